@@ -1,0 +1,64 @@
+#include "core/error.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+namespace {
+
+constexpr std::size_t kMessageCapacity = 512;
+
+struct ErrorState {
+    Gfx_ErrorRecord record{-1, -1, -1};
+    char message[kMessageCapacity] = {};
+    char detail[kMessageCapacity] = {};
+    std::int32_t detailCode = -1;
+};
+
+ErrorState& State() {
+    static ErrorState state;
+    return state;
+}
+
+}  // namespace
+
+std::int32_t Gfx_SetError(std::int32_t code, std::int32_t aux1, std::int32_t aux2, const char* message, ...) {
+    ErrorState& s = State();
+    s.record = {code, aux1, aux2};
+    if (message) {
+        va_list args;
+        va_start(args, message);
+        std::vsnprintf(s.message, sizeof s.message, message, args);
+        va_end(args);
+    } else {
+        s.message[0] = '\0';
+    }
+    if (code != -1) {
+        std::snprintf(s.detail, sizeof s.detail, "%s", s.message);
+        s.detailCode = code;
+    }
+    return code;
+}
+
+bool Gfx_Fail(std::int32_t code, const char* detail, const char* site) {
+    Gfx_SetError(code, 0, 0, "%s", detail);
+    return Gfx_FailSummary(site);
+}
+
+bool Gfx_FailSummary(const char* site) {
+    Gfx_SetError(-1, 0, 0, "%s%s", site, GFX_FATAL_SUFFIX);
+    return false;
+}
+
+const Gfx_ErrorRecord& Gfx_GetErrorRecord() { return State().record; }
+std::int32_t Gfx_GetErrorCode() { return State().record.code; }
+const char* Gfx_GetErrorMessage() { return State().message; }
+const char* Gfx_GetErrorDetail() { return State().detail; }
+std::int32_t Gfx_GetErrorDetailCode() { return State().detailCode; }
+
+void Gfx_ClearError() {
+    ErrorState& s = State();
+    s.record = {-1, -1, -1};
+    s.message[0] = '\0';
+    s.detail[0] = '\0';
+    s.detailCode = -1;
+}

@@ -1,0 +1,17 @@
+// A program written the way a user of the installed package writes one.
+#include <quillory/quillory.h>
+
+#include <cstdio>
+
+int main() {
+    C_Color blue(0, 0, 255, 0);
+    C_Stream stream;
+    stream.OpenMemoryWrite();
+    if (!blue.SaveToStream(&stream, 0) || stream.Size() != 18) {
+        std::puts("colour record has the wrong size");
+        return 1;
+    }
+    std::printf("Quillory %d.%d.%d: colour record of %u bytes\n", QUILLORY_VERSION_MAJOR,
+                QUILLORY_VERSION_MINOR, QUILLORY_VERSION_PATCH, static_cast<unsigned>(stream.Size()));
+    return 0;
+}
