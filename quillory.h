@@ -10,3 +10,7 @@
 
 // math
 #include "math/color.h"
+
+// image
+#include "image/format.h"
+#include "image/image.h"

@@ -1,0 +1,63 @@
+// The image: one raster of pixels in one pixel format, with an optional
+// 256-entry palette.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "core/object.h"
+#include "image/format.h"
+
+class C_Color;
+
+class C_Image : public C_Object {
+public:
+    std::uint8_t* data;          // pixel buffer
+    std::uint32_t bpp;           // bits per pixel of `format`
+    std::uint32_t width;
+    std::uint32_t height;
+    std::uint32_t pitch;         // bytes from one stored row to the next
+    std::int32_t format;         // -1 when empty
+    std::uint32_t dataSize;      // bytes in the pixel buffer
+    std::uint8_t* m_palette;     // palette buffer or null
+    std::uint32_t paletteSize;   // bytes in the palette buffer
+    std::int32_t palFormat;      // format of each palette entry; -1 none
+    std::uint32_t palBpp;
+    std::uint8_t locked;         // 1: the pixel buffer belongs to someone else
+    std::uint8_t bottomUp;       // 1: row 0 is stored last
+    std::uint32_t rowBytes;      // bytes of one row's pixels
+
+    C_Image();
+    C_Image(const C_Image& other);
+    ~C_Image() override;
+
+    void Free() override;  // releases the buffers, leaves the fields
+    void Init() override;  // the empty state
+    bool LoadFromStream(C_Stream* stream, std::uint32_t flags) override;
+    bool SaveToStream(C_Stream* stream, std::uint32_t flags) override;
+    std::uint32_t GetClassType() const override { return GFX_CLASS_IMAGE; }
+
+    // (Re)builds the image with uninitialised pixels (and palette when
+    // newPalFormat is not -1). A buffer of the same byte size is reused.
+    bool CreateEmpty(std::uint32_t newWidth, std::uint32_t newHeight, std::int32_t newFormat, std::int32_t newPalFormat);
+    bool CreateEmpty(std::uint32_t newWidth, std::uint32_t newHeight, std::int32_t newFormat, std::int32_t newPalFormat,
+                     const C_Color& color);
+    // Makes the image a view of memory it does not own.
+    bool CreateLocked(std::uint32_t newWidth, std::uint32_t newHeight, std::uint32_t newPitch, std::int32_t newFormat,
+                      std::int32_t newPalFormat, void* newData);
+    bool Clear(const C_Color& color);
+    // Deep copy; the copy owns its buffers and is top-down.
+    C_Image& operator=(const C_Image& other);
+    bool FlipVertical();
+
+    // Start of row y in memory, honouring `bottomUp`. y must be < height.
+    std::uint8_t* Row(std::uint32_t y) {
+        const std::size_t stored = bottomUp ? height - 1 - y : y;
+        return data + stored * pitch;
+    }
+    const std::uint8_t* Row(std::uint32_t y) const {
+        const std::size_t stored = bottomUp ? height - 1 - y : y;
+        return data + stored * pitch;
+    }
+    bool IsEmpty() const { return data == nullptr || width == 0 || height == 0; }
+};
