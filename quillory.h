@@ -10,3 +10,7 @@
 
 // math
 #include "math/color.h"
+#include "math/noise.h"
+#include "math/random.h"
+#include "math/scalar.h"
+#include "math/tables.h"
