@@ -14,3 +14,4 @@
 #include "math/random.h"
 #include "math/scalar.h"
 #include "math/tables.h"
+#include "math/vector.h"
