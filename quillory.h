@@ -13,5 +13,6 @@
 #include "math/noise.h"
 #include "math/random.h"
 #include "math/scalar.h"
+#include "math/shapes.h"
 #include "math/tables.h"
 #include "math/vector.h"
