@@ -42,6 +42,15 @@ TEST(Scalar, WrapIntoAPeriod) {
     EXPECT_EQ(Math_Wrap(10.5, 64.0), 10.5);
     EXPECT_NEAR(Math_Wrap(0.12f, 0.05f), 0.02f, 1e-6f);
     EXPECT_NEAR(Math_Wrap(-0.01f, 0.05f), 0.04f, 1e-6f);
+    // Negative coordinates stay inside the period where the whole-step rule
+    // would not: just below -p, and with periods under 1.
+    EXPECT_EQ(Math_Wrap(-65.0f, 64.0f), 63.0f);
+    EXPECT_NEAR(Math_Wrap(-83.5f, 83.25f), 83.0f, 1e-5f);
+    EXPECT_NEAR(Math_Wrap(-0.52, 0.05), 0.03, 1e-12);
+    for (int i = 1; i < 2000; ++i) {
+        const float r = Math_Wrap(-0.013f * static_cast<float>(i), 0.05f);
+        ASSERT_TRUE(r >= 0.0f && r < 0.05f) << i;
+    }
 }
 
 TEST(Scalar, ModAndDivGuardZeroAndTheMostNegativeValue) {
