@@ -117,5 +117,8 @@ bool C_Image::LoadBMP(C_Stream* stream) {
         if (!in.SeekTo(pixelStart + stride * i) || !in.Read(data + std::size_t{y} * pitch, rowBytes))
             return Fail(*this, GFX_ERR_BAD_DATA, kBadFile);
     }
+    // Leave the stream after the last row's padding, where the image ends.
+    const std::uint64_t end = pixelStart + stride * ht;
+    in.SeekTo(end < in.Size() ? end : in.Size());
     return true;
 }
