@@ -9,6 +9,7 @@
 #include "core/error.h"
 #include "core/memory.h"
 #include "core/stream.h"
+#include "core/string.h"
 #include "image/image.h"
 #include "image/internal/reader_support.h"
 
@@ -90,6 +91,8 @@ C_Image::C_Image(const char* fileName) {
     Load_Format_FromFile(fileName);
 }
 
+C_Image::C_Image(const C_String& fileName) : C_Image(fileName.CStr()) {}
+
 bool C_Image::Load_Format_FromFile(const char* fileName) {
     Gfx_Image_Reset(*this);
     if (!fileName)
@@ -127,3 +130,9 @@ bool C_Image::Save_RAW_ToFile(const char* fileName) const {
     if (!ok) return false;
     return closed || WriteFailed(fileName);
 }
+
+bool C_Image::Load_Format_FromFile(const C_String& fileName) { return Load_Format_FromFile(fileName.CStr()); }
+bool C_Image::LoadBMP(const C_String& fileName) { return LoadBMP(fileName.CStr()); }
+bool C_Image::LoadPCX(const C_String& fileName) { return LoadPCX(fileName.CStr()); }
+bool C_Image::LoadTGA(const C_String& fileName) { return LoadTGA(fileName.CStr()); }
+bool C_Image::Save_RAW_ToFile(const C_String& fileName) const { return Save_RAW_ToFile(fileName.CStr()); }

@@ -641,6 +641,22 @@ TEST(ImageFiles, ExtensionChoosesTheReader) {
     EXPECT_EQ(Row(fromPcx, 0), Bytes({3, 2, 1}));
 }
 
+TEST(ImageFiles, StringNamesReachTheSameReaders) {
+    const C_String name(TempPath("string-name.tga").c_str());
+    WriteFile(name.CStr(), SmallTga());
+    C_Image image(name);
+    EXPECT_EQ(Row(image, 0), Bytes({1, 2, 3}));
+    EXPECT_TRUE(image.LoadTGA(name));
+    EXPECT_TRUE(image.Load_Format_FromFile(name));
+    EXPECT_FALSE(image.LoadBMP(name));  // a TGA is no BMP
+    EXPECT_FALSE(image.LoadPCX(C_String(TempPath("no-such.pcx").c_str())));
+    const C_String raw(TempPath("string-name.raw").c_str());
+    ASSERT_TRUE(image.CreateEmpty(1, 1, GFX_FMT_RGB888, -1));
+    std::memcpy(image.data, "\x01\x02\x03", 3);
+    ASSERT_TRUE(image.Save_RAW_ToFile(raw));
+    EXPECT_EQ(ReadFile(raw.CStr()), Bytes({3, 2, 1}));
+}
+
 TEST(ImageFiles, UnknownExtensionsAreRefused) {
     const std::string dir = TempPath("");
     for (const char* name : {"photo", "photo.png", "dir.tga/photo", "photo."}) {
