@@ -275,27 +275,4 @@ TEST(ImageFile, UnbackedBytesUpToTheLimitAreAccepted) {
     EXPECT_EQ(image.data[image.dataSize - 1], 0);
 }
 
-TEST(ImageFile, UnknownFormatIsNotWritten) {
-    C_Image image;
-    image.format = 48;
-    C_Stream s;
-    s.OpenMemoryWrite();
-    EXPECT_FALSE(image.SaveToStream(&s, 0));
-    EXPECT_EQ(Gfx_GetErrorDetailCode(), 15);
-    EXPECT_STREQ(Gfx_GetErrorDetail(), "C_Image::SaveToStream{format}");
-    EXPECT_EQ(s.Size(), 0u);
-}
-
-TEST(ImageFile, FileRoundTrip) {
-    const std::string path = std::string(QUILLORY_TEST_TMP_DIR) + "/picture.img";
-    C_Image image;
-    ASSERT_TRUE(image.CreateEmpty(7, 5, GFX_FMT_ARGB8888, -1));
-    Pattern(image);
-    ASSERT_TRUE(image.SaveToFile(path.c_str(), 0));
-    C_Image back;
-    ASSERT_TRUE(back.LoadFromFile(path.c_str(), 0));
-    EXPECT_EQ(back.dataSize, image.dataSize);
-    EXPECT_EQ(std::memcmp(back.data, image.data, image.dataSize), 0);
-}
-
 }  // namespace
