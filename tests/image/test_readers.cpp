@@ -8,12 +8,13 @@
 #include <vector>
 
 #include "quillory.h"
+#include "test_support.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-std::string TempPath(const std::string& name) { return std::string(QUILLORY_TEST_TMP_DIR) + "/" + name; }
+std::string TempPath(const std::string& name) { return Quillory_TempPath(name); }
 
 void WriteFile(const std::string& path, const Bytes& bytes) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
