@@ -14,3 +14,4 @@
 // image
 #include "image/format.h"
 #include "image/image.h"
+#include "image/convert.h"
