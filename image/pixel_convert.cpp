@@ -94,9 +94,20 @@ std::uint32_t WidenValue(std::uint32_t v, std::uint32_t s, std::uint32_t d) {
 
 template <std::size_t N>
 inline std::uint64_t Load(const std::uint8_t* p) {
-    std::uint64_t v = 0;
-    std::memcpy(&v, p, N);  // little-endian host: the low bytes of v
-    return v;
+    if constexpr (N == 3 || N == 6) {
+        // Assembled from whole loads: a partial memcpy into a wider local is
+        // read back through memory and stalls store forwarding.
+        constexpr std::size_t low = N - 2;
+        std::uint64_t v = 0;
+        std::memcpy(&v, p, low);  // low is 1 or 4: one load
+        std::uint16_t high;
+        std::memcpy(&high, p + low, 2);
+        return v | std::uint64_t{high} << (8 * low);
+    } else {
+        std::uint64_t v = 0;
+        std::memcpy(&v, p, N);  // little-endian host: the low bytes of v
+        return v;
+    }
 }
 
 template <std::size_t N>
