@@ -468,8 +468,9 @@ Gfx_SpanKernelId ChooseKernel(Path path, bool adjust, bool needBlend, bool key, 
 C_Blit_Kernel::C_Blit_Kernel() : table_(&Gfx_SpanKernels_Scalar()), level_(GFX_SIMD_SCALAR) {}
 
 bool C_Blit_Kernel::SetSimdLevel(std::int32_t level) {
-    if (level != GFX_SIMD_SCALAR) return false;
-    table_ = &Gfx_SpanKernels_Scalar();
+    const Gfx_SpanKernelTable* table = Gfx_SpanKernelsForLevel(level);
+    if (!table) return false;
+    table_ = table;
     level_ = level;
     return true;
 }
