@@ -36,7 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string named = Fuzz_ScratchPath("input.") + ext;
         if (named != path && std::rename(path.c_str(), named.c_str()) != 0) break;
         path = named;
-        LoadAs(path, viaString, ext[0] == 'i');
+        const bool objectFile = ext[0] == 'i';
+        if (objectFile && Fuzz_ClaimsHugeImage(data, size)) continue;
+        LoadAs(path, viaString, objectFile);
         viaString = !viaString;
     }
     std::remove(path.c_str());

@@ -35,6 +35,23 @@ inline constexpr std::uint64_t kFuzzMaxUsedPixels = 1u << 18;
 // The harness's own dimension cap for anything it draws.
 inline constexpr std::uint32_t kFuzzMaxSide = 4096;
 
+// Image records may describe up to 64 MiB of pixel memory that they do not
+// carry (the loader zeroes it); a fuzzer feeding such headers spends its time
+// clearing memory rather than exploring. Inputs that look like one are
+// skipped: any image tag (06 00) followed by a pixel-buffer size above this.
+// The unit tests check that limit itself.
+inline constexpr std::uint32_t kFuzzMaxClaimedBytes = 1u << 20;
+
+inline bool Fuzz_ClaimsHugeImage(const std::uint8_t* data, std::size_t size) {
+    for (std::size_t i = 0; i + 6 <= size; ++i) {
+        if (data[i] != GFX_CLASS_IMAGE || data[i + 1] != 0) continue;
+        const std::uint32_t claimed = data[i + 2] | std::uint32_t{data[i + 3]} << 8 |
+                                      std::uint32_t{data[i + 4]} << 16 | std::uint32_t{data[i + 5]} << 24;
+        if (claimed > kFuzzMaxClaimedBytes) return true;
+    }
+    return false;
+}
+
 // A broken promise of the code under test: report it and stop, so the fuzzer
 // keeps the input as a crash.
 inline void Fuzz_Check(bool ok, const char* what) {

@@ -2,6 +2,7 @@
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (Fuzz_ClaimsHugeImage(data, size)) return 0;
     C_Surface surface;
     const bool ok = Fuzz_LoadFromBytes(surface, data, size);
     // A failed load keeps the planes read before the failure; they must be
