@@ -23,3 +23,6 @@
 // image
 #include "image/format.h"
 #include "image/image.h"
+
+// surface
+#include "surface/blit.h"
