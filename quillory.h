@@ -26,3 +26,8 @@
 
 // surface
 #include "surface/blit.h"
+#include "surface/blit_kernel.h"
+#include "surface/surface.h"
+
+// text
+#include "text/draw_params.h"
