@@ -27,6 +27,7 @@
 // surface
 #include "surface/blit.h"
 #include "surface/blit_kernel.h"
+#include "surface/primitives.h"
 #include "surface/surface.h"
 
 // text
