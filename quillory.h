@@ -32,3 +32,4 @@
 
 // text
 #include "text/draw_params.h"
+#include "text/fill.h"
