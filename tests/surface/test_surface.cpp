@@ -191,6 +191,21 @@ TEST(Surface, ReleaseNotifiesOnceBeforePlanesGo) {
     EXPECT_TRUE(g_planesAliveAtRelease);
 }
 
+TEST(Surface, ChangeFormatConvertsColourAndAlphaPlanes) {
+    auto* color = new C_Image();
+    color->CreateEmpty(2, 2, GFX_FMT_RGB888, GFX_FMT_NONE, C_Color(1.0f, 0.0f, 0.0f, 0.0f));
+    C_Surface s(0, color, SolidImage(2, 2, GFX_FMT_CH8, 1.0f));
+    EXPECT_TRUE(Gfx_Surface_ChangeFormat(&s, GFX_FMT_ARGB8888, GFX_FMT_NONE, 0));
+    EXPECT_EQ(s.GetPlane(1)->format, GFX_FMT_ARGB8888);
+    EXPECT_EQ(s.GetPlane(1)->Row(1)[6], 0xFF);  // red survived
+    EXPECT_EQ(s.GetPlane(2)->format, GFX_FMT_CH8);
+
+    C_Surface alphaOnly(0, nullptr, SolidImage(2, 2, GFX_FMT_CH8, 1.0f));
+    EXPECT_TRUE(Gfx_Surface_ChangeFormat(&alphaOnly, GFX_FMT_RGB48, GFX_FMT_NONE, 0));
+    EXPECT_EQ(alphaOnly.GetPlane(2)->format, GFX_FMT_CH16);
+    EXPECT_EQ(alphaOnly.GetPlane(1), nullptr);
+}
+
 TEST(Surface, ChangeFormatNeedsASurface) {
     Gfx_ClearError();
     EXPECT_FALSE(Gfx_Surface_ChangeFormat(nullptr, GFX_FMT_ARGB8888, GFX_FMT_NONE, 0));
