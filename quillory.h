@@ -3,10 +3,13 @@
 #pragma once
 
 // core
+#include "core/buffer.h"
 #include "core/error.h"
+#include "core/list.h"
 #include "core/memory.h"
 #include "core/object.h"
 #include "core/stream.h"
+#include "core/string.h"
 
 // math
 #include "math/color.h"

@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -23,17 +24,19 @@ ErrorState& State() {
 
 std::int32_t Gfx_SetError(std::int32_t code, std::int32_t aux1, std::int32_t aux2, const char* message, ...) {
     ErrorState& s = State();
-    s.record = {code, aux1, aux2};
+    // Format into a local first: an argument may be the record's own text
+    // (re-reporting the previous message), and vsnprintf must not overlap.
+    char text[kMessageCapacity] = {};
     if (message) {
         va_list args;
         va_start(args, message);
-        std::vsnprintf(s.message, sizeof s.message, message, args);
+        std::vsnprintf(text, sizeof text, message, args);
         va_end(args);
-    } else {
-        s.message[0] = '\0';
     }
+    s.record = {code, aux1, aux2};
+    std::memcpy(s.message, text, sizeof text);
     if (code != -1) {
-        std::snprintf(s.detail, sizeof s.detail, "%s", s.message);
+        std::memcpy(s.detail, text, sizeof text);
         s.detailCode = code;
     }
     return code;

@@ -16,7 +16,7 @@ void FillPattern(std::uint8_t* dst, std::size_t copies, std::uint32_t unit, std:
     const std::size_t block = unitBytes == 3 ? 12 : 4;
     std::size_t done = 0;
     for (; done + block <= total; done += block) std::memcpy(dst + done, pattern, block);
-    std::memcpy(dst + done, pattern, total - done);
+    if (done < total) std::memcpy(dst + done, pattern, total - done);
 }
 
 }  // namespace
@@ -31,7 +31,9 @@ void Mem_SubUsage(std::uint32_t bytes) { g_usage.memCurrent -= bytes; }
 Mem_Usage Mem_GetUsage() { return g_usage; }
 
 bool Mem_Copy(const void* source, void* destination, std::size_t byteCount) {
-    if (byteCount) std::memcpy(destination, source, byteCount);
+    // memmove costs the same and turns an accidental overlap (scrolling an
+    // image in place) into a defined copy instead of corruption.
+    if (byteCount) std::memmove(destination, source, byteCount);
     return true;
 }
 

@@ -13,7 +13,8 @@ void Mem_AddUsage(std::uint32_t bytes);
 void Mem_SubUsage(std::uint32_t bytes);  // wraps; memPeak unchanged
 Mem_Usage Mem_GetUsage();
 
-// Note the argument order: source first. Ranges must not overlap.
+// Note the argument order: source first. Overlapping ranges are copied as if
+// through a temporary.
 bool Mem_Copy(const void* source, void* destination, std::size_t byteCount);
 bool Mem_Compare(const void* a, const void* b, std::size_t byteCount);
 bool Mem_Zero(void* destination, std::size_t byteCount);

@@ -13,7 +13,7 @@ bool C_Object::LoadFromFile(const char* path, std::uint32_t flags) {
     C_Stream stream;
     if (!path || !stream.OpenFileRead(path)) {
         Gfx_SetError(GFX_ERR_OPEN_READ, 0, 0, "C_Object::LoadFromFile(%s)", path ? path : "(null)");
-        return false;
+        return Gfx_FailSummary("C_Object::LoadFromFile");
     }
     const bool ok = LoadFromStream(&stream, flags);
     stream.CloseFile();
@@ -25,7 +25,7 @@ bool C_Object::SaveToFile(const char* path, std::uint32_t) {
     C_Stream stream;
     if (!path || !stream.OpenFileWrite(path)) {
         Gfx_SetError(GFX_ERR_OPEN_WRITE, 0, 0, "C_Object::SaveToFile(%s)", path ? path : "(null)");
-        return false;
+        return Gfx_FailSummary("C_Object::SaveToFile");
     }
     bool ok = SaveToStream(&stream, 0);
     ok = stream.CloseFile() && ok;  // a failed flush at close is a failed save

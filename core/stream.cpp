@@ -26,6 +26,7 @@ bool C_Stream::OpenFileWrite(const char* path) {
 }
 
 bool C_Stream::OpenMemoryRead() {
+    CloseFile();  // a file left open here would never be closed
     kind = GFX_STREAM_MEMORY_READ;
     offset = 0;
     eof = false;
@@ -33,6 +34,7 @@ bool C_Stream::OpenMemoryRead() {
 }
 
 bool C_Stream::OpenMemoryRead(const void* data, std::uint32_t byteCount) {
+    if (!data && byteCount) return false;
     std::uint8_t* copy = nullptr;
     if (byteCount) {
         copy = static_cast<std::uint8_t*>(std::malloc(byteCount));
@@ -46,6 +48,7 @@ bool C_Stream::OpenMemoryRead(const void* data, std::uint32_t byteCount) {
 }
 
 bool C_Stream::OpenMemoryWrite() {
+    CloseFile();
     kind = GFX_STREAM_MEMORY_WRITE;
     offset = 0;
     eof = false;
@@ -139,13 +142,16 @@ std::uint32_t C_Stream::Write(const void* source, std::uint32_t elementSize, std
 int C_Stream::Seek(C_Stream* stream, long offset, int origin) {
     if (!stream || !stream->file) return 0;
     if (stream->kind != GFX_STREAM_FILE_READ && stream->kind != GFX_STREAM_FILE_WRITE) return 0;
-    return std::fseek(stream->file, offset, origin);
+    const int result = std::fseek(stream->file, offset, origin);
+    if (result == 0) stream->eof = false;
+    return result;
 }
 
 int C_Stream::IsEof(C_Stream* stream) {
     if (!stream) return 0;
     if (stream->kind == GFX_STREAM_FILE_READ || stream->kind == GFX_STREAM_FILE_WRITE)
-        return stream->file ? std::feof(stream->file) : 0;
+        // The own flag as well: Remaining seeks, which clears the C library's.
+        return stream->file ? ((stream->eof || std::feof(stream->file)) ? 1 : 0) : 0;
     if (stream->kind == GFX_STREAM_MEMORY_READ || stream->kind == GFX_STREAM_MEMORY_WRITE) return stream->eof ? 1 : 0;
     return 0;
 }
