@@ -55,7 +55,8 @@ C_String::C_String(std::uint8_t value) : text(nullptr), length(0) { SetNumber(st
 C_String::C_String(std::int16_t value) : text(nullptr), length(0) { SetNumber(std::int32_t{value}); }
 C_String::C_String(std::uint16_t value) : text(nullptr), length(0) { SetNumber(std::int32_t{value}); }
 C_String::C_String(std::int32_t value) : text(nullptr), length(0) { SetNumber(value); }
-// "%d" of an unsigned value: 2^31 and above print negative, as designed.
+// Unsigned values format with "%d" too, so 2^31 and above print negative:
+// callers and stored texts rely on the one integer format.
 C_String::C_String(std::uint32_t value) : text(nullptr), length(0) { SetNumber(static_cast<std::int32_t>(value)); }
 C_String::C_String(float value) : text(nullptr), length(0) { SetNumber(double{value}); }
 C_String::C_String(double value) : text(nullptr), length(0) { SetNumber(value); }

@@ -93,4 +93,27 @@ TEST(Stream, WrittenBytesReadBackFromTheSameStream) {
     EXPECT_EQ(back, 0u);
 }
 
+TEST(Stream, SwitchingKindsAndEofAfterRemaining) {
+    const std::string path = TempPath("stream3.bin");
+    {
+        C_Stream w;
+        ASSERT_TRUE(w.OpenFileWrite(path.c_str()));
+        EXPECT_EQ(C_Stream::Write("abc", 1, 3, &w), 3u);
+    }  // the destructor closes the file
+    C_Stream r;
+    ASSERT_TRUE(r.OpenFileRead(path.c_str()));
+    std::uint8_t bytes[4];
+    EXPECT_EQ(C_Stream::Read(bytes, 1, 4, &r), 3u);
+    EXPECT_NE(C_Stream::IsEof(&r), 0);
+    EXPECT_EQ(C_Stream::Remaining(&r), 0u);
+    EXPECT_NE(C_Stream::IsEof(&r), 0);  // asking what is left does not forget the end
+    EXPECT_EQ(C_Stream::Seek(&r, 0, SEEK_SET), 0);
+    EXPECT_EQ(C_Stream::IsEof(&r), 0);
+
+    ASSERT_TRUE(r.OpenMemoryRead("xy", 2));  // the file is closed, not leaked
+    EXPECT_EQ(r.file, nullptr);
+    EXPECT_EQ(C_Stream::ReadByte(&r), 'x');
+    EXPECT_FALSE(r.OpenMemoryRead(nullptr, 5));
+}
+
 }  // namespace
