@@ -17,3 +17,8 @@
 // image
 #include "image/format.h"
 #include "image/image.h"
+
+// text
+#include "text/font.h"
+#include "text/text_draw.h"
+#include "text/truetype.h"
