@@ -13,6 +13,12 @@
 
 // math
 #include "math/color.h"
+#include "math/noise.h"
+#include "math/random.h"
+#include "math/scalar.h"
+#include "math/shapes.h"
+#include "math/tables.h"
+#include "math/vector.h"
 
 // image
 #include "image/format.h"

@@ -3,11 +3,27 @@
 #include "core/error.h"
 #include "core/stream.h"
 
+// Results must not depend on whether the compiler fuses a multiply and an add
+// (Lerp rounds each product and the sum to float).
+#if defined(__clang__)
+#pragma STDC FP_CONTRACT OFF
+#endif
+
+namespace {
+
+// The integer converted to float, then divided by 255 and rounded to float.
+float FromByteScale(std::int32_t v) { return static_cast<float>(static_cast<double>(static_cast<float>(v)) / 255.0); }
+
+float Clamp01(float v) {
+    if (v > 1.0f) return 1.0f;
+    if (!(v >= 0.0f)) return 0.0f;
+    return v;
+}
+
+}  // namespace
+
 C_Color::C_Color(std::int32_t red, std::int32_t green, std::int32_t blue, std::int32_t alpha)
-    : r(static_cast<float>(static_cast<double>(red) / 255.0)),
-      g(static_cast<float>(static_cast<double>(green) / 255.0)),
-      b(static_cast<float>(static_cast<double>(blue) / 255.0)),
-      a(static_cast<float>(static_cast<double>(alpha) / 255.0)) {}
+    : r(FromByteScale(red)), g(FromByteScale(green)), b(FromByteScale(blue)), a(FromByteScale(alpha)) {}
 
 C_Color::C_Color(std::uint32_t packed)
     : r(static_cast<float>((packed & 0xFF) / 255.0)),
@@ -15,7 +31,9 @@ C_Color::C_Color(std::uint32_t packed)
       b(static_cast<float>((packed >> 16) / 255.0)),
       a(0.0f) {}
 
-C_Color::C_Color(const float c[4]) : r(c[0]), g(c[1]), b(c[2]), a(c[3]) {}
+C_Color::C_Color(const float c[4]) {
+    if (c) Set(c[0], c[1], c[2], c[3]);
+}
 
 void C_Color::Set(float red, float green, float blue, float alpha) {
     r = red;
@@ -23,14 +41,6 @@ void C_Color::Set(float red, float green, float blue, float alpha) {
     b = blue;
     a = alpha;
 }
-
-namespace {
-float Clamp01(float v) {
-    if (v > 1.0f) return 1.0f;
-    if (!(v >= 0.0f)) return 0.0f;
-    return v;
-}
-}  // namespace
 
 void C_Color::Clamp() {
     r = Clamp01(r);
@@ -78,5 +88,6 @@ bool C_Color::LoadFromStream(C_Stream* stream, std::uint32_t) {
 
 bool C_Color::SaveToStream(C_Stream* stream, std::uint32_t) {
     const float c[4] = {r, g, b, a};
-    return Gfx_WriteClassTag(stream, GFX_CLASS_COLOR) && C_Stream::WriteBytes(stream, c, sizeof c) == sizeof c;
+    if (Gfx_WriteClassTag(stream, GFX_CLASS_COLOR) && C_Stream::WriteBytes(stream, c, sizeof c) == sizeof c) return true;
+    return Gfx_FailSummary("C_Color::SaveToStream");
 }

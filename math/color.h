@@ -19,6 +19,7 @@ public:
     C_Color(std::int32_t red, std::int32_t green, std::int32_t blue, std::int32_t alpha);
     // Packed 0x00BBGGRR; every bit above bit 15 goes to blue, alpha is 0.
     explicit C_Color(std::uint32_t packed);
+    // From {r, g, b, a}; a null array gives (0, 0, 0, 0).
     explicit C_Color(const float components[4]);
     C_Color(const C_Color&) = default;
     C_Color& operator=(const C_Color&) = default;
