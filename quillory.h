@@ -24,7 +24,13 @@
 #include "image/format.h"
 #include "image/image.h"
 
+// surface
+#include "surface/blit.h"
+#include "surface/blit_kernel.h"
+#include "surface/surface.h"
+
 // text
+#include "text/draw_params.h"
 #include "text/font.h"
 #include "text/text_draw.h"
 #include "text/truetype.h"
