@@ -21,6 +21,7 @@
 #include "math/vector.h"
 
 // image
+#include "image/convert.h"
 #include "image/format.h"
 #include "image/image.h"
 
