@@ -29,24 +29,6 @@ constexpr unsigned char kUnderscore = 95;   // "_"
 // blit measures from the clip box's top-left corner.
 constexpr std::uint8_t kGlyphAlign = 68;
 
-enum class Anchor { Start, End, Centre };
-
-Anchor HorizontalAnchor(std::uint8_t align) {
-    switch (align & 0x0F) {
-        case 1: return Anchor::End;
-        case 2: return Anchor::Centre;
-        default: return Anchor::Start;  // other values act as the left edge
-    }
-}
-
-Anchor VerticalAnchor(std::uint8_t align) {
-    switch (align & 0xF0) {
-        case 0x10: return Anchor::End;
-        case 0x20: return Anchor::Centre;
-        default: return Anchor::Start;  // other values act as the top edge
-    }
-}
-
 // The chosen variant and the metrics every character shares.
 struct Layout {
     const C_Font* font = nullptr;
@@ -242,17 +224,19 @@ private:
     C_DrawParams params_;
 };
 
-// The block's start pen for its anchor.
+// The block's start pen for its anchor: the block's left edge is measured
+// back from the position by none, half or all of its width, its top likewise
+// by its height. Unknown anchor codes act as left / top.
 void StartPen(const C_Vector2D& position, const Extent& e, float& x, float& y) {
-    switch (HorizontalAnchor(position.align)) {
-        case Anchor::Start: x = position.x; break;
-        case Anchor::Centre: x = position.x - e.width / 2.0f; break;
-        case Anchor::End: x = position.x - e.width; break;
+    switch (Gfx_AlignCodeX(position.align)) {
+        case 1: x = position.x - e.width; break;
+        case 2: x = position.x - e.width / 2.0f; break;
+        default: x = position.x; break;
     }
-    switch (VerticalAnchor(position.align)) {
-        case Anchor::Start: y = -position.y; break;
-        case Anchor::Centre: y = -position.y - e.height / 2.0f; break;
-        case Anchor::End: y = -position.y - e.height; break;
+    switch (Gfx_AlignCodeY(position.align)) {
+        case 1: y = -position.y - e.height; break;
+        case 2: y = -position.y - e.height / 2.0f; break;
+        default: y = -position.y; break;
     }
 }
 
@@ -327,25 +311,13 @@ bool Gfx_Surface_DrawText(const C_String& text, const C_Font* font, const C_Font
     const std::uint32_t height = colour ? colour->height : dst->GetHeight();
     const C_Rect box(0.0f, 0.0f, static_cast<float>(width), static_cast<float>(height), 0, 0);
 
-    const std::int64_t cx0 = clip ? clip->x0 : 0;
-    const std::int64_t cy0 = clip ? clip->y0 : 0;
-    const std::int64_t cx1 = clip ? clip->x1 : std::int64_t{width};
-    const std::int64_t cy1 = clip ? clip->y1 : std::int64_t{height};
-
-    float anchorX = position.x;
-    float anchorY = position.y;
-    switch (position.align & 0x0F) {
-        case 0: anchorX = static_cast<float>(cx0) + position.x; break;
-        case 1: anchorX = static_cast<float>(cx1) - position.x; break;
-        case 2: anchorX = static_cast<float>(cx1 - cx0) / 2.0f + static_cast<float>(cx0) + position.x; break;
-        default: break;  // other values: the position as given
-    }
-    switch (position.align & 0xF0) {
-        case 0x00: anchorY = static_cast<float>(cy0) + position.y; break;
-        case 0x10: anchorY = static_cast<float>(cy1) - position.y; break;
-        case 0x20: anchorY = static_cast<float>(cy1 - cy0) / 2.0f + static_cast<float>(cy0) + position.y; break;
-        default: break;
-    }
+    // The anchor inside the clip box (or the whole destination).
+    const std::int32_t cx0 = clip ? clip->x0 : 0;
+    const std::int32_t cy0 = clip ? clip->y0 : 0;
+    const std::int32_t cx1 = clip ? clip->x1 : static_cast<std::int32_t>(width);
+    const std::int32_t cy1 = clip ? clip->y1 : static_cast<std::int32_t>(height);
+    const float anchorX = Gfx_AlignCoordIn(position.x, cx0, cx1, Gfx_AlignCodeX(position.align));
+    const float anchorY = Gfx_AlignCoordIn(position.y, cy0, cy1, Gfx_AlignCodeY(position.align));
     const C_Vector2D start(anchorX, -anchorY, textAlign);
     return Gfx_Surface_DrawTextEx(text, font, fontType, dst, color, box, wrap, start, GFX_TEXT_NO_CARET, clip, clip2);
 }

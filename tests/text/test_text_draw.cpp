@@ -266,7 +266,9 @@ TEST(TextPixels, ScaledAntiAliasedTextStaysInsideItsClip) {
         const auto* row = reinterpret_cast<const std::uint32_t*>(canvas.Row(y));
         for (std::uint32_t x = 0; x < canvas.width; ++x) {
             const bool inside = x >= 20 && x < 70 && y >= 10 && y < 50;
-            if (!inside) ASSERT_EQ(row[x] & 0xFFFFFF, 0xFFFFFFu) << x << "," << y;
+            if (!inside) {
+                ASSERT_EQ(row[x] & 0xFFFFFF, 0xFFFFFFu) << x << "," << y;
+            }
         }
     }
     EXPECT_GE(InkColumns(canvas).first, 20);
