@@ -41,9 +41,9 @@ struct TextLayout : ::testing::Test {
     void SetUp() override {
         AddVariant(font, {{'A', 10, 1, 8, 8, 12}, {' ', 10, 0, 0, 0, 0}, {'_', 5, 0, -1, 5, 1}, {'|', 3, 1, 9, 1, 12}},
                    10);
-        canvas.CreateEmpty(100, 50, GFX_FMT_ARGB8888, GFX_FMT_NONE, C_Color(1.0f, 1.0f, 1.0f, 1.0f));
+        canvas.CreateEmpty(100, 50, GFX_FMT_ARGB8888, GFX_FMT_NONE);
+        dst.shared = 1;  // the canvas image is ours
         dst.AddPlane(&canvas, 1);
-        dst.GetPlaneEntry(1)->shared = 1;  // the canvas image is ours
         g_calls.clear();
         Gfx_SetBlitOverride(Record);
     }
@@ -124,22 +124,20 @@ TEST_F(TextLayout, ASpaceIsUnderlinedButDrawsNoPicture) {
     EXPECT_EQ(g_calls[2].src, Surface('A'));
 }
 
-TEST_F(TextLayout, TheStyleMustMatch) {
+TEST_F(TextLayout, NothingIsDrawnWithoutAMatchingVariant) {
+    EXPECT_FALSE(Draw("", C_Vector2D(), 0));
+    EXPECT_FALSE(Draw(" Z", C_Vector2D(), 0));  // the first printable character decides
     type.bold = 1;  // style 8, but the font has only style 7
     EXPECT_FALSE(Draw("A", C_Vector2D(), 0));
     type.bold = 0;
     type.format = GFX_GLYPH_MONO;  // nor does the render kind match
     EXPECT_FALSE(Draw("A", C_Vector2D(), 0));
-    EXPECT_TRUE(g_calls.empty());
-}
-
-TEST_F(TextLayout, EmptyTextOrAMissingFirstFaceDrawsNothing) {
-    EXPECT_FALSE(Draw("", C_Vector2D(), 0));
-    EXPECT_FALSE(Draw(" Z", C_Vector2D(), 0));   // the first printable character decides
-    EXPECT_TRUE(Draw("\xC3" "A", C_Vector2D(), 0));  // bytes above 127 are passed over: "A" decides
-    EXPECT_EQ(g_calls.size(), 1u);
     EXPECT_FALSE(Gfx_Surface_DrawText(C_String("A"), nullptr, type, &dst, colour, C_Vector2D(), 0, 0, 0, nullptr,
                                       nullptr, 0));
+    EXPECT_TRUE(g_calls.empty());
+    type.format = GFX_GLYPH_GRAY;
+    EXPECT_TRUE(Draw("\xC3" "A", C_Vector2D(), 0));  // bytes above 127 are passed over: "A" decides
+    EXPECT_EQ(g_calls.size(), 1u);
 }
 
 TEST_F(TextLayout, TheCaretStandsBeforeItsCharacter) {
@@ -249,29 +247,6 @@ TEST(TextPixels, ACaptionLandsCentredInTheTextColour) {
         for (std::uint32_t x = 0; x < canvas.width; ++x) solid = solid || (row[x] & 0xFFFFFF) == 0x000080;
     }
     EXPECT_TRUE(solid);
-}
-
-TEST(TextPixels, ScaledAntiAliasedTextStaysInsideItsClip) {
-    C_Font font;
-    font.AddFaces(32, 127);
-    ASSERT_TRUE(Gfx_Font_ImportTrueType(C_String(kDejaVuSansPath), C_BitmapGlyph(12, GFX_GLYPH_GRAY, 7), &font));
-    C_Image canvas;
-    canvas.CreateEmpty(120, 60, GFX_FMT_ARGB8888, GFX_FMT_NONE, C_Color(1.0f, 1.0f, 1.0f, 1.0f));
-    C_Surface dst(1, &canvas, nullptr, nullptr, nullptr, nullptr, nullptr);
-    const C_FontType type(C_String(""), 30.0f, GFX_GLYPH_GRAY, 0, 0, 1, 0, 0);
-    const C_Frame clip(20, 10, 70, 50);
-    ASSERT_TRUE(Gfx_Surface_DrawText(C_String("Wide\ttext"), &font, type, &dst, C_Color(0, 0, 0, 0),
-                                     C_Vector2D(0.0f, 0.0f, 0), 0, 0, 0, &clip, nullptr, 0));
-    for (std::uint32_t y = 0; y < canvas.height; ++y) {
-        const auto* row = reinterpret_cast<const std::uint32_t*>(canvas.Row(y));
-        for (std::uint32_t x = 0; x < canvas.width; ++x) {
-            const bool inside = x >= 20 && x < 70 && y >= 10 && y < 50;
-            if (!inside) {
-                ASSERT_EQ(row[x] & 0xFFFFFF, 0xFFFFFFu) << x << "," << y;
-            }
-        }
-    }
-    EXPECT_GE(InkColumns(canvas).first, 20);
 }
 
 #endif
