@@ -3,6 +3,7 @@
 // font_file.cpp.
 #include "text/font.h"
 
+#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -126,8 +127,9 @@ bool C_Font::IndexFace(std::int32_t code, std::uint32_t position, const char* si
         // when obtained and the table never shrinks while in use.
         faceIndex.Resize(static_cast<std::uint32_t>(needed), true);
     }
-    auto* entries = reinterpret_cast<std::uint32_t*>(faceIndex.data);
-    entries[code] = position + 1;
+    const std::uint32_t entry = position + 1;
+    std::memcpy(faceIndex.data + std::size_t{static_cast<std::uint32_t>(code)} * kIndexEntryBytes, &entry,
+                sizeof entry);
     return true;
 }
 
@@ -155,7 +157,7 @@ bool C_Font::AddFaces(std::int32_t first, std::int32_t last) {
 
 bool C_Font::NotifySurfaces() {
     for (std::uint32_t i = 0; i < ImageCount(); ++i) {
-        if (C_Surface* surface = GetImage(static_cast<std::int32_t>(i))) surface->Notify1(-3);
+        if (C_Surface* surface = GetImage(static_cast<std::int32_t>(i))) surface->Notify1(GFX_NOTIFY_ALL_PLANES);
     }
     return true;
 }
@@ -163,8 +165,9 @@ bool C_Font::NotifySurfaces() {
 C_BitmapFace* C_Font::GetFace(std::int32_t code) const {
     if (code < 0 || !faceIndex.data) return nullptr;
     if (std::uint64_t{static_cast<std::uint32_t>(code)} >= faceIndex.size / kIndexEntryBytes) return nullptr;
-    const auto* entries = reinterpret_cast<const std::uint32_t*>(faceIndex.data);
-    const std::uint32_t entry = entries[code];
+    std::uint32_t entry = 0;
+    std::memcpy(&entry, faceIndex.data + std::size_t{static_cast<std::uint32_t>(code)} * kIndexEntryBytes,
+                sizeof entry);
     if (entry == 0 || !faces) return nullptr;
     return static_cast<C_BitmapFace*>(faces->GetAt(entry - 1));
 }

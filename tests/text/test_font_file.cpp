@@ -2,6 +2,7 @@
 // glyph-order reversal, the code index and hostile files.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 #include "font_builders.h"
@@ -101,7 +102,9 @@ TEST(FontIndex, FacesAreFoundByCodeWithinTheIndexOnly) {
     EXPECT_TRUE(font.AddFaces(32, 127));
     EXPECT_EQ(font.FaceCount(), 95u);
     EXPECT_EQ(font.GetFace('A')->code, 'A');
-    EXPECT_EQ(reinterpret_cast<const std::uint32_t*>(font.faceIndex.data)['A'], 'A' - 32 + 1u);
+    std::uint32_t entry = 0;
+    std::memcpy(&entry, font.faceIndex.data + 4 * 'A', 4);
+    EXPECT_EQ(entry, 'A' - 32 + 1u);  // position in the face list + 1
     EXPECT_EQ(font.GetFace(31), nullptr);
     EXPECT_EQ(font.GetFace(127), nullptr);  // past the end of the index
     EXPECT_EQ(font.GetFace(-5), nullptr);
