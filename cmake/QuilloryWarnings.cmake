@@ -1,3 +1,3 @@
 function(quillory_warnings target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -ffp-contract=off)
 endfunction()

@@ -11,9 +11,11 @@
 
 namespace {
 
-// A conversion between two different formats needs rules for both.
-bool PairConvertible(const Gfx_FormatDesc& from, const Gfx_FormatDesc& to) {
-    return from.format == to.format || (Gfx_IsConvertibleFormat(from) && Gfx_IsConvertibleFormat(to));
+// A conversion between two different formats needs rules for both, unless
+// there are no pixels to convert.
+bool PairConvertible(const C_Image& image, const Gfx_FormatDesc& from, const Gfx_FormatDesc& to) {
+    return from.format == to.format || image.width == 0 || image.height == 0 ||
+           (Gfx_IsConvertibleFormat(from) && Gfx_IsConvertibleFormat(to));
 }
 
 // Exchanges everything that describes the pixels and the palette; `locked`
@@ -95,9 +97,11 @@ bool Gfx_Image_ChangeFormat(C_Image* pImage, std::int32_t newFormat, std::int32_
     if (!Gfx_GetFormatDesc(newPalFormat, nullptr))
         return Gfx_Fail(GFX_ERR_PALETTE_FORMAT, "Gfx_Image_ChangeFormat{newPalFormat}", kSite);
     if (newFormat == GFX_FMT_SAME || newFormat == image.format) return true;
-    if (!Gfx_IsConvertibleFormat(current))
-        return Gfx_Fail(GFX_ERR_FORMAT, "Gfx_Image_ChangeFormat{pImage->format}", kSite);
-    if (!Gfx_IsConvertibleFormat(next)) return Gfx_Fail(GFX_ERR_FORMAT, "Gfx_Image_ChangeFormat{newFormat}", kSite);
+    if (!PairConvertible(image, current, next)) {
+        const bool imageSide = !Gfx_IsConvertibleFormat(current);
+        return Gfx_Fail(GFX_ERR_FORMAT,
+                        imageSide ? "Gfx_Image_ChangeFormat{pImage->format}" : "Gfx_Image_ChangeFormat{newFormat}", kSite);
+    }
 
     const bool ok = next.bitsPerPixel == current.bitsPerPixel ? ChangeInPlace(image, next, flags)
                                                               : ChangeThroughNewImage(image, next, newPalFormat, flags);
@@ -118,7 +122,7 @@ bool Gfx_Image_Clone(const C_Image* pImageSrc, C_Image* pImageDst, std::int32_t 
     if (!Gfx_GetFormatDesc(newPalFormat, nullptr))
         return Gfx_Fail(GFX_ERR_PALETTE_FORMAT, "Gfx_Image_Clone{newPalFormat}", kSite);
     // Refused before the destination is touched.
-    if (!PairConvertible(from, to)) {
+    if (!PairConvertible(*pImageSrc, from, to)) {
         const bool sourceSide = !Gfx_IsConvertibleFormat(from);
         return Gfx_Fail(GFX_ERR_FORMAT, sourceSide ? "Gfx_Image_Clone{pImageSrc->format}" : "Gfx_Image_Clone{newFormat}",
                         kSite);

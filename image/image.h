@@ -9,6 +9,8 @@
 #include "image/format.h"
 
 class C_Color;
+class C_String;
+struct C_Stream;
 
 class C_Image : public C_Object {
 public:
@@ -29,6 +31,9 @@ public:
 
     C_Image();
     C_Image(const C_Image& other);
+    // An image loaded with Load_Format_FromFile; empty when loading fails.
+    explicit C_Image(const char* fileName);
+    explicit C_Image(const C_String& fileName);
     ~C_Image() override;
 
     void Free() override;  // releases the buffers, leaves the fields
@@ -51,6 +56,26 @@ public:
     // source's rows are stored in display order, so the picture is the same).
     C_Image& operator=(const C_Image& other);
     bool FlipVertical();
+
+    // Image files. Each reader empties the image first; a failed load leaves
+    // it empty. Load_Format_FromFile picks the reader by the name's extension
+    // (BMP, PCX, TGA, any case); the file's contents are not examined.
+    bool Load_Format_FromFile(const char* fileName);
+    bool Load_Format_FromFile(const C_String& fileName);
+    bool LoadBMP(C_Stream* stream);
+    bool LoadBMP(const char* fileName);
+    bool LoadBMP(const C_String& fileName);
+    bool LoadPCX(C_Stream* stream);
+    bool LoadPCX(const char* fileName);
+    bool LoadPCX(const C_String& fileName);
+    bool LoadTGA(C_Stream* stream);
+    bool LoadTGA(const char* fileName);
+    bool LoadTGA(const C_String& fileName);
+    // Writes the rows as bare pixels, no header, for the integer formats of
+    // 8, 16, 24 and 32 bits (24-bit pixels with their bytes reversed); any
+    // other format gives an empty file.
+    bool Save_RAW_ToFile(const char* fileName) const;
+    bool Save_RAW_ToFile(const C_String& fileName) const;
 
     // Start of row y in memory, honouring `bottomUp`. y must be < height.
     std::uint8_t* Row(std::uint32_t y) {

@@ -46,6 +46,16 @@ bool ReadHeader(C_Stream* stream, Header& h) {
            C_Stream::ReadValue(stream, h.paletteSize);
 }
 
+// A palette in a real pixel format must hold all 256 entries of it, as every
+// palette the framework makes does: pixel values index it unchecked. Palettes
+// of no (or an unknown) format are kept as stored; nothing reads them as
+// colours.
+bool PaletteConsistent(std::int32_t palFormat, std::uint32_t palBpp, std::uint32_t paletteSize) {
+    Gfx_FormatDesc pd{};
+    if (palFormat <= 0 || !Gfx_GetFormatDesc(palFormat, &pd)) return true;
+    return palBpp == pd.bitsPerPixel && paletteSize >= 256u * pd.bytesPerPixel;
+}
+
 // The checks that make the header safe to act on: the pixel buffer it
 // describes holds every row it claims, and the stream holds what it promises.
 bool HeaderConsistent(const Header& h, const Gfx_FormatDesc& d, std::uint64_t remaining, std::uint64_t& rowBytes) {
@@ -102,7 +112,7 @@ bool C_Image::LoadFromStream(C_Stream* stream, std::uint32_t) {
     std::uint32_t newPaletteSize = 0;
     if (static_cast<std::int32_t>(h.paletteSize) > 0) {
         if (!C_Stream::ReadValue(stream, newPalFormat) || !C_Stream::ReadValue(stream, newPalBpp) ||
-            h.paletteSize > C_Stream::Remaining(stream))
+            !PaletteConsistent(newPalFormat, newPalBpp, h.paletteSize) || h.paletteSize > C_Stream::Remaining(stream))
             return Gfx_Fail(GFX_ERR_BAD_DATA, "C_Image::LoadFromStream{m_palette}", kLoadSite);
         palette = static_cast<std::uint8_t*>(std::malloc(h.paletteSize));
         if (!palette) return Gfx_Fail(GFX_ERR_NO_MEMORY, "C_Image::LoadFromStream{m_palette}", kLoadSite);

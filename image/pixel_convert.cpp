@@ -60,6 +60,9 @@ struct Plan {
     // Palette sources: the 256 entries already converted.
     Px palette[256] = {};
     std::uint32_t palettePixel[256] = {};  // the same as finished 32-bit pixels
+    // 16-bit sources with a dedicated row: each byte's share of the pixel.
+    std::uint32_t lowByte[256] = {};
+    std::uint32_t highByte[256] = {};
 };
 
 // ---------------------------------------------------------------- widths
@@ -91,9 +94,20 @@ std::uint32_t WidenValue(std::uint32_t v, std::uint32_t s, std::uint32_t d) {
 
 template <std::size_t N>
 inline std::uint64_t Load(const std::uint8_t* p) {
-    std::uint64_t v = 0;
-    std::memcpy(&v, p, N);  // little-endian host: the low bytes of v
-    return v;
+    if constexpr (N == 3 || N == 6) {
+        // Assembled from whole loads: a partial memcpy into a wider local is
+        // read back through memory and stalls store forwarding.
+        constexpr std::size_t low = N - 2;
+        std::uint64_t v = 0;
+        std::memcpy(&v, p, low);  // low is 1 or 4: one load
+        std::uint16_t high;
+        std::memcpy(&high, p + low, 2);
+        return v | std::uint64_t{high} << (8 * low);
+    } else {
+        std::uint64_t v = 0;
+        std::memcpy(&v, p, N);  // little-endian host: the low bytes of v
+        return v;
+    }
 }
 
 template <std::size_t N>
@@ -182,9 +196,18 @@ void WriteFloatBits(const Px* in, std::uint32_t count, std::uint8_t* dst, const 
 
 // ---------------------------------------------------------------- dedicated rows
 
-// 21 → 24: B, G, R becomes B, G, R, 0.
+// 21 → 24: B, G, R becomes B, G, R, 0. Four pixels are three 32-bit words
+// in and four out.
 void Fast21to24(const std::uint8_t* src, std::uint32_t count, std::uint8_t* dst, const Plan&) {
-    for (std::uint32_t i = 0; i < count; ++i, src += 3, dst += 4)
+    std::uint32_t i = 0;
+    for (; i + 4 <= count; i += 4, src += 12, dst += 16) {
+        const std::uint32_t w0 = Load32(src), w1 = Load32(src + 4), w2 = Load32(src + 8);
+        Store32(dst, w0 & 0xFFFFFF);
+        Store32(dst + 4, (w0 >> 24) | (w1 & 0xFFFF) << 8);
+        Store32(dst + 8, (w1 >> 16) | (w2 & 0xFF) << 16);
+        Store32(dst + 12, w2 >> 8);
+    }
+    for (; i < count; ++i, src += 3, dst += 4)
         Store32(dst, std::uint32_t{src[0]} | std::uint32_t{src[1]} << 8 | std::uint32_t{src[2]} << 16);
 }
 
@@ -202,14 +225,21 @@ void Fast24to23(const std::uint8_t* src, std::uint32_t count, std::uint8_t* dst,
     }
 }
 
-// 14 → 24: 5-6-5 widened to 8 bits each, alpha 0.
-void Fast14to24(const std::uint8_t* src, std::uint32_t count, std::uint8_t* dst, const Plan&) {
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const std::uint32_t p = std::uint32_t{src[2 * i]} | std::uint32_t{src[2 * i + 1]} << 8;
-        const std::uint32_t r = p >> 11, g = (p >> 5) & 0x3F, b = p & 0x1F;
-        const std::uint32_t r8 = (r << 3) | (r & 7), g8 = (g << 2) | (g & 3), b8 = (b << 3) | (b & 7);
-        Store32(dst + 4 * i, r8 << 16 | g8 << 8 | b8);
+// 14 → 24: 5-6-5 widened to 8 bits each, alpha 0. Each widened channel
+// splits into bits that come from the low byte and bits from the high byte,
+// so two 256-entry tables ORed together give the finished pixel.
+void Plan14to24(Plan& plan) {
+    for (std::uint32_t v = 0; v < 256; ++v) {
+        const std::uint32_t b = v & 0x1F, gLow = v >> 5;                 // low byte: B, green bits 0-2
+        const std::uint32_t r = v >> 3, gHigh = v & 7;                   // high byte: R, green bits 3-5
+        plan.lowByte[v] = ((gLow << 2) | (gLow & 3)) << 8 | (b << 3) | (b & 7);
+        plan.highByte[v] = ((r << 3) | (r & 7)) << 16 | (gHigh << 5) << 8;
     }
+}
+
+void Fast14to24(const std::uint8_t* src, std::uint32_t count, std::uint8_t* dst, const Plan& plan) {
+    for (std::uint32_t i = 0; i < count; ++i)
+        Store32(dst + 4 * i, plan.lowByte[src[2 * i]] | plan.highByte[src[2 * i + 1]]);
 }
 
 // 4 → 24: one table look-up per pixel.
@@ -330,6 +360,7 @@ void ConvertRows(const C_Image& src, const Gfx_FormatDesc& sd, C_Image& dst, con
     PlanRead(src, sd, dd, plan);
     PlanWrite(sd, dd, plan);
     if (path == Gfx_RowPath::Fastest) plan.fast = FindFastRow(sd.format, dd.format);
+    if (plan.fast == Fast14to24) Plan14to24(plan);
 
     Px block[kBlock];
     for (std::uint32_t y = 0; y < src.height; ++y) {

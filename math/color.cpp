@@ -3,11 +3,7 @@
 #include "core/error.h"
 #include "core/stream.h"
 
-// Results must not depend on whether the compiler fuses a multiply and an add
-// (Lerp rounds each product and the sum to float).
-#if defined(__clang__)
-#pragma STDC FP_CONTRACT OFF
-#endif
+#include "math/internal/exact_float.h"  // last: it changes how the code below compiles
 
 namespace {
 

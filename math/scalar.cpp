@@ -6,10 +6,7 @@
 #include <limits>
 #include <type_traits>
 
-// Results must not depend on whether the compiler fuses a multiply and an add.
-#if defined(__clang__)
-#pragma STDC FP_CONTRACT OFF
-#endif
+#include "math/internal/exact_float.h"  // last: it changes how the code below compiles
 
 namespace {
 
@@ -95,9 +92,14 @@ T IntWrapOf(T a, T p) {
 template <typename T>
 T FloatWrapOf(T a, T p) {
     if (a >= p) return FloatModOf(a, p);
-    if (a >= T(0)) return a;
-    if (a < T(0)) return (p - T(1)) - FloatModOf(-a - T(1), p);
-    return a;  // NaN
+    if (!(a < T(0))) return a;  // 0 <= a < p, or NaN
+    // The integer rule, kept for every result it gets right. It assumes
+    // whole-number steps, so just below a multiple of -p (and for periods
+    // under 1) it can land outside 0..p; wrap those exactly instead.
+    const T r = (p - T(1)) - FloatModOf(-a - T(1), p);
+    if (!(p > T(0)) || (r >= T(0) && r < p)) return r;
+    const T m = std::fmod(a, p) + p;  // fmod keeps a's sign: m is in (0, p]
+    return m < p ? m : T(0);
 }
 
 template <typename T>

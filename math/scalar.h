@@ -63,7 +63,10 @@ double Math_MirrorMod(double a, double b);
 
 // Wraps a coordinate into a period p: Math_Mod(a, p) when a >= p; a when
 // 0 <= a < p; (p - 1) - Math_Mod(-a - 1, p) when a < 0. Because the float
-// Math_Mod keeps a <= p, the float Math_Wrap(p, p) is p, not 0.
+// Math_Mod keeps a <= p, the float Math_Wrap(p, p) is p, not 0. For a
+// positive period a negative float a always lands in 0..p: where the rule
+// above would leave that range (periods under 1, or a just below a multiple
+// of -p) the result is the exact remainder instead.
 std::uint8_t Math_Wrap(std::uint8_t a, std::uint8_t p);
 std::uint16_t Math_Wrap(std::uint16_t a, std::uint16_t p);
 std::uint32_t Math_Wrap(std::uint32_t a, std::uint32_t p);

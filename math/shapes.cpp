@@ -3,6 +3,8 @@
 #include "core/stream.h"
 #include "math/internal/record.h"
 
+#include "math/internal/exact_float.h"  // last: it changes how the code below compiles
+
 namespace {
 
 constexpr const char* kFrame = "C_Frame";

@@ -2,6 +2,8 @@
 
 #include "math/scalar.h"
 
+#include "math/internal/exact_float.h"  // last: it changes how the code below compiles
+
 namespace {
 
 // Computed in double, where i / 65535 and the curve are accurate enough that

@@ -5,10 +5,7 @@
 #include "core/stream.h"
 #include "math/internal/record.h"
 
-// Results must not depend on whether the compiler fuses a multiply and an add.
-#if defined(__clang__)
-#pragma STDC FP_CONTRACT OFF
-#endif
+#include "math/internal/exact_float.h"  // last: it changes how the code below compiles
 
 namespace {
 

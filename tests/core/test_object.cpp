@@ -4,10 +4,11 @@
 #include <string>
 
 #include "quillory.h"
+#include "test_support.h"
 
 namespace {
 
-std::string TempPath(const char* name) { return std::string(QUILLORY_TEST_TMP_DIR) + "/" + name; }
+std::string TempPath(const std::string& name) { return Quillory_TempPath(name); }
 
 // A small serialisable class with fields of three widths, written the way
 // every framework class writes itself.

@@ -5,10 +5,11 @@
 #include <vector>
 
 #include "quillory.h"
+#include "test_support.h"
 
 namespace {
 
-std::string TempPath(const char* name) { return std::string(QUILLORY_TEST_TMP_DIR) + "/" + name; }
+std::string TempPath(const std::string& name) { return Quillory_TempPath(name); }
 
 TEST(Stream, MemoryWriteGrowsGeometrically) {
     C_Stream s;

@@ -7,10 +7,11 @@
 #include <vector>
 
 #include "quillory.h"
+#include "test_support.h"
 
 namespace {
 
-std::string TempPath(const char* name) { return std::string(QUILLORY_TEST_TMP_DIR) + "/" + name; }
+std::string TempPath(const std::string& name) { return Quillory_TempPath(name); }
 
 void WriteFile(const std::string& path, const void* bytes, std::size_t n) {
     std::FILE* f = std::fopen(path.c_str(), "wb");

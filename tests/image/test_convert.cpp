@@ -521,6 +521,14 @@ TEST(Copy24to32, UnconvertibleFormatsAreRefused) {
         EXPECT_TRUE(Gfx_Image_Clone(&odd, &twin, GFX_FMT_SAME, -1, 0));
         EXPECT_EQ(AllBytes(twin), AllBytes(odd));
     }
+    // Without pixels there is nothing to convert.
+    C_Image empty;
+    EXPECT_TRUE(Gfx_Image_ChangeFormat(&empty, 24, GFX_FMT_SAME, 0));
+    EXPECT_EQ(empty.format, 24);
+    C_Image noWidth;
+    ASSERT_TRUE(noWidth.CreateEmpty(0, 4, 5, -1));
+    EXPECT_TRUE(Gfx_Image_ChangeFormat(&noWidth, 6, GFX_FMT_SAME, 0));
+    EXPECT_EQ(noWidth.format, 6);
     // Equal pixel sizes would convert in place: still refused, bytes kept.
     C_Image doubles = Random(11, 2, 2, 23);
     const Bytes before = AllBytes(doubles);

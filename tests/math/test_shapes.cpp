@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include "test_support.h"
 
 #include <string>
 
@@ -125,7 +126,7 @@ TEST(ShapeRecord, TruncatedRecordsFailAndKeepTheObject) {
 }
 
 TEST(ShapeRecord, FileRoundTrip) {
-    const std::string path = std::string(QUILLORY_TEST_TMP_DIR) + "/box.bin";
+    const std::string path = Quillory_TempPath("box.bin");
     C_Box b = MakeBox(-1.0f, -2.0f, -3.0f, 1.0f, 2.0f, 3.0f);
     ASSERT_TRUE(b.SaveToFile(path.c_str(), 0));
     C_Box back;

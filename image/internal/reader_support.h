@@ -1,0 +1,68 @@
+// Shared machinery of the image file readers: bounded, buffered reading from
+// a stream, and the allocation of an image's buffers.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <type_traits>
+
+struct C_Stream;
+class C_Image;
+
+// Reads a stream through a small buffer, knowing from the start how many
+// bytes the stream holds, so a reader can compare what a header promises with
+// what is really there before it allocates. Positions count from where the
+// stream stood when the source was made; the source can move backwards and
+// forwards within the data, also on memory streams, which cannot seek
+// themselves. When the source goes away the stream is left just after the
+// last byte consumed.
+class C_ByteSource {
+public:
+    explicit C_ByteSource(C_Stream* stream);
+    ~C_ByteSource();
+    C_ByteSource(const C_ByteSource&) = delete;
+    C_ByteSource& operator=(const C_ByteSource&) = delete;
+
+    std::uint64_t Position() const { return m_bufferPos + static_cast<std::uint64_t>(m_next - m_buffer); }
+    std::uint64_t Size() const { return m_size; }
+    std::uint64_t Left() const { return m_size - Position(); }
+
+    // Each transfer is all or nothing from the caller's view: false when the
+    // data ends first.
+    bool ReadByte(std::uint8_t& value) {
+        if (m_next == m_end && !Refill()) return false;
+        value = *m_next++;
+        return true;
+    }
+    bool Read(void* destination, std::size_t byteCount);
+    template <typename T>
+    bool ReadValue(T& value) {
+        static_assert(std::is_trivially_copyable_v<T>);
+        return Read(&value, sizeof(T));
+    }
+    bool Skip(std::uint64_t byteCount);
+    bool SeekTo(std::uint64_t position);
+
+private:
+    bool Refill();
+    bool PlaceStream(std::uint64_t absolute);
+
+    static constexpr std::size_t kBufferSize = 4096;
+    C_Stream* m_stream;
+    std::uint64_t m_start = 0;        // stream position of Position() 0
+    std::uint64_t m_size = 0;         // bytes from m_start to the end
+    std::uint64_t m_streamPos = 0;    // where the stream itself stands, absolute
+    std::uint64_t m_bufferPos = 0;    // Position() of m_buffer[0]
+    std::uint8_t m_buffer[kBufferSize];
+    const std::uint8_t* m_next = m_buffer;
+    const std::uint8_t* m_end = m_buffer;
+};
+
+// Gives `image` a counted pixel buffer of `byteCount` bytes (zeroed when
+// `zero`) and sets `dataSize`. False when the memory cannot be had; the image
+// then has no buffer.
+bool Gfx_Image_AllocPixels(C_Image& image, std::uint64_t byteCount, bool zero);
+// The same for a zeroed palette of `byteCount` bytes.
+bool Gfx_Image_AllocPalette(C_Image& image, std::uint32_t byteCount);
+// Empties the image: buffers released, every field at its empty value.
+void Gfx_Image_Reset(C_Image& image);

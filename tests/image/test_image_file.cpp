@@ -1,0 +1,278 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "quillory.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+const std::string kLoadSummary = std::string("C_Image::LoadFromStream") + GFX_FATAL_SUFFIX;
+
+// Composes an image record byte by byte.
+struct Record {
+    Bytes bytes;
+    Record& U16(std::uint16_t v) {
+        bytes.push_back(static_cast<std::uint8_t>(v));
+        bytes.push_back(static_cast<std::uint8_t>(v >> 8));
+        return *this;
+    }
+    Record& U32(std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+        return *this;
+    }
+    Record& Fill(std::size_t n, std::uint8_t v) {
+        bytes.insert(bytes.end(), n, v);
+        return *this;
+    }
+    // Tag, dataSize, width, height, pitch, bpp, format.
+    Record& Header(std::uint32_t dataSize, std::uint32_t w, std::uint32_t h, std::uint32_t pitch, std::uint32_t bpp,
+                   std::int32_t format) {
+        return U16(6).U32(dataSize).U32(w).U32(h).U32(pitch).U32(bpp).U32(static_cast<std::uint32_t>(format));
+    }
+};
+
+Bytes Save(C_Image& image) {
+    C_Stream s;
+    s.OpenMemoryWrite();
+    EXPECT_TRUE(image.SaveToStream(&s, 0));
+    return Bytes(s.Data(), s.Data() + s.Size());
+}
+
+bool Load(C_Image& image, const Bytes& bytes) {
+    C_Stream s;
+    s.OpenMemoryRead(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    return image.LoadFromStream(&s, 0);
+}
+
+// Fills every byte of the pixel buffer with a position-dependent pattern.
+void Pattern(C_Image& image) {
+    for (std::uint32_t i = 0; i < image.dataSize; ++i) image.data[i] = static_cast<std::uint8_t>(i * 7 + 3);
+}
+
+void ExpectEmpty(const C_Image& image) {
+    EXPECT_EQ(image.data, nullptr);
+    EXPECT_EQ(image.m_palette, nullptr);
+    EXPECT_EQ(image.format, -1);
+    EXPECT_EQ(image.palFormat, -1);
+    EXPECT_EQ(image.width, 0u);
+    EXPECT_EQ(image.height, 0u);
+    EXPECT_EQ(image.dataSize, 0u);
+    EXPECT_EQ(image.paletteSize, 0u);
+}
+
+TEST(ImageFile, HeaderIsByteExact) {
+    C_Image image;
+    ASSERT_TRUE(image.CreateEmpty(800, 600, GFX_FMT_ARGB8888, -1, C_Color(0.0f, 0.0f, 1.0f, 0.0f)));
+    const Bytes bytes = Save(image);
+    ASSERT_EQ(bytes.size(), 30u + 1920000u);
+    const Bytes header = {0x06, 0x00, 0x00, 0x4C, 0x1D, 0x00, 0x20, 0x03, 0x00, 0x00, 0x58, 0x02, 0x00, 0x00, 0x80,
+                          0x0C, 0x00, 0x00, 0x20, 0x00, 0x00, 0x00, 0x18, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+    EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 30), header);
+    const Bytes firstPixel = {0xFF, 0x00, 0x00, 0x00};
+    EXPECT_EQ(Bytes(bytes.begin() + 30, bytes.begin() + 34), firstPixel);
+}
+
+TEST(ImageFile, EveryStoredFormatRoundTrips) {
+    const std::int32_t stored[] = {2, 3, 4, 6, 12, 27, 7, 13, 14, 15, 16, 17, 18, 19, 20, 28, 29, 30, 31, 32,
+                                   33, 34, 35, 8, 21, 36, 9, 10, 23, 24, 38, 39, 11, 42, 43, 44, 45, 46, 47};
+    for (const std::int32_t format : stored) {
+        SCOPED_TRACE(format);
+        C_Image image;
+        ASSERT_TRUE(image.CreateEmpty(5, 3, format, -1));
+        Pattern(image);
+        const Bytes bytes = Save(image);
+        EXPECT_EQ(bytes.size(), 30u + std::size_t{image.rowBytes} * 3);
+
+        C_Image back;
+        ASSERT_TRUE(Load(back, bytes));
+        EXPECT_EQ(back.format, format);
+        EXPECT_EQ(back.bpp, image.bpp);
+        EXPECT_EQ(back.width, 5u);
+        EXPECT_EQ(back.height, 3u);
+        EXPECT_EQ(back.pitch, image.pitch);
+        EXPECT_EQ(back.rowBytes, image.rowBytes);
+        EXPECT_EQ(back.dataSize, image.dataSize);
+        EXPECT_EQ(back.locked, 0);
+        EXPECT_EQ(back.m_palette, nullptr);
+        EXPECT_EQ(back.palFormat, -1);
+        ASSERT_NE(back.data, nullptr);
+        EXPECT_EQ(std::memcmp(back.data, image.data, image.dataSize), 0);
+    }
+}
+
+TEST(ImageFile, PaletteImageRoundTrips) {
+    C_Image image;
+    ASSERT_TRUE(image.CreateEmpty(4, 2, GFX_FMT_INDEX8, GFX_FMT_RGB888));
+    Pattern(image);
+    for (std::uint32_t i = 0; i < image.paletteSize; ++i) image.m_palette[i] = static_cast<std::uint8_t>(255 - i);
+    const Bytes bytes = Save(image);
+    ASSERT_EQ(bytes.size(), 38u + 768u + 8u);
+    const Bytes paletteHeader = {0x00, 0x03, 0x00, 0x00, 21, 0, 0, 0, 24, 0, 0, 0};
+    EXPECT_EQ(Bytes(bytes.begin() + 26, bytes.begin() + 38), paletteHeader);
+    EXPECT_EQ(bytes[38], 255);
+
+    C_Image back;
+    ASSERT_TRUE(Load(back, bytes));
+    EXPECT_EQ(back.paletteSize, 768u);
+    EXPECT_EQ(back.palFormat, GFX_FMT_RGB888);
+    EXPECT_EQ(back.palBpp, 24u);
+    EXPECT_EQ(std::memcmp(back.m_palette, image.m_palette, 768), 0);
+    EXPECT_EQ(std::memcmp(back.data, image.data, 8), 0);
+}
+
+TEST(ImageFile, LockedImageKeepsItsWidePitch) {
+    std::uint8_t pixels[2 * 16];
+    for (std::size_t i = 0; i < sizeof pixels; ++i) pixels[i] = static_cast<std::uint8_t>(i + 1);
+    C_Image view;
+    ASSERT_TRUE(view.CreateLocked(3, 2, 16, GFX_FMT_RGB888, -1, pixels));
+    const Bytes bytes = Save(view);
+    ASSERT_EQ(bytes.size(), 30u + 2 * 9);  // only each row's pixels travel
+    EXPECT_EQ(bytes[30], 1);
+    EXPECT_EQ(bytes[39], 17);  // the second row starts a pitch further on
+
+    C_Image back;
+    ASSERT_TRUE(Load(back, bytes));
+    EXPECT_EQ(back.pitch, 16u);
+    EXPECT_EQ(back.dataSize, 32u);
+    EXPECT_EQ(back.rowBytes, 9u);
+    EXPECT_EQ(back.locked, 0);
+    EXPECT_EQ(std::memcmp(back.data, pixels, 9), 0);
+    EXPECT_EQ(std::memcmp(back.data + 16, pixels + 16, 9), 0);
+    for (std::size_t i = 9; i < 16; ++i) EXPECT_EQ(back.data[i], 0) << i;  // gaps never expose old memory
+}
+
+TEST(ImageFile, HeaderOnlyFormatsCarryNoRows) {
+    for (const std::int32_t format : {1, 5, 22, 25, 26, 37, 40, 41}) {
+        SCOPED_TRACE(format);
+        C_Image image;
+        ASSERT_TRUE(image.CreateEmpty(6, 4, format, -1));
+        Pattern(image);
+        const Bytes bytes = Save(image);
+        EXPECT_EQ(bytes.size(), 30u);
+        C_Image back;
+        ASSERT_TRUE(Load(back, bytes));
+        EXPECT_EQ(back.format, format);
+        EXPECT_EQ(back.pitch, image.pitch);
+        ASSERT_EQ(back.dataSize, image.dataSize);
+        for (std::uint32_t i = 0; i < back.dataSize; ++i) ASSERT_EQ(back.data[i], 0) << i;
+    }
+}
+
+TEST(ImageFile, BottomUpIsNotStored) {
+    C_Image image;
+    ASSERT_TRUE(image.CreateEmpty(3, 3, GFX_FMT_CH8, -1));
+    Pattern(image);
+    const Bytes topDown = Save(image);
+    image.bottomUp = 1;
+    EXPECT_EQ(Save(image), topDown);  // rows go out in memory order either way
+    C_Image back;
+    ASSERT_TRUE(Load(back, topDown));
+    EXPECT_EQ(back.bottomUp, 0);
+}
+
+TEST(ImageFile, PalettesWithoutFormatAreReadInStep) {
+    for (const std::int32_t palFormat : {-1, -2, 99}) {
+        SCOPED_TRACE(palFormat);
+        Record r;
+        r.Header(2, 2, 1, 2, 8, GFX_FMT_CH8).U32(16).U32(static_cast<std::uint32_t>(palFormat)).U32(0);
+        r.Fill(16, 0xAB).U16(0x0201);
+        C_Image back;
+        ASSERT_TRUE(Load(back, r.bytes));
+        EXPECT_EQ(back.paletteSize, 16u);
+        EXPECT_EQ(back.palFormat, palFormat);
+        EXPECT_EQ(back.m_palette[15], 0xAB);
+        EXPECT_EQ(back.data[0], 1);
+        EXPECT_EQ(back.data[1], 2);
+    }
+}
+
+TEST(ImageFile, LoadingAndFreeingBalancesTheMemoryCounter) {
+    C_Image image;
+    ASSERT_TRUE(image.CreateEmpty(4, 2, GFX_FMT_INDEX8, GFX_FMT_RGB888));
+    const Bytes bytes = Save(image);
+    const std::uint32_t before = Mem_GetUsage().memCurrent;
+    {
+        C_Image back;
+        ASSERT_TRUE(Load(back, bytes));
+        ASSERT_TRUE(Load(back, bytes));  // reloading releases the first load
+    }
+    EXPECT_EQ(Mem_GetUsage().memCurrent, before);
+}
+
+struct BadRecord {
+    const char* what;
+    Bytes bytes;
+    std::int32_t code;
+    const char* detail;
+};
+
+std::vector<BadRecord> BadRecords() {
+    std::vector<BadRecord> cases;
+    auto add = [&](const char* what, const Record& r, std::int32_t code, const char* detail) {
+        cases.push_back({what, r.bytes, code, detail});
+    };
+    const char* sizes = "C_Image::LoadFromStream{dataSize}";
+    add("wrong tag", Record().U16(7).U32(0).U32(0), 10, "C_Image::LoadFromStream{class_type}");
+    add("header cut short", Record().U16(6).U32(8).U32(2), 10, "C_Image::LoadFromStream{header}");
+    add("unknown format", Record().Header(4, 2, 2, 1, 8, 48).U32(0).Fill(4, 0), 15, "C_Image::LoadFromStream{format}");
+    add("bpp differs from the format's", Record().Header(8, 2, 2, 4, 16, GFX_FMT_CH8).U32(0).Fill(8, 0), 10, sizes);
+    add("pitch below the row length", Record().Header(12, 2, 2, 5, 24, GFX_FMT_RGB888).U32(0).Fill(12, 0), 10, sizes);
+    add("dataSize below the last row's end", Record().Header(11, 2, 2, 6, 24, GFX_FMT_RGB888).U32(0).Fill(12, 0), 10,
+        sizes);
+    add("row length beyond 32 bits", Record().Header(0xFFFFFFFF, 0x40000001, 1, 0xFFFFFFFF, 32, GFX_FMT_ARGB8888).U32(0),
+        10, sizes);
+    add("pitch times height beyond 32 bits",
+        Record().Header(0xFFFFFFFF, 1, 0x10001, 0x10000, 8, GFX_FMT_CH8).U32(0).Fill(0x10001, 0), 10, sizes);
+    add("pixel rows cut short", Record().Header(6, 3, 2, 3, 8, GFX_FMT_CH8).U32(0).Fill(5, 1), 10, sizes);
+    add("forged huge buffer behind a header-only format",
+        Record().Header(0xFFFFFFF0, 1, 0x2AAAAAA, 6, 48, GFX_FMT_RGB48).U32(0), 10, sizes);
+    add("wide pitch beyond the unbacked limit",
+        Record().Header(0x4000006, 2, 2, 0x4000004, 8, GFX_FMT_CH8).U32(0).Fill(4, 0), 10, sizes);
+    add("palette cut short", Record().Header(1, 1, 1, 1, 8, GFX_FMT_INDEX8).U32(768).U32(21).U32(24).Fill(700, 0), 10,
+        "C_Image::LoadFromStream{m_palette}");
+    add("forged huge palette", Record().Header(1, 1, 1, 1, 8, GFX_FMT_INDEX8).U32(0x7FFFFFFF).U32(21).U32(24), 10,
+        "C_Image::LoadFromStream{m_palette}");
+    add("palette too small for its format",
+        Record().Header(1, 1, 1, 1, 8, GFX_FMT_INDEX8).U32(3).U32(21).U32(24).Fill(3, 0).Fill(1, 0xFF), 10,
+        "C_Image::LoadFromStream{m_palette}");
+    add("palette bpp differs from its format's",
+        Record().Header(1, 1, 1, 1, 8, GFX_FMT_INDEX8).U32(768).U32(21).U32(32).Fill(768, 0).Fill(1, 0), 10,
+        "C_Image::LoadFromStream{m_palette}");
+    return cases;
+}
+
+TEST(ImageFile, MalformedRecordsAreRefusedAndLeaveTheImageEmpty) {
+    for (const BadRecord& bad : BadRecords()) {
+        SCOPED_TRACE(bad.what);
+        C_Image image;
+        ASSERT_TRUE(image.CreateEmpty(2, 2, GFX_FMT_INDEX8, GFX_FMT_RGB888));  // old content to lose
+        Gfx_ClearError();
+        const std::uint32_t before = Mem_GetUsage().memCurrent - image.dataSize - image.paletteSize;
+        EXPECT_FALSE(Load(image, bad.bytes));
+        EXPECT_EQ(Gfx_GetErrorDetailCode(), bad.code);
+        EXPECT_STREQ(Gfx_GetErrorDetail(), bad.detail);
+        EXPECT_EQ(Gfx_GetErrorCode(), -1);
+        EXPECT_EQ(Gfx_GetErrorMessage(), kLoadSummary);
+        ExpectEmpty(image);
+        EXPECT_EQ(Mem_GetUsage().memCurrent, before);
+    }
+}
+
+TEST(ImageFile, UnbackedBytesUpToTheLimitAreAccepted) {
+    // A header-only format describes its whole buffer without carrying it; up
+    // to 64 MiB of it is made (zeroed) from the header alone.
+    const std::uint32_t rows = (64u << 20) / 6;
+    Record r;
+    r.Header(rows * 6, 1, rows, 6, 48, GFX_FMT_RGB48).U32(0);
+    C_Image image;
+    ASSERT_TRUE(Load(image, r.bytes));
+    EXPECT_EQ(image.dataSize, rows * 6);
+    EXPECT_EQ(image.data[image.dataSize - 1], 0);
+}
+
+}  // namespace

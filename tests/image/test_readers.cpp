@@ -1,0 +1,859 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "quillory.h"
+#include "test_support.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+std::string TempPath(const std::string& name) { return Quillory_TempPath(name); }
+
+void WriteFile(const std::string& path, const Bytes& bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    if (!bytes.empty()) {
+        ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
+    }
+    std::fclose(f);
+}
+
+Bytes ReadFile(const std::string& path) {
+    Bytes bytes;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return bytes;
+    int c;
+    while ((c = std::fgetc(f)) != EOF) bytes.push_back(static_cast<std::uint8_t>(c));
+    std::fclose(f);
+    return bytes;
+}
+
+void Put16(Bytes& b, std::uint32_t v) {
+    b.push_back(static_cast<std::uint8_t>(v));
+    b.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+void Put32(Bytes& b, std::uint32_t v) {
+    Put16(b, v & 0xFFFF);
+    Put16(b, v >> 16);
+}
+void Append(Bytes& b, const Bytes& more) { b.insert(b.end(), more.begin(), more.end()); }
+
+using Reader = bool (C_Image::*)(C_Stream*);
+
+bool LoadWith(C_Image& image, Reader reader, const Bytes& bytes) {
+    C_Stream s;
+    s.OpenMemoryRead(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    return (image.*reader)(&s);
+}
+
+Bytes Row(const C_Image& image, std::uint32_t y) {
+    const std::uint8_t* p = image.data + std::size_t{y} * image.pitch;
+    return Bytes(p, p + image.rowBytes);
+}
+
+// A refused file: false, the specific code and message, the reader's summary
+// line, an empty image and no memory kept.
+void ExpectRefused(Reader reader, const Bytes& bytes, const char* detail, const char* site) {
+    C_Image image;
+    ASSERT_TRUE(image.CreateEmpty(2, 2, GFX_FMT_INDEX8, GFX_FMT_RGB888));  // old content to lose
+    const std::uint32_t before = Mem_GetUsage().memCurrent - image.dataSize - image.paletteSize;
+    Gfx_ClearError();
+    EXPECT_FALSE(LoadWith(image, reader, bytes));
+    EXPECT_EQ(Gfx_GetErrorDetailCode(), GFX_ERR_BAD_DATA);
+    EXPECT_STREQ(Gfx_GetErrorDetail(), detail);
+    EXPECT_EQ(Gfx_GetErrorCode(), -1);
+    EXPECT_EQ(std::string(Gfx_GetErrorMessage()), std::string(site) + GFX_FATAL_SUFFIX);
+    EXPECT_EQ(image.data, nullptr);
+    EXPECT_EQ(image.m_palette, nullptr);
+    EXPECT_EQ(image.format, -1);
+    EXPECT_EQ(image.width, 0u);
+    EXPECT_EQ(image.height, 0u);
+    EXPECT_EQ(Mem_GetUsage().memCurrent, before);
+}
+
+// ---------------------------------------------------------------- BMP
+
+struct Bmp {
+    std::int32_t width = 3;
+    std::int32_t height = 2;
+    std::uint16_t bits = 24;
+    std::uint32_t compression = 0;
+    std::uint32_t sizeImage = 0;
+    std::uint32_t infoSize = 40;
+    std::uint32_t clrUsed = 0;
+    std::uint32_t paletteEntries = 0;  // four-byte entries written after the information header
+    Bytes pixels;                      // the pixel data as it lies in the file
+
+    Bytes Build() const {
+        Bytes b;
+        const std::uint32_t offBits = 14 + infoSize + paletteEntries * 4;
+        Put16(b, 0x4D42);
+        Put32(b, offBits + static_cast<std::uint32_t>(pixels.size()));
+        Put32(b, 0);
+        Put32(b, offBits);
+        Put32(b, infoSize);
+        Put32(b, static_cast<std::uint32_t>(width));
+        Put32(b, static_cast<std::uint32_t>(height));
+        Put16(b, 1);
+        Put16(b, bits);
+        Put32(b, compression);
+        Put32(b, sizeImage);
+        Put32(b, 2835);
+        Put32(b, 2835);
+        Put32(b, clrUsed);
+        Put32(b, 0);
+        b.resize(14 + infoSize, 0x99);  // the rest of a larger information header
+        for (std::uint32_t i = 0; i < paletteEntries; ++i) {
+            const Bytes entry = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i + 1),
+                                 static_cast<std::uint8_t>(i + 2), 0x77};
+            Append(b, entry);
+        }
+        Append(b, pixels);
+        return b;
+    }
+};
+
+// Two 3-pixel 24-bit rows, each padded with 0xEE to 12 bytes: file row 0
+// holds pixels 1..3, file row 1 pixels 4..6 (pixel n is n, n+10, n+20).
+Bytes Bmp24Rows() {
+    Bytes b;
+    for (std::uint8_t row = 0; row < 2; ++row) {
+        for (std::uint8_t x = 0; x < 3; ++x) {
+            const std::uint8_t n = static_cast<std::uint8_t>(row * 3 + x + 1);
+            Append(b, {n, static_cast<std::uint8_t>(n + 10), static_cast<std::uint8_t>(n + 20)});
+        }
+        Append(b, {0xEE, 0xEE, 0xEE});
+    }
+    return b;
+}
+
+const Bytes kBmpFileRow0 = {1, 11, 21, 2, 12, 22, 3, 13, 23};
+const Bytes kBmpFileRow1 = {4, 14, 24, 5, 15, 25, 6, 16, 26};
+
+TEST(ReadBmp, TwentyFourBitRowsArePaddedWhateverBiSizeImageSays) {
+    for (const std::uint32_t sizeImage : {24u, 0u, 18u, 1000u}) {
+        SCOPED_TRACE(sizeImage);
+        Bmp bmp;
+        bmp.sizeImage = sizeImage;
+        bmp.pixels = Bmp24Rows();
+        C_Image image;
+        ASSERT_TRUE(LoadWith(image, &C_Image::LoadBMP, bmp.Build()));
+        EXPECT_EQ(image.format, GFX_FMT_RGB888);
+        EXPECT_EQ(image.bpp, 24u);
+        EXPECT_EQ(image.width, 3u);
+        EXPECT_EQ(image.height, 2u);
+        EXPECT_EQ(image.pitch, 9u);
+        EXPECT_EQ(image.rowBytes, 9u);
+        EXPECT_EQ(image.dataSize, 18u);
+        EXPECT_EQ(image.m_palette, nullptr);
+        EXPECT_EQ(Row(image, 0), kBmpFileRow1);  // the file stores the bottom row first
+        EXPECT_EQ(Row(image, 1), kBmpFileRow0);
+    }
+}
+
+TEST(ReadBmp, TopDownBitmapLoadsRightSideUp) {
+    Bmp bmp;
+    bmp.height = -2;
+    bmp.pixels = Bmp24Rows();
+    C_Image image;
+    ASSERT_TRUE(LoadWith(image, &C_Image::LoadBMP, bmp.Build()));
+    EXPECT_EQ(image.height, 2u);
+    EXPECT_EQ(Row(image, 0), kBmpFileRow0);
+    EXPECT_EQ(Row(image, 1), kBmpFileRow1);
+}
+
+TEST(ReadBmp, LastRowMayLackItsPadding) {
+    Bmp bmp;
+    bmp.pixels = Bmp24Rows();
+    bmp.pixels.resize(bmp.pixels.size() - 3);
+    C_Image image;
+    ASSERT_TRUE(LoadWith(image, &C_Image::LoadBMP, bmp.Build()));
+    EXPECT_EQ(Row(image, 0), kBmpFileRow1);
+}
+
+// Palette entry i is B, G, R = i, i+1, i+2 in the builder.
+void ExpectBmpPaletteEntries(const C_Image& image, std::uint32_t entries) {
+    ASSERT_NE(image.m_palette, nullptr);
+    EXPECT_EQ(image.paletteSize, 768u);
+    EXPECT_EQ(image.palFormat, GFX_FMT_RGB888);
+    EXPECT_EQ(image.palBpp, 24u);
+    for (std::uint32_t i = 0; i < 256; ++i) {
+        const std::uint8_t* e = image.m_palette + i * 3;
+        if (i < entries) {
+            ASSERT_EQ(e[0], static_cast<std::uint8_t>(i)) << i;
+            ASSERT_EQ(e[1], static_cast<std::uint8_t>(i + 1)) << i;
+            ASSERT_EQ(e[2], static_cast<std::uint8_t>(i + 2)) << i;
+        } else {
+            ASSERT_EQ(e[0] | e[1] | e[2], 0) << i;
+        }
+    }
+}
+
+// 8-bit rows of 5 pixels padded to 8 bytes: file row r holds r*10 + x.
+Bytes Bmp8Rows() {
+    Bytes b;
+    for (std::uint8_t row = 0; row < 2; ++row) {
+        for (std::uint8_t x = 0; x < 5; ++x) b.push_back(static_cast<std::uint8_t>(row * 10 + x));
+        Append(b, {0xEE, 0xEE, 0xEE});
+    }
+    return b;
+}
+
+TEST(ReadBmp, EightBitWithFullPalette) {
+    Bmp bmp;
+    bmp.width = 5;
+    bmp.bits = 8;
+    bmp.paletteEntries = 256;
+    bmp.pixels = Bmp8Rows();
+    C_Image image;
+    ASSERT_TRUE(LoadWith(image, &C_Image::LoadBMP, bmp.Build()));
+    EXPECT_EQ(image.format, GFX_FMT_INDEX8);
+    EXPECT_EQ(image.bpp, 8u);
+    EXPECT_EQ(image.pitch, 5u);
+    EXPECT_EQ(image.dataSize, 10u);
+    ExpectBmpPaletteEntries(image, 256);
+    EXPECT_EQ(Row(image, 0), Bytes({10, 11, 12, 13, 14}));
+    EXPECT_EQ(Row(image, 1), Bytes({0, 1, 2, 3, 4}));
+}
+
+TEST(ReadBmp, EightBitPaletteHoldsBiClrUsedEntries) {
+    Bmp bmp;
+    bmp.width = 5;
+    bmp.height = -2;
+    bmp.bits = 8;
+    bmp.clrUsed = 3;
+    bmp.paletteEntries = 3;  // the pixels follow right after three entries
+    bmp.pixels = Bmp8Rows();
+    C_Image image;
+    ASSERT_TRUE(LoadWith(image, &C_Image::LoadBMP, bmp.Build()));
+    ExpectBmpPaletteEntries(image, 3);
+    EXPECT_EQ(Row(image, 0), Bytes({0, 1, 2, 3, 4}));
+    EXPECT_EQ(Row(image, 1), Bytes({10, 11, 12, 13, 14}));
+}
+
+TEST(ReadBmp, LargerInformationHeaderIsSkipped) {
+    Bmp bmp;
+    bmp.width = 5;
+    bmp.bits = 8;
+    bmp.infoSize = 124;
+    bmp.clrUsed = 16;
+    bmp.paletteEntries = 16;
+    bmp.pixels = Bmp8Rows();
+    C_Image image;
+    ASSERT_TRUE(LoadWith(image, &C_Image::LoadBMP, bmp.Build()));
+    ExpectBmpPaletteEntries(image, 16);
+    EXPECT_EQ(Row(image, 1), Bytes({0, 1, 2, 3, 4}));
+}
+
+TEST(ReadBmp, OtherBitCountsGiveTheSizeOnly) {
+    Bmp bmp;
+    bmp.width = 4;
+    bmp.height = -3;
+    bmp.bits = 4;
+    bmp.pixels = Bytes(12, 0x12);
+    C_Image image;
+    ASSERT_TRUE(LoadWith(image, &C_Image::LoadBMP, bmp.Build()));
+    EXPECT_EQ(image.width, 4u);
+    EXPECT_EQ(image.height, 3u);
+    EXPECT_EQ(image.data, nullptr);
+    EXPECT_EQ(image.format, -1);
+}
+
+TEST(ReadBmp, CorruptFilesAreRefused) {
+    const char* detail = "C_Image::LoadBMP(stream)";
+    const char* site = "C_Image::Load_BMP";
+    Bmp good;
+    good.pixels = Bmp24Rows();
+    const Bytes file = good.Build();
+
+    const std::vector<std::pair<const char*, std::function<void(Bmp&)>>> headerCases = {
+        {"compressed", [](Bmp& m) { m.compression = 1; }},
+        {"zero width", [](Bmp& m) { m.width = 0; }},
+        {"negative width", [](Bmp& m) { m.width = -3; }},
+        {"zero height", [](Bmp& m) { m.height = 0; }},
+        {"unnegatable height", [](Bmp& m) { m.height = INT32_MIN; }},
+        {"forged huge size", [](Bmp& m) { m.width = m.height = 0x7FFFFFFF; }},
+        {"forged huge top-down size", [](Bmp& m) {
+             m.width = 0x7FFFFFFF;
+             m.height = -0x7FFFFFFF;
+         }},
+        {"core header", [](Bmp& m) { m.infoSize = 12; }},
+        {"palette cut short",
+         [](Bmp& m) {
+             m.bits = 8;
+             m.paletteEntries = 0;  // 256 entries expected; only the 8 pixel bytes follow
+             m.pixels.resize(8);
+         }},
+    };
+    for (const auto& [what, spoil] : headerCases) {
+        SCOPED_TRACE(what);
+        Bmp bmp = good;
+        spoil(bmp);
+        ExpectRefused(&C_Image::LoadBMP, bmp.Build(), detail, site);
+    }
+    const std::vector<std::pair<const char*, std::function<void(Bytes&)>>> byteCases = {
+        {"not BM", [](Bytes& b) { b[1] = 'N'; }},
+        {"short header", [](Bytes& b) { b.resize(40); }},
+        {"short data", [](Bytes& b) { b.resize(b.size() - 4); }},
+        {"pixels before the headers' end", [](Bytes& b) { b[10] = 20; }},
+        {"pixels beyond the end", [](Bytes& b) { b[12] = 0x10; }},
+    };
+    for (const auto& [what, spoil] : byteCases) {
+        SCOPED_TRACE(what);
+        Bytes bytes = file;
+        spoil(bytes);
+        ExpectRefused(&C_Image::LoadBMP, bytes, detail, site);
+    }
+}
+
+// ---------------------------------------------------------------- PCX
+
+Bytes PcxHeader(std::uint8_t planes, std::uint32_t w, std::uint32_t h, std::uint32_t bytesPerLine) {
+    Bytes b(128, 0);
+    b[0] = 0x0A;
+    b[1] = 0x05;
+    b[2] = 1;
+    b[3] = 8;
+    const std::uint32_t xmin = 10, ymin = 20;  // sizes come from the differences
+    b[4] = xmin;
+    b[6] = ymin;
+    b[8] = static_cast<std::uint8_t>(xmin + w - 1);
+    b[9] = static_cast<std::uint8_t>((xmin + w - 1) >> 8);
+    b[10] = static_cast<std::uint8_t>(ymin + h - 1);
+    b[11] = static_cast<std::uint8_t>((ymin + h - 1) >> 8);
+    b[65] = planes;
+    b[66] = static_cast<std::uint8_t>(bytesPerLine);
+    b[67] = static_cast<std::uint8_t>(bytesPerLine >> 8);
+    return b;
+}
+
+// The trailing palette: marker 12 and entry i = R, G, B of i, 100+i, 200+i.
+Bytes PcxPalette() {
+    Bytes b = {12};
+    for (std::uint32_t i = 0; i < 256; ++i)
+        Append(b, {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(100 + i), static_cast<std::uint8_t>(200 + i)});
+    return b;
+}
+
+TEST(ReadPcx, TwentyFourBitPlanesInterleave) {
+    // 2 x 2, BytesPerLine 3: each plane line carries one spare byte.
+    Bytes file = PcxHeader(3, 2, 2, 3);
+    Append(file, {1, 2, 0x55, 3, 4, 0x55, 5, 6, 0x55});        // row 0: red, green, blue
+    Append(file, {0xC3, 0x7F, 7, 8, 0x55, 9, 10, 0x55});      // row 1: a run of three 0x7F opens it
+    C_Image image;
+    ASSERT_TRUE(LoadWith(image, &C_Image::LoadPCX, file));
+    EXPECT_EQ(image.format, GFX_FMT_RGB888);
+    EXPECT_EQ(image.bpp, 24u);
+    EXPECT_EQ(image.pitch, 6u);
+    EXPECT_EQ(image.dataSize, 12u);
+    EXPECT_EQ(Row(image, 0), Bytes({5, 3, 1, 6, 4, 2}));
+    EXPECT_EQ(Row(image, 1), Bytes({9, 7, 0x7F, 10, 8, 0x7F}));
+}
+
+TEST(ReadPcx, RunsCrossScanlinesAndZeroRunsProduceNothing) {
+    // 2 x 2 x 3 planes, 12 decoded bytes: a run of 8 spans the first scanline
+    // (6 bytes) into the second.
+    Bytes file = PcxHeader(3, 2, 2, 2);
+    Append(file, {0xC8, 0x11, 0xC0, 0x99, 0xC2, 0x22, 0x33, 0x44});
+    C_Image image;
+    ASSERT_TRUE(LoadWith(image, &C_Image::LoadPCX, file));
+    EXPECT_EQ(Row(image, 0), Bytes({0x11, 0x11, 0x11, 0x11, 0x11, 0x11}));
+    EXPECT_EQ(Row(image, 1), Bytes({0x33, 0x22, 0x11, 0x44, 0x22, 0x11}));
+}
+
+TEST(ReadPcx, EightBitWithPalette) {
+    Bytes file = PcxHeader(1, 3, 2, 4);
+    Append(file, {0xC1, 0xC5, 7, 9, 0x55, 1, 0xC3, 2});  // 0xC5 as a one-long run, a spare byte per line
+    Append(file, PcxPalette());
+    C_Image image;
+    ASSERT_TRUE(LoadWith(image, &C_Image::LoadPCX, file));
+    EXPECT_EQ(image.format, GFX_FMT_INDEX8);
+    EXPECT_EQ(image.bpp, 8u);
+    EXPECT_EQ(image.pitch, 3u);
+    EXPECT_EQ(Row(image, 0), Bytes({0xC5, 7, 9}));
+    EXPECT_EQ(Row(image, 1), Bytes({1, 2, 2}));
+    ASSERT_NE(image.m_palette, nullptr);
+    EXPECT_EQ(image.paletteSize, 768u);
+    EXPECT_EQ(image.palFormat, GFX_FMT_RGB888);
+    EXPECT_EQ(image.palBpp, 24u);
+    const Bytes entry5(image.m_palette + 15, image.m_palette + 18);
+    EXPECT_EQ(entry5, Bytes({205, 105, 5}));  // stored R, G, B; kept B, G, R
+}
+
+TEST(ReadPcx, FinalRunIsCutAtTheLastRow) {
+    Bytes file = PcxHeader(1, 2, 1, 2);
+    Append(file, {0xFF, 0x42});  // 63 bytes offered, 2 wanted
+    Append(file, PcxPalette());
+    C_Image image;
+    ASSERT_TRUE(LoadWith(image, &C_Image::LoadPCX, file));
+    EXPECT_EQ(Row(image, 0), Bytes({0x42, 0x42}));
+}
+
+TEST(ReadPcx, OtherPlaneCountsAreNotRead) {
+    Bytes file = PcxHeader(4, 2, 2, 1);
+    Append(file, Bytes(16, 0));
+    C_Image image;
+    ASSERT_TRUE(LoadWith(image, &C_Image::LoadPCX, file));
+    EXPECT_EQ(image.data, nullptr);
+    EXPECT_EQ(image.width, 0u);
+    EXPECT_EQ(image.format, -1);
+}
+
+TEST(ReadPcx, CorruptFilesAreRefused) {
+    const char* detail = "C_Image::LoadPCX(stream)";
+    const char* site = "C_Image::Load_PCX";
+    const Bytes palette = PcxPalette();
+    auto eightBit = [&](const Bytes& header, const Bytes& data, const Bytes& tail) {
+        Bytes b = header;
+        Append(b, data);
+        Append(b, tail);
+        return b;
+    };
+    const Bytes header8 = PcxHeader(1, 2, 2, 2);
+    const Bytes data8 = {1, 2, 3, 4};
+
+    ExpectRefused(&C_Image::LoadPCX, Bytes(100, 0x0A), detail, site);  // short header
+    Bytes wrongVersion = eightBit(header8, data8, palette);
+    wrongVersion[1] = 3;
+    ExpectRefused(&C_Image::LoadPCX, wrongVersion, detail, site);
+    Bytes badMarker = eightBit(header8, data8, palette);
+    badMarker[128 + 4] = 11;
+    ExpectRefused(&C_Image::LoadPCX, badMarker, detail, site);
+    ExpectRefused(&C_Image::LoadPCX, eightBit(header8, data8, {}), detail, site);  // no palette at all
+    Bytes shortData = PcxHeader(3, 2, 2, 2);
+    Append(shortData, {0xCB, 1});  // 11 of 12 bytes
+    ExpectRefused(&C_Image::LoadPCX, shortData, detail, site);
+    ExpectRefused(&C_Image::LoadPCX, eightBit(PcxHeader(1, 4, 1, 3), {1, 2, 3}, palette), detail, site);  // narrow lines
+    Bytes narrow24 = PcxHeader(3, 4, 1, 3);
+    Append(narrow24, Bytes(9, 1));
+    ExpectRefused(&C_Image::LoadPCX, narrow24, detail, site);
+    Bytes huge = PcxHeader(3, 65000, 65000, 65000);  // beyond 4 GiB of pixels
+    Append(huge, Bytes(64, 0xFF));
+    ExpectRefused(&C_Image::LoadPCX, huge, detail, site);
+    Bytes unbacked = PcxHeader(1, 1000, 1000, 1000);  // far more than 64 bytes can encode
+    Append(unbacked, Bytes(64, 0xFF));
+    Append(unbacked, palette);
+    ExpectRefused(&C_Image::LoadPCX, unbacked, detail, site);
+    Bytes inverted = eightBit(header8, data8, palette);
+    inverted[8] = 0;  // Xmax below Xmin
+    ExpectRefused(&C_Image::LoadPCX, inverted, detail, site);
+}
+
+// ---------------------------------------------------------------- TGA
+
+Bytes TgaHeader(std::uint8_t type, std::uint32_t w, std::uint32_t h, std::uint8_t depth) {
+    const bool mapped = type == 1 || type == 9;
+    Bytes b = {0, static_cast<std::uint8_t>(mapped ? 1 : 0), type, 0, 0, 0, static_cast<std::uint8_t>(mapped ? 1 : 0),
+               static_cast<std::uint8_t>(mapped ? 24 : 0), 0, 0, 0, 0};
+    Put16(b, w);
+    Put16(b, h);
+    b.push_back(depth);
+    b.push_back(0);
+    return b;
+}
+
+// A depth-sized pixel whose bytes are n, n+1, ...
+Bytes TgaPixel(std::uint8_t n, std::uint32_t depth) {
+    Bytes p;
+    for (std::uint32_t i = 0; i < depth / 8; ++i) p.push_back(static_cast<std::uint8_t>(n + i));
+    return p;
+}
+
+// The pixel as the image keeps it: as read, except 32-bit B, G, R, A becomes
+// A, B, G, R.
+Bytes Kept(const Bytes& filePixel) {
+    if (filePixel.size() != 4) return filePixel;
+    return {filePixel[3], filePixel[0], filePixel[1], filePixel[2]};
+}
+
+std::int32_t TgaFormat(std::uint32_t depth) {
+    return depth == 16 ? GFX_FMT_RGB555 : depth == 24 ? GFX_FMT_RGB888 : GFX_FMT_RGBA8888;
+}
+
+TEST(ReadTga, UncompressedTrueColourStoresTheBottomRowFirst) {
+    for (const std::uint32_t depth : {16u, 24u, 32u}) {
+        SCOPED_TRACE(depth);
+        Bytes file = TgaHeader(2, 2, 2, static_cast<std::uint8_t>(depth));
+        for (std::uint8_t n : {10, 20, 30, 40}) Append(file, TgaPixel(n, depth));
+        C_Image image;
+        ASSERT_TRUE(LoadWith(image, &C_Image::LoadTGA, file));
+        EXPECT_EQ(image.format, TgaFormat(depth));
+        EXPECT_EQ(image.bpp, depth);
+        EXPECT_EQ(image.pitch, 2 * depth / 8);
+        Bytes lastRow = Kept(TgaPixel(10, depth));
+        Append(lastRow, Kept(TgaPixel(20, depth)));
+        Bytes firstRow = Kept(TgaPixel(30, depth));
+        Append(firstRow, Kept(TgaPixel(40, depth)));
+        EXPECT_EQ(Row(image, 0), firstRow);
+        EXPECT_EQ(Row(image, 1), lastRow);
+    }
+}
+
+TEST(ReadTga, ThirtyTwoBitPixelBecomesAlphaFirst) {
+    Bytes file = TgaHeader(2, 1, 1, 32);
+    Append(file, {0x10, 0x20, 0x30, 0x40});
+    C_Image image;
+    ASSERT_TRUE(LoadWith(image, &C_Image::LoadTGA, file));
+    EXPECT_EQ(Row(image, 0), Bytes({0x40, 0x10, 0x20, 0x30}));
+}
+
+TEST(ReadTga, RunLengthPackets) {
+    for (const std::uint32_t depth : {16u, 24u, 32u}) {
+        SCOPED_TRACE(depth);
+        Bytes file = TgaHeader(10, 4, 2, static_cast<std::uint8_t>(depth));
+        file.push_back(0x83);  // four copies of one pixel: the bottom row
+        Append(file, TgaPixel(50, depth));
+        file.push_back(0x03);  // four literal pixels: the top row
+        for (std::uint8_t n : {1, 2, 3, 4}) Append(file, TgaPixel(n * 10, depth));
+        C_Image image;
+        ASSERT_TRUE(LoadWith(image, &C_Image::LoadTGA, file));
+        EXPECT_EQ(image.format, TgaFormat(depth));
+        Bytes top, bottom;
+        for (std::uint8_t n : {1, 2, 3, 4}) {
+            Append(top, Kept(TgaPixel(n * 10, depth)));
+            Append(bottom, Kept(TgaPixel(50, depth)));
+        }
+        EXPECT_EQ(Row(image, 0), top);
+        EXPECT_EQ(Row(image, 1), bottom);
+    }
+}
+
+Bytes TgaColourMap() {
+    Bytes b;
+    for (std::uint32_t i = 0; i < 768; ++i) b.push_back(static_cast<std::uint8_t>(i * 3));
+    return b;
+}
+
+TEST(ReadTga, ColourMappedUncompressedAndRunLength) {
+    Bytes plain = TgaHeader(1, 3, 2, 8);
+    Append(plain, TgaColourMap());
+    Append(plain, {1, 2, 3, 4, 5, 6});
+    Bytes packed = TgaHeader(9, 3, 2, 8);
+    Append(packed, TgaColourMap());
+    Append(packed, {0x00, 1, 0x81, 2, 0x82, 4});  // one literal, a run of two, a run of three
+    const std::vector<std::pair<Bytes, std::pair<Bytes, Bytes>>> cases = {
+        {plain, {{4, 5, 6}, {1, 2, 3}}},
+        {packed, {{4, 4, 4}, {1, 2, 2}}},
+    };
+    for (const auto& [file, rows] : cases) {
+        C_Image image;
+        ASSERT_TRUE(LoadWith(image, &C_Image::LoadTGA, file));
+        EXPECT_EQ(image.format, GFX_FMT_INDEX8);
+        EXPECT_EQ(image.palFormat, GFX_FMT_RGB888);
+        EXPECT_EQ(image.palBpp, 24u);
+        ASSERT_EQ(image.paletteSize, 768u);
+        EXPECT_EQ(image.m_palette[100], static_cast<std::uint8_t>(300));  // as stored
+        EXPECT_EQ(Row(image, 0), rows.first);
+        EXPECT_EQ(Row(image, 1), rows.second);
+    }
+}
+
+TEST(ReadTga, OtherTrueColourDepthsGiveTheSizeOnly) {
+    for (const std::uint8_t type : {2, 10}) {
+        Bytes file = TgaHeader(type, 3, 2, 8);
+        Append(file, Bytes(6, 1));
+        C_Image image;
+        ASSERT_TRUE(LoadWith(image, &C_Image::LoadTGA, file));
+        EXPECT_EQ(image.width, 3u);
+        EXPECT_EQ(image.height, 2u);
+        EXPECT_EQ(image.data, nullptr);
+        EXPECT_EQ(image.format, -1);
+    }
+}
+
+TEST(ReadTga, CorruptFilesAreRefused) {
+    const char* detail = "C_Image::LoadTGA(stream)";
+    const char* site = "C_Image::Load_TGA";
+    Bytes good = TgaHeader(2, 2, 1, 24);
+    Append(good, Bytes(6, 1));
+
+    ExpectRefused(&C_Image::LoadTGA, Bytes(good.begin(), good.begin() + 17), detail, site);  // short header
+    for (const std::size_t at : {0, 3, 8, 10}) {  // ID field, colour map start, x and y origin
+        Bytes spoilt = good;
+        spoilt[at] = 1;
+        ExpectRefused(&C_Image::LoadTGA, spoilt, detail, site);
+    }
+    Bytes map16 = TgaHeader(1, 1, 1, 8);
+    map16[7] = 16;
+    Append(map16, Bytes(513, 0));
+    ExpectRefused(&C_Image::LoadTGA, map16, detail, site);
+    Bytes zeroWidth = TgaHeader(2, 0, 1, 24);
+    ExpectRefused(&C_Image::LoadTGA, zeroWidth, detail, site);
+    Bytes mappedDepth = TgaHeader(1, 1, 1, 16);
+    Append(mappedDepth, TgaColourMap());
+    Append(mappedDepth, {0, 0});
+    ExpectRefused(&C_Image::LoadTGA, mappedDepth, detail, site);
+    ExpectRefused(&C_Image::LoadTGA, Bytes(good.begin(), good.end() - 1), detail, site);  // short pixel data
+
+    Bytes oneShort = TgaHeader(10, 4, 1, 24);
+    Append(oneShort, {0x82, 9, 9, 9});  // three of four pixels
+    ExpectRefused(&C_Image::LoadTGA, oneShort, detail, site);
+    Bytes overlong = TgaHeader(10, 2, 1, 24);
+    Append(overlong, {0x82, 9, 9, 9});  // three pixels for a two-pixel image
+    ExpectRefused(&C_Image::LoadTGA, overlong, detail, site);
+    Bytes literalCut = TgaHeader(9, 4, 1, 8);
+    Append(literalCut, TgaColourMap());
+    Append(literalCut, {0x03, 1, 2, 3});  // a packet whose pixels end early
+    ExpectRefused(&C_Image::LoadTGA, literalCut, detail, site);
+
+    Bytes huge = TgaHeader(2, 65535, 65535, 32);
+    Append(huge, Bytes(64, 0));
+    ExpectRefused(&C_Image::LoadTGA, huge, detail, site);
+    Bytes hugePacked = TgaHeader(10, 65535, 65535, 32);
+    Append(hugePacked, {0xFF, 1, 2, 3, 4});
+    ExpectRefused(&C_Image::LoadTGA, hugePacked, detail, site);
+}
+
+// ---------------------------------------------------------------- files
+
+Bytes SmallTga() {
+    Bytes file = TgaHeader(2, 1, 1, 24);
+    Append(file, {1, 2, 3});
+    return file;
+}
+
+TEST(ImageFiles, ExtensionChoosesTheReader) {
+    const std::string dir = TempPath("");
+    for (const char* name : {"photo.tga", "PHOTO.TGA", "a.b.tga"}) {
+        SCOPED_TRACE(name);
+        WriteFile(dir + name, SmallTga());
+        C_Image image;
+        EXPECT_TRUE(image.Load_Format_FromFile((dir + name).c_str()));
+        EXPECT_EQ(image.format, GFX_FMT_RGB888);
+        EXPECT_EQ(Row(image, 0), Bytes({1, 2, 3}));
+    }
+    Bmp bmp;
+    bmp.pixels = Bmp24Rows();
+    WriteFile(dir + "photo.Bmp", bmp.Build());
+    C_Image fromBmp((dir + "photo.Bmp").c_str());
+    EXPECT_EQ(fromBmp.width, 3u);
+    EXPECT_EQ(Row(fromBmp, 1), kBmpFileRow0);
+    Bytes pcx = PcxHeader(3, 1, 1, 1);
+    Append(pcx, {1, 2, 3});
+    WriteFile(dir + "photo.pcx", pcx);
+    C_Image fromPcx((dir + "photo.pcx").c_str());
+    EXPECT_EQ(Row(fromPcx, 0), Bytes({3, 2, 1}));
+}
+
+TEST(ImageFiles, StringNamesReachTheSameReaders) {
+    const C_String name(TempPath("string-name.tga").c_str());
+    WriteFile(name.CStr(), SmallTga());
+    C_Image image(name);
+    EXPECT_EQ(Row(image, 0), Bytes({1, 2, 3}));
+    EXPECT_TRUE(image.LoadTGA(name));
+    EXPECT_TRUE(image.Load_Format_FromFile(name));
+    EXPECT_FALSE(image.LoadBMP(name));  // a TGA is no BMP
+    EXPECT_FALSE(image.LoadPCX(C_String(TempPath("no-such.pcx").c_str())));
+    const C_String raw(TempPath("string-name.raw").c_str());
+    ASSERT_TRUE(image.CreateEmpty(1, 1, GFX_FMT_RGB888, -1));
+    std::memcpy(image.data, "\x01\x02\x03", 3);
+    ASSERT_TRUE(image.Save_RAW_ToFile(raw));
+    EXPECT_EQ(ReadFile(raw.CStr()), Bytes({3, 2, 1}));
+}
+
+TEST(ImageFiles, UnknownExtensionsAreRefused) {
+    const std::string dir = TempPath("");
+    for (const char* name : {"photo", "photo.png", "dir.tga/photo", "photo."}) {
+        SCOPED_TRACE(name);
+        C_Image image;
+        ASSERT_TRUE(image.CreateEmpty(2, 2, GFX_FMT_CH8, -1));
+        Gfx_ClearError();
+        EXPECT_FALSE(image.Load_Format_FromFile((dir + name).c_str()));
+        EXPECT_EQ(Gfx_GetErrorCode(), -1);
+        EXPECT_STREQ(Gfx_GetErrorMessage(), "C_Image::Load_Format_FromFile>>>Unknown image file format");
+        EXPECT_EQ(image.data, nullptr);
+    }
+    for (const char* name : {"photo.jpg", "photo.JPEG"}) {
+        SCOPED_TRACE(name);
+        C_Image image;
+        Gfx_ClearError();
+        EXPECT_FALSE(image.Load_Format_FromFile((dir + name).c_str()));
+        EXPECT_STREQ(Gfx_GetErrorMessage(), "");  // recognised, nothing recorded
+        EXPECT_EQ(Gfx_GetErrorDetailCode(), -1);
+    }
+}
+
+TEST(ImageFiles, MissingFileIsReportedByTheReader) {
+    const std::string path = TempPath("no-such-picture.tga");
+    std::remove(path.c_str());
+    C_Image image(path.c_str());
+    EXPECT_EQ(image.data, nullptr);
+    EXPECT_EQ(Gfx_GetErrorDetailCode(), GFX_ERR_OPEN_READ);
+    EXPECT_EQ(std::string(Gfx_GetErrorDetail()), "C_Image::LoadTGA(" + path + ")");
+    EXPECT_EQ(std::string(Gfx_GetErrorMessage()), std::string("C_Image::Load_TGA") + GFX_FATAL_SUFFIX);
+    EXPECT_FALSE(image.LoadBMP(TempPath("no-such.bmp").c_str()));
+    EXPECT_STREQ(Gfx_GetErrorMessage(), (std::string("C_Image::Load_BMP") + GFX_FATAL_SUFFIX).c_str());
+    EXPECT_FALSE(image.LoadPCX(TempPath("no-such.pcx").c_str()));
+    EXPECT_STREQ(Gfx_GetErrorMessage(), (std::string("C_Image::Load_PCX") + GFX_FATAL_SUFFIX).c_str());
+}
+
+TEST(ImageFiles, ReaderStartsWhereTheStreamStandsAndLeavesItAfterTheImage) {
+    // A BMP (whose reader moves back and forth) and a TGA one after the other
+    // behind a prefix, in a file and in memory.
+    Bmp bmp;
+    bmp.width = 5;
+    bmp.bits = 8;
+    bmp.paletteEntries = 256;
+    bmp.pixels = Bmp8Rows();
+    Bytes bytes = {0xAB, 0xCD, 0xEF};
+    Append(bytes, bmp.Build());
+    Append(bytes, SmallTga());
+    const std::string path = TempPath("two-pictures.bin");
+    WriteFile(path, bytes);
+    C_Stream file;
+    ASSERT_TRUE(file.OpenFileRead(path.c_str()));
+    C_Stream memory;
+    ASSERT_TRUE(memory.OpenMemoryRead(bytes.data(), static_cast<std::uint32_t>(bytes.size())));
+    for (C_Stream* s : {&file, &memory}) {
+        std::uint8_t prefix[3];
+        ASSERT_EQ(C_Stream::ReadBytes(s, prefix, 3), 3u);
+        C_Image first;
+        ASSERT_TRUE(first.LoadBMP(s));
+        EXPECT_EQ(Row(first, 1), Bytes({0, 1, 2, 3, 4}));
+        C_Image second;
+        ASSERT_TRUE(second.LoadTGA(s));
+        EXPECT_EQ(Row(second, 0), Bytes({1, 2, 3}));
+        EXPECT_EQ(C_Stream::Remaining(s), 0u);
+    }
+}
+
+TEST(RawWriter, WritesBarePixels) {
+    const std::string path = TempPath("pixels.raw");
+    C_Image rgb;
+    ASSERT_TRUE(rgb.CreateEmpty(2, 1, GFX_FMT_RGB888, -1));
+    const std::uint8_t bytes[] = {1, 2, 3, 4, 5, 6};
+    std::memcpy(rgb.data, bytes, sizeof bytes);
+    ASSERT_TRUE(rgb.Save_RAW_ToFile(path.c_str()));
+    EXPECT_EQ(ReadFile(path), Bytes({3, 2, 1, 6, 5, 4}));
+
+    // Other widths go out as in memory, row by row, without a view's padding.
+    std::uint8_t view[2 * 6];
+    for (std::size_t i = 0; i < sizeof view; ++i) view[i] = static_cast<std::uint8_t>(i);
+    for (const std::int32_t format : {GFX_FMT_CH8, GFX_FMT_RGB565, GFX_FMT_ARGB8888}) {
+        SCOPED_TRACE(format);
+        C_Image image;
+        const std::uint32_t w = format == GFX_FMT_CH8 ? 4 : format == GFX_FMT_RGB565 ? 2 : 1;
+        ASSERT_TRUE(image.CreateLocked(w, 2, 6, format, -1, view));
+        ASSERT_TRUE(image.Save_RAW_ToFile(path.c_str()));
+        EXPECT_EQ(ReadFile(path), Bytes({0, 1, 2, 3, 6, 7, 8, 9}));
+    }
+}
+
+TEST(RawWriter, OtherFormatsGiveAnEmptyFile) {
+    const std::string path = TempPath("pixels.raw");
+    for (const std::int32_t format : {GFX_FMT_RGB48, GFX_FMT_CH32F, GFX_FMT_INDEX4, GFX_FMT_NONE}) {
+        SCOPED_TRACE(format);
+        WriteFile(path, {1, 2, 3});
+        C_Image image;
+        ASSERT_TRUE(image.CreateEmpty(2, 2, format, -1));
+        EXPECT_TRUE(image.Save_RAW_ToFile(path.c_str()));
+        EXPECT_TRUE(ReadFile(path).empty());
+    }
+}
+
+TEST(RawWriter, FailuresAreReported) {
+    C_Image image;
+    ASSERT_TRUE(image.CreateEmpty(2, 2, GFX_FMT_CH8, -1));
+    const std::string path = TempPath("no-such-dir/pixels.raw");
+    EXPECT_FALSE(image.Save_RAW_ToFile(path.c_str()));
+    EXPECT_EQ(Gfx_GetErrorDetailCode(), GFX_ERR_OPEN_WRITE);
+    EXPECT_EQ(std::string(Gfx_GetErrorDetail()), "C_Image::Save_RAW_ToFile(" + path + ")");
+    EXPECT_EQ(std::string(Gfx_GetErrorMessage()), std::string("C_Image::Save_RAW_ToFile") + GFX_FATAL_SUFFIX);
+    EXPECT_EQ(image.dataSize, 4u);  // the image is not changed
+
+    image.format = 48;
+    EXPECT_FALSE(image.Save_RAW_ToFile(TempPath("pixels.raw").c_str()));
+    EXPECT_EQ(Gfx_GetErrorDetailCode(), GFX_ERR_FORMAT);
+#if defined(__linux__)
+    // A full device: the bytes cannot be written.
+    ASSERT_TRUE(image.CreateEmpty(64, 64, GFX_FMT_CH8, -1));
+    if (std::FILE* probe = std::fopen("/dev/full", "wb")) {
+        std::fclose(probe);
+        EXPECT_FALSE(image.Save_RAW_ToFile("/dev/full"));
+        EXPECT_EQ(Gfx_GetErrorDetailCode(), GFX_ERR_OPEN_WRITE);
+    }
+#endif
+}
+
+}  // namespace
+
+namespace {
+
+// A loaded image is self-consistent; a refused one is empty. Touching every
+// byte lets the sanitizers see any buffer smaller than its recorded size.
+void ExpectSound(const C_Image& image, bool loaded) {
+    if (!loaded) {
+        ASSERT_EQ(image.data, nullptr);
+        ASSERT_EQ(image.m_palette, nullptr);
+        ASSERT_EQ(image.format, -1);
+        return;
+    }
+    if (image.data) {
+        ASSERT_EQ(image.rowBytes, (std::uint64_t{image.width} * image.bpp + 7) / 8);
+        ASSERT_GE(image.dataSize, std::uint64_t{image.pitch} * (image.height - 1) + image.rowBytes);
+    }
+    unsigned sum = 0;
+    for (std::uint32_t i = 0; i < image.dataSize; ++i) sum += image.data[i];
+    for (std::uint32_t i = 0; i < image.paletteSize; ++i) sum += image.m_palette[i];
+    (void)sum;
+}
+
+TEST(ReaderRobustness, EveryTruncationAndSingleByteDamageIsHandled) {
+    Bmp bmp24;
+    bmp24.pixels = Bmp24Rows();
+    Bmp bmp8;
+    bmp8.width = 5;
+    bmp8.bits = 8;
+    bmp8.clrUsed = 4;
+    bmp8.paletteEntries = 4;
+    bmp8.pixels = Bmp8Rows();
+    Bytes pcx24 = PcxHeader(3, 2, 2, 2);
+    Append(pcx24, {0xC8, 0x11, 0xC0, 0x99, 0xC2, 0x22, 0x33, 0x44});
+    Bytes pcx8 = PcxHeader(1, 3, 2, 4);
+    Append(pcx8, {0xC1, 0xC5, 7, 9, 0x55, 1, 0xC3, 2});
+    Append(pcx8, PcxPalette());
+    Bytes tga10 = TgaHeader(10, 4, 2, 32);
+    Append(tga10, {0x83, 1, 2, 3, 4, 0x01, 5, 6, 7, 8, 9, 10, 11, 12, 0x81, 13, 14, 15, 16});
+    Bytes tga9 = TgaHeader(9, 3, 2, 8);
+    Append(tga9, TgaColourMap());
+    Append(tga9, {0x00, 1, 0x81, 2, 0x82, 4});
+    Bytes tga2 = TgaHeader(2, 2, 2, 16);
+    Append(tga2, {1, 2, 3, 4, 5, 6, 7, 8});
+
+    const std::vector<std::pair<Reader, Bytes>> files = {
+        {&C_Image::LoadBMP, bmp24.Build()}, {&C_Image::LoadBMP, bmp8.Build()}, {&C_Image::LoadPCX, pcx24},
+        {&C_Image::LoadPCX, pcx8},          {&C_Image::LoadTGA, tga10},        {&C_Image::LoadTGA, tga9},
+        {&C_Image::LoadTGA, tga2},
+    };
+    const std::uint32_t before = Mem_GetUsage().memCurrent;
+    for (std::size_t f = 0; f < files.size(); ++f) {
+        SCOPED_TRACE(f);
+        const auto& [reader, good] = files[f];
+        C_Image image;
+        ASSERT_TRUE(LoadWith(image, reader, good));
+        for (std::size_t n = 0; n < good.size(); ++n) {
+            const bool loaded = LoadWith(image, reader, Bytes(good.begin(), good.begin() + n));
+            ASSERT_NO_FATAL_FAILURE(ExpectSound(image, loaded)) << "cut at " << n;
+        }
+        for (std::size_t at = 0; at < good.size(); ++at) {
+            const std::uint8_t b = good[at];
+            for (const std::uint8_t v : {std::uint8_t{0}, std::uint8_t{0xFF}, static_cast<std::uint8_t>(b ^ 0x80),
+                                         static_cast<std::uint8_t>(b + 1)}) {
+                Bytes damaged = good;
+                damaged[at] = v;
+                const bool loaded = LoadWith(image, reader, damaged);
+                ASSERT_NO_FATAL_FAILURE(ExpectSound(image, loaded)) << "byte " << at << " = " << int{v};
+            }
+        }
+    }
+    EXPECT_EQ(Mem_GetUsage().memCurrent, before);
+}
+
+}  // namespace

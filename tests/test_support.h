@@ -1,0 +1,14 @@
+// Helpers shared by the test programs.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+// A scratch file name unique to the running test: ctest runs tests of one
+// program in parallel processes, so a shared name would race.
+inline std::string Quillory_TempPath(const std::string& name) {
+    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string prefix = info ? std::string(info->test_suite_name()) + "." + info->name() + "." : std::string();
+    return std::string(QUILLORY_TEST_TMP_DIR) + "/" + prefix + name;
+}
