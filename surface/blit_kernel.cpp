@@ -112,7 +112,7 @@ bool SaneScale(float v) { return std::fabs(v) >= kMinScale && std::isfinite(v); 
 std::int32_t EffectFactor(float component) {
     const float v = component * 256.0f;
     if (std::isnan(v)) return 0;
-    return static_cast<std::int32_t>(std::clamp(v, -16777216.0f, 16777216.0f));
+    return static_cast<std::int32_t>(std::clamp(v, -16777215.0f, 16777215.0f));
 }
 
 // Floor and ceiling of n / d for d != 0.

@@ -5,6 +5,7 @@
 #include "core/error.h"
 #include "core/list.h"
 #include "core/stream.h"
+#include "image/convert.h"
 #include "image/format.h"
 #include "image/image.h"
 
@@ -209,8 +210,11 @@ bool Gfx_Surface_ChangeFormat(C_Surface* surface, std::int32_t newFormat, std::i
                               std::uint32_t option) {
     if (!surface)
         return Gfx_Fail(GFX_ERR_NULL_ARG, "Gfx_Surface_ChangeFormat{pSurface->format}", "Gfx_Surface_ChangeFormat");
-    (void)newFormat;
-    (void)newPalFormat;
-    (void)option;
+    // A failed conversion is reported by the converter and leaves that plane
+    // as it was; the surface's result does not depend on it.
+    if (C_Image* color = surface->GetPlane(GFX_PLANE_COLOR))
+        Gfx_Image_ChangeFormat(color, newFormat, newPalFormat, option);
+    if (C_Image* alpha = surface->GetPlane(GFX_PLANE_ALPHA))
+        Gfx_Image_ChangeFormat(alpha, Gfx_GetSingleChannelFormat(newFormat), GFX_FMT_SAME, option);
     return true;
 }
