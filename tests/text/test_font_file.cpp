@@ -201,4 +201,29 @@ TEST(FontFileSurfaces, TruncatedPicturesNeverReadPastTheData) {
     }
 }
 
+TEST(FontFileSurfaces, MangledFilesLoadOrFailCleanly) {
+    C_Font source;
+    FillFaces(source);
+    AddVariant(source, {{'A', 5, 0, 5, 6, 7}, {'c', 5, -1, 4, 3, 2}}, 10);
+    const Bytes full = Saved(source);
+    C_Image canvas;
+    canvas.CreateEmpty(40, 20, GFX_FMT_ARGB8888, GFX_FMT_NONE);
+    C_Surface dst(1, &canvas);
+    const C_FontType type(C_String(""), 10.0f, GFX_GLYPH_GRAY, 0, 0, 1, 1, 0);
+    Math_SRand(7);
+    for (int round = 0; round < 300; ++round) {
+        Bytes b = full;
+        for (int flips = 1 + Math_Rand() % 4; flips > 0; --flips)
+            b[static_cast<std::size_t>(Math_Rand()) % b.size()] = static_cast<std::uint8_t>(Math_Rand());
+        C_Font loaded;
+        if (LoadFrom(loaded, b)) {
+            // Whatever loaded can be saved again and drawn with, whatever
+            // its metrics and picture indexes say.
+            EXPECT_FALSE(Saved(loaded).empty());
+            Gfx_Surface_DrawText(C_String("Ac\tA|"), &loaded, type, &dst, C_Color(), C_Vector2D(), 0, 0, 0, nullptr,
+                                 nullptr, 0);
+        }
+    }
+}
+
 }  // namespace
