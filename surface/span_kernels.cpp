@@ -4,6 +4,8 @@
 #include <cstring>
 #include <utility>
 
+#include "surface/blit_kernel.h"
+
 // Every kernel follows the same pattern: copy the per-call values it needs
 // into locals (stores through the destination pointer could otherwise alias
 // the argument record and force a reload per pixel), then run one loop with
@@ -647,4 +649,8 @@ Gfx_SpanKernelTable MakeScalarTable() {
 const Gfx_SpanKernelTable& Gfx_SpanKernels_Scalar() {
     static const Gfx_SpanKernelTable table = MakeScalarTable();
     return table;
+}
+
+const Gfx_SpanKernelTable* Gfx_SpanKernelsForLevel(std::int32_t level) {
+    return level == GFX_SIMD_SCALAR ? &Gfx_SpanKernels_Scalar() : nullptr;
 }

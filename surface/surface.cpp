@@ -118,7 +118,6 @@ void C_Surface::TakeSizeFrom(const C_Image* image) {
 
 bool C_Surface::AddPlane(C_Image* image, std::uint32_t index) {
     if (!EnsureList()) return false;
-    if (index == GFX_PLANE_COLOR) TakeSizeFrom(image);
     for (std::uint32_t i = 0; i < planes->Count(); ++i) {
         C_SurfacePlane* old = EntryAt(planes, i);
         if (!old || old->index != index) continue;
@@ -134,9 +133,12 @@ bool C_Surface::AddPlane(C_Image* image, std::uint32_t index) {
         old->Free();
         old->Init();
         delete old;
+        if (index == GFX_PLANE_COLOR) TakeSizeFrom(image);
         return true;
     }
-    return InsertEntry(image, index, shared);
+    if (!InsertEntry(image, index, shared)) return false;
+    if (index == GFX_PLANE_COLOR) TakeSizeFrom(image);
+    return true;
 }
 
 C_SurfacePlane* C_Surface::GetPlaneEntry(std::uint32_t index) const {
