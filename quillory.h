@@ -23,3 +23,11 @@
 // image
 #include "image/format.h"
 #include "image/image.h"
+
+// surface
+#include "surface/blit.h"
+#include "surface/blit_kernel.h"
+#include "surface/surface.h"
+
+// text
+#include "text/draw_params.h"
