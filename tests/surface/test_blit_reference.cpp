@@ -64,7 +64,7 @@ private:
 // ---------------------------------------------------------------------------
 // Images and surfaces.
 
-// A plane of the given size and format; 0 × 0 when absent.
+// An image of the given size and format with unset pixels; null on failure.
 std::unique_ptr<C_Image> MakeImage(std::uint32_t w, std::uint32_t h, std::int32_t format) {
     auto img = std::make_unique<C_Image>();
     if (!img->CreateEmpty(w, h, format, GFX_FMT_NONE)) return nullptr;
@@ -88,31 +88,9 @@ void WritePixel(C_Image& img, std::uint32_t col, std::uint32_t row, std::uint32_
     std::memcpy(img.Row(row) + col * 4, &v, 4);
 }
 
-// Two surfaces borrowing the same kind of planes.
+// A surface borrowing a colour and an alpha plane (either may be null).
 std::unique_ptr<C_Surface> Wrap(C_Image* color, C_Image* alpha) {
     return std::make_unique<C_Surface>(1, color, alpha, nullptr, nullptr, nullptr, nullptr);
-}
-
-C_DrawParams DefaultParams() {
-    C_DrawParams p{};
-    p.scale = C_Vector2D(1.0f, 1.0f);
-    p.angle = 0.0f;
-    p.pivot = C_Vector2D(0.0f, 0.0f, 0);
-    p.tileOffset = C_Vector2D(0.0f, 0.0f, 0);
-    p.flipV = p.flipH = 0;
-    p.wrapH = p.wrapV = 0;
-    p.fillModeH = p.fillModeV = 0;
-    p.opacity = 1.0f;
-    p.filter = 0;
-    p.keyColor = C_Color(0.0f, 0.0f, 0.0f, 0.0f);
-    p.useKeyColor = 0;
-    p.fillColor = C_Color(0.0f, 0.0f, 0.0f, 0.0f);
-    p.useFillColor = 0;
-    p.brightness = C_Color(0.0f, 0.0f, 0.0f, 0.0f);
-    p.useBrightness = 0;
-    p.contrast = C_Color(0.0f, 0.0f, 0.0f, 0.0f);
-    p.useContrast = 0;
-    return p;
 }
 
 // ---------------------------------------------------------------------------
@@ -130,14 +108,14 @@ struct Case {
     std::uint32_t srcW = 1, srcH = 1, dstW = 1, dstH = 1;
     PlaneChoice srcColor, srcAlpha, dstColor, dstAlpha;
     std::uint32_t contentSeed = 0;
-    bool keyInSource = false;  // sprinkle pixels equal to the key colour
-    bool useDerived = false;          // draw from the entries' derived copies...
+    bool keyInSource = false;                // sprinkle pixels equal to the key colour
+    bool useDerived = false;                 // draw from the entries' derived copies...
     PlaneChoice derivedColor, derivedAlpha;  // ...which are these
     bool hasSrcRect = false, hasClip = false, hasClip2 = false, hasParams = false;
     C_Rect srcRect;
     C_Frame clip, clip2;
     C_Vector2D position;
-    C_DrawParams params = DefaultParams();
+    C_DrawParams params;
 };
 
 std::string Hex(std::uint32_t v) {
@@ -164,10 +142,10 @@ std::string Describe(const PlaneChoice& p) {
 std::string Describe(const Case& c) {
     std::ostringstream o;
     o << "seed " << c.seed << " case " << c.index << " (content seed " << c.contentSeed << ")\n"
-      << "  src " << c.srcW << "x" << c.srcH << " colour " << Describe(c.srcColor) << ", alpha "
-      << Describe(c.srcAlpha) << (c.keyInSource ? ", key pixels sprinkled" : "") << "\n"
-      << "  dst " << c.dstW << "x" << c.dstH << " colour " << Describe(c.dstColor) << ", alpha "
-      << Describe(c.dstAlpha) << "\n";
+      << "  src " << c.srcW << "x" << c.srcH << " colour " << Describe(c.srcColor) << ", alpha " << Describe(c.srcAlpha)
+      << (c.keyInSource ? ", key pixels sprinkled" : "") << "\n"
+      << "  dst " << c.dstW << "x" << c.dstH << " colour " << Describe(c.dstColor) << ", alpha " << Describe(c.dstAlpha)
+      << "\n";
     if (c.useDerived)
         o << "  useDerived: derived colour " << Describe(c.derivedColor) << ", derived alpha "
           << Describe(c.derivedAlpha) << "\n";
@@ -200,13 +178,13 @@ std::string Describe(const Case& c) {
       << int(p.wrapV) << " opacity " << Num(p.opacity) << " filter " << p.filter << "\n"
       << "  key " << int(p.useKeyColor) << " " << Describe(p.keyColor) << "; fill " << int(p.useFillColor) << " "
       << Describe(p.fillColor) << "\n"
-      << "  brightness " << int(p.useBrightness) << " " << Describe(p.brightness) << "; contrast "
-      << int(p.useContrast) << " " << Describe(p.contrast) << "\n";
+      << "  brightness " << int(p.useBrightness) << " " << Describe(p.brightness) << "; contrast " << int(p.useContrast)
+      << " " << Describe(p.contrast) << "\n";
     return o.str();
 }
 
-const std::int32_t kColorFormats[] = {GFX_FMT_ARGB8888, GFX_FMT_ARGB8888, GFX_FMT_ARGB8888, GFX_FMT_RGBA8888,
-                                      GFX_FMT_BGRA8888, GFX_FMT_ABGR8888};
+const std::int32_t kColorFormats[] = {GFX_FMT_ARGB8888, GFX_FMT_ARGB8888, GFX_FMT_ARGB8888,
+                                      GFX_FMT_RGBA8888, GFX_FMT_BGRA8888, GFX_FMT_ABGR8888};
 
 std::uint32_t RandomSize(Lcg& rng, std::uint32_t big) {
     if (rng.Chance(10)) return 1;
@@ -224,7 +202,8 @@ C_Frame RandomFrame(Lcg& rng, std::int32_t w, std::int32_t h) {
             return C_Frame(x, y, x - rng.Range(0, 3), y + rng.Range(-2, 5));
         }
         case 1:  // partly outside
-            return C_Frame(rng.Range(-w, w / 2), rng.Range(-h, h / 2), rng.Range(w / 2, 2 * w), rng.Range(h / 2, 2 * h));
+            return C_Frame(rng.Range(-w, w / 2), rng.Range(-h, h / 2), rng.Range(w / 2, 2 * w),
+                           rng.Range(h / 2, 2 * h));
         case 2:  // entirely outside
             return C_Frame(w + 1, 0, w + 20, h);
         default: {  // inside
@@ -254,14 +233,14 @@ std::int32_t RandomColorFormat(Lcg& rng) { return rng.Chance(3) ? GFX_FMT_RGB888
 std::int32_t RandomAlphaFormat(Lcg&) { return GFX_FMT_CH8; }
 
 float RandomScale(Lcg& rng) {
-    static const float kScales[] = {1.0f, 1.0f, 1.0f, 2.0f, 0.5f, 3.0f, 0.25f, 1.5f, 0.75f, 1.0001f, 0.37f, 12.0f,
-                                    0.0625f, 7.5f, 0.02f, 40.0f};
+    static const float kScales[] = {1.0f,  1.0f,    1.0f,  2.0f,  0.5f,    3.0f, 0.25f, 1.5f,
+                                    0.75f, 1.0001f, 0.37f, 12.0f, 0.0625f, 7.5f, 0.02f, 40.0f};
     if (rng.Chance(25)) return rng.Uniform(0.05f, 5.0f);
     return rng.Pick(kScales);
 }
 
 float RandomAngle(Lcg& rng) {
-    static const float kAngles[] = {90.0f, 180.0f, 270.0f, -90.0f, 45.0f, -30.0f, 360.0f, 1.0f, 135.0f};
+    static const float kAngles[] = {1e-6f, -1e-5f, 90.0f, 180.0f, 270.0f, -90.0f, 45.0f, -30.0f, 360.0f, 1.0f, 135.0f};
     if (rng.Chance(45)) return 0.0f;
     if (rng.Chance(50)) return rng.Pick(kAngles);
     return rng.Uniform(-400.0f, 400.0f);
@@ -274,7 +253,8 @@ std::uint8_t RandomAlign(Lcg& rng) {
 }
 
 float RandomOpacity(Lcg& rng) {
-    static const float kOpacities[] = {1.0f, 1.0f, 1.0f, 0.5f, 0.0f, 0.999f, 0.004f, 0.25f, 1.5f, -0.5f};
+    static const float kOpacities[] = {1.0f,   1.0f,  1.0f, 0.5f,  0.0f,          0.999f,
+                                       0.004f, 0.25f, 1.5f, -0.5f, std::nanf(""), 1e-7f};
     if (rng.Chance(20)) return rng.Uniform(0.0f, 1.0f);
     return rng.Pick(kOpacities);
 }
@@ -353,6 +333,8 @@ Case RandomCase(std::uint32_t seed, int index, Lcg& rng) {
     const float scale = RandomScale(rng);
     p.scale = C_Vector2D(scale, rng.Chance(60) ? scale : RandomScale(rng));
     if (rng.Chance(25)) p.scale = C_Vector2D(1.0f, 1.0f);
+    if (rng.Chance(4)) p.scale.x = -p.scale.x;
+    if (rng.Chance(4)) p.scale.y = -p.scale.y;
     if (far) p.scale = C_Vector2D(std::max(p.scale.x, 1.0f), std::max(p.scale.y, 1.0f));
     p.angle = RandomAngle(rng);
     if (rng.Chance(40))
@@ -478,7 +460,8 @@ bool SameBytes(const C_Image* a, const C_Image* b) {
 
 // Prints both destinations side by side, one row per line.
 void DumpPlanes(const Planes& real, const Planes& ref) {
-    const C_Image* images[2][2] = {{real.dstColor.get(), ref.dstColor.get()}, {real.dstAlpha.get(), ref.dstAlpha.get()}};
+    const C_Image* images[2][2] = {{real.dstColor.get(), ref.dstColor.get()},
+                                   {real.dstAlpha.get(), ref.dstAlpha.get()}};
     for (int plane = 0; plane < 2; ++plane) {
         if (!images[plane][0]) continue;
         const std::uint32_t bytesPerPixel = images[plane][0]->bpp / 8;
@@ -504,9 +487,7 @@ struct Outcome {
 
 // Draws `c` with the real blit and with the model; the report describes the
 // call and the first difference when they disagree.
-std::unique_ptr<C_Image> CloneOrNull(const std::unique_ptr<C_Image>& img) {
-    return img ? CloneImage(*img) : nullptr;
-}
+std::unique_ptr<C_Image> CloneOrNull(const std::unique_ptr<C_Image>& img) { return img ? CloneImage(*img) : nullptr; }
 
 // Hangs the derived copies on the source surface's entries.
 void AttachDerived(C_Surface& surface, const Planes& p) {
@@ -584,7 +565,11 @@ std::vector<Case> Simplifications(const Case& c) {
         if (c.params.flipV) add([](Case& t) { t.params.flipV = 0; });
         if (c.params.opacity != 1.0f) add([](Case& t) { t.params.opacity = 1.0f; });
         if (c.params.filter) add([](Case& t) { t.params.filter = 0; });
-        if (c.params.useKeyColor) add([](Case& t) { t.params.useKeyColor = 0; t.keyInSource = false; });
+        if (c.params.useKeyColor)
+            add([](Case& t) {
+                t.params.useKeyColor = 0;
+                t.keyInSource = false;
+            });
         if (c.params.useFillColor) add([](Case& t) { t.params.useFillColor = 0; });
         if (c.params.useBrightness) add([](Case& t) { t.params.useBrightness = 0; });
         if (c.params.useContrast) add([](Case& t) { t.params.useContrast = 0; });
@@ -685,6 +670,10 @@ void RunSeed(std::uint32_t seed) {
                           << out.report << "smallest call found that still disagrees:\n"
                           << Shrink(c, out.report);
         }
+        std::printf(
+            "seed %u, kernel level %d, calls that drew of those made: unscaled %d/%d, scaled %d/%d, "
+            "rotated %d/%d\n",
+            seed, level, drew[0], calls[0], drew[1], calls[1], drew[2], calls[2]);
         // The comparison means something only if every path drew often.
         if (onlyIndex < 0)
             for (int path = 0; path < 3; ++path) {
@@ -750,7 +739,7 @@ protected:
 TEST_P(BlitExamples, HalfOpacityBlendRoundsDifferencesDown) {
     Picture src(1, 1, 0x00FF0000);
     Picture dst(1, 1, 0x000000FF);
-    C_DrawParams p = DefaultParams();
+    C_DrawParams p;
     p.opacity = 0.5f;
     ASSERT_TRUE(Draw(src, dst, C_Vector2D(0, 0), &p));
     EXPECT_EQ(dst.At(0, 0), 0x007F007Fu);
@@ -760,7 +749,7 @@ TEST_P(BlitExamples, DestinationAlphaComposition) {
     Picture src(2, 1, 0x00FFFFFF, true, 128);
     Picture dst(2, 1, 0x00000000, true, 0);
     dst.alpha->data[1] = 128;
-    C_DrawParams p = DefaultParams();
+    C_DrawParams p;
     ASSERT_TRUE(Draw(src, dst, C_Vector2D(0, 0), &p));
     // Over alpha 0 the colour becomes the source's outright.
     EXPECT_EQ(dst.At(0, 0), 0x00FFFFFFu);
@@ -783,7 +772,7 @@ TEST_P(BlitExamples, ContrastThenBrightnessThenClamp) {
     src.Set(0, 0, 0x00C84040);  // 200, 64, 64
     src.Set(1, 0, 0x00C0C0C0);  // 192
     Picture dst(2, 1, 0);
-    C_DrawParams p = DefaultParams();
+    C_DrawParams p;
     p.useContrast = 1;
     p.contrast = C_Color(2.0f, 2.0f, 2.0f, 0.0f);
     ASSERT_TRUE(Draw(src, dst, C_Vector2D(0, 0), &p));
@@ -806,7 +795,7 @@ TEST_P(BlitExamples, ContrastThenBrightnessThenClamp) {
 TEST_P(BlitExamples, ScaledCoverage) {
     Picture src(64, 64, 0xFFFFFFFF);
     Picture dst(100, 160, 0);
-    C_DrawParams p = DefaultParams();
+    C_DrawParams p;
     p.scale = C_Vector2D(1.0f, 2.0f);
     ASSERT_TRUE(Draw(src, dst, C_Vector2D(10.0f, 10.0f), &p));
     std::uint32_t minX = 1000, maxX = 0, minY = 1000, maxY = 0, count = 0;
@@ -848,11 +837,36 @@ TEST_P(BlitExamples, PositionAnchoredToTheFarCorner) {
     EXPECT_EQ(dst.At(90, 60), 0x00123456u);
 }
 
+TEST_P(BlitExamples, CentreOfAnOddTargetIsAHalfPixel) {
+    Picture src(1, 1, 0x00123456);
+    Picture dst(5, 1, 0);
+    // 5 / 2 = 2.5, less 0.25: column 2 (integer halving would give column 1).
+    ASSERT_TRUE(Draw(src, dst, C_Vector2D(-0.25f, 0.0f, 0x02), nullptr));
+    EXPECT_EQ(dst.At(2, 0), 0x00123456u);
+    EXPECT_EQ(dst.At(1, 0), 0u);
+}
+
+TEST_P(BlitExamples, TrivialRejectionUsesTheRegionLimitedToTheImage) {
+    // Scaled by 0.9 at x = -0.5 the picture would cover column 0, but X +
+    // trunc(0.9) = -1 lies left of the image, so the call is rejected even
+    // though the clip reaches further left.
+    Picture src(1, 1, 0x00123456);
+    Picture dst(4, 1, 0);
+    C_DrawParams p;
+    p.scale = C_Vector2D(0.9f, 1.0f);
+    const C_Frame clip(-4, 0, 4, 1);
+    ASSERT_TRUE(Draw(src, dst, C_Vector2D(3.5f, 0.0f), &p, &clip));
+    EXPECT_EQ(dst.At(0, 0), 0u);
+    // Drawn when the rejection does not fire.
+    ASSERT_TRUE(Draw(src, dst, C_Vector2D(4.25f, 0.0f), &p, &clip));
+    EXPECT_EQ(dst.At(0, 0), 0x00123456u);
+}
+
 TEST_P(BlitExamples, MirroredCopyClippedOnTheLeftLosesTheRightEnd) {
     Picture src(4, 1, 0);
     for (std::uint32_t x = 0; x < 4; ++x) src.Set(x, 0, x + 1);
     Picture dst(4, 1, 0);
-    C_DrawParams p = DefaultParams();
+    C_DrawParams p;
     p.flipH = 1;
     // The pivot (0, 0) mirrors to the right edge: the picture spans -2..1.
     ASSERT_TRUE(Draw(src, dst, C_Vector2D(2.5f, 0.0f), &p));
@@ -869,7 +883,7 @@ TEST_P(BlitExamples, MirroredKeySkipsKeyPixelsInMirroredOrder) {
     src.Set(2, 0, 6);
     src.Set(3, 0, 7);
     Picture dst(4, 1, 0xEEEEEEEE);
-    C_DrawParams p = DefaultParams();
+    C_DrawParams p;
     p.flipH = 1;
     p.useKeyColor = 1;
     p.keyColor = C_Color(std::int32_t{1}, 2, 3, 0);
@@ -886,7 +900,7 @@ TEST_P(BlitExamples, MirroredKeyFillMirrorsTheSilhouette) {
     src.Set(0, 0, 5);
     src.Set(1, 0, 6);
     Picture dst(4, 1, 0xEEEEEEEE);
-    C_DrawParams p = DefaultParams();
+    C_DrawParams p;
     p.flipH = 1;
     p.useKeyColor = 1;
     p.keyColor = C_Color(std::int32_t{1}, 2, 3, 0);
@@ -899,10 +913,22 @@ TEST_P(BlitExamples, MirroredKeyFillMirrorsTheSilhouette) {
     EXPECT_EQ(dst.At(3, 0), 0x000000FFu);
 }
 
+TEST_P(BlitExamples, OpacityOutsideZeroToOneDrawsAsOpaque) {
+    for (const float opacity : {1.5f, -0.5f, std::nanf("")}) {
+        Picture src(1, 1, 0x00FFFFFF, true, 128);
+        Picture dst(1, 1, 0);
+        C_DrawParams p;
+        p.opacity = opacity;
+        ASSERT_TRUE(Draw(src, dst, C_Vector2D(0, 0), &p));
+        // Weighted by the source alpha alone (opacity 1), not by 1.5 or -0.5.
+        EXPECT_EQ(dst.At(0, 0), 0x007F7F7Fu) << "opacity " << opacity;
+    }
+}
+
 TEST_P(BlitExamples, ZeroOpacityDrawsNothing) {
     Picture src(3, 3, 0x00FFFFFF);
     Picture dst(3, 3, 0x00ABCDEF);
-    C_DrawParams p = DefaultParams();
+    C_DrawParams p;
     p.opacity = 0.0f;
     EXPECT_TRUE(Draw(src, dst, C_Vector2D(0, 0), &p));
     for (std::uint32_t y = 0; y < 3; ++y)
@@ -912,7 +938,7 @@ TEST_P(BlitExamples, ZeroOpacityDrawsNothing) {
 TEST_P(BlitExamples, WrapCopiesReachAllEightNeighbours) {
     Picture src(3, 3, 0x00FFFFFF);
     Picture dst(10, 10, 0);
-    C_DrawParams p = DefaultParams();
+    C_DrawParams p;
     p.wrapH = p.wrapV = 1;
     // At 8.5 the copies one width back start at -1.5, that is at column -2.
     ASSERT_TRUE(Draw(src, dst, C_Vector2D(8.5f, 8.5f), &p));
@@ -927,7 +953,7 @@ TEST_P(BlitExamples, WrapCopiesReachAllEightNeighbours) {
 TEST_P(BlitExamples, AlphaOnlySourceIsCoverageOfTheFillColour) {
     Picture src(1, 1, 0, true, 255, false);
     Picture dst(1, 1, 0x00ABCDEF);
-    C_DrawParams p = DefaultParams();
+    C_DrawParams p;
     p.fillColor = C_Color(0.0f, 1.0f, 0.0f, 0.0f);  // useFillColor stays 0
     ASSERT_TRUE(Draw(src, dst, C_Vector2D(0, 0), &p));
     EXPECT_EQ(dst.At(0, 0), 0x0000FF00u);
@@ -942,7 +968,7 @@ TEST_P(BlitExamples, BilinearSamplePastTheImageEdgeWrapsToItsOtherSide) {
     const std::uint32_t reds[4] = {0, 100, 200, 40};
     for (std::uint32_t x = 0; x < 4; ++x) src.Set(x, 0, reds[x] << 16);
     Picture dst(4, 2, 0);
-    C_DrawParams p = DefaultParams();
+    C_DrawParams p;
     p.scale = C_Vector2D(1.0f, 2.0f);
     p.filter = 1;
     // x = -0.5 puts u at 0.5, 1.5, 2.5, 3.5 on columns 0..3.
@@ -957,7 +983,7 @@ TEST_P(BlitExamples, MissingPlanesFail) {
     Picture dst(2, 2, 0);
     EXPECT_FALSE(Draw(src, none, C_Vector2D(0, 0), nullptr));
     EXPECT_FALSE(Draw(none, dst, C_Vector2D(0, 0), nullptr));
-    C_DrawParams p = DefaultParams();
+    C_DrawParams p;
     p.flipH = 1;
     EXPECT_FALSE(Draw(none, dst, C_Vector2D(0, 0), &p));
 }
@@ -989,7 +1015,7 @@ TEST_P(BlitExamples, ColourPlanesOtherThan32BitDrawNothing) {
     std::memset(narrow->data, 0xEE, narrow->dataSize);
     auto target = Wrap(narrow.get(), nullptr);
     const C_Vector2D at(0.0f, 0.0f);
-    C_DrawParams p = DefaultParams();
+    C_DrawParams p;
     for (const float angle : {0.0f, 30.0f}) {
         p.angle = angle;
         EXPECT_TRUE(GetParam()(src.surface.get(), target.get(), nullptr, nullptr, nullptr, &at, 0, &p));

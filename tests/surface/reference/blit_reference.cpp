@@ -34,7 +34,9 @@ std::int32_t ShiftDown(std::int64_t v, int bits) {
 }
 
 std::int32_t IntegerPart(std::int32_t fixed) { return ShiftDown(fixed, 16); }
-std::int32_t FractionPart(std::int32_t fixed) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(fixed) & 0xFFFFu); }
+std::int32_t FractionPart(std::int32_t fixed) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(fixed) & 0xFFFFu);
+}
 
 // Clamping into [lo, hi]. Should the interval be empty (a source rectangle
 // narrower than one whole pixel), the low bound wins, which always names a
@@ -183,7 +185,8 @@ struct Texel {
 // Nearest sampling of the scaled and rotated paths: the integer parts of u
 // and v, clamped to the source rectangle.
 Texel NearestTexel(const Setup& s, std::int32_t u, std::int32_t v) {
-    return {ClampLowWins(IntegerPart(u), s.srcI.x0, s.srcI.x1 - 1), ClampLowWins(IntegerPart(v), s.srcI.y0, s.srcI.y1 - 1)};
+    return {ClampLowWins(IntegerPart(u), s.srcI.x0, s.srcI.x1 - 1),
+            ClampLowWins(IntegerPart(v), s.srcI.y0, s.srcI.y1 - 1)};
 }
 
 // The two taps of bilinear sampling along one axis: below the rectangle both
@@ -655,8 +658,7 @@ std::int32_t IntegerPosition(float v) { return v >= 0.0f ? Trunc(v) : Trunc(v - 
 bool Rejected(const Setup& s) {
     const IRect& r = s.region;
     switch (s.path) {
-        case Path::Unscaled:
-            return s.X + s.srcWI < r.x0 || s.Y + s.srcHI < r.y0 || s.X > r.x1 || s.Y > r.y1;
+        case Path::Unscaled: return s.X + s.srcWI < r.x0 || s.Y + s.srcHI < r.y0 || s.X > r.x1 || s.Y > r.y1;
         case Path::Scaled:
             return s.X + Trunc(s.srcW * s.scaleX) < r.x0 || s.Y + Trunc(s.srcH * s.scaleY) < r.y0 || s.X > r.x1 ||
                    s.Y > r.y1;
@@ -845,13 +847,13 @@ void ResolvePivot(const C_DrawParams& p, float srcW, float srcH, float& px, floa
 
 }  // namespace
 
-bool BlitTransformed(C_Surface* src, C_Surface* dst, const C_Rect* srcRect, const C_Frame* clip,
-                     const C_Frame* clip2, const C_Vector2D* position, std::uint32_t /*mode*/,
-                     const C_DrawParams* params, bool useDerived) {
+bool BlitTransformed(C_Surface* src, C_Surface* dst, const C_Rect* srcRect, const C_Frame* clip, const C_Frame* clip2,
+                     const C_Vector2D* position, std::uint32_t /*mode*/, const C_DrawParams* params, bool useDerived) {
     if (!src || !dst || !position) return false;
     if (!params) return BlitFixed(src, dst, srcRect, clip, clip2, *position, nullptr, useDerived);
 
-    const bool simple = !params->flipV && !params->flipH && params->pivot.align == 0 && !params->wrapH && !params->wrapV;
+    const bool simple =
+        !params->flipV && !params->flipH && params->pivot.align == 0 && !params->wrapH && !params->wrapV;
     C_Vector2D offset;
     float W = 0, H = 0;
     if (simple) {

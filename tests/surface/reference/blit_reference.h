@@ -20,9 +20,9 @@ namespace blitref {
 // Same arguments and result as Gfx_Surface_BlitTransformed. `useDerived`
 // stands for the kernel object's switch: the source planes are then read
 // from their entries' derived copies.
-bool BlitTransformed(C_Surface* src, C_Surface* dst, const C_Rect* srcRect, const C_Frame* clip,
-                     const C_Frame* clip2, const C_Vector2D* position, std::uint32_t mode,
-                     const C_DrawParams* params, bool useDerived = false);
+bool BlitTransformed(C_Surface* src, C_Surface* dst, const C_Rect* srcRect, const C_Frame* clip, const C_Frame* clip2,
+                     const C_Vector2D* position, std::uint32_t mode, const C_DrawParams* params,
+                     bool useDerived = false);
 
 // How many pixel accesses the model has refused because they fell outside an
 // image since the program started. Anything but 0 is a fault of the model.
