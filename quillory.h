@@ -23,6 +23,7 @@
 // image
 #include "image/format.h"
 #include "image/image.h"
+#include "image/convert.h"
 
 // surface
 #include "surface/blit.h"

@@ -112,7 +112,7 @@ bool SaneScale(float v) { return std::fabs(v) >= kMinScale && std::isfinite(v); 
 std::int32_t EffectFactor(float component) {
     const float v = component * 256.0f;
     if (std::isnan(v)) return 0;
-    return static_cast<std::int32_t>(std::clamp(v, -16777216.0f, 16777216.0f));
+    return static_cast<std::int32_t>(std::clamp(v, -16777215.0f, 16777215.0f));
 }
 
 // Floor and ceiling of n / d for d != 0.
@@ -292,7 +292,7 @@ struct Call {
     }
 };
 
-// D. Unscaled: source and destination walked in step, row by row.
+// Unscaled: source and destination walked in step, row by row.
 void DrawUnscaled(Call& c) {
     std::int64_t w = c.srcWI, h = c.srcHI;
     std::int64_t sx0 = c.args.x0, sy0 = c.args.y0, sx1 = c.args.x1, sy1 = c.args.y1;
@@ -326,7 +326,7 @@ void DrawUnscaled(Call& c) {
     }
 }
 
-// E. Scaled, not rotated: one source row per destination row.
+// Scaled, not rotated: one source row per destination row.
 void DrawScaled(Call& c) {
     std::int64_t firstCol = Trunc(c.x + 0.3f);
     std::int64_t lastCol = Trunc((c.x + c.srcW * c.scaleX) * 65536.0f) >> 16;
@@ -372,7 +372,7 @@ Corners RotatedCorners(const Call& c) {
     return k;
 }
 
-// F. Rotated: edges scan-converted into per-row spans, each span walked with
+// Rotated: edges scan-converted into per-row spans, each span walked with
 // both source coordinates.
 bool DrawRotated(Call& c, const Corners& k) {
     Gfx_ScanlineTables& t = Gfx_GetScanlineTables();
@@ -468,8 +468,9 @@ Gfx_SpanKernelId ChooseKernel(Path path, bool adjust, bool needBlend, bool key, 
 C_Blit_Kernel::C_Blit_Kernel() : table_(&Gfx_SpanKernels_Scalar()), level_(GFX_SIMD_SCALAR) {}
 
 bool C_Blit_Kernel::SetSimdLevel(std::int32_t level) {
-    if (level != GFX_SIMD_SCALAR) return false;
-    table_ = &Gfx_SpanKernels_Scalar();
+    const Gfx_SpanKernelTable* table = Gfx_SpanKernelsForLevel(level);
+    if (!table) return false;
+    table_ = table;
     level_ = level;
     return true;
 }
@@ -503,7 +504,7 @@ bool Gfx_ScanlineTables::Reset(std::int32_t y0, std::int32_t y1) {
 bool C_Blit_Kernel::Blit_Fixed(C_Surface* src, C_Surface* dst, const C_Rect* srcRect, const C_Frame* clip,
                                const C_Frame* clip2, const C_Vector2D* position, std::uint32_t /*mode*/,
                                const C_DrawParams* params) {
-    // B.1 Planes.
+    // The planes.
     C_Image* srcColor = nullptr;
     C_Image* srcAlpha = nullptr;
     if (src && useDerived) {
@@ -518,11 +519,11 @@ bool C_Blit_Kernel::Blit_Fixed(C_Surface* src, C_Surface* dst, const C_Rect* src
     C_Image* dstColor = dst ? dst->GetPlane(GFX_PLANE_COLOR) : nullptr;
     C_Image* dstAlpha = dst ? dst->GetPlane(GFX_PLANE_ALPHA) : nullptr;
 
-    // B.2 The record; without one, a plain copy (and a black fill colour for
+    // The record; without one, a plain copy (and a black fill colour for
     // an alpha-only source).
     const C_DrawParams p = params ? *params : C_DrawParams();
 
-    // B.3, B.4 Formats. Without a colour plane the alpha plane is drawn as
+    // Formats. Without a colour plane the alpha plane is drawn as
     // coverage of the fill colour, in the destination's format.
     if (!dstColor) return false;
     const bool maskMode = srcColor == nullptr;
@@ -539,11 +540,11 @@ bool C_Blit_Kernel::Blit_Fixed(C_Surface* src, C_Surface* dst, const C_Rect* src
     Region srcExtent = ExtentOf(*sizeImage);
     if (!maskMode && srcAlphaUsable) srcExtent.Intersect(ExtentOf(*srcAlpha));
 
-    // B.5 The target rectangle.
+    // The target rectangle.
     Region region = clip ? RegionOf(*clip) : ExtentOf(*dstColor);
 
     Call c;
-    // B.6 The source rectangle, limited to the source; x1 and y1 get a hair
+    // The source rectangle, limited to the source; x1 and y1 get a hair
     // more so that a rectangle from integer corners keeps its last column.
     const auto imgW = static_cast<float>(srcExtent.x1), imgH = static_cast<float>(srcExtent.y1);
     if (srcRect) {
@@ -566,7 +567,7 @@ bool C_Blit_Kernel::Blit_Fixed(C_Surface* src, C_Surface* dst, const C_Rect* src
     c.args.x1 = static_cast<std::int32_t>(c.fx1);
     c.args.y1 = static_cast<std::int32_t>(c.fy1);
 
-    // B.7 The anchored position.
+    // The anchored position.
     const C_Vector2D pos = position ? *position : C_Vector2D();
     c.x = Gfx_AlignCoordIn(pos.x, ToInt32(region.x0), ToInt32(region.x1), Gfx_AlignCodeX(pos.align));
     c.y = Gfx_AlignCoordIn(pos.y, ToInt32(region.y0), ToInt32(region.y1), Gfx_AlignCodeY(pos.align));
@@ -574,14 +575,14 @@ bool C_Blit_Kernel::Blit_Fixed(C_Surface* src, C_Surface* dst, const C_Rect* src
     c.X = c.x >= 0.0f ? Trunc(c.x) : Trunc(c.x - 1.0f);
     c.Y = c.y >= 0.0f ? Trunc(c.y) : Trunc(c.y - 1.0f);
 
-    // B.8 The second clip, then the destination planes themselves: nothing
+    // The second clip, then the destination planes themselves: nothing
     // outside them is ever written.
     if (clip2) region.Intersect(RegionOf(*clip2));
     region.Intersect(ExtentOf(*dstColor));
     if (dstAlphaUsable) region.Intersect(ExtentOf(*dstAlpha));
     c.region = region;
 
-    // B.9, B.10 Path and trivial rejection.
+    // The path, and trivial rejection.
     c.srcW = c.fx1 - c.fx0;
     c.srcH = c.fy1 - c.fy0;
     c.srcWI = c.args.x1 - c.args.x0;
@@ -623,7 +624,7 @@ bool C_Blit_Kernel::Blit_Fixed(C_Surface* src, C_Surface* dst, const C_Rect* src
         }
     }
 
-    // B.11, B.12 The destination format.
+    // The destination format.
     Gfx_FormatDesc dd;
     if (!Gfx_GetFormatDesc(dstColor->format, &dd))
         return Gfx_Fail(GFX_ERR_FORMAT, "C_Blit_Kernel::Blit_Fixed{ImageDst->format}", kSite);
@@ -632,13 +633,13 @@ bool C_Blit_Kernel::Blit_Fixed(C_Surface* src, C_Surface* dst, const C_Rect* src
     if (dd.bitsPerPixel != 32 || !Addressable(dstColor, 4)) return true;
     if (maskMode ? !srcAlphaUsable : (sd.bitsPerPixel != 32 || !Addressable(srcColor, 4))) return true;
 
-    // C.1 Opacity. Only 0 < opacity < 1 blends; anything else (1 and more,
+    // Opacity. Only 0 < opacity < 1 blends; anything else (1 and more,
     // negative, NaN) draws at full weight.
     if (p.opacity == 0.0f) return true;
     const bool blendFlag = p.opacity > 0.0f && p.opacity < 1.0f;
     const std::int32_t alpha256 = blendFlag ? static_cast<std::int32_t>(p.opacity * 256.0f) : 256;
 
-    // C.2 - C.6 What the pixels need.
+    // What the pixels need.
     const bool needBlend = blendFlag || srcAlpha != nullptr || dstAlpha != nullptr;
     const bool adjust = (p.filter != 0 && path != Path::Unscaled) || p.useBrightness || p.useContrast;
     Gfx_SpanArgs& a = c.args;
@@ -659,7 +660,7 @@ bool C_Blit_Kernel::Blit_Fixed(C_Surface* src, C_Surface* dst, const C_Rect* src
     if (p.useKeyColor) a.keyPixel = Gfx_GetFormattedColor_32bit(sd.format, &p.keyColor);
     a.alpha256 = alpha256;
 
-    // C.7 The kernel, and the variant of it for this call's options.
+    // The kernel, and the variant of it for this call's options.
     const Gfx_SpanKernelId id = ChooseKernel(path, adjust, needBlend, p.useKeyColor != 0, useFill, c.flipH);
     std::uint32_t variant = 0;
     if (useFill) variant |= GFX_SPAN_FILL;
@@ -670,7 +671,7 @@ bool C_Blit_Kernel::Blit_Fixed(C_Surface* src, C_Surface* dst, const C_Rect* src
     if (p.useBrightness || p.useContrast) variant |= GFX_SPAN_ADJUST_COLOR;
     c.kernel = table_->fn[id][variant];
 
-    // B.11, C.8 Addresses.
+    // Addresses.
     c.dst = ViewOf(dstColor);
     c.hasDstAlpha = dstAlphaUsable;
     if (dstAlphaUsable) c.dstAlpha = ViewOf(dstAlpha);

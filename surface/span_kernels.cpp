@@ -1,7 +1,10 @@
 #include "surface/internal/span_kernels.h"
 
 #include <array>
+#include <cstring>
 #include <utility>
+
+#include "surface/blit_kernel.h"
 
 // Every kernel follows the same pattern: copy the per-call values it needs
 // into locals (stores through the destination pointer could otherwise alias
@@ -10,6 +13,9 @@
 // parameters; the table at the end instantiates each combination.
 
 namespace {
+
+// The per-pixel helpers are forced inline: left to the inliner's
+// heuristics, some (the bilinear ones) end up as calls per pixel.
 
 struct Rgb {
     std::int32_t r, g, b;
@@ -20,12 +26,12 @@ struct Layout {
     std::uint32_t sh0, sh1, sh2;
     std::uint32_t m0, m1, m2;
 
-    Rgb Get(std::uint32_t p) const {
+    [[gnu::always_inline]] inline Rgb Get(std::uint32_t p) const {
         return {static_cast<std::int32_t>((p >> sh0) & m0), static_cast<std::int32_t>((p >> sh1) & m1),
                 static_cast<std::int32_t>((p >> sh2) & m2)};
     }
     // Repacking sets the three channels and clears every other bit.
-    std::uint32_t Pack(Rgb c) const {
+    [[gnu::always_inline]] inline std::uint32_t Pack(Rgb c) const {
         return static_cast<std::uint32_t>(c.r) << sh0 | static_cast<std::uint32_t>(c.g) << sh1 |
                static_cast<std::uint32_t>(c.b) << sh2;
     }
@@ -41,7 +47,7 @@ Layout DestLayout(const Gfx_SpanArgs& a) {
 
 // Index clamped to [lo, hi]. When the range is empty the lower bound wins:
 // lo is always a valid index, hi then may not be.
-inline std::int64_t ClampIndex(std::int64_t c, std::int64_t lo, std::int64_t hi) {
+[[gnu::always_inline]] inline std::int64_t ClampIndex(std::int64_t c, std::int64_t lo, std::int64_t hi) {
     if (c > hi) c = hi;
     if (c < lo) c = lo;
     return c;
@@ -50,7 +56,7 @@ inline std::int64_t ClampIndex(std::int64_t c, std::int64_t lo, std::int64_t hi)
 // The weight of a pixel in 1/256: the opacity, times the source alpha byte
 // when there is one. With full opacity the byte itself is the weight.
 template <bool SrcA, bool Full>
-inline std::int32_t Weight(std::int32_t sourceAlpha, std::int32_t alpha256) {
+[[gnu::always_inline]] inline std::int32_t Weight(std::int32_t sourceAlpha, std::int32_t alpha256) {
     if constexpr (!SrcA) {
         return Full ? 256 : alpha256;
     } else if constexpr (Full) {
@@ -62,14 +68,14 @@ inline std::int32_t Weight(std::int32_t sourceAlpha, std::int32_t alpha256) {
 
 // d + (s - d) * w / 256 with an arithmetic shift, so negative differences
 // round towards minus infinity.
-inline std::int32_t Mix(std::int32_t d, std::int32_t s, std::int32_t w) { return d + (((s - d) * w) >> 8); }
+[[gnu::always_inline]] inline std::int32_t Mix(std::int32_t d, std::int32_t s, std::int32_t w) { return d + (((s - d) * w) >> 8); }
 
 // A colour of weight a (0 < a < 255) over the destination pixel. With a
 // destination alpha plane the coverage accumulates and the colour weight is
 // rescaled by it, so drawing onto a transparent pixel takes the colour
 // entirely.
 template <bool DstA>
-inline void Compose(std::uint32_t* d, std::uint8_t* da, std::int32_t a, Rgb s, const Layout& dl) {
+[[gnu::always_inline]] inline void Compose(std::uint32_t* d, std::uint8_t* da, std::int32_t a, Rgb s, const Layout& dl) {
     const Rgb dc = dl.Get(*d);
     std::int32_t w = a;
     if constexpr (DstA) {
@@ -89,14 +95,14 @@ inline void Compose(std::uint32_t* d, std::uint8_t* da, std::int32_t a, Rgb s, c
 struct ColorAdjust {
     Rgb cont, bright;
 
-    static std::int32_t Channel(std::int32_t c, std::int32_t k, std::int32_t add) {
+    [[gnu::always_inline]] inline static std::int32_t Channel(std::int32_t c, std::int32_t k, std::int32_t add) {
         c = (((c - 128) * k) >> 8) + 128;
         c += add;
         if (c < 0) c = 0;
         if (c > 255) c = 255;
         return c;
     }
-    Rgb operator()(Rgb c) const {
+    [[gnu::always_inline]] inline Rgb operator()(Rgb c) const {
         return {Channel(c.r, cont.r, bright.r), Channel(c.g, cont.g, bright.g), Channel(c.b, cont.b, bright.b)};
     }
 };
@@ -118,7 +124,7 @@ struct Taps {
     std::int32_t f;     // fraction of the unclamped coordinate
 };
 
-inline Taps BilinearTaps(std::int64_t coord, std::int64_t lo, std::int64_t hi, std::int64_t extent) {
+[[gnu::always_inline]] inline Taps BilinearTaps(std::int64_t coord, std::int64_t lo, std::int64_t hi, std::int64_t extent) {
     Taps t{coord >> 16, 0, static_cast<std::int32_t>(coord & 0xFFFF)};
     if (t.a < lo) {
         t.a = t.b = lo;
@@ -133,14 +139,14 @@ inline Taps BilinearTaps(std::int64_t coord, std::int64_t lo, std::int64_t hi, s
     return t;
 }
 
-inline std::int32_t Lerp16(std::int32_t p0, std::int32_t p1, std::int32_t f) { return p0 + (((p1 - p0) * f) >> 16); }
+[[gnu::always_inline]] inline std::int32_t Lerp16(std::int32_t p0, std::int32_t p1, std::int32_t f) { return p0 + (((p1 - p0) * f) >> 16); }
 
-inline std::int32_t Bilerp(std::int32_t p00, std::int32_t p01, std::int32_t p10, std::int32_t p11, std::int32_t fx,
+[[gnu::always_inline]] inline std::int32_t Bilerp(std::int32_t p00, std::int32_t p01, std::int32_t p10, std::int32_t p11, std::int32_t fx,
                            std::int32_t fy) {
     return Lerp16(Lerp16(p00, p01, fx), Lerp16(p10, p11, fx), fy);
 }
 
-inline Rgb BilerpRgb(const Layout& l, std::uint32_t p00, std::uint32_t p01, std::uint32_t p10, std::uint32_t p11,
+[[gnu::always_inline]] inline Rgb BilerpRgb(const Layout& l, std::uint32_t p00, std::uint32_t p01, std::uint32_t p10, std::uint32_t p11,
                      std::int32_t fx, std::int32_t fy) {
     const Rgb c00 = l.Get(p00), c01 = l.Get(p01), c10 = l.Get(p10), c11 = l.Get(p11);
     return {Bilerp(c00.r, c01.r, c10.r, c11.r, fx, fy), Bilerp(c00.g, c01.g, c10.g, c11.g, fx, fy),
@@ -157,7 +163,7 @@ struct RowPair {
 };
 
 template <bool NeedColor, bool SrcA>
-inline RowPair BilinearRows(const Gfx_SpanArgs& s, std::int64_t v) {
+[[gnu::always_inline]] inline RowPair BilinearRows(const Gfx_SpanArgs& s, std::int64_t v) {
     const Taps t = BilinearTaps(v, s.y0, s.y1, s.imgH);
     RowPair r{nullptr, nullptr, nullptr, nullptr, t.f};
     if constexpr (NeedColor) {
@@ -177,7 +183,7 @@ inline RowPair BilinearRows(const Gfx_SpanArgs& s, std::int64_t v) {
 // anything between composes.
 
 template <bool DstA>
-inline void Put(std::uint32_t* d, std::uint8_t* da, std::int32_t a, std::uint32_t opaquePixel, Rgb c,
+[[gnu::always_inline]] inline void Put(std::uint32_t* d, std::uint8_t* da, std::int32_t a, std::uint32_t opaquePixel, Rgb c,
                 const Layout& dl) {
     if (a >= 255) {
         *d = opaquePixel;
@@ -191,9 +197,18 @@ inline void Put(std::uint32_t* d, std::uint8_t* da, std::int32_t a, std::uint32_
 // Row family: source and destination walked in step.
 
 void RowCopy(const Gfx_SpanArgs& s) {
+    if (s.count < 1) return;
     const std::uint32_t* src = s.src;
     std::uint32_t* dst = s.dst;
-    for (std::int32_t i = 0; i < s.count; ++i) dst[i] = src[i];
+    const auto n = static_cast<std::size_t>(s.count);
+    // A block copy when the rows are apart; a row drawn onto itself keeps the
+    // pixel-by-pixel order.
+    const auto d = reinterpret_cast<std::uintptr_t>(dst), p = reinterpret_cast<std::uintptr_t>(src);
+    if (d + n * 4 <= p || p + n * 4 <= d) {
+        std::memcpy(dst, src, n * 4);
+        return;
+    }
+    for (std::size_t i = 0; i < n; ++i) dst[i] = src[i];
 }
 
 void RowCopyMirror(const Gfx_SpanArgs& s) {
@@ -294,16 +309,16 @@ struct ScaleWalk {
     std::int64_t u, du;
     std::int64_t lo, hi;  // column clamp
 
-    std::int64_t Next() {
+    [[gnu::always_inline]] inline std::int64_t Next() {
         const std::int64_t c = ClampIndex(u >> 16, lo, hi);
         u += du;
         return c;
     }
 };
 
-inline std::int64_t NearestRow(const Gfx_SpanArgs& s) { return ClampIndex(s.v >> 16, s.y0, s.y1 - 1); }
+[[gnu::always_inline]] inline std::int64_t NearestRow(const Gfx_SpanArgs& s) { return ClampIndex(s.v >> 16, s.y0, s.y1 - 1); }
 
-inline ScaleWalk MakeScaleWalk(const Gfx_SpanArgs& s, bool needRow) {
+[[gnu::always_inline]] inline ScaleWalk MakeScaleWalk(const Gfx_SpanArgs& s, bool needRow) {
     return {needRow ? s.srcBase + NearestRow(s) * s.srcPitch : nullptr, s.u, s.du, s.x0, s.x1 - 1};
 }
 
@@ -424,7 +439,7 @@ struct RotateWalk {
     std::ptrdiff_t pitch;
 
     // Clamped (row, column) of the next nearest sample.
-    void Next(std::int64_t& row, std::int64_t& col) {
+    [[gnu::always_inline]] inline void Next(std::int64_t& row, std::int64_t& col) {
         col = ClampIndex(u >> 16, x0, x1);
         row = ClampIndex(v >> 16, y0, y1);
         u += du;
@@ -432,7 +447,7 @@ struct RotateWalk {
     }
 };
 
-inline RotateWalk MakeRotateWalk(const Gfx_SpanArgs& s) {
+[[gnu::always_inline]] inline RotateWalk MakeRotateWalk(const Gfx_SpanArgs& s) {
     return {s.u, s.v, s.du, s.dv, s.x0, s.y0, s.x1 - 1, s.y1 - 1, s.srcBase, s.srcPitch};
 }
 
@@ -634,4 +649,8 @@ Gfx_SpanKernelTable MakeScalarTable() {
 const Gfx_SpanKernelTable& Gfx_SpanKernels_Scalar() {
     static const Gfx_SpanKernelTable table = MakeScalarTable();
     return table;
+}
+
+const Gfx_SpanKernelTable* Gfx_SpanKernelsForLevel(std::int32_t level) {
+    return level == GFX_SIMD_SCALAR ? &Gfx_SpanKernels_Scalar() : nullptr;
 }

@@ -5,6 +5,7 @@
 #include "core/error.h"
 #include "core/list.h"
 #include "core/stream.h"
+#include "image/convert.h"
 #include "image/format.h"
 #include "image/image.h"
 
@@ -117,7 +118,6 @@ void C_Surface::TakeSizeFrom(const C_Image* image) {
 
 bool C_Surface::AddPlane(C_Image* image, std::uint32_t index) {
     if (!EnsureList()) return false;
-    if (index == GFX_PLANE_COLOR) TakeSizeFrom(image);
     for (std::uint32_t i = 0; i < planes->Count(); ++i) {
         C_SurfacePlane* old = EntryAt(planes, i);
         if (!old || old->index != index) continue;
@@ -133,9 +133,12 @@ bool C_Surface::AddPlane(C_Image* image, std::uint32_t index) {
         old->Free();
         old->Init();
         delete old;
+        if (index == GFX_PLANE_COLOR) TakeSizeFrom(image);
         return true;
     }
-    return InsertEntry(image, index, shared);
+    if (!InsertEntry(image, index, shared)) return false;
+    if (index == GFX_PLANE_COLOR) TakeSizeFrom(image);
+    return true;
 }
 
 C_SurfacePlane* C_Surface::GetPlaneEntry(std::uint32_t index) const {
@@ -209,8 +212,11 @@ bool Gfx_Surface_ChangeFormat(C_Surface* surface, std::int32_t newFormat, std::i
                               std::uint32_t option) {
     if (!surface)
         return Gfx_Fail(GFX_ERR_NULL_ARG, "Gfx_Surface_ChangeFormat{pSurface->format}", "Gfx_Surface_ChangeFormat");
-    (void)newFormat;
-    (void)newPalFormat;
-    (void)option;
+    // A failed conversion is reported by the converter and leaves that plane
+    // as it was; the surface's result does not depend on it.
+    if (C_Image* color = surface->GetPlane(GFX_PLANE_COLOR))
+        Gfx_Image_ChangeFormat(color, newFormat, newPalFormat, option);
+    if (C_Image* alpha = surface->GetPlane(GFX_PLANE_ALPHA))
+        Gfx_Image_ChangeFormat(alpha, Gfx_GetSingleChannelFormat(newFormat), GFX_FMT_SAME, option);
     return true;
 }

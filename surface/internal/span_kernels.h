@@ -99,3 +99,7 @@ struct Gfx_SpanKernelTable {
 
 // The portable implementation, the reference for every other level.
 const Gfx_SpanKernelTable& Gfx_SpanKernels_Scalar();
+
+// The table of an instruction-set level (GFX_SIMD_*), or null when this
+// build or this processor has none. Every table draws the same pixels.
+const Gfx_SpanKernelTable* Gfx_SpanKernelsForLevel(std::int32_t level);
