@@ -71,10 +71,12 @@ std::unique_ptr<C_Image> MakeImage(std::uint32_t w, std::uint32_t h, std::int32_
     return img;
 }
 
+// A copy with the same picture and the same row order.
 std::unique_ptr<C_Image> CloneImage(const C_Image& from) {
-    auto img = std::make_unique<C_Image>();
-    *img = from;
-    img->bottomUp = from.bottomUp;  // assignment makes a top-down copy
+    auto img = MakeImage(from.width, from.height, from.format);
+    if (!img) return nullptr;
+    img->bottomUp = from.bottomUp;
+    for (std::uint32_t row = 0; row < from.height; ++row) std::memcpy(img->Row(row), from.Row(row), from.rowBytes);
     return img;
 }
 
