@@ -228,11 +228,10 @@ float PositionFor(float t, std::int32_t lo, std::int32_t hi, int code) {
     return t - static_cast<float>(lo);
 }
 
-// Mostly the 32-bit formats the kernels draw; now and then one they must
-// leave alone. Alpha planes are always 8-bit here: what a 16-bit one should
-// do is still disputed (see DISABLED_SixteenBitAlphaPlanesDrawNothing).
+// Mostly the 32-bit formats the kernels draw and 8-bit alpha planes; now and
+// then a plane they must leave alone.
 std::int32_t RandomColorFormat(Lcg& rng) { return rng.Chance(3) ? GFX_FMT_RGB888 : rng.Pick(kColorFormats); }
-std::int32_t RandomAlphaFormat(Lcg&) { return GFX_FMT_CH8; }
+std::int32_t RandomAlphaFormat(Lcg& rng) { return rng.Chance(3) ? GFX_FMT_CH16 : GFX_FMT_CH8; }
 
 float RandomScale(Lcg& rng) {
     static const float kScales[] = {1.0f,  1.0f,    1.0f,  2.0f,  0.5f,    3.0f, 0.25f, 1.5f,
@@ -991,10 +990,9 @@ TEST_P(BlitExamples, MissingPlanesFail) {
 }
 
 // Colour planes that are not 32-bit and alpha planes that are not 8-bit make
-// the whole call draw nothing (and succeed). The blit instead ignores such an
-// alpha plane and draws, so a source whose 16-bit coverage is all zero still
-// lands opaquely; disabled until that is settled.
-TEST_P(BlitExamples, DISABLED_SixteenBitAlphaPlanesDrawNothing) {
+// the whole call draw nothing (and succeed): a source whose 16-bit coverage is
+// all zero must not land opaquely.
+TEST_P(BlitExamples, SixteenBitAlphaPlanesDrawNothing) {
     Picture src(2, 1, 0x00445566);
     Picture dst(2, 1, 0x00EEEEEE);
     auto wideAlpha = MakeImage(2, 1, GFX_FMT_CH16);
