@@ -69,25 +69,32 @@ run_fuzz() {
     CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DQUILLORY_FUZZ=ON -DQUILLORY_BUILD_BENCH=OFF >/dev/null
     nice -n 10 cmake --build "$dir" -j "$JOBS" --target fuzzers
-    printf '%-16s %12s %8s %8s %8s %8s\n' target executions cov ft corpus crashes
+    printf '%-16s %8s %12s %8s %8s %8s %8s\n' target cpu-s executions cov ft corpus crashes
     for exe in "$dir"/fuzz/fuzz_*; do
         [ -x "$exe" ] || continue
         target=${exe##*/fuzz_}
         work=$dir/corpus/$target
         artifacts=$dir/artifacts/$target
         log=$dir/logs/$target.log
+        # Crash files of an earlier run are not this run's findings.
+        rm -rf "$artifacts"
         mkdir -p "$work" "$artifacts" "$dir/logs"
         # A working copy: the fuzzer adds to it, the committed seeds stay.
         cp -n fuzz/corpus/"$target"/* "$work"/ 2>/dev/null || true
-        rc=0
-        ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-            nice -n 10 "$exe" -max_total_time="$seconds" -rss_limit_mb=2048 -malloc_limit_mb=128 \
-            -max_len="$(fuzz_max_len "$target")" -timeout=30 -print_final_stats=1 \
-            -artifact_prefix="$artifacts/" "$work" >"$log" 2>&1 || rc=$?
+        rm -f "$log.rc"
+        # The processor time the run really had, beside the wall-clock limit:
+        # the machine may be shared.
+        { TIMEFORMAT='%U %S'; time {
+            ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+                nice -n 10 "$exe" -max_total_time="$seconds" -rss_limit_mb=2048 -malloc_limit_mb=128 \
+                -max_len="$(fuzz_max_len "$target")" -timeout=30 -print_final_stats=1 \
+                -artifact_prefix="$artifacts/" "$work" >"$log" 2>&1 || echo $? >"$log.rc"
+        }; } 2>"$log.time"
+        rc=$(cat "$log.rc" 2>/dev/null || echo 0)
         local crashes
         crashes=$(find "$artifacts" -type f | wc -l)
         if [ "$rc" -ne 0 ] && [ "$crashes" -eq 0 ]; then crashes=1; fi
-        printf '%-16s %12s %8s %8s %8s %8s\n' "$target" \
+        printf '%-16s %8s %12s %8s %8s %8s %8s\n' "$target" "$(awk '{printf "%.0f", $1 + $2}' "$log.time")" \
             "$(fuzz_field stat::number_of_executed_units "$log")" "$(fuzz_field cov "$log")" \
             "$(fuzz_field ft "$log")" "$(find "$work" -type f | wc -l)" "$crashes"
         if [ "$crashes" -ne 0 ]; then
