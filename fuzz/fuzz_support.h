@@ -76,9 +76,9 @@ inline bool Fuzz_SaveToBytes(C_Object& object, Fuzz_Bytes& out) {
 }
 
 // Saving what was loaded and loading it again must give the same record, and
-// a record the framework wrote must always load. `flips` is the number of
-// save/load rounds after which a record is byte-identical again (surfaces and
-// faces reverse their lists at every load).
+// a record the framework wrote must always load. With `flips` the record's
+// lists reverse at every load (surface planes, a face's glyphs), so it is
+// byte-identical again only after two rounds.
 inline void Fuzz_CheckRoundTrip(C_Object& loaded, C_Object& scratch1, C_Object& scratch2, bool flips) {
     Fuzz_Bytes first;
     if (!Fuzz_SaveToBytes(loaded, first)) return;  // not every loaded state is writable (unknown formats)
