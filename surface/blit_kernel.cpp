@@ -465,7 +465,9 @@ Gfx_SpanKernelId ChooseKernel(Path path, bool adjust, bool needBlend, bool key, 
 
 // ---------------------------------------------------------------------------
 
-C_Blit_Kernel::C_Blit_Kernel() : table_(&Gfx_SpanKernels_Scalar()), level_(GFX_SIMD_SCALAR) {}
+C_Blit_Kernel::C_Blit_Kernel() : table_(&Gfx_SpanKernels_Scalar()), level_(GFX_SIMD_SCALAR) {
+    SetSimdLevel(Gfx_SimdDefaultLevel());
+}
 
 bool C_Blit_Kernel::SetSimdLevel(std::int32_t level) {
     const Gfx_SpanKernelTable* table = Gfx_SpanKernelsForLevel(level);
