@@ -33,10 +33,11 @@
 //    pixel) are lane selects; both sides are computed from the same inputs.
 // Calls the vector path cannot take exactly (other channel layouts, spans
 // that overlap their sources, coordinates beyond 32 bits, huge contrast) go
-// to the scalar kernel of the same id and variant, as do the last pixels of
-// a span that do not fill a whole vector.
+// to the scalar kernel of the same id and variant, as do spans shorter than
+// one vector.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -207,29 +208,30 @@ struct SpanSimd {
     // -----------------------------------------------------------------
     // The pixel step of the blending and adjusting kernels, N pixels at a
     // time: weight a per pixel (0 skips, 255 and more writes `raw`, between
-    // composes `color` over the destination).
+    // composes `color` over the destination). Lanes set in `keep` are
+    // left as they are.
 
     template <bool DstA>
     [[gnu::always_inline]] static inline void Put(std::uint32_t* d, std::uint8_t* da, V a, V raw, V color,
-                                                  V channels) {
-        const V copy = I::Gt32(a, I::Set1(254));
-        const V skip = I::Eq32(a, I::Zero());
+                                                  V channels, V keep) {
+        const V copy = I::AndNot(keep, I::Gt32(a, I::Set1(254)));
+        const V skip = I::Or(keep, I::Eq32(a, I::Zero()));
         if (I::Mask(skip) == I::kAll) return;
         V w = a;
         if constexpr (DstA) {
             const V dA = I::LoadBytes(da);
-            const V keep = I::Or(I::Or(copy, skip), I::Eq32(dA, I::Set1(255)));
+            const V plain = I::Or(I::Or(copy, skip), I::Eq32(dA, I::Set1(255)));
             V newDA = I::Select(copy, I::Set1(255), dA);
-            const unsigned keepBits = I::Mask(keep);
-            if (keepBits != I::kAll) {
+            const unsigned plainBits = I::Mask(plain);
+            if (plainBits != I::kAll) {
                 // na = dA + (((256 - dA) * a) >> 8), then a' = (a * 256) / na.
                 const V na = I::Add32(dA, I::Srli32(I::Mullo16(I::Sub32(I::Set1(256), dA), a), 8));
-                newDA = I::Select(keep, newDA, na);
+                newDA = I::Select(plain, newDA, na);
                 alignas(64) std::int32_t av[N], nav[N];
                 I::ToArray(av, a);
                 I::ToArray(nav, na);
                 for (std::int32_t j = 0; j < N; ++j)
-                    if (!((keepBits >> (4 * j)) & 1u)) av[j] = (av[j] * 256) / nav[j];
+                    if (!((plainBits >> (4 * j)) & 1u)) av[j] = (av[j] * 256) / nav[j];
                 w = I::FromArray(av);
             }
             I::StoreBytes(da, newDA);
@@ -245,8 +247,8 @@ struct SpanSimd {
 
     // -----------------------------------------------------------------
     // Samplers: where the N pixels of one step come from. Next() moves to
-    // the next N pixels; Color() and Alpha() read them (alpha as 32-bit
-    // lanes). Rest() gives the arguments of the pixels left after `n`.
+    // the next N pixels, Seek(k) makes the next step start at pixel k;
+    // Color() and Alpha() read them (alpha as 32-bit lanes).
 
     template <bool Mirror>
     struct RowSampler {
@@ -264,10 +266,7 @@ struct SpanSimd {
         [[gnu::always_inline]] inline V Alpha() const {
             return Mirror ? I::LoadBytesReversed(alpha - i) : I::LoadBytes(alpha + i);
         }
-        static void Advance(Gfx_SpanArgs& r, std::int32_t n) {
-            if (r.src) r.src += Mirror ? -n : n;
-            if (r.srcAlpha) r.srcAlpha += Mirror ? -n : n;
-        }
+        void Seek(std::int32_t first) { i = first - N; }
     };
 
     // 16.16 lanes of one walk: u at each of the N pixels, stepped N at a time.
@@ -283,13 +282,50 @@ struct SpanSimd {
         return c;
     }
 
+    // The scale family reads one or two fixed source rows, in order. When
+    // the N columns of a step lie within eight pixels of each other (any
+    // enlargement), one load of the eight pixels from the smallest column
+    // and a lane permutation replace the per-lane loads. Levels without a
+    // lane permutation always take the per-lane loads.
+    struct Window {
+        std::int32_t extent;  // the row's length: the eight pixels stay inside it
+        bool fits = false;
+        std::int32_t start = 0;  // the smallest column
+        V first = I::Zero();     // the same in every lane
+
+        explicit Window(std::int32_t rowLength) : extent(rowLength) {}
+
+        [[gnu::always_inline]] inline void Place(V a, V b) {
+            if constexpr (I::kPermute) {
+                const std::int32_t c = std::min(I::First(a), I::Last(a));
+                start = c;
+                first = I::Set1(c);
+                const V oa = I::Sub32(a, first), ob = I::Sub32(b, first), seven = I::Set1(7);
+                const V outside = I::Or(I::Or(I::Gt32(oa, seven), I::Gt32(ob, seven)),
+                                        I::Or(I::Gt32(I::Zero(), oa), I::Gt32(I::Zero(), ob)));
+                fits = c + 8 <= extent && I::Mask(outside) == 0;
+            } else {
+                (void)a;
+                (void)b;
+            }
+        }
+        [[gnu::always_inline]] inline V Pixels(const std::uint32_t* row, V cols) const {
+            return I::Permute(I::Load8(row + start), I::Sub32(cols, first));
+        }
+        [[gnu::always_inline]] inline V Bytes(const std::uint8_t* row, V cols) const {
+            return I::Permute(I::LoadBytes8(row + start), I::Sub32(cols, first));
+        }
+    };
+
     struct ScaleNearest {
         static constexpr bool kRow = false;
         const std::uint32_t* row;
         const std::uint8_t* alphaRow;
         V u, step, lo, hi, col;
+        std::int64_t u0, du;
+        Window win;
 
-        explicit ScaleNearest(const Gfx_SpanArgs& s) {
+        explicit ScaleNearest(const Gfx_SpanArgs& s) : u0(s.u), du(s.du), win(s.imgW) {
             const std::int64_t r = ClampIndex(s.v >> 16, s.y0, s.y1 - 1);
             row = s.srcBase ? s.srcBase + r * s.srcPitch : nullptr;
             alphaRow = s.srcAlphaBase ? s.srcAlphaBase + r * s.srcAlphaPitch : nullptr;
@@ -303,10 +339,15 @@ struct SpanSimd {
         [[gnu::always_inline]] inline void Next() {
             col = Clamp(I::Srai32(u, 16), lo, hi);
             u = I::Add32(u, step);
+            win.Place(col, col);
         }
-        [[gnu::always_inline]] inline V Color() const { return I::Gather(row, col); }
-        [[gnu::always_inline]] inline V Alpha() const { return I::GatherBytes(alphaRow, col); }
-        static void Advance(Gfx_SpanArgs& r, std::int32_t n) { r.u += r.du * n; }
+        void Seek(std::int32_t first) { u = Lanes(u0 + first * du, du); }
+        [[gnu::always_inline]] inline V Color() const {
+            return win.fits ? win.Pixels(row, col) : I::Gather(row, col);
+        }
+        [[gnu::always_inline]] inline V Alpha() const {
+            return win.fits ? win.Bytes(alphaRow, col) : I::GatherBytes(alphaRow, col);
+        }
     };
 
     // Row * pitch + column stays in 32 bits for every sample of the image.
@@ -326,6 +367,7 @@ struct SpanSimd {
         const std::uint8_t* alphaBase;
         V pitch, alphaPitch;
         V u, v, ustep, vstep, xlo, xhi, ylo, yhi, col, row;
+        std::int64_t u0, v0, du, dv;
 
         explicit RotateNearest(const Gfx_SpanArgs& s)
             : base(s.srcBase),
@@ -341,7 +383,11 @@ struct SpanSimd {
               ylo(I::Set1(s.y0)),
               yhi(I::Set1(s.y1 - 1)),
               col(I::Zero()),
-              row(I::Zero()) {}
+              row(I::Zero()),
+              u0(s.u),
+              v0(s.v),
+              du(s.du),
+              dv(s.dv) {}
         static bool Fits(const Gfx_SpanArgs& s) { return RotateFits(s); }
         [[gnu::always_inline]] inline void Next() {
             col = Clamp(I::Srai32(u, 16), xlo, xhi);
@@ -353,9 +399,9 @@ struct SpanSimd {
         [[gnu::always_inline]] inline V Alpha() const {
             return I::GatherBytes(alphaBase, I::Add32(I::Mullo32(row, alphaPitch), col));
         }
-        static void Advance(Gfx_SpanArgs& r, std::int32_t n) {
-            r.u += r.du * n;
-            r.v += r.dv * n;
+        void Seek(std::int32_t first) {
+            u = Lanes(u0 + first * du, du);
+            v = Lanes(v0 + first * dv, dv);
         }
     };
 
@@ -378,6 +424,13 @@ struct SpanSimd {
         a = I::AndNot(I::Eq32(a, extent), a);
         b = I::AndNot(I::Eq32(b, extent), b);
         return {a, b, I::And(coord, I::Set1(0xFFFF))};
+    }
+
+    // Whether every lane's second column is its first plus one: then both
+    // are read with one load from the same row (the common case inside the
+    // rectangle; edges, clamps and wraps take the general loads).
+    [[gnu::always_inline]] static inline bool Adjacent(const TapsV& t) {
+        return I::Mask(I::Eq32(t.b, I::Add32(t.a, I::Set1(1)))) == I::kAll;
     }
 
     struct ScalarTaps {
@@ -410,8 +463,12 @@ struct SpanSimd {
         const std::uint8_t *a0, *a1;
         V fy, u, step, lo, hi, extent;
         TapsV t;
+        bool adjacent = false;  // every second column is the first plus one
+        std::int64_t u0, du;
+        Window win;
 
-        explicit ScaleBilinear(const Gfx_SpanArgs& s) : r0(nullptr), r1(nullptr), a0(nullptr), a1(nullptr) {
+        explicit ScaleBilinear(const Gfx_SpanArgs& s)
+            : r0(nullptr), r1(nullptr), a0(nullptr), a1(nullptr), u0(s.u), du(s.du), win(s.imgW) {
             const ScalarTaps ty = RowTaps(s.v, s.y0, s.y1, s.imgH);
             if (s.srcBase) {
                 r0 = s.srcBase + ty.a * s.srcPitch;
@@ -434,16 +491,38 @@ struct SpanSimd {
         }
         [[gnu::always_inline]] inline void Next() {
             t = Taps(u, lo, hi, extent);
+            win.Place(t.a, t.b);
+            adjacent = !win.fits && Adjacent(t);
             u = I::Add32(u, step);
         }
+        void Seek(std::int32_t first) { u = Lanes(u0 + first * du, du); }
         [[gnu::always_inline]] inline V Color() const {
+            if (win.fits) {
+                return BilerpPixels(win.Pixels(r0, t.a), win.Pixels(r0, t.b), win.Pixels(r1, t.a), win.Pixels(r1, t.b),
+                                    t.f, fy);
+            }
+            if (adjacent) {
+                V p00, p01, p10, p11;
+                I::LoadPairs(r0, t.a, p00, p01);
+                I::LoadPairs(r1, t.a, p10, p11);
+                return BilerpPixels(p00, p01, p10, p11, t.f, fy);
+            }
             return BilerpPixels(I::Gather(r0, t.a), I::Gather(r0, t.b), I::Gather(r1, t.a), I::Gather(r1, t.b), t.f, fy);
         }
         [[gnu::always_inline]] inline V Alpha() const {
+            if (win.fits) {
+                return BilerpLanes(win.Bytes(a0, t.a), win.Bytes(a0, t.b), win.Bytes(a1, t.a), win.Bytes(a1, t.b), t.f,
+                                   fy);
+            }
+            if (adjacent) {
+                V a00, a01, a10, a11;
+                I::LoadBytePairs(a0, t.a, a00, a01);
+                I::LoadBytePairs(a1, t.a, a10, a11);
+                return BilerpLanes(a00, a01, a10, a11, t.f, fy);
+            }
             return BilerpLanes(I::GatherBytes(a0, t.a), I::GatherBytes(a0, t.b), I::GatherBytes(a1, t.a),
                                I::GatherBytes(a1, t.b), t.f, fy);
         }
-        static void Advance(Gfx_SpanArgs& r, std::int32_t n) { r.u += r.du * n; }
     };
 
     struct RotateBilinear {
@@ -452,6 +531,8 @@ struct SpanSimd {
         const std::uint8_t* alphaBase;
         V pitch, alphaPitch, u, v, ustep, vstep, xlo, xhi, ylo, yhi, w, h;
         TapsV tx, ty;
+        bool adjacent = false;
+        std::int64_t u0, v0, du, dv;
 
         explicit RotateBilinear(const Gfx_SpanArgs& s)
             : base(s.srcBase),
@@ -469,30 +550,47 @@ struct SpanSimd {
               w(I::Set1(s.imgW)),
               h(I::Set1(s.imgH)),
               tx{I::Zero(), I::Zero(), I::Zero()},
-              ty{I::Zero(), I::Zero(), I::Zero()} {}
+              ty{I::Zero(), I::Zero(), I::Zero()},
+              u0(s.u),
+              v0(s.v),
+              du(s.du),
+              dv(s.dv) {}
         static bool Fits(const Gfx_SpanArgs& s) {
             return BilinearFits(s.x0, s.x1, s.imgW) && BilinearFits(s.y0, s.y1, s.imgH) && RotateFits(s);
         }
         [[gnu::always_inline]] inline void Next() {
             tx = Taps(u, xlo, xhi, w);
             ty = Taps(v, ylo, yhi, h);
+            adjacent = Adjacent(tx);
             u = I::Add32(u, ustep);
             v = I::Add32(v, vstep);
         }
         [[gnu::always_inline]] inline V Color() const {
             const V o0 = I::Mullo32(ty.a, pitch), o1 = I::Mullo32(ty.b, pitch);
+            if (adjacent) {
+                V p00, p01, p10, p11;
+                I::LoadPairs(base, I::Add32(o0, tx.a), p00, p01);
+                I::LoadPairs(base, I::Add32(o1, tx.a), p10, p11);
+                return BilerpPixels(p00, p01, p10, p11, tx.f, ty.f);
+            }
             return BilerpPixels(I::Gather(base, I::Add32(o0, tx.a)), I::Gather(base, I::Add32(o0, tx.b)),
                                 I::Gather(base, I::Add32(o1, tx.a)), I::Gather(base, I::Add32(o1, tx.b)), tx.f, ty.f);
         }
         [[gnu::always_inline]] inline V Alpha() const {
             const V o0 = I::Mullo32(ty.a, alphaPitch), o1 = I::Mullo32(ty.b, alphaPitch);
+            if (adjacent) {
+                V a00, a01, a10, a11;
+                I::LoadBytePairs(alphaBase, I::Add32(o0, tx.a), a00, a01);
+                I::LoadBytePairs(alphaBase, I::Add32(o1, tx.a), a10, a11);
+                return BilerpLanes(a00, a01, a10, a11, tx.f, ty.f);
+            }
             return BilerpLanes(I::GatherBytes(alphaBase, I::Add32(o0, tx.a)), I::GatherBytes(alphaBase, I::Add32(o0, tx.b)),
                                I::GatherBytes(alphaBase, I::Add32(o1, tx.a)), I::GatherBytes(alphaBase, I::Add32(o1, tx.b)),
                                tx.f, ty.f);
         }
-        static void Advance(Gfx_SpanArgs& r, std::int32_t n) {
-            r.u += r.du * n;
-            r.v += r.dv * n;
+        void Seek(std::int32_t first) {
+            u = Lanes(u0 + first * du, du);
+            v = Lanes(v0 + first * dv, dv);
         }
     };
 
@@ -506,34 +604,41 @@ struct SpanSimd {
         Gfx_SpanKernels_Scalar().fn[Id][Var](s);
     }
 
-    // The pixels from n on, by the scalar kernel.
-    template <class S, std::uint32_t Id, std::uint32_t Var>
-    static void Tail(const Gfx_SpanArgs& s, std::int32_t n) {
-        I::End();
-        if (n >= s.count) return;
-        Gfx_SpanArgs r = s;
-        r.count -= n;
-        r.dst += n;
-        if (r.dstAlpha) r.dstAlpha += n;
-        S::Advance(r, n);
-        Gfx_SpanKernels_Scalar().fn[Id][Var](r);
-    }
-
     template <class S>
     static bool Eligible(const Gfx_SpanArgs& s, bool mirror) {
         return s.count >= N && S::Fits(s) && Isolated(s, S::kRow, mirror);
     }
 
-    static std::int32_t Whole(const Gfx_SpanArgs& s) { return s.count / N * N; }
+    // Lanes 0..k-1 set.
+    [[gnu::always_inline]] static inline V LanesBelow(std::int32_t k) { return I::Gt32(I::Set1(k), I::Iota()); }
+
+    // Runs `step(i, keep)` for the whole vectors of a span of at least N
+    // pixels, then once more for the last N pixels when the count is not a
+    // multiple of N: that vector overlaps pixels already drawn, which it
+    // marks in `keep` and leaves as they are.
+    template <class S, class Step>
+    [[gnu::always_inline]] static inline void Walk(const Gfx_SpanArgs& s, S& smp, Step&& step) {
+        const std::int32_t n = s.count / N * N;
+        for (std::int32_t i = 0; i < n; i += N) {
+            smp.Next();
+            step(i, I::Zero());
+        }
+        if (n < s.count) {
+            const std::int32_t first = s.count - N;
+            smp.Seek(first);
+            smp.Next();
+            step(first, LanesBelow(n - first));
+        }
+        I::End();
+    }
 
     static void RowCopy(const Gfx_SpanArgs& s) {
-        using S = RowSampler<false>;
-        if (!Eligible<S>(s, false)) return Scalar<GFX_SPAN_ROW_COPY, 0>(s);
+        if (!Eligible<RowSampler<false>>(s, false)) return Scalar<GFX_SPAN_ROW_COPY, 0>(s);
         const std::uint32_t* src = s.src;
         std::uint32_t* dst = s.dst;
-        const std::int32_t n4 = s.count / (4 * N) * (4 * N);
+        const std::int32_t n = s.count;
         std::int32_t i = 0;
-        for (; i < n4; i += 4 * N) {
+        for (; i + 4 * N <= n; i += 4 * N) {
             const V a = I::Load(src + i), b = I::Load(src + i + N), c = I::Load(src + i + 2 * N),
                     d = I::Load(src + i + 3 * N);
             I::Store(dst + i, a);
@@ -541,35 +646,39 @@ struct SpanSimd {
             I::Store(dst + i + 2 * N, c);
             I::Store(dst + i + 3 * N, d);
         }
-        const std::int32_t n = Whole(s);
-        for (; i < n; i += N) I::Store(dst + i, I::Load(src + i));
-        Tail<S, GFX_SPAN_ROW_COPY, 0>(s, n);
+        for (; i + N <= n; i += N) I::Store(dst + i, I::Load(src + i));
+        if (i < n) I::Store(dst + n - N, I::Load(src + n - N));  // overlaps, same values
+        I::End();
     }
 
     static void RowFill(const Gfx_SpanArgs& s) {
-        const V fill = I::Set1(static_cast<std::int32_t>(s.fillPixel));
         std::uint32_t* dst = s.dst;
-        const std::int32_t n = s.count > 0 ? Whole(s) : 0;
-        for (std::int32_t i = 0; i < n; i += N) I::Store(dst + i, fill);
-        for (std::int32_t i = n; i < s.count; ++i) dst[i] = s.fillPixel;
+        const std::int32_t n = s.count;
+        if (n < N) {
+            for (std::int32_t i = 0; i < n; ++i) dst[i] = s.fillPixel;
+            return;
+        }
+        const V fill = I::Set1(static_cast<std::int32_t>(s.fillPixel));
+        std::int32_t i = 0;
+        for (; i + N <= n; i += N) I::Store(dst + i, fill);
+        if (i < n) I::Store(dst + n - N, fill);
         I::End();
     }
 
     // Copy, key and key-with-fill: the sampled pixel, the pixel unless it is
-    // the key, the fill colour unless the sample is the key.
+    // the key, the fill colour unless the sample is the key. Drawing a pixel
+    // a second time gives it the same value, so these ignore `keep`.
     enum class Opaque { Copy, Key, KeyFill };
 
     template <class S, Opaque Op, std::uint32_t Id, std::uint32_t Var>
-    static void OpaqueKernel(const Gfx_SpanArgs& s) {
+    [[gnu::flatten]] static void OpaqueKernel(const Gfx_SpanArgs& s) {
         constexpr bool mirror = (Var & GFX_SPAN_MIRROR) != 0 && S::kRow;
         if (!Eligible<S>(s, mirror)) return Scalar<Id, Var>(s);
         S smp(s);
         const V key = I::Set1(static_cast<std::int32_t>(s.keyPixel));
         const V fill = I::Set1(static_cast<std::int32_t>(s.fillPixel));
         std::uint32_t* dst = s.dst;
-        const std::int32_t n = Whole(s);
-        for (std::int32_t i = 0; i < n; i += N) {
-            smp.Next();
+        Walk(s, smp, [&](std::int32_t i, V) {
             const V p = smp.Color();
             if constexpr (Op == Opaque::Copy) {
                 I::Store(dst + i, p);
@@ -580,8 +689,7 @@ struct SpanSimd {
                 if (m == 0) I::Store(dst + i, out);
                 else if (m != I::kAll) I::Store(dst + i, I::Select(isKey, I::Load(dst + i), out));
             }
-        }
-        Tail<S, Id, Var>(s, n);
+        });
     }
 
     // The weight of N pixels: the opacity, times the source alpha when there
@@ -597,8 +705,13 @@ struct SpanSimd {
         }
     }
 
+    static std::uint32_t FillPacked(const Gfx_SpanArgs& s) {
+        return static_cast<std::uint32_t>(s.fillR) << s.dstShift[0] | static_cast<std::uint32_t>(s.fillG) << s.dstShift[1] |
+               static_cast<std::uint32_t>(s.fillB) << s.dstShift[2];
+    }
+
     template <class S, std::uint32_t Id, std::uint32_t Var>
-    static void Blend(const Gfx_SpanArgs& s) {
+    [[gnu::flatten]] static void Blend(const Gfx_SpanArgs& s) {
         constexpr bool Fill = Var & GFX_SPAN_FILL, SrcA = Var & GFX_SPAN_SRC_ALPHA, DstA = Var & GFX_SPAN_DST_ALPHA,
                        Full = Var & GFX_SPAN_FULL_OPACITY;
         constexpr bool mirror = (Var & GFX_SPAN_MIRROR) != 0 && S::kRow;
@@ -611,28 +724,20 @@ struct SpanSimd {
         const V fillColor = I::Set1(static_cast<std::int32_t>(FillPacked(s)));
         std::uint32_t* dst = s.dst;
         std::uint8_t* da = s.dstAlpha;
-        const std::int32_t n = Whole(s);
-        for (std::int32_t i = 0; i < n; i += N) {
-            smp.Next();
+        Walk(s, smp, [&](std::int32_t i, V keep) {
             const V a = Weight<SrcA, Full>(smp, alpha256);
-            if (SrcA && I::Mask(I::Eq32(a, I::Zero())) == I::kAll) continue;
+            if (SrcA && I::Mask(I::Eq32(a, I::Zero())) == I::kAll) return;
             if constexpr (Fill) {
-                Put<DstA>(dst + i, DstA ? da + i : nullptr, a, fillRaw, fillColor, chan);
+                Put<DstA>(dst + i, DstA ? da + i : nullptr, a, fillRaw, fillColor, chan, keep);
             } else {
                 const V p = smp.Color();
-                Put<DstA>(dst + i, DstA ? da + i : nullptr, a, p, p, chan);
+                Put<DstA>(dst + i, DstA ? da + i : nullptr, a, p, p, chan, keep);
             }
-        }
-        Tail<S, Id, Var>(s, n);
-    }
-
-    static std::uint32_t FillPacked(const Gfx_SpanArgs& s) {
-        return static_cast<std::uint32_t>(s.fillR) << s.dstShift[0] | static_cast<std::uint32_t>(s.fillG) << s.dstShift[1] |
-               static_cast<std::uint32_t>(s.fillB) << s.dstShift[2];
+        });
     }
 
     template <class S, std::uint32_t Id, std::uint32_t Var>
-    static void Adjust(const Gfx_SpanArgs& s) {
+    [[gnu::flatten]] static void Adjust(const Gfx_SpanArgs& s) {
         constexpr bool Fill = Var & GFX_SPAN_FILL, SrcA = Var & GFX_SPAN_SRC_ALPHA, DstA = Var & GFX_SPAN_DST_ALPHA,
                        Full = Var & GFX_SPAN_FULL_OPACITY, AdjustColor = Var & GFX_SPAN_ADJUST_COLOR;
         constexpr bool mirror = (Var & GFX_SPAN_MIRROR) != 0 && S::kRow;
@@ -646,19 +751,17 @@ struct SpanSimd {
         const V fillColor = I::Set1(static_cast<std::int32_t>(FillPacked(s)));
         std::uint32_t* dst = s.dst;
         std::uint8_t* da = s.dstAlpha;
-        const std::int32_t n = Whole(s);
-        for (std::int32_t i = 0; i < n; i += N) {
-            smp.Next();
+        Walk(s, smp, [&](std::int32_t i, V keep) {
             const V a = Weight<SrcA, Full>(smp, alpha256);
-            if (SrcA && I::Mask(I::Eq32(a, I::Zero())) == I::kAll) continue;
+            if (SrcA && I::Mask(I::Eq32(a, I::Zero())) == I::kAll) return;
             V c = fillColor;
             if constexpr (!Fill) {
                 c = smp.Color();
-                c = I::And(AdjustColor ? adjust(c) : c, chan);
+                if constexpr (AdjustColor) c = adjust(c);
+                c = I::And(c, chan);
             }
-            Put<DstA>(dst + i, DstA ? da + i : nullptr, a, c, c, chan);
-        }
-        Tail<S, Id, Var>(s, n);
+            Put<DstA>(dst + i, DstA ? da + i : nullptr, a, c, c, chan, keep);
+        });
     }
 
     // -----------------------------------------------------------------

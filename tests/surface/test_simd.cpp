@@ -336,3 +336,32 @@ TEST(Simd, KernelsMatchTheScalarKernelsOnRawArguments) {
 }
 
 }  // namespace
+
+namespace {
+
+// An enlarged copy repeats destination rows from the first row drawn from
+// each source row; a key colour that never matches walks every row through
+// the kernel and must give the same picture.
+TEST(Simd, EnlargedCopyRowsMatchRowsDrawnOneByOne) {
+    g_seed = 31;
+    auto picture = ColorImage(37, 23, GFX_FMT_ARGB8888, {});
+    picture->bottomUp = 0;
+    auto* p = reinterpret_cast<std::uint32_t*>(picture->data);
+    for (std::uint32_t i = 0; i < picture->dataSize / 4; ++i) p[i] &= 0x00FFFFFF;  // no pixel is the key
+    C_Surface src(1, picture.get());
+    for (const float sy : {1.0f, 2.0f, 2.7f, 0.6f}) {
+        C_DrawParams params;
+        params.scale = C_Vector2D(1.7f, sy);
+        params.flipV = static_cast<std::uint8_t>(sy > 2.5f);
+        const C_Vector2D at(-3.5f, 4.25f);
+        auto a = ColorImage(90, 80, GFX_FMT_ARGB8888, {}), b = Copy(a.get());
+        C_Surface da(1, a.get()), db(1, b.get());
+        Gfx_Surface_BlitTransformed(&src, &da, nullptr, nullptr, nullptr, &at, 0, &params);
+        params.useKeyColor = 1;
+        params.keyColor = C_Color(0, 0, 0, 255);
+        Gfx_Surface_BlitTransformed(&src, &db, nullptr, nullptr, nullptr, &at, 0, &params);
+        EXPECT_EQ(std::memcmp(a->data, b->data, a->dataSize), 0) << "scale y " << sy;
+    }
+}
+
+}  // namespace
