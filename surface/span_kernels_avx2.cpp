@@ -87,6 +87,10 @@ struct IsaAvx2 {
     [[gnu::always_inline]] static std::int32_t First(V v) { return _mm256_cvtsi256_si32(v); }
     [[gnu::always_inline]] static std::int32_t Last(V v) { return _mm256_extract_epi32(v, 7); }
 
+    [[gnu::always_inline]] static void Prefetch(const void* p) {
+        _mm_prefetch(static_cast<const char*>(p), _MM_HINT_T0);
+    }
+
     [[gnu::always_inline]] static V Set1(std::int32_t v) { return _mm256_set1_epi32(v); }
     [[gnu::always_inline]] static V Set1_16(std::int16_t v) { return _mm256_set1_epi16(v); }
     [[gnu::always_inline]] static V Set1_64(std::uint64_t v) { return _mm256_set1_epi64x(static_cast<long long>(v)); }
