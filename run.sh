@@ -3,6 +3,8 @@
 #   ./run.sh test   install what is missing, build, run every test (plain and sanitized)
 #   ./run.sh demo   install what is missing, build, run the painting demo
 #   ./run.sh build  build the optimised tree only
+#   ./run.sh bench  install what is missing, build, time each workload beside its peer
+#                   (QUILLORY_SIMD=scalar|sse2|avx2 picks the kernels' level)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -56,6 +58,12 @@ case "$cmd" in
         install_packages
         build_main
         ;;
+    bench)
+        install_packages
+        configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLORY_BUILD_BENCH=ON
+        shift
+        exec build/bench/quillory-bench "$@"
+        ;;
     demo)
         install_packages
         build_main
@@ -66,7 +74,7 @@ case "$cmd" in
         fi
         ;;
     *)
-        echo "usage: ./run.sh test|demo|build" >&2
+        echo "usage: ./run.sh test|demo|build|bench" >&2
         exit 2
         ;;
 esac
