@@ -23,3 +23,4 @@
 // image
 #include "image/format.h"
 #include "image/image.h"
+#include "image/png.h"

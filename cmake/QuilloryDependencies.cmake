@@ -3,3 +3,7 @@
 # downstream find_package(Quillory) finds it transitively.
 find_package(Threads REQUIRED)
 target_link_libraries(quillory PUBLIC Threads::Threads m)
+
+# PNG files (image/png.cpp is the only user of its headers).
+find_package(PNG REQUIRED)
+target_link_libraries(quillory PRIVATE PNG::PNG)
