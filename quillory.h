@@ -23,4 +23,5 @@
 // image
 #include "image/format.h"
 #include "image/image.h"
+#include "image/convert.h"
 #include "image/png.h"

@@ -114,7 +114,7 @@ std::int32_t Gfx_GetSingleChannelFormat(std::int32_t format) {
     Gfx_FormatDesc d;
     if (!Gfx_GetFormatDesc(format, &d)) {
         Gfx_Fail(GFX_ERR_FORMAT, "Gfx_GetSingleChannelFormat{newFormat}", "Gfx_GetSingleChannelFormat");
-        return format;
+        return 0;  // "not a format": every later lookup fails too
     }
     if (d.channels == 3) {
         switch (d.bitsPerPixel) {
@@ -135,8 +135,14 @@ std::int32_t Gfx_GetSingleChannelFormat(std::int32_t format) {
 }
 
 std::uint32_t Gfx_GetFormattedColor_32bit(std::int32_t format, const C_Color* color) {
+    if (!color) {
+        Gfx_Fail(GFX_ERR_NULL_ARG, "Gfx_GetFormattedColor_32bit{pColor}", "Gfx_GetFormattedColor_32bit");
+        return 0;
+    }
+    // Formats wider than 32 bits have no 32-bit pixel value: refused rather
+    // than answered with a value that silently drops channels.
     Gfx_FormatDesc d;
-    if (!Gfx_GetFormatDesc(format, &d) || format < 0 || d.bitsPerPixel > 32 || !color) {
+    if (!Gfx_GetFormatDesc(format, &d) || d.bitsPerPixel > 32) {
         Gfx_Fail(GFX_ERR_FORMAT, "Gfx_GetFormattedColor_32bit{pFormat}", "Gfx_GetFormattedColor_32bit");
         return 0;
     }

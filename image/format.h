@@ -85,7 +85,7 @@ struct Gfx_FormatDesc {
 bool Gfx_GetFormatDesc(std::int32_t format, Gfx_FormatDesc* desc);
 
 // The one-channel format as wide as the given format's channels (the format
-// itself where there is none).
+// itself where there is none); 0 for a number that is no format.
 std::int32_t Gfx_GetSingleChannelFormat(std::int32_t format);
 
 // The pixel value of `color` in a format of at most 32 bits per pixel; 0 for

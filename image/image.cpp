@@ -6,6 +6,7 @@
 
 #include "core/error.h"
 #include "core/memory.h"
+#include "image/internal/image_rows.h"
 #include "image/internal/pixel_value.h"
 #include "math/color.h"
 
@@ -13,9 +14,9 @@ namespace {
 
 constexpr std::uint64_t kMaxBytes = std::numeric_limits<std::uint32_t>::max();
 
-std::uint8_t* AllocateCounted(std::size_t bytes) {
+std::uint8_t* AllocateCounted(std::size_t bytes, bool zeroed = false) {
     if (bytes == 0) return nullptr;
-    auto* p = static_cast<std::uint8_t*>(std::malloc(bytes));
+    auto* p = static_cast<std::uint8_t*>(zeroed ? std::calloc(bytes, 1) : std::malloc(bytes));
     if (p) Mem_AddUsage(static_cast<std::uint32_t>(bytes));
     return p;
 }
@@ -79,6 +80,30 @@ std::size_t WidePixel(const Gfx_FormatDesc& d, const C_Color& color, std::uint8_
         }
     }
     return bytes;
+}
+
+// Copies the pixel buffer of `src` into `dst` (src.dataSize bytes) so that
+// the copy, which is always top-down, shows the same picture: a bottom-up
+// source has its rows put back in display order. Only the bytes the rows
+// occupy are read: a view's last row may end well before pitch × height
+// (a sub-rectangle of a larger picture), and what follows it is not ours.
+void CopyPixelsTopDown(const C_Image& src, std::uint8_t* dst) {
+    const std::uint64_t size = src.dataSize;
+    const std::uint64_t row = Gfx_RowBytes(src.width, src.bpp);
+    if (!src.bottomUp || src.height < 2) {
+        const std::uint64_t span = src.height ? std::uint64_t{src.pitch} * (src.height - 1) + row : 0;
+        const std::size_t copied = static_cast<std::size_t>(span < size ? span : size);
+        Mem_Copy(src.data, dst, copied);
+        Mem_Zero(dst + copied, static_cast<std::size_t>(size - copied));
+        return;
+    }
+    Mem_Zero(dst, static_cast<std::size_t>(size));
+    for (std::uint32_t y = 0; y < src.height; ++y) {
+        const std::uint64_t from = std::uint64_t{src.pitch} * (src.height - 1 - y);
+        const std::uint64_t to = std::uint64_t{src.pitch} * y;
+        if (from + row <= size && to + row <= size)
+            Mem_Copy(src.data + from, dst + to, static_cast<std::size_t>(row));
+    }
 }
 
 }  // namespace
@@ -158,7 +183,8 @@ bool C_Image::CreateEmpty(std::uint32_t newWidth, std::uint32_t newHeight, std::
     if (newPalSize != paletteSize || !m_palette) {
         FreeCounted(m_palette, paletteSize);
         paletteSize = 0;
-        m_palette = AllocateCounted(newPalSize);
+        // Zeroed: a palette nobody fills must not hand out stale heap bytes.
+        m_palette = AllocateCounted(newPalSize, true);
         if (!m_palette)
             return Gfx_Fail(GFX_ERR_NO_MEMORY, "C_Image::CreateEmpty{m_palette}", "C_Image::CreateEmpty");
         paletteSize = newPalSize;
@@ -183,6 +209,10 @@ bool C_Image::CreateLocked(std::uint32_t newWidth, std::uint32_t newHeight, std:
     const std::uint64_t newSize = std::uint64_t{newPitch} * newHeight;
     if (newRow > kMaxBytes || newSize > kMaxBytes)
         return Gfx_Fail(GFX_ERR_NO_MEMORY, "C_Image::CreateLocked{data}", "C_Image::CreateLocked");
+    // Rows closer together than a row's length would make every row writer
+    // run past the pitch × height bytes the caller lent us.
+    if (newHeight > 0 && newPitch < newRow)
+        return Gfx_Fail(GFX_ERR_BAD_DATA, "C_Image::CreateLocked{newPitch}", "C_Image::CreateLocked");
 
     Free();
     Init();
@@ -206,14 +236,18 @@ bool C_Image::CreateLocked(std::uint32_t newWidth, std::uint32_t newHeight, std:
 
 bool C_Image::Clear(const C_Color& color) {
     Gfx_FormatDesc d;
-    if (!Gfx_GetFormatDesc(format, &d) || format < 0)
+    if (!Gfx_GetFormatDesc(format, &d))
         return Gfx_Fail(GFX_ERR_FORMAT, "C_Image::Clear{format}", "C_Image::Clear");
-    if (!data) return true;
+    if (d.bitsPerPixel == 0 || width == 0 || height == 0) return true;  // no pixels to set
+    const std::uint64_t row = Gfx_RowBytes(width, d.bitsPerPixel);
+    if (!Gfx_RowsFitBuffer(*this, row))
+        return Gfx_Fail(GFX_ERR_BAD_DATA, "C_Image::Clear{data}", "C_Image::Clear");
     // Rows are filled one at a time so a view whose pitch exceeds its row
     // length never has its padding (someone else's memory) written.
     if (d.kind <= GFX_KIND_UINT && d.bitsPerPixel <= 32) {
         const std::uint32_t v = ClearValue(d, color);
-        for (std::uint32_t y = 0; y < height; ++y) FillPackedRow(data + std::size_t{y} * pitch, rowBytes, d.bitsPerPixel, v);
+        for (std::uint32_t y = 0; y < height; ++y)
+            FillPackedRow(data + std::size_t{y} * pitch, static_cast<std::size_t>(row), d.bitsPerPixel, v);
         return true;
     }
     if (d.kind == GFX_KIND_DOUBLE) return true;  // nothing is written for 64-bit floats
@@ -236,7 +270,7 @@ C_Image& C_Image::operator=(const C_Image& other) {
             Gfx_SetError(GFX_ERR_NO_MEMORY, 0, 0, "C_Image::operator={data}");
             return *this;
         }
-        Mem_Copy(other.data, data, other.dataSize);
+        CopyPixelsTopDown(other, data);
         dataSize = other.dataSize;
     }
     width = other.width;
@@ -261,7 +295,9 @@ C_Image& C_Image::operator=(const C_Image& other) {
 
 bool C_Image::FlipVertical() {
     if (!data || height < 2 || rowBytes == 0) return true;
-    auto* scratch = static_cast<std::uint8_t*>(std::malloc(rowBytes));
+    if (!Gfx_RowsFitBuffer(*this, rowBytes))
+        return Gfx_Fail(GFX_ERR_BAD_DATA, "C_Image::FlipVertical{data}", "C_Image::FlipVertical");
+    std::uint8_t* scratch = AllocateCounted(rowBytes);
     if (!scratch) return Gfx_Fail(GFX_ERR_NO_MEMORY, "C_Image::FlipVertical{row}", "C_Image::FlipVertical");
     for (std::uint32_t y = 0; y < height / 2; ++y) {
         std::uint8_t* top = data + std::size_t{y} * pitch;
@@ -270,6 +306,6 @@ bool C_Image::FlipVertical() {
         std::memcpy(top, bottom, rowBytes);
         std::memcpy(bottom, scratch, rowBytes);
     }
-    std::free(scratch);
+    FreeCounted(scratch, rowBytes);
     return true;
 }

@@ -47,11 +47,13 @@ public:
     bool CreateEmpty(std::uint32_t newWidth, std::uint32_t newHeight, std::int32_t newFormat, std::int32_t newPalFormat);
     bool CreateEmpty(std::uint32_t newWidth, std::uint32_t newHeight, std::int32_t newFormat, std::int32_t newPalFormat,
                      const C_Color& color);
-    // Makes the image a view of memory it does not own.
+    // Makes the image a view of memory it does not own: `newHeight` rows,
+    // `newPitch` bytes apart, each at least one row of pixels long.
     bool CreateLocked(std::uint32_t newWidth, std::uint32_t newHeight, std::uint32_t newPitch, std::int32_t newFormat,
                       std::int32_t newPalFormat, void* newData);
     bool Clear(const C_Color& color);
-    // Deep copy; the copy owns its buffers and is top-down.
+    // Deep copy; the copy owns its buffers and is top-down (a bottom-up
+    // source's rows are stored in display order, so the picture is the same).
     C_Image& operator=(const C_Image& other);
     bool FlipVertical();
 
