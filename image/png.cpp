@@ -412,6 +412,8 @@ bool Gfx_Image_ReadPNGInfo(const char* path, Gfx_PngInfo* info) {
     return true;
 }
 
+bool Gfx_Image_IsPNGFormat(std::int32_t format) { return FindLayout(format) != nullptr; }
+
 bool Gfx_Image_SavePNG(const C_Image* pImage, const char* path) { return SavePng(pImage, path, false, kSaveSite); }
 
 bool Gfx_Image_SavePNG_Opaque(const C_Image* pImage, const char* path) {

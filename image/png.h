@@ -58,6 +58,9 @@ bool Gfx_Image_LoadPNG(C_Image* pImage, C_Stream* stream);
 
 bool Gfx_Image_SavePNG(const C_Image* pImage, const char* path);
 bool Gfx_Image_SavePNG_Opaque(const C_Image* pImage, const char* path);
+// Whether the savers write images of this pixel format (an index image also
+// needs a palette).
+bool Gfx_Image_IsPNGFormat(std::int32_t format);
 
 // PNG colour types, as the file's header states them.
 enum : std::uint8_t {
