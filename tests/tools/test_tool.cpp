@@ -107,6 +107,15 @@ TEST(Tool, InfoDescribesPictures) {
     EXPECT_TRUE(Contains(pal.out, "format:   4 INDEX8"));
     EXPECT_TRUE(Contains(pal.out, "palette:  256 entries of 21 RGB888 (768 bytes)"));
 
+    // A 2 x 1 TGA of 24-bit pixels.
+    const std::string tga = Quillory_TempPath("a.tga");
+    WriteText(tga, std::string("\0\0\2\0\0\0\0\0\0\0\0\0\2\0\1\0\x18\0" "abcdef", 24));
+    const Result t = RunTool({"info", tga});
+    EXPECT_EQ(t.code, 0) << t.err;
+    EXPECT_TRUE(Contains(t.out, "TGA image"));
+    EXPECT_TRUE(Contains(t.out, "size:     2 x 1 pixels"));
+    EXPECT_TRUE(Contains(t.out, "format:   21 RGB888"));
+
     const std::string png = Quillory_TempPath("a.png");
     const C_Image grey = Picture(GFX_FMT_CH8);
     ASSERT_TRUE(Gfx_Image_SavePNG(&grey, png.c_str()));
