@@ -466,20 +466,4 @@ TEST(Png, ReplacementFilesAppearWholeOrNotAtAll) {
     EXPECT_FALSE(Exists(temp));
 }
 
-TEST(Png, HeaderInfoWithoutDecoding) {
-    const std::string path = Quillory_TempPath("info.png");
-    PngSpec spec = MakeSpec(PNG_COLOR_TYPE_GRAY, 16, true);
-    WriteFile(path, EncodePng(spec));
-    Gfx_PngInfo info{};
-    ASSERT_TRUE(Gfx_Image_ReadPNGInfo(path.c_str(), &info));
-    EXPECT_EQ(info.width, spec.width);
-    EXPECT_EQ(info.bitDepth, 16);
-    EXPECT_EQ(info.colorType, GFX_PNG_GREY);
-    EXPECT_EQ(info.interlaced, 1);
-    EXPECT_EQ(info.loadFormat, GFX_FMT_CH8);
-    WriteFile(path, WithSize(EncodePng(spec), 100000, 100000));
-    EXPECT_TRUE(Gfx_Image_ReadPNGInfo(path.c_str(), &info));  // the header alone is sound
-    EXPECT_EQ(info.height, 100000u);
-}
-
 }  // namespace
