@@ -25,3 +25,11 @@
 #include "image/image.h"
 #include "image/convert.h"
 #include "image/png.h"
+
+// surface
+#include "surface/blit.h"
+#include "surface/blit_kernel.h"
+#include "surface/surface.h"
+
+// text
+#include "text/draw_params.h"
