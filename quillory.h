@@ -21,9 +21,9 @@
 #include "math/vector.h"
 
 // image
+#include "image/convert.h"
 #include "image/format.h"
 #include "image/image.h"
-#include "image/convert.h"
 #include "image/png.h"
 
 // surface
@@ -33,3 +33,6 @@
 
 // text
 #include "text/draw_params.h"
+#include "text/font.h"
+#include "text/text_draw.h"
+#include "text/truetype.h"
