@@ -126,6 +126,28 @@ TEST(Tool, InfoDescribesPictures) {
     EXPECT_TRUE(Contains(p.out, "stored:   8-bit grey"));
 }
 
+TEST(Tool, InfoDescribesFonts) {
+    C_Font font;
+    font.name = "Sheet Serif";
+    ASSERT_TRUE(font.AddFaces('A', 'D'));
+    auto* colour = new C_Image;
+    auto* alpha = new C_Image;
+    ASSERT_TRUE(colour->CreateEmpty(30, 10, GFX_FMT_ARGB8888, GFX_FMT_NONE));
+    ASSERT_TRUE(alpha->CreateEmpty(30, 10, GFX_FMT_CH8, GFX_FMT_NONE));
+    ASSERT_TRUE(Gfx_Font_AddSheet(C_String("ABC"), 3, 1, 12, new C_Surface(0, colour, alpha), &font));
+    const std::string path = Quillory_TempPath("sheet.uft");
+    ASSERT_TRUE(font.SaveToFile(path.c_str(), 0));
+    const Result r = RunTool({"info", path});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(Contains(r.out, "bitmap font file"));
+    EXPECT_TRUE(Contains(r.out, "name:     Sheet Serif"));
+    EXPECT_TRUE(Contains(r.out, "faces:    3 (codes 65 to 67)"));
+    EXPECT_TRUE(Contains(r.out, "glyphs:   3, 1 per face"));
+    EXPECT_TRUE(Contains(r.out, "variants: size 12 sheet regular"));
+    EXPECT_TRUE(Contains(r.out, "surfaces: 1 with planes 1 (24 ARGB8888), 2 (6 CH8)"));
+    EXPECT_EQ(RunTool({"convert", path, Quillory_TempPath("font.png")}).code, 1);  // not a picture
+}
+
 TEST(Tool, ConvertRoundTripsThroughPng) {
     const std::string img = SavedPicture("in.img", GFX_FMT_ARGB8888);
     const std::string png = Quillory_TempPath("mid.png");
