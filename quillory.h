@@ -24,3 +24,9 @@
 #include "image/format.h"
 #include "image/image.h"
 #include "image/convert.h"
+
+// platform
+#include "platform/backend.h"
+#include "platform/headless.h"
+#include "platform/timing.h"
+#include "platform/window.h"
