@@ -23,11 +23,18 @@ struct Win_Rect {
     std::int32_t x1 = 0;
     std::int32_t y1 = 0;
 
-    std::int32_t Width() const { return x1 - x0; }
-    std::int32_t Height() const { return y1 - y0; }
+    // Extents saturate rather than overflow for rectangles wider than int32.
+    std::int32_t Width() const { return Extent(x0, x1); }
+    std::int32_t Height() const { return Extent(y0, y1); }
     bool Contains(std::int32_t x, std::int32_t y) const { return x >= x0 && x < x1 && y >= y0 && y < y1; }
     bool operator==(const Win_Rect& o) const { return x0 == o.x0 && y0 == o.y0 && x1 == o.x1 && y1 == o.y1; }
     bool operator!=(const Win_Rect& o) const { return !(*this == o); }
+
+private:
+    static std::int32_t Extent(std::int32_t from, std::int32_t to) {
+        const std::int64_t e = std::int64_t{to} - from;
+        return e > INT32_MAX ? INT32_MAX : e < INT32_MIN ? INT32_MIN : static_cast<std::int32_t>(e);
+    }
 };
 
 // Native messages, as the window procedure sees them.

@@ -32,7 +32,7 @@ constexpr std::int32_t kThinBorder = 3;
 // The framebuffer covers at most this much of a client area, so that a
 // forged geometry cannot ask for gigabytes.
 constexpr std::int32_t kMaxFramebufferSide = 16384;
-constexpr std::int64_t kMaxFramebufferPixels = std::int64_t{1} << 25;
+constexpr std::int64_t kMaxFramebufferPixels = std::int64_t{1} << 24;
 
 constexpr Win_DisplayMode kStandardModes[] = {
     {640, 480, 0},   {800, 600, 0},   {1024, 768, 0},  {1280, 720, 0},   {1280, 800, 0},
@@ -134,6 +134,7 @@ struct Scheduled {
     double time = 0.0;
     Win_HeadlessEvent event;
     Win_NativeHandle window = 0;  // 0: the active window when it fires
+    bool snapshot = false;        // save the window's framebuffer first
 };
 
 struct Timer {
@@ -180,6 +181,18 @@ public:
         if (malformed)
             std::fprintf(stderr, "Quillory: QUILLORY_FIXED_DT must be seconds between 0 and 3600; using real time\n");
         SetFixedStep(step);
+        // A run that ends by itself: a close request at a clock time, with
+        // the last picture saved just before it.
+        const double closeAt = Win_EnvSeconds("QUILLORY_HEADLESS_CLOSE_AT", &malformed);
+        if (malformed)
+            std::fprintf(stderr, "Quillory: QUILLORY_HEADLESS_CLOSE_AT must be seconds between 0 and 3600; ignored\n");
+        if (const char* path = std::getenv("QUILLORY_HEADLESS_SNAPSHOT")) m_snapshotPath = path;
+        if (closeAt > 0.0) {
+            Win_HeadlessEvent close;
+            close.time = closeAt;
+            close.kind = WIN_HEADLESS_CLOSE;
+            Schedule(close, 0, true);
+        }
         return true;
     }
 
@@ -575,12 +588,13 @@ public:
         return true;
     }
 
-    void Schedule(const Win_HeadlessEvent& event, Win_NativeHandle handle) {
+    void Schedule(const Win_HeadlessEvent& event, Win_NativeHandle handle, bool snapshot = false) {
         Scheduled s;
         s.time = event.time;
         s.event = event;
         s.event.window = nullptr;  // the object may be gone by then; the handle stays unique
         s.window = handle;
+        s.snapshot = snapshot;
         // Keep the list in time order; equal times keep their order.
         const auto at = std::upper_bound(m_schedule.begin(), m_schedule.end(), s.time,
                                          [](double t, const Scheduled& other) { return t < other.time; });
@@ -620,6 +634,28 @@ public:
         return true;
     }
 
+    // The client area as shown, as a top-down image.
+    bool CopyFramebuffer(Win_NativeHandle handle, C_Image* out) {
+        const HeadlessWindow* w = Find(handle);
+        if (!w || !out) return false;
+        const auto width = static_cast<std::uint32_t>(w->width);
+        const auto height = static_cast<std::uint32_t>(w->height);
+        if (!out->CreateEmpty(width, height, GFX_FMT_ARGB8888, GFX_FMT_NONE)) return false;
+        out->bottomUp = 0;
+        for (std::uint32_t y = 0; y < height; ++y) {
+            const std::uint32_t* src = w->pixels.data() + static_cast<std::size_t>(y) * width;
+            std::uint8_t* dst = out->data + static_cast<std::size_t>(y) * out->pitch;
+            for (std::uint32_t x = 0; x < width; ++x) {
+                const std::uint32_t v = src[x];
+                dst[4 * x + 0] = static_cast<std::uint8_t>(v);
+                dst[4 * x + 1] = static_cast<std::uint8_t>(v >> 8);
+                dst[4 * x + 2] = static_cast<std::uint8_t>(v >> 16);
+                dst[4 * x + 3] = static_cast<std::uint8_t>(v >> 24);
+            }
+        }
+        return true;
+    }
+
     Win_CursorShape CursorShape() const { return m_cursorShape; }
     const char* LastMessageBox() const { return m_lastMessageBox.c_str(); }
 
@@ -643,6 +679,7 @@ private:
     Win_DisplayMode m_desktop = kDefaultScreen;
     Win_DisplayMode m_screen = kDefaultScreen;
     std::string m_lastMessageBox;
+    std::string m_snapshotPath;
     double m_step = 0.0;  // fixed clock step in seconds; 0: real time
     std::uint64_t m_steps = 0;
     bool m_advancePending = false;
@@ -670,8 +707,15 @@ private:
         for (const Scheduled& s : due) {
             // A window that has gone meanwhile takes its events with it.
             if (s.window != 0 && !Find(s.window)) continue;
+            if (s.snapshot && !m_snapshotPath.empty()) SaveSnapshot(s.window ? s.window : m_active);
             Enqueue(s.event, s.window);
         }
+    }
+
+    void SaveSnapshot(Win_NativeHandle handle) {
+        C_Image picture;
+        if (!CopyFramebuffer(handle, &picture) || !picture.SaveToFile(m_snapshotPath.c_str(), 0))
+            std::fprintf(stderr, "Quillory: could not save the window picture to \"%s\"\n", m_snapshotPath.c_str());
     }
 
     void SendSimple(Win_MessageType type, Win_NativeHandle handle, std::int32_t param) {
@@ -920,25 +964,7 @@ bool Win_Headless_GetShape(const C_Window* window, Win_Rect* rects, std::size_t 
 
 bool Win_Headless_GetFramebuffer(const C_Window* window, C_Image* out) {
     C_HeadlessBackend* backend = Running();
-    if (!backend || !out) return false;
-    const HeadlessWindow* w = backend->Find(HandleOf(window));
-    if (!w) return false;
-    const auto width = static_cast<std::uint32_t>(w->width);
-    const auto height = static_cast<std::uint32_t>(w->height);
-    if (!out->CreateEmpty(width, height, GFX_FMT_ARGB8888, GFX_FMT_NONE)) return false;
-    out->bottomUp = 0;
-    for (std::uint32_t y = 0; y < height; ++y) {
-        const std::uint32_t* src = w->pixels.data() + static_cast<std::size_t>(y) * width;
-        std::uint8_t* dst = out->data + static_cast<std::size_t>(y) * out->pitch;
-        for (std::uint32_t x = 0; x < width; ++x) {
-            const std::uint32_t v = src[x];
-            dst[4 * x + 0] = static_cast<std::uint8_t>(v);
-            dst[4 * x + 1] = static_cast<std::uint8_t>(v >> 8);
-            dst[4 * x + 2] = static_cast<std::uint8_t>(v >> 16);
-            dst[4 * x + 3] = static_cast<std::uint8_t>(v >> 24);
-        }
-    }
-    return true;
+    return backend && backend->CopyFramebuffer(HandleOf(window), out);
 }
 
 bool Win_Headless_SaveFramebuffer(const C_Window* window, const char* path) {

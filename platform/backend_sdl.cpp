@@ -118,6 +118,10 @@ SDL_SystemCursor SdlCursorOf(Win_CursorShape shape) {
     }
 }
 
+// X11 and its peers keep window sizes and places in 16 bits.
+int ClampSide(std::int64_t v) { return static_cast<int>(std::clamp<std::int64_t>(v, 1, 16384)); }
+int ClampPlace(std::int64_t v) { return static_cast<int>(std::clamp<std::int64_t>(v, -32767, 32767)); }
+
 bool IsFramed(std::uint32_t style) { return (style & WIN_STYLE_CAPTION) == WIN_STYLE_CAPTION; }
 
 // True colour depths count as one: a 24-bit display serves a 32-bit request.
@@ -162,19 +166,21 @@ public:
         Uint32 flags = SDL_WINDOW_HIDDEN;
         if (desc.style & WIN_STYLE_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
         if (!framed) flags |= SDL_WINDOW_BORDERLESS;
-        const int w = std::max(1, desc.rect.Width());
-        const int h = std::max(1, desc.rect.Height());
+        const int w = ClampSide(desc.rect.Width());
+        const int h = ClampSide(desc.rect.Height());
+        const int x = ClampPlace(desc.rect.x0);
+        const int y = ClampPlace(desc.rect.y0);
         const char* title = desc.title ? desc.title : "";
         SDL_Window* window = nullptr;
         bool shaped = false;
         if (desc.shaped) {
             // Only windows made shaped can take a shape later.
-            window = SDL_CreateShapedWindow(title, static_cast<unsigned>(std::max(0, desc.rect.x0)),
-                                            static_cast<unsigned>(std::max(0, desc.rect.y0)), static_cast<unsigned>(w),
+            window = SDL_CreateShapedWindow(title, static_cast<unsigned>(std::max(0, x)),
+                                            static_cast<unsigned>(std::max(0, y)), static_cast<unsigned>(w),
                                             static_cast<unsigned>(h), flags | SDL_WINDOW_BORDERLESS);
             shaped = window != nullptr;
         }
-        if (!window) window = SDL_CreateWindow(title, desc.rect.x0, desc.rect.y0, w, h, flags);
+        if (!window) window = SDL_CreateWindow(title, x, y, w, h, flags);
         if (!window) return 0;
         auto record = std::make_unique<SdlWindow>();
         record->window = window;
@@ -218,8 +224,9 @@ public:
         if (!w) return false;
         int top = 0, left = 0, bottom = 0, right = 0;
         Borders(w, &top, &left, &bottom, &right);
-        SDL_SetWindowPosition(w->window, rect.x0 + left, rect.y0 + top);
-        SDL_SetWindowSize(w->window, std::max(1, rect.Width() - left - right), std::max(1, rect.Height() - top - bottom));
+        SDL_SetWindowPosition(w->window, ClampPlace(std::int64_t{rect.x0} + left), ClampPlace(std::int64_t{rect.y0} + top));
+        SDL_SetWindowSize(w->window, ClampSide(std::int64_t{rect.Width()} - left - right),
+                          ClampSide(std::int64_t{rect.Height()} - top - bottom));
         if (show && !(SDL_GetWindowFlags(w->window) & SDL_WINDOW_SHOWN)) SDL_ShowWindow(w->window);
         AnnounceSize(handle);
         return true;

@@ -21,6 +21,11 @@
 // later readings in the same frame see the frame's end. A frame that never
 // reads the clock still advances one step at the next Win_ProcessMessages.
 // The demo's frame timer therefore measures exactly one step per frame.
+//
+// A run can end by itself: QUILLORY_HEADLESS_CLOSE_AT (seconds on that
+// clock) queues a close request for the active window, and
+// QUILLORY_HEADLESS_SNAPSHOT names an ".img" file that receives the window's
+// picture just before.
 #pragma once
 
 #include <cstddef>

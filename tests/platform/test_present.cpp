@@ -140,6 +140,8 @@ struct FormatCase {
     std::uint32_t shown;
 };
 
+void PrintTo(const FormatCase& c, std::ostream* os) { *os << "format " << c.format << " shows " << std::hex << c.shown; }
+
 class PresentFormatTest : public PresentTest, public ::testing::WithParamInterface<FormatCase> {};
 
 TEST_P(PresentFormatTest, ChannelsShowInTheirTrueColours) {

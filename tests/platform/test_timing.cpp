@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "../test_support.h"
 #include "math/color.h"
 #include "recorder.h"
 
@@ -188,6 +189,8 @@ protected:
         unsetenv("QUILLORY_FIXED_DT");
         unsetenv("QUILLORY_HEADLESS_SCREEN");
         unsetenv("QUILLORY_PLATFORM");
+        unsetenv("QUILLORY_HEADLESS_CLOSE_AT");
+        unsetenv("QUILLORY_HEADLESS_SNAPSHOT");
         Win_SelectPlatform("headless");
     }
 };
@@ -208,6 +211,40 @@ TEST_F(EnvironmentTest, FixedStepAndScreenComeFromTheEnvironment) {
     Win_InitTimer();
     EXPECT_DOUBLE_EQ(Win_GetClockState().secondsPerTick, 1e-9);
     EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_HORZRES), 1920);
+}
+
+TEST_F(EnvironmentTest, AHeadlessRunCanEndByItselfWithASnapshot) {
+    const std::string path = Quillory_TempPath("last.img");
+    std::remove(path.c_str());
+    setenv("QUILLORY_FIXED_DT", "0.1", 1);
+    setenv("QUILLORY_HEADLESS_CLOSE_AT", "0.35", 1);
+    setenv("QUILLORY_HEADLESS_SNAPSHOT", path.c_str(), 1);
+    ASSERT_TRUE(Win_SelectPlatform("headless"));
+    Win_InitTimer();
+    C_Window w;
+    w.SetBorderStyle(1);
+    w.SetGeometry(C_Frame(0, 0, 3, 2, 0x00, 0x33));
+    ASSERT_NE(w.Create(), 0u);
+    w.m_onClose = [](C_Window* win) {
+        win->Destroy();
+        Win_Quit();
+    };
+    C_Image picture;
+    ASSERT_TRUE(picture.CreateEmpty(3, 2, GFX_FMT_ARGB8888, GFX_FMT_NONE, C_Color(0, 0, 255, 0)));
+    int frames = 0;
+    while (frames < 100 && Win_ProcessMessages()) {
+        Win_GetTime();
+        ASSERT_TRUE(w.Present(&picture, C_Vector2Di(0, 0)));
+        ++frames;
+    }
+    EXPECT_EQ(frames, 5);  // the request enters at frame 5 (clock 0.4) and is handled there
+    EXPECT_EQ(w.created, 0);
+    C_Image saved;
+    ASSERT_TRUE(saved.LoadFromFile(path.c_str(), 0));
+    ASSERT_EQ(saved.width, 3u);
+    ASSERT_EQ(saved.height, 2u);
+    EXPECT_EQ(saved.data[0], 0xFF);  // blue
+    EXPECT_EQ(saved.data[2], 0x00);
 }
 
 TEST_F(EnvironmentTest, PlatformChoice) {

@@ -69,6 +69,11 @@ struct GeometryCase {
     Win_Rect expected;  // the client area (a popup's is its window)
 };
 
+void PrintTo(const GeometryCase& c, std::ostream* os) {
+    *os << c.x << "," << c.y << "," << c.width << "," << c.height << " codes " << int{c.posCodes} << "/"
+        << int{c.sizeCodes} << (c.borderStyle ? " popup" : " framed");
+}
+
 class GeometryTest : public HeadlessTest, public ::testing::WithParamInterface<GeometryCase> {};
 
 TEST_P(GeometryTest, CodesPlaceTheWindowOnTheScreen) {
@@ -117,6 +122,23 @@ TEST_F(WindowTest, AnUnknownCodeKeepsThatCoordinate) {
     EXPECT_EQ(w.windowRect.x0, 10);
     EXPECT_EQ(w.windowRect.x1, 60);
     w.Destroy();
+}
+
+TEST_F(WindowTest, HostileGeometryStaysBounded) {
+    for (std::uint8_t codes : {0x00, 0x11, 0x22, 0x33}) {
+        C_Window w;
+        w.SetGeometry(C_Frame(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, codes & 0x22, codes));
+        ASSERT_NE(w.Create(), 0u);
+        C_Image shown;
+        ASSERT_TRUE(Win_Headless_GetFramebuffer(&w, &shown));
+        EXPECT_LE(std::uint64_t{shown.width} * shown.height, std::uint64_t{1} << 24);
+        C_Image picture;
+        ASSERT_TRUE(picture.CreateEmpty(4, 4, GFX_FMT_ARGB8888, GFX_FMT_NONE));
+        EXPECT_TRUE(w.Present(&picture, C_Vector2Di(INT32_MAX, INT32_MIN)));
+        EXPECT_TRUE(w.Present(&picture, C_Vector2Di(INT32_MIN, INT32_MAX)));
+        Win_Headless_MouseMove(&w, INT32_MAX, INT32_MIN);
+        Pump(3);
+    }
 }
 
 TEST_F(WindowTest, ClassNameIsTwoDrawsOfTheFrameworkGenerator) {
@@ -440,6 +462,8 @@ struct MessageCase {
     std::int32_t param;
     std::vector<CallRecord> expected;
 };
+
+void PrintTo(const MessageCase& c, std::ostream* os) { *os << "message " << c.type << " param " << c.param; }
 
 class MessageTest : public HeadlessTest, public ::testing::WithParamInterface<MessageCase> {};
 
