@@ -165,6 +165,7 @@ protected:
         ASSERT_FALSE(display.empty()) << why;
         setenv("DISPLAY", display.c_str(), 1);
         ASSERT_TRUE(Win_SelectPlatform("sdl"));
+        ASSERT_TRUE(Win_SelectPlatform("sdl"));  // a fresh start of the running platform
         ASSERT_STREQ(Win_GetPlatformName(), "sdl");
         x = XOpenDisplay(display.c_str());
         ASSERT_NE(x, nullptr);
