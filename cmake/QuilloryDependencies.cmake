@@ -4,6 +4,17 @@
 find_package(Threads REQUIRED)
 target_link_libraries(quillory PUBLIC Threads::Threads m)
 
+# TrueType import (text/truetype.cpp). Without it Gfx_Font_ImportTrueType
+# reports failure; QUILLORY_HAVE_FREETYPE tells users which build they have.
+option(QUILLORY_WITH_FREETYPE "Build the TrueType import on FreeType" ON)
+if(QUILLORY_WITH_FREETYPE)
+  find_package(Freetype REQUIRED)
+  # PRIVATE: FreeType headers stay out of the public interface; a static
+  # library still exports the link dependency for downstream programs.
+  target_link_libraries(quillory PRIVATE Freetype::Freetype)
+  target_compile_definitions(quillory PUBLIC QUILLORY_HAVE_FREETYPE=1)
+endif()
+
 # SDL2 gives the platform layer real windows; without it only the headless
 # platform is built.
 option(QUILLORY_WITH_SDL "Build the SDL2 platform backend" ON)

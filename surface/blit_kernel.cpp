@@ -1,0 +1,709 @@
+#include "surface/blit_kernel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <limits>
+
+#include "core/error.h"
+#include "image/format.h"
+#include "image/image.h"
+#include "math/shapes.h"
+#include "math/vector.h"
+#include "surface/internal/span_kernels.h"
+#include "surface/surface.h"
+#include "text/draw_params.h"
+
+// How a call is set up, in brief: floats place the source (anchoring, scale,
+// rotation), then everything becomes 16.16 fixed point and integers. The
+// float set-up is where hostile values are stopped: every float is checked
+// to be finite and of sane magnitude before it is converted, so no
+// conversion is out of range. The fixed-point values are kept in 64 bits,
+// and the drawing region always lies inside the destination planes, while
+// every sample is clamped into the source planes.
+
+namespace {
+
+constexpr const char* kSite = "C_Blit_Kernel::Blit_Fixed";
+
+// Planes larger than this on either side are not drawn: it keeps every row
+// and column number, and every scanline-table byte count, far from overflow.
+constexpr std::int64_t kMaxExtent = std::int64_t{1} << 28;
+// Anchored positions and rotated corners beyond this many pixels from the
+// origin draw nothing; no image is that large.
+constexpr float kMaxCoord = 1073741824.0f;  // 2^30
+// Scale factors smaller than this in magnitude draw nothing: the picture is
+// then below one pixel for any source, and 65536 / scale still fits 32 bits.
+constexpr float kMinScale = 1.0f / 32768.0f;
+// Start coordinates of the 16.16 walks must stay below this magnitude so
+// that no per-row or per-pixel sum can leave 64 bits.
+constexpr float kMaxStart = 4611686018427387904.0f;  // 2^62
+constexpr float kPi = 3.14159265358979f;
+
+// An integer rectangle, x1 and y1 exclusive.
+struct Region {
+    std::int64_t x0, y0, x1, y1;
+
+    bool Empty() const { return x1 <= x0 || y1 <= y0; }
+    void Intersect(const Region& o) {
+        x0 = std::max(x0, o.x0);
+        y0 = std::max(y0, o.y0);
+        x1 = std::min(x1, o.x1);
+        y1 = std::min(y1, o.y1);
+    }
+};
+
+Region RegionOf(const C_Frame& f) { return {f.x0, f.y0, f.x1, f.y1}; }
+
+Region ExtentOf(const C_Image& image) {
+    return {0, 0, std::min<std::int64_t>(image.width, kMaxExtent), std::min<std::int64_t>(image.height, kMaxExtent)};
+}
+
+std::int32_t ToInt32(std::int64_t v) {
+    return static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+}
+
+bool HasPixels(const C_Image* image) {
+    return image && image->data && image->width != 0 && image->height != 0;
+}
+
+// A plane the kernels can address: pixels present, rows as long as the
+// pitch says, the buffer as large as the rows need, and 32-bit pixels on
+// 32-bit boundaries.
+bool Addressable(const C_Image* image, std::uint32_t bytesPerPixel) {
+    if (!image || !image->data || image->width == 0 || image->height == 0) return false;
+    if (image->bpp != bytesPerPixel * 8) return false;
+    if (image->width > kMaxExtent || image->height > kMaxExtent) return false;
+    const std::uint64_t rowBytes = std::uint64_t{image->width} * bytesPerPixel;
+    if (image->pitch < rowBytes) return false;
+    if (std::uint64_t{image->height - 1} * image->pitch + rowBytes > image->dataSize) return false;
+    if (bytesPerPixel == 4 &&
+        (reinterpret_cast<std::uintptr_t>(image->data) % 4 != 0 || image->pitch % 4 != 0))
+        return false;
+    return true;
+}
+
+// Row 0 of a plane and the signed distance from one row to the next, in
+// bytes: bottom-up images start at their last stored row and step back.
+struct PlaneView {
+    std::uint8_t* row0;
+    std::ptrdiff_t pitch;
+};
+
+PlaneView ViewOf(C_Image* image) {
+    const auto pitch = static_cast<std::ptrdiff_t>(image->pitch);
+    if (image->bottomUp) return {image->data + (image->height - 1) * static_cast<std::size_t>(pitch), -pitch};
+    return {image->data, pitch};
+}
+
+// Truncation toward zero of a float known to be of sane magnitude.
+std::int64_t Trunc(float v) { return static_cast<std::int64_t>(v); }
+
+// Truncation of a float that may be anything; false when it is not finite
+// or not below `limit` in magnitude.
+bool TruncChecked(float v, float limit, std::int64_t& out) {
+    if (!(std::fabs(v) < limit)) return false;
+    out = static_cast<std::int64_t>(v);
+    return true;
+}
+
+bool SaneCoord(float v) { return std::fabs(v) < kMaxCoord; }
+bool SaneScale(float v) { return std::fabs(v) >= kMinScale && std::isfinite(v); }
+
+// Colour-effect factors * 256, kept where the channel arithmetic cannot
+// overflow 32 bits; anything beyond saturates a channel anyway.
+std::int32_t EffectFactor(float component) {
+    const float v = component * 256.0f;
+    if (std::isnan(v)) return 0;
+    return static_cast<std::int32_t>(std::clamp(v, -16777215.0f, 16777215.0f));
+}
+
+// Floor and ceiling of n / d for d != 0.
+std::int64_t FloorDiv(std::int64_t n, std::int64_t d) {
+    std::int64_t q = n / d;
+    if ((n % d != 0) && ((n < 0) != (d < 0))) --q;
+    return q;
+}
+std::int64_t CeilDiv(std::int64_t n, std::int64_t d) { return -FloorDiv(-n, d); }
+
+// ---------------------------------------------------------------------------
+// Edge scan conversion into the scanline tables.
+//
+// An edge is walked in 16.16 steps of one pixel along its major axis; each
+// step covers (row, column) = (y >> 16, x >> 16) and widens that row's span.
+// Only rows of the region are recorded, and a column is first clamped to
+// [x0 - 1, x1]: every later use clamps spans to the region, so this loses
+// nothing, and it lets the parts of a long edge that lie left or right of
+// the region be recorded per row instead of per step.
+
+class EdgeScanner {
+public:
+    EdgeScanner(Gfx_ScanlineTables& t, const Region& r) : min_(t.Min()), max_(t.Max()), tables_(t), r_(r) {}
+
+    void Edge(const C_Vector2D& p, const C_Vector2D& q) {
+        const std::int64_t X0 = Trunc(p.x * 65536.0f), Y0 = Trunc(p.y * 65536.0f);
+        const std::int64_t X1 = Trunc(q.x * 65536.0f), Y1 = Trunc(q.y * 65536.0f);
+        const std::int64_t lo = std::min(Y0 >> 16, Y1 >> 16), hi = std::max(Y0 >> 16, Y1 >> 16);
+        tables_.firstRow = ToInt32(std::max(std::min<std::int64_t>(tables_.firstRow, lo), r_.y0));
+        tables_.lastRow = ToInt32(std::min(std::max<std::int64_t>(tables_.lastRow, hi), r_.y1 - 1));
+
+        const std::int64_t ax = X1 > X0 ? X1 - X0 : X0 - X1;
+        const std::int64_t ay = Y1 > Y0 ? Y1 - Y0 : Y0 - Y1;
+        if (ax > ay) {
+            XMajor(X0, Y0, X1, Slope(q.y - p.y, std::fabs(q.x - p.x)));
+        } else if (ay > ax) {
+            YMajor(X0, Y0, Y1, Slope(q.x - p.x, std::fabs(q.y - p.y)));
+        } else if (ax != 0) {
+            Diagonal(X0, Y0, X1, Y1);
+        }
+    }
+
+private:
+    // trunc(d / len * 65536). Only walks of two or more steps use the slope,
+    // and for those it is near 1 in magnitude; the bound merely keeps the
+    // conversion defined for a one-step walk of a sub-pixel edge.
+    static std::int64_t Slope(float d, float len) {
+        const float s = d / len * 65536.0f;
+        if (std::isnan(s)) return 0;
+        return static_cast<std::int64_t>(std::clamp(s, -1099511627776.0f, 1099511627776.0f));
+    }
+
+    void Plot(std::int64_t row, std::int64_t col) {
+        if (row < r_.y0 || row >= r_.y1) return;
+        const auto c = static_cast<std::int32_t>(std::clamp(col, r_.x0 - 1, r_.x1));
+        const auto i = static_cast<std::size_t>(row);
+        if (c < min_[i]) min_[i] = c;
+        if (c > max_[i]) max_[i] = c;
+    }
+
+    // x-major: x steps one pixel at a time, y by the slope; the column of
+    // step k is c0 + dir * k.
+    void XMajor(std::int64_t X0, std::int64_t Y0, std::int64_t X1, std::int64_t slope) {
+        const std::int64_t dir = X1 > X0 ? 1 : -1;
+        const std::int64_t steps = (dir > 0 ? X1 - X0 : X0 - X1) >> 16;  // last step index
+        const std::int64_t c0 = (X0 + 0x8000) >> 16;
+        const std::int64_t ys = Y0 + 0x8000;
+        // Steps whose column lies in [x0 - 1, x1], recorded one by one.
+        std::int64_t kIn0 = dir > 0 ? (r_.x0 - 1) - c0 : c0 - r_.x1;
+        std::int64_t kIn1 = dir > 0 ? r_.x1 - c0 : c0 - (r_.x0 - 1);
+        kIn0 = std::max<std::int64_t>(kIn0, 0);
+        kIn1 = std::min(kIn1, steps);
+        if (kIn0 > kIn1) {
+            // No step inside: the whole walk lies on one side of the range.
+            const std::int64_t cEnd = c0 + dir * steps;
+            OutsideRun(ys, slope, 0, steps, std::min(c0, cEnd) > r_.x1 ? r_.x1 : r_.x0 - 1);
+            return;
+        }
+        for (std::int64_t k = kIn0; k <= kIn1; ++k) Plot((ys + k * slope) >> 16, c0 + dir * k);
+        // Steps before the range lie on the side the walk comes from.
+        const std::int64_t before = dir > 0 ? r_.x0 - 1 : r_.x1;
+        const std::int64_t after = dir > 0 ? r_.x1 : r_.x0 - 1;
+        if (kIn0 > 0) OutsideRun(ys, slope, 0, kIn0 - 1, before);
+        if (kIn1 < steps) OutsideRun(ys, slope, kIn1 + 1, steps, after);
+    }
+
+    // Steps ka..kb, all with the same clamped column: every region row that
+    // one of them reaches is widened to that column.
+    void OutsideRun(std::int64_t ys, std::int64_t slope, std::int64_t ka, std::int64_t kb, std::int64_t col) {
+        const std::int64_t ra = (ys + ka * slope) >> 16, rb = (ys + kb * slope) >> 16;
+        const std::int64_t r0 = std::max(std::min(ra, rb), r_.y0);
+        const std::int64_t r1 = std::min(std::max(ra, rb), r_.y1 - 1);
+        for (std::int64_t r = r0; r <= r1; ++r) {
+            if (RowReached(ys, slope, ka, kb, r)) Plot(r, col);
+        }
+    }
+
+    // Whether some step k in [ka, kb] has (ys + k * slope) >> 16 == row. The
+    // slope can exceed one row per step by a hair, so rows may be skipped.
+    static bool RowReached(std::int64_t ys, std::int64_t slope, std::int64_t ka, std::int64_t kb, std::int64_t row) {
+        const std::int64_t lo = row * 65536 - ys, hi = row * 65536 + 65535 - ys;
+        if (slope == 0) return lo <= 0 && 0 <= hi;
+        std::int64_t k0 = 0, k1 = 0;
+        if (slope > 0) {
+            k0 = CeilDiv(lo, slope);
+            k1 = FloorDiv(hi, slope);
+        } else {
+            k0 = CeilDiv(hi, slope);
+            k1 = FloorDiv(lo, slope);
+        }
+        return std::max(k0, ka) <= std::min(k1, kb);
+    }
+
+    // y-major: y steps one row at a time, so only steps on region rows are
+    // walked.
+    void YMajor(std::int64_t X0, std::int64_t Y0, std::int64_t Y1, std::int64_t slope) {
+        const std::int64_t dir = Y1 > Y0 ? 1 : -1;
+        const std::int64_t steps = (dir > 0 ? Y1 - Y0 : Y0 - Y1) >> 16;
+        const std::int64_t r0 = (Y0 + 0x8000) >> 16;
+        const std::int64_t xs = X0 + 0x8000;
+        std::int64_t k0 = dir > 0 ? r_.y0 - r0 : r0 - (r_.y1 - 1);
+        std::int64_t k1 = dir > 0 ? (r_.y1 - 1) - r0 : r0 - r_.y0;
+        k0 = std::max<std::int64_t>(k0, 0);
+        k1 = std::min(k1, steps);
+        for (std::int64_t k = k0; k <= k1; ++k) Plot(r0 + dir * k, (xs + k * slope) >> 16);
+    }
+
+    // Equal extents: both coordinates step one pixel.
+    void Diagonal(std::int64_t X0, std::int64_t Y0, std::int64_t X1, std::int64_t Y1) {
+        const std::int64_t dx = X1 > X0 ? 1 : -1, dy = Y1 > Y0 ? 1 : -1;
+        const std::int64_t steps = (dx > 0 ? X1 - X0 : X0 - X1) >> 16;
+        const std::int64_t c0 = (X0 + 0x8000) >> 16, r0 = (Y0 + 0x8000) >> 16;
+        std::int64_t k0 = dy > 0 ? r_.y0 - r0 : r0 - (r_.y1 - 1);
+        std::int64_t k1 = dy > 0 ? (r_.y1 - 1) - r0 : r0 - r_.y0;
+        k0 = std::max<std::int64_t>(k0, 0);
+        k1 = std::min(k1, steps);
+        for (std::int64_t k = k0; k <= k1; ++k) Plot(r0 + dy * k, c0 + dx * k);
+    }
+
+    std::int32_t* min_;
+    std::int32_t* max_;
+    Gfx_ScanlineTables& tables_;
+    Region r_;
+};
+
+// ---------------------------------------------------------------------------
+// One call, set up.
+
+struct Call {
+    Gfx_SpanArgs args{};
+    Gfx_SpanFn kernel = nullptr;
+    Region region{};
+    PlaneView dst{}, dstAlpha{};
+    bool hasDstAlpha = false;
+    PlaneView srcColor{}, srcAlpha{};
+    bool hasSrcColor = false, hasSrcAlpha = false;
+    // Placement.
+    float x = 0.0f, y = 0.0f;  // anchored position
+    std::int64_t X = 0, Y = 0;  // its integer form
+    float fx0 = 0.0f, fy0 = 0.0f, fx1 = 0.0f, fy1 = 0.0f;  // source rectangle
+    float srcW = 0.0f, srcH = 0.0f;
+    std::int64_t srcWI = 0, srcHI = 0;
+    float scaleX = 1.0f, scaleY = 1.0f, angle = 0.0f;
+    bool flipH = false, flipV = false;
+
+    std::uint32_t* DstPixel(std::int64_t row, std::int64_t col) const {
+        return reinterpret_cast<std::uint32_t*>(dst.row0 + row * dst.pitch) + col;
+    }
+    std::uint8_t* DstAlpha(std::int64_t row, std::int64_t col) const {
+        return hasDstAlpha ? dstAlpha.row0 + row * dstAlpha.pitch + col : nullptr;
+    }
+    void Span(std::uint32_t* d, std::uint8_t* da, std::int64_t count) {
+        args.dst = d;
+        args.dstAlpha = da;
+        args.count = static_cast<std::int32_t>(count);
+        kernel(args);
+    }
+};
+
+// Unscaled: source and destination walked in step, row by row.
+void DrawUnscaled(Call& c) {
+    std::int64_t w = c.srcWI, h = c.srcHI;
+    std::int64_t sx0 = c.args.x0, sy0 = c.args.y0, sx1 = c.args.x1, sy1 = c.args.y1;
+    std::int64_t X = c.X, Y = c.Y;
+    const Region& r = c.region;
+    if (X + w > r.x1) w = r.x1 - X;
+    if (X < r.x0) {
+        const std::int64_t d = r.x0 - X;
+        w -= d;
+        X = r.x0;
+        if (c.flipH) sx1 = std::max<std::int64_t>(sx1 - d, 1);
+        else sx0 += d;
+    }
+    if (Y + h > r.y1) h = r.y1 - Y;
+    if (Y < r.y0) {
+        const std::int64_t d = r.y0 - Y;
+        h -= d;
+        Y = r.y0;
+        if (c.flipV) sy1 = std::max<std::int64_t>(sy1 - d, 1);
+        else sy0 += d;
+    }
+    if (w <= 0 || h <= 0) return;
+
+    const std::int64_t col = c.flipH ? sx1 - 1 : sx0;
+    for (std::int64_t i = 0; i < h; ++i) {
+        const std::int64_t srcRow = c.flipV ? sy1 - 1 - i : sy0 + i;
+        if (c.hasSrcColor)
+            c.args.src = reinterpret_cast<const std::uint32_t*>(c.srcColor.row0 + srcRow * c.srcColor.pitch) + col;
+        if (c.hasSrcAlpha) c.args.srcAlpha = c.srcAlpha.row0 + srcRow * c.srcAlpha.pitch + col;
+        c.Span(c.DstPixel(Y + i, X), c.DstAlpha(Y + i, X), w);
+    }
+}
+
+// Scaled, not rotated: one source row per destination row.
+void DrawScaled(Call& c) {
+    std::int64_t firstCol = Trunc(c.x + 0.3f);
+    std::int64_t lastCol = Trunc((c.x + c.srcW * c.scaleX) * 65536.0f) >> 16;
+    std::int64_t firstRow = Trunc(c.y + 0.3f);
+    std::int64_t endRow = Trunc((c.y + c.srcH * c.scaleY + 0.3f) * 65536.0f) >> 16;
+    std::int64_t du = Trunc(65536.0f / c.scaleX), dv = Trunc(65536.0f / c.scaleY);
+
+    firstCol = std::max(firstCol, c.region.x0);
+    firstRow = std::max(firstRow, c.region.y0);
+    lastCol = std::min(lastCol, c.region.x1 - 1);
+    endRow = std::min(endRow, c.region.y1);
+
+    std::int64_t uStart = 0, vStart = 0;
+    const float uf = c.flipH ? (c.x / c.scaleX + c.fx1) * 65536.0f : (c.fx0 - c.x / c.scaleX) * 65536.0f;
+    const float vf = c.flipV ? (c.y / c.scaleY + c.fy1) * 65536.0f : (c.fy0 - c.y / c.scaleY) * 65536.0f;
+    if (!TruncChecked(uf, kMaxStart, uStart) || !TruncChecked(vf, kMaxStart, vStart)) return;
+    if (c.flipH) du = -du;
+    if (c.flipV) dv = -dv;
+    if (firstCol > lastCol) return;
+
+    c.args.du = du;
+    for (std::int64_t row = firstRow; row < endRow; ++row) {
+        c.args.u = uStart + firstCol * du;
+        c.args.v = vStart + row * dv;
+        c.Span(c.DstPixel(row, firstCol), c.DstAlpha(row, firstCol), lastCol - firstCol + 1);
+    }
+}
+
+// The rotated corners of the scaled source, moved to the anchored position:
+// A top left, B top right, C bottom left, D bottom right.
+struct Corners {
+    C_Vector2D a, b, c, d;
+};
+
+Corners RotatedCorners(const Call& c) {
+    const float w = c.srcW * c.scaleX, h = c.srcH * c.scaleY;
+    Corners k{C_Vector2D(0.0f, 0.0f), C_Vector2D(w, 0.0f), C_Vector2D(0.0f, h), C_Vector2D(w, h)};
+    for (C_Vector2D* v : {&k.a, &k.b, &k.c, &k.d}) {
+        v->Rotate(c.angle);
+        v->x = v->x + c.x;
+        v->y = v->y + c.y;
+    }
+    return k;
+}
+
+// Rotated: edges scan-converted into per-row spans, each span walked with
+// both source coordinates.
+bool DrawRotated(Call& c, const Corners& k) {
+    Gfx_ScanlineTables& t = Gfx_GetScanlineTables();
+    const Region& r = c.region;
+    if (!t.Reset(ToInt32(r.y0), ToInt32(r.y1))) return false;
+
+    const float a = c.angle / 180.0f * kPi;
+    const float s = static_cast<float>(std::sin(static_cast<double>(a)));
+    const float co = static_cast<float>(std::cos(static_cast<double>(a)));
+    std::int64_t su = Trunc(s * 65536.0f / c.scaleX), cu = Trunc(co * 65536.0f / c.scaleX);
+    std::int64_t sv = Trunc(s * 65536.0f / c.scaleY), cv = Trunc(co * 65536.0f / c.scaleY);
+
+    EdgeScanner scan(t, r);
+    scan.Edge(k.a, k.b);
+    scan.Edge(k.b, k.d);
+    scan.Edge(k.d, k.c);
+    scan.Edge(k.c, k.a);
+
+    const float S = 65536.0f * s, K = 65536.0f * co;
+    const float vf = c.flipV ? (K / c.scaleY) * c.y - (S / c.scaleY) * c.x + c.fy1 * 65536.0f
+                             : (S / c.scaleY) * c.x - (K / c.scaleY) * c.y + c.fy0 * 65536.0f;
+    const float uf = c.flipH ? (S / c.scaleX) * c.y + (K / c.scaleX) * c.x + c.fx1 * 65536.0f
+                             : c.fx0 * 65536.0f - ((S / c.scaleX) * c.y + (K / c.scaleX) * c.x);
+    std::int64_t uStart = 0, vStart = 0;
+    if (!TruncChecked(uf, kMaxStart, uStart) || !TruncChecked(vf, kMaxStart, vStart)) return true;
+    if (c.flipV) {
+        sv = -sv;
+        cv = -cv;
+    }
+    if (c.flipH) {
+        su = -su;
+        cu = -cu;
+    }
+
+    std::int32_t* spanMin = t.Min();
+    std::int32_t* spanMax = t.Max();
+    c.args.du = cu;
+    c.args.dv = -sv;
+    for (std::int64_t row = t.firstRow; row <= t.lastRow; ++row) {
+        const auto i = static_cast<std::size_t>(row);
+        // Clamped to the region: a row nothing reached ends up empty.
+        std::int64_t lo = spanMin[i], hi = spanMax[i];
+        if (lo < r.x0) lo = r.x0;
+        else if (lo > r.x1 - 1) lo = r.x1;
+        if (hi < r.x0) hi = r.x0 - 1;
+        else if (hi > r.x1 - 1) hi = r.x1 - 1;
+        spanMin[i] = ToInt32(lo);
+        spanMax[i] = ToInt32(hi);
+        if (lo > hi) continue;
+        c.args.u = uStart + row * su + lo * cu;
+        c.args.v = vStart + row * cv - lo * sv;
+        c.Span(c.DstPixel(row, lo), c.DstAlpha(row, lo), hi - lo + 1);
+    }
+    return true;
+}
+
+// Channel layout of a 32-bit format for the kernels: shift and an 8-bit mask.
+void ChannelLayout(const Gfx_FormatDesc& d, std::uint32_t shift[3], std::uint32_t mask[3]) {
+    for (int ch = 0; ch < 3; ++ch) {
+        shift[ch] = d.shift[ch] & 31u;
+        mask[ch] = (d.mask[ch] >> shift[ch]) & 0xFFu;
+    }
+}
+
+std::int32_t Channel(std::uint32_t pixel, const Gfx_FormatDesc& d, int ch) {
+    return static_cast<std::int32_t>(((pixel & d.mask[ch]) >> (d.shift[ch] & 31u)) & 0xFFu);
+}
+
+enum class Path { Unscaled, Scaled, Rotated };
+
+Gfx_SpanKernelId ChooseKernel(Path path, bool adjust, bool needBlend, bool key, bool fill, bool flipH) {
+    static constexpr Gfx_SpanKernelId kIds[3][6] = {
+        {GFX_SPAN_ROW_ADJUST, GFX_SPAN_ROW_BLEND, GFX_SPAN_ROW_COPY, GFX_SPAN_ROW_KEY, GFX_SPAN_ROW_FILL,
+         GFX_SPAN_ROW_KEY_FILL},
+        {GFX_SPAN_SCALE_ADJUST, GFX_SPAN_SCALE_BLEND, GFX_SPAN_SCALE_COPY, GFX_SPAN_SCALE_KEY, GFX_SPAN_SCALE_FILL,
+         GFX_SPAN_SCALE_KEY_FILL},
+        {GFX_SPAN_ROTATE_ADJUST, GFX_SPAN_ROTATE_BLEND, GFX_SPAN_ROTATE_COPY, GFX_SPAN_ROTATE_KEY,
+         GFX_SPAN_ROTATE_FILL, GFX_SPAN_ROTATE_KEY_FILL},
+    };
+    const auto& ids = kIds[static_cast<int>(path)];
+    if (adjust) return ids[0];
+    if (needBlend) return ids[1];
+    if (key && fill) return ids[5];
+    if (fill) return ids[4];
+    if (path == Path::Unscaled && flipH) return key ? GFX_SPAN_ROW_KEY_MIRROR : GFX_SPAN_ROW_COPY_MIRROR;
+    return key ? ids[3] : ids[2];
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+C_Blit_Kernel::C_Blit_Kernel() : table_(&Gfx_SpanKernels_Scalar()), level_(GFX_SIMD_SCALAR) {}
+
+bool C_Blit_Kernel::SetSimdLevel(std::int32_t level) {
+    const Gfx_SpanKernelTable* table = Gfx_SpanKernelsForLevel(level);
+    if (!table) return false;
+    table_ = table;
+    level_ = level;
+    return true;
+}
+
+C_Blit_Kernel& Gfx_GetBlitKernel() {
+    static C_Blit_Kernel kernel;
+    return kernel;
+}
+
+Gfx_ScanlineTables& Gfx_GetScanlineTables() {
+    static Gfx_ScanlineTables tables;
+    return tables;
+}
+
+bool Gfx_ScanlineTables::Reset(std::int32_t y0, std::int32_t y1) {
+    if (y1 < 0 || y0 > y1) return false;
+    const std::uint64_t bytes = std::uint64_t(y1) * sizeof(std::int32_t);
+    if (bytes > std::numeric_limits<std::uint32_t>::max()) return false;
+    if (!spanMin.Resize(static_cast<std::uint32_t>(bytes), false) ||
+        !spanMax.Resize(static_cast<std::uint32_t>(bytes), false))
+        return false;
+    for (std::int32_t row = std::max(y0, 0); row < y1; ++row) {
+        Min()[row] = std::numeric_limits<std::int32_t>::max();
+        Max()[row] = std::numeric_limits<std::int32_t>::min();
+    }
+    firstRow = y1;
+    lastRow = y0;
+    return true;
+}
+
+bool C_Blit_Kernel::Blit_Fixed(C_Surface* src, C_Surface* dst, const C_Rect* srcRect, const C_Frame* clip,
+                               const C_Frame* clip2, const C_Vector2D* position, std::uint32_t /*mode*/,
+                               const C_DrawParams* params) {
+    // The planes.
+    C_Image* srcColor = nullptr;
+    C_Image* srcAlpha = nullptr;
+    if (src && useDerived) {
+        const C_SurfacePlane* color = src->GetPlaneEntry(GFX_PLANE_COLOR);
+        const C_SurfacePlane* alpha = src->GetPlaneEntry(GFX_PLANE_ALPHA);
+        srcColor = color ? color->derived : nullptr;
+        srcAlpha = alpha ? alpha->derived : nullptr;
+    } else if (src) {
+        srcColor = src->GetPlane(GFX_PLANE_COLOR);
+        srcAlpha = src->GetPlane(GFX_PLANE_ALPHA);
+    }
+    C_Image* dstColor = dst ? dst->GetPlane(GFX_PLANE_COLOR) : nullptr;
+    C_Image* dstAlpha = dst ? dst->GetPlane(GFX_PLANE_ALPHA) : nullptr;
+
+    // The record; without one, a plain copy (and a black fill colour for
+    // an alpha-only source).
+    const C_DrawParams p = params ? *params : C_DrawParams();
+
+    // Formats. Without a colour plane the alpha plane is drawn as
+    // coverage of the fill colour, in the destination's format.
+    if (!dstColor) return false;
+    const bool maskMode = srcColor == nullptr;
+    const C_Image* sizeImage = srcColor ? srcColor : srcAlpha;
+    if (!sizeImage) return false;
+    Gfx_FormatDesc sd;
+    if (!Gfx_GetFormatDesc(maskMode ? dstColor->format : srcColor->format, &sd))
+        return Gfx_Fail(GFX_ERR_FORMAT, "C_Blit_Kernel::Blit_Fixed{ImageSrc->format}", kSite);
+    const bool useFill = maskMode || p.useFillColor != 0;
+    const bool srcAlphaUsable = Addressable(srcAlpha, 1);
+    const bool dstAlphaUsable = Addressable(dstAlpha, 1);
+
+    // The source extent: the planes drawn from must all hold every sample.
+    Region srcExtent = ExtentOf(*sizeImage);
+    if (!maskMode && srcAlphaUsable) srcExtent.Intersect(ExtentOf(*srcAlpha));
+
+    // The target rectangle.
+    Region region = clip ? RegionOf(*clip) : ExtentOf(*dstColor);
+
+    Call c;
+    // The source rectangle, limited to the source; x1 and y1 get a hair
+    // more so that a rectangle from integer corners keeps its last column.
+    const auto imgW = static_cast<float>(srcExtent.x1), imgH = static_cast<float>(srcExtent.y1);
+    if (srcRect) {
+        c.fx0 = srcRect->x0;
+        c.fy0 = srcRect->y0;
+        c.fx1 = srcRect->x1 + 0.001f;
+        c.fy1 = srcRect->y1 + 0.001f;
+        if (c.fx0 < 0.0f) c.fx0 = 0.0f;
+        if (c.fy0 < 0.0f) c.fy0 = 0.0f;
+        if (c.fx1 > imgW) c.fx1 = imgW;
+        if (c.fy1 > imgH) c.fy1 = imgH;
+    } else {
+        c.fx1 = imgW;
+        c.fy1 = imgH;
+    }
+    // Also stops NaN corners.
+    if (!(c.fx1 > c.fx0) || !(c.fy1 > c.fy0)) return true;
+    c.args.x0 = static_cast<std::int32_t>(c.fx0);
+    c.args.y0 = static_cast<std::int32_t>(c.fy0);
+    c.args.x1 = static_cast<std::int32_t>(c.fx1);
+    c.args.y1 = static_cast<std::int32_t>(c.fy1);
+
+    // The anchored position.
+    const C_Vector2D pos = position ? *position : C_Vector2D();
+    c.x = Gfx_AlignCoordIn(pos.x, ToInt32(region.x0), ToInt32(region.x1), Gfx_AlignCodeX(pos.align));
+    c.y = Gfx_AlignCoordIn(pos.y, ToInt32(region.y0), ToInt32(region.y1), Gfx_AlignCodeY(pos.align));
+    if (!SaneCoord(c.x) || !SaneCoord(c.y)) return true;
+    c.X = c.x >= 0.0f ? Trunc(c.x) : Trunc(c.x - 1.0f);
+    c.Y = c.y >= 0.0f ? Trunc(c.y) : Trunc(c.y - 1.0f);
+
+    // The second clip, then the destination planes themselves: nothing
+    // outside them is ever written.
+    if (clip2) region.Intersect(RegionOf(*clip2));
+    region.Intersect(ExtentOf(*dstColor));
+    if (dstAlphaUsable) region.Intersect(ExtentOf(*dstAlpha));
+    c.region = region;
+
+    // The path, and trivial rejection.
+    c.srcW = c.fx1 - c.fx0;
+    c.srcH = c.fy1 - c.fy0;
+    c.srcWI = c.args.x1 - c.args.x0;
+    c.srcHI = c.args.y1 - c.args.y0;
+    c.scaleX = p.scale.x;
+    c.scaleY = p.scale.y;
+    c.angle = p.angle;
+    c.flipH = p.flipH != 0;
+    c.flipV = p.flipV != 0;
+    if (region.Empty()) return true;
+    Path path = Path::Rotated;
+    Corners corners{};
+    if (c.angle == 0.0f && c.scaleX == 1.0f && c.scaleY == 1.0f) {
+        path = Path::Unscaled;
+        if (c.X + c.srcWI < region.x0 || c.Y + c.srcHI < region.y0 || c.X > region.x1 || c.Y > region.y1)
+            return true;
+    } else {
+        if (!SaneScale(c.scaleX) || !SaneScale(c.scaleY) || !std::isfinite(c.angle)) return true;
+        if (c.angle == 0.0f) {
+            path = Path::Scaled;
+            const float right = c.x + c.srcW * c.scaleX, bottom = c.y + c.srcH * c.scaleY + 0.3f;
+            if (!SaneCoord(right) || !SaneCoord(bottom)) return true;
+            if (c.X + Trunc(c.srcW * c.scaleX) < region.x0 || c.Y + Trunc(c.srcH * c.scaleY) < region.y0 ||
+                c.X > region.x1 || c.Y > region.y1)
+                return true;
+        } else {
+            corners = RotatedCorners(c);
+            float minX = corners.a.x, maxX = corners.a.x, minY = corners.a.y, maxY = corners.a.y;
+            for (const C_Vector2D* v : {&corners.b, &corners.c, &corners.d}) {
+                if (!SaneCoord(v->x) || !SaneCoord(v->y)) return true;
+                minX = std::min(minX, v->x);
+                maxX = std::max(maxX, v->x);
+                minY = std::min(minY, v->y);
+                maxY = std::max(maxY, v->y);
+            }
+            if (maxX < static_cast<float>(region.x0) || maxY < static_cast<float>(region.y0) ||
+                minX > static_cast<float>(region.x1) || minY > static_cast<float>(region.y1))
+                return true;
+        }
+    }
+
+    // The destination format.
+    Gfx_FormatDesc dd;
+    if (!Gfx_GetFormatDesc(dstColor->format, &dd))
+        return Gfx_Fail(GFX_ERR_FORMAT, "C_Blit_Kernel::Blit_Fixed{ImageDst->format}", kSite);
+
+    // Only 32-bit colour planes and 8-bit alpha planes are drawn.
+    if (dd.bitsPerPixel != 32 || !Addressable(dstColor, 4)) return true;
+    if (maskMode ? !srcAlphaUsable : (sd.bitsPerPixel != 32 || !Addressable(srcColor, 4))) return true;
+    // An alpha plane of another depth is drawn by no path either: drawing
+    // without the coverage it stands for would paint what should stay clear.
+    if (HasPixels(srcAlpha) && srcAlpha->bpp != 8) return true;
+    if (HasPixels(dstAlpha) && dstAlpha->bpp != 8) return true;
+
+    // Opacity. Only 0 < opacity < 1 blends; anything else (1 and more,
+    // negative, NaN) draws at full weight.
+    if (p.opacity == 0.0f) return true;
+    const bool blendFlag = p.opacity > 0.0f && p.opacity < 1.0f;
+    const std::int32_t alpha256 = blendFlag ? static_cast<std::int32_t>(p.opacity * 256.0f) : 256;
+
+    // What the pixels need.
+    const bool needBlend = blendFlag || srcAlpha != nullptr || dstAlpha != nullptr;
+    const bool adjust = (p.filter != 0 && path != Path::Unscaled) || p.useBrightness || p.useContrast;
+    Gfx_SpanArgs& a = c.args;
+    ChannelLayout(sd, a.srcShift, a.srcMask);
+    ChannelLayout(dd, a.dstShift, a.dstMask);
+    if (useFill) {
+        a.fillPixel = Gfx_GetFormattedColor_32bit(sd.format, &p.fillColor);
+        a.fillR = Channel(a.fillPixel, sd, 0);
+        a.fillG = Channel(a.fillPixel, sd, 1);
+        a.fillB = Channel(a.fillPixel, sd, 2);
+    }
+    a.brightR = p.useBrightness ? EffectFactor(p.brightness.r) : 0;
+    a.brightG = p.useBrightness ? EffectFactor(p.brightness.g) : 0;
+    a.brightB = p.useBrightness ? EffectFactor(p.brightness.b) : 0;
+    a.contR = p.useContrast ? EffectFactor(p.contrast.r) : 256;
+    a.contG = p.useContrast ? EffectFactor(p.contrast.g) : 256;
+    a.contB = p.useContrast ? EffectFactor(p.contrast.b) : 256;
+    if (p.useKeyColor) a.keyPixel = Gfx_GetFormattedColor_32bit(sd.format, &p.keyColor);
+    a.alpha256 = alpha256;
+
+    // The kernel, and the variant of it for this call's options.
+    const Gfx_SpanKernelId id = ChooseKernel(path, adjust, needBlend, p.useKeyColor != 0, useFill, c.flipH);
+    std::uint32_t variant = 0;
+    if (useFill) variant |= GFX_SPAN_FILL;
+    if (srcAlphaUsable) variant |= GFX_SPAN_SRC_ALPHA;
+    if (dstAlphaUsable) variant |= GFX_SPAN_DST_ALPHA;
+    if (alpha256 == 256) variant |= GFX_SPAN_FULL_OPACITY;
+    if (path == Path::Unscaled ? c.flipH : p.filter != 0) variant |= GFX_SPAN_MIRROR;  // = GFX_SPAN_BILINEAR
+    if (p.useBrightness || p.useContrast) variant |= GFX_SPAN_ADJUST_COLOR;
+    c.kernel = table_->fn[id][variant];
+
+    // Addresses.
+    c.dst = ViewOf(dstColor);
+    c.hasDstAlpha = dstAlphaUsable;
+    if (dstAlphaUsable) c.dstAlpha = ViewOf(dstAlpha);
+    c.hasSrcColor = !maskMode;
+    c.hasSrcAlpha = srcAlphaUsable;
+    if (!maskMode) {
+        c.srcColor = ViewOf(srcColor);
+        a.srcBase = reinterpret_cast<const std::uint32_t*>(c.srcColor.row0);
+        a.srcPitch = c.srcColor.pitch / 4;
+    }
+    if (srcAlphaUsable) {
+        c.srcAlpha = ViewOf(srcAlpha);
+        a.srcAlphaBase = c.srcAlpha.row0;
+        a.srcAlphaPitch = c.srcAlpha.pitch;
+    }
+    a.imgW = static_cast<std::int32_t>(srcExtent.x1);
+    a.imgH = static_cast<std::int32_t>(srcExtent.y1);
+
+    switch (path) {
+        case Path::Unscaled: DrawUnscaled(c); return true;
+        case Path::Scaled: DrawScaled(c); return true;
+        case Path::Rotated:
+            if (!DrawRotated(c, corners)) return Gfx_FailSummary(kSite);
+            return true;
+    }
+    return true;
+}
