@@ -26,10 +26,11 @@ constexpr std::int32_t kTimerId = 1;
 constexpr std::uint32_t kTimerPeriodMs = 1;
 
 // Windows with a native counterpart, by handle: the platform's messages
-// find their object here.
+// find their object here. Never destroyed, so that windows in static objects
+// can still unregister during static destruction.
 std::vector<std::pair<Win_NativeHandle, C_Window*>>& Registry() {
-    static std::vector<std::pair<Win_NativeHandle, C_Window*>> windows;
-    return windows;
+    static auto* windows = new std::vector<std::pair<Win_NativeHandle, C_Window*>>();
+    return *windows;
 }
 
 C_Window* FindWindow(Win_NativeHandle handle) {
