@@ -22,14 +22,26 @@
 #include "math/vector.h"
 
 // image
+#include "image/convert.h"
 #include "image/format.h"
 #include "image/image.h"
-#include "image/convert.h"
+#include "image/png.h"
 
 // surface
 #include "surface/blit.h"
 #include "surface/blit_kernel.h"
+#include "surface/primitives.h"
 #include "surface/surface.h"
 
 // text
 #include "text/draw_params.h"
+#include "text/fill.h"
+#include "text/font.h"
+#include "text/text_draw.h"
+#include "text/truetype.h"
+
+// platform
+#include "platform/backend.h"
+#include "platform/headless.h"
+#include "platform/timing.h"
+#include "platform/window.h"

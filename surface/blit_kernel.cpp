@@ -65,6 +65,10 @@ std::int32_t ToInt32(std::int64_t v) {
         std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
+bool HasPixels(const C_Image* image) {
+    return image && image->data && image->width != 0 && image->height != 0;
+}
+
 // A plane the kernels can address: pixels present, rows as long as the
 // pitch says, the buffer as large as the rows need, and 32-bit pixels on
 // 32-bit boundaries.
@@ -651,6 +655,10 @@ bool C_Blit_Kernel::Blit_Fixed(C_Surface* src, C_Surface* dst, const C_Rect* src
     // Only 32-bit colour planes and 8-bit alpha planes are drawn.
     if (dd.bitsPerPixel != 32 || !Addressable(dstColor, 4)) return true;
     if (maskMode ? !srcAlphaUsable : (sd.bitsPerPixel != 32 || !Addressable(srcColor, 4))) return true;
+    // An alpha plane of another depth is drawn by no path either: drawing
+    // without the coverage it stands for would paint what should stay clear.
+    if (HasPixels(srcAlpha) && srcAlpha->bpp != 8) return true;
+    if (HasPixels(dstAlpha) && dstAlpha->bpp != 8) return true;
 
     // Opacity. Only 0 < opacity < 1 blends; anything else (1 and more,
     // negative, NaN) draws at full weight.

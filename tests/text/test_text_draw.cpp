@@ -1,0 +1,254 @@
+// Text layout, checked on the blits it issues (through the blit override
+// hook), and text drawn for real with imported fonts.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "font_builders.h"
+#include "font_paths.h"
+#include "quillory.h"
+
+namespace {
+
+struct BlitCall {
+    C_Surface* src;
+    bool whole;  // no source rectangle
+    C_Rect rect;
+    C_Vector2D position;
+    C_DrawParams params;
+    const C_Frame* clip;
+    const C_Frame* clip2;
+};
+
+std::vector<BlitCall> g_calls;
+
+bool Record(C_Surface* src, C_Surface*, const C_Rect* srcRect, const C_Frame* clip, const C_Frame* clip2,
+            const C_Vector2D* position, std::uint32_t, const C_DrawParams* params) {
+    g_calls.push_back({src, srcRect == nullptr, srcRect ? *srcRect : C_Rect(), *position, *params, clip, clip2});
+    return true;
+}
+
+// A font of size 10 whose metrics make positions easy to follow:
+// "A" advances 10 with a picture of 8 x 12 (pivot 4, 6) and bearing (1, 8).
+struct TextLayout : ::testing::Test {
+    C_Font font;
+    C_FontType type{C_String(""), 10.0f, GFX_GLYPH_GRAY, 0, 0, 0, 0, 0};
+    C_Image canvas;
+    C_Surface dst;
+    C_Color colour{0.0f, 0.0f, 0.5f, 0.0f};
+
+    void SetUp() override {
+        AddVariant(font, {{'A', 10, 1, 8, 8, 12}, {' ', 10, 0, 0, 0, 0}, {'_', 5, 0, -1, 5, 1}, {'|', 3, 1, 9, 1, 12}},
+                   10);
+        canvas.CreateEmpty(100, 50, GFX_FMT_ARGB8888, GFX_FMT_NONE);
+        dst.shared = 1;  // the canvas image is ours
+        dst.AddPlane(&canvas, 1);
+        g_calls.clear();
+        Gfx_SetBlitOverride(Record);
+    }
+    void TearDown() override { Gfx_SetBlitOverride(nullptr); }
+
+    bool Draw(const char* text, C_Vector2D position, std::uint8_t textAlign, const C_Frame* clip = nullptr) {
+        return Gfx_Surface_DrawText(C_String(text), &font, type, &dst, colour, position, textAlign, 0, 0, clip,
+                                    nullptr, 0);
+    }
+    C_Surface* Surface(unsigned char c) const { return font.GetImage(font.GetFace(c)->GetGlyph(0)->imageIndex); }
+    std::vector<float> GlyphXs(unsigned char c) const {
+        std::vector<float> xs;
+        for (const BlitCall& call : g_calls)
+            if (call.src == Surface(c)) xs.push_back(call.position.x);
+        return xs;
+    }
+};
+
+TEST_F(TextLayout, ACentredCaptionIsCentredOnItsAnchor) {
+    ASSERT_TRUE(Draw("AA", C_Vector2D(0.0f, 0.0f, 2), 2));
+    ASSERT_EQ(g_calls.size(), 2u);
+    // The block is 19 wide (one less than the pen advance), so it starts at
+    // 50 - 9.5; each glyph lands at its bearing plus its pivot, truncated.
+    EXPECT_EQ(GlyphXs('A'), (std::vector<float>{45.0f, 55.0f}));
+    const BlitCall& first = g_calls[0];
+    EXPECT_FLOAT_EQ(first.position.y, 0.0f - 8.0f + 10.0f + 6.0f);
+    EXPECT_EQ(first.position.align, 68);
+    EXPECT_FALSE(first.whole);
+    EXPECT_FLOAT_EQ(first.rect.x1, 8.0f);
+    EXPECT_FLOAT_EQ(first.rect.y1, 12.0f);
+    EXPECT_FLOAT_EQ(first.params.pivot.x, 4.0f);
+    EXPECT_FLOAT_EQ(first.params.pivot.y, 6.0f);
+    EXPECT_FLOAT_EQ(first.params.scale.x, 1.0f);
+    EXPECT_FLOAT_EQ(first.params.opacity, 1.0f);
+    EXPECT_EQ(first.params.filter, 1u);
+    EXPECT_EQ(first.params.useFillColor, 0);
+    EXPECT_EQ(first.params.fillColor, colour);
+}
+
+TEST_F(TextLayout, ANewlineReturnsToTheAnchorNotToTheAlignedStart) {
+    ASSERT_TRUE(Draw("AA\nA", C_Vector2D(0.0f, 0.0f, 2), 2));
+    ASSERT_EQ(g_calls.size(), 3u);
+    // The measuring pass also restarts at the anchor: the block is 59 wide.
+    EXPECT_EQ(GlyphXs('A'), (std::vector<float>{25.0f, 35.0f, 55.0f}));
+    EXPECT_FLOAT_EQ(g_calls[2].position.y - g_calls[0].position.y, 10.0f / 2 + 10.0f + 1.0f);
+}
+
+TEST_F(TextLayout, ATabAdvancesFortySevenPixelsAndIsUnderlined) {
+    ASSERT_TRUE(Draw("A\tA", C_Vector2D(10.0f, 0.0f, 0), 0));
+    EXPECT_EQ(GlyphXs('A'), (std::vector<float>{15.0f, 15.0f + 10.0f + 47.0f}));
+
+    g_calls.clear();
+    type.underline = 1;
+    ASSERT_TRUE(Draw("\tA", C_Vector2D(10.0f, 0.0f, 0), 0));
+    ASSERT_EQ(g_calls.size(), 3u);  // tab line, glyph, glyph line
+    const BlitCall& line = g_calls[0];
+    EXPECT_EQ(line.src, Surface('_'));
+    EXPECT_TRUE(line.whole);
+    EXPECT_FLOAT_EQ(line.params.scale.x, 47.0f / 5.0f);
+    EXPECT_FLOAT_EQ(line.params.scale.y, 1.0f);
+    EXPECT_FLOAT_EQ(line.position.x, 9.0f);
+    EXPECT_FLOAT_EQ(line.params.pivot.y, -1.0f - 10.0f);
+    EXPECT_FLOAT_EQ(g_calls[1].params.scale.x, 1.0f);  // restored after the line
+}
+
+TEST_F(TextLayout, ASpaceIsUnderlinedButDrawsNoPicture) {
+    type.underline = 1;
+    type.strikeout = 1;
+    ASSERT_TRUE(Draw(" A", C_Vector2D(10.0f, 0.0f, 0), 0));
+    EXPECT_TRUE(GlyphXs(' ').empty());
+    // Space: underline and strike-out; "A": glyph, underline, strike-out.
+    ASSERT_EQ(g_calls.size(), 5u);
+    EXPECT_EQ(g_calls[0].src, Surface('_'));
+    EXPECT_FLOAT_EQ(g_calls[0].position.x, 9.0f);
+    EXPECT_FLOAT_EQ(g_calls[0].params.scale.x * 5.0f, 10.0f);  // spans the space's advance
+    EXPECT_FLOAT_EQ(g_calls[0].params.pivot.y, -11.0f);
+    EXPECT_FLOAT_EQ(g_calls[1].params.pivot.y, -6.0f);  // strike-out at half the size
+    EXPECT_EQ(g_calls[2].src, Surface('A'));
+}
+
+TEST_F(TextLayout, NothingIsDrawnWithoutAMatchingVariant) {
+    EXPECT_FALSE(Draw("", C_Vector2D(), 0));
+    EXPECT_FALSE(Draw(" Z", C_Vector2D(), 0));  // the first printable character decides
+    type.bold = 1;  // style 8, but the font has only style 7
+    EXPECT_FALSE(Draw("A", C_Vector2D(), 0));
+    type.bold = 0;
+    type.format = GFX_GLYPH_MONO;  // nor does the render kind match
+    EXPECT_FALSE(Draw("A", C_Vector2D(), 0));
+    EXPECT_FALSE(Gfx_Surface_DrawText(C_String("A"), nullptr, type, &dst, colour, C_Vector2D(), 0, 0, 0, nullptr,
+                                      nullptr, 0));
+    EXPECT_TRUE(g_calls.empty());
+    type.format = GFX_GLYPH_GRAY;
+    EXPECT_TRUE(Draw("\xC3" "A", C_Vector2D(), 0));  // bytes above 127 are passed over: "A" decides
+    EXPECT_EQ(g_calls.size(), 1u);
+}
+
+TEST_F(TextLayout, TheCaretStandsBeforeItsCharacter) {
+    const C_Rect box(0.0f, 0.0f, 100.0f, 50.0f);
+    const C_Vector2D start(10.0f, 0.0f, 0);
+    ASSERT_TRUE(Gfx_Surface_DrawTextEx(C_String("AA"), &font, type, &dst, colour, box, 0, start, 1, nullptr, nullptr));
+    ASSERT_EQ(g_calls.size(), 4u);
+    EXPECT_EQ(g_calls[1].src, Surface('|'));
+    EXPECT_FLOAT_EQ(g_calls[1].position.x, 19.0f);
+    EXPECT_FLOAT_EQ(g_calls[2].position.x, 20.0f);
+    EXPECT_FLOAT_EQ(g_calls[2].params.pivot.y, 9.0f - 10.0f);
+
+    g_calls.clear();  // an index equal to the length is never reached
+    ASSERT_TRUE(Gfx_Surface_DrawTextEx(C_String("AA"), &font, type, &dst, colour, box, 0, start, 2, nullptr, nullptr));
+    EXPECT_EQ(g_calls.size(), 2u);
+}
+
+TEST_F(TextLayout, GlyphsPastTheBoxAreCulled) {
+    const C_Rect box(0.0f, 0.0f, 30.0f, 50.0f);
+    ASSERT_TRUE(Gfx_Surface_DrawTextEx(C_String("AAAAA"), &font, type, &dst, colour, box, 0, C_Vector2D(), 0xFFFFFF,
+                                       nullptr, nullptr));
+    EXPECT_EQ(g_calls.size(), 3u);
+}
+
+TEST_F(TextLayout, TheAnchorIsMeasuredInsideTheClipBox) {
+    const C_Frame clip(10, 10, 110, 60);
+    ASSERT_TRUE(Draw("A", C_Vector2D(5.0f, 5.0f, 0x11), 0x11, &clip));
+    ASSERT_EQ(g_calls.size(), 1u);
+    // Anchor (105, 55); the block (9 wide, one line of 16) ends there.
+    EXPECT_FLOAT_EQ(g_calls[0].position.x, 101.0f);
+    EXPECT_FLOAT_EQ(g_calls[0].position.y, 39.0f - 8.0f + 10.0f + 6.0f);
+    EXPECT_EQ(g_calls[0].clip, &clip);
+    EXPECT_EQ(g_calls[0].clip2, nullptr);
+}
+
+TEST_F(TextLayout, ASizeTieTakesTheFirstVariant) {
+    C_Font tie;
+    AddVariant(tie, {{'A', 12, 0, 8, 8, 12}}, 12);
+    AddVariant(tie, {{'A', 14, 0, 8, 8, 12}}, 14);
+    type.size = 13.0f;
+    ASSERT_TRUE(Gfx_Surface_DrawText(C_String("A"), &tie, type, &dst, colour, C_Vector2D(), 0, 0, 0, nullptr, nullptr,
+                                     0));
+    ASSERT_EQ(g_calls.size(), 1u);
+    EXPECT_FLOAT_EQ(g_calls[0].params.scale.x, 13.0f / 12.0f);
+
+    C_Font reversed;
+    AddVariant(reversed, {{'A', 14, 0, 8, 8, 12}}, 14);
+    AddVariant(reversed, {{'A', 12, 0, 8, 8, 12}}, 12);
+    g_calls.clear();
+    ASSERT_TRUE(Gfx_Surface_DrawText(C_String("A"), &reversed, type, &dst, colour, C_Vector2D(), 0, 0, 0, nullptr,
+                                     nullptr, 0));
+    EXPECT_FLOAT_EQ(g_calls[0].params.scale.y, 13.0f / 14.0f);
+}
+
+TEST_F(TextLayout, SheetGlyphLinesDrawTheirCellNotTheSheet) {
+    C_Font sheetFont;
+    sheetFont.AddFaces('A', 'Z' + 1);
+    sheetFont.AddFace('_');
+    ASSERT_TRUE(Gfx_Font_AddSheet(C_String("AB_"), 3, 1, 10, CoverageSurface(CoveragePicture(30, 10, 255)),
+                                  &sheetFont));
+    type.format = GFX_GLYPH_SHEET;
+    type.underline = 1;
+    ASSERT_TRUE(Gfx_Surface_DrawText(C_String("A"), &sheetFont, type, &dst, colour, C_Vector2D(), 0, 0, 0, nullptr,
+                                     nullptr, 0));
+    ASSERT_EQ(g_calls.size(), 2u);
+    EXPECT_FALSE(g_calls[1].whole);
+    EXPECT_FLOAT_EQ(g_calls[1].rect.x0, 20.0f);
+}
+
+#if defined(QUILLORY_HAVE_FREETYPE)
+
+// Columns of `image` holding a pixel other than white; -1, -1 when none.
+std::pair<int, int> InkColumns(const C_Image& image) {
+    int lo = -1;
+    int hi = -1;
+    for (std::uint32_t y = 0; y < image.height; ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(image.Row(y));
+        for (std::uint32_t x = 0; x < image.width; ++x) {
+            if ((row[x] & 0xFFFFFF) == 0xFFFFFF) continue;
+            lo = lo < 0 ? static_cast<int>(x) : std::min(lo, static_cast<int>(x));
+            hi = std::max(hi, static_cast<int>(x));
+        }
+    }
+    return {lo, hi};
+}
+
+TEST(TextPixels, ACaptionLandsCentredInTheTextColour) {
+    C_Font font;
+    font.AddFaces(32, 127);
+    ASSERT_TRUE(Gfx_Font_ImportTrueType(C_String(kLiberationSerifPath), C_BitmapGlyph(13, GFX_GLYPH_MONO, 8), &font));
+    C_Image canvas;
+    canvas.CreateEmpty(200, 40, GFX_FMT_ARGB8888, GFX_FMT_NONE, C_Color(1.0f, 1.0f, 1.0f, 1.0f));
+    C_Surface dst(1, &canvas, nullptr, nullptr, nullptr, nullptr, nullptr);
+    const C_FontType type(C_String(""), 13.0f, GFX_GLYPH_MONO, 1, 0, 0, 0, 0);
+    const C_Color navy(0, 0, 128, 0);
+    ASSERT_TRUE(Gfx_Surface_DrawText(C_String("Quillory"), &font, type, &dst, navy, C_Vector2D(0.0f, 5.0f, 2), 2, 0, 0,
+                                     nullptr, nullptr, 0));
+    const auto [lo, hi] = InkColumns(canvas);
+    ASSERT_GE(lo, 0);
+    EXPECT_NEAR((lo + hi + 1) / 2.0, 100.0, 2.0);
+    EXPECT_GT(hi - lo, 40);
+
+    // Fully covered pixels take the text colour.
+    bool solid = false;
+    for (std::uint32_t y = 0; y < canvas.height && !solid; ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(canvas.Row(y));
+        for (std::uint32_t x = 0; x < canvas.width; ++x) solid = solid || (row[x] & 0xFFFFFF) == 0x000080;
+    }
+    EXPECT_TRUE(solid);
+}
+
+#endif
+
+}  // namespace
