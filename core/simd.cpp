@@ -12,8 +12,12 @@ bool ProcessorRuns(std::int32_t level) {
 #if defined(QUILLORY_X86_SIMD)
     if (level == GFX_SIMD_SSE2) return true;  // part of every x86-64 processor
 #if defined(__GNUC__)
-    // Also checks that the system saves the wide registers.
-    if (level == GFX_SIMD_AVX2) return __builtin_cpu_supports("avx2") != 0;
+    // Also checks that the system saves the wide registers. The explicit
+    // initialisation makes the answer right even during static start-up.
+    if (level == GFX_SIMD_AVX2) {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }
 #endif
 #endif
     return false;
