@@ -356,7 +356,9 @@ void DrawScaled(Call& c) {
     c.args.du = du;
     // Enlarging repeats each source row over several destination rows. A
     // plain copy draws such rows alike, so they are copied from the first.
-    std::int64_t drawnFrom = -1;
+    // The source row is the kernel's: clamped to [y0, y1 - 1], y0 winning
+    // when a sub-pixel rectangle leaves that range empty.
+    std::int64_t drawnFrom = 0;
     const std::uint32_t* drawn = nullptr;
     const std::int64_t count = lastCol - firstCol + 1;
     for (std::int64_t row = firstRow; row < endRow; ++row) {
@@ -364,8 +366,8 @@ void DrawScaled(Call& c) {
         c.args.v = vStart + row * dv;
         std::uint32_t* to = c.DstPixel(row, firstCol);
         if (c.repeatRows) {
-            const std::int64_t from = std::clamp<std::int64_t>(c.args.v >> 16, c.args.y0, c.args.y1 - 1);
-            if (from == drawnFrom) {
+            const std::int64_t from = std::max<std::int64_t>(std::min<std::int64_t>(c.args.v >> 16, c.args.y1 - 1), c.args.y0);
+            if (drawn && from == drawnFrom) {
                 std::memcpy(to, drawn, static_cast<std::size_t>(count) * 4);
                 continue;
             }

@@ -365,3 +365,27 @@ TEST(Simd, EnlargedCopyRowsMatchRowsDrawnOneByOne) {
 }
 
 }  // namespace
+
+namespace {
+
+// A source rectangle thinner than a pixel leaves an empty integer row range;
+// the kernel then reads row y0, and so must the repeated rows.
+TEST(Simd, EnlargedCopyOfASubPixelRectangle) {
+    g_seed = 5;
+    auto picture = ColorImage(8, 8, GFX_FMT_ARGB8888, {});
+    picture->bottomUp = 0;
+    C_Surface src(1, picture.get());
+    C_DrawParams params;
+    params.scale = C_Vector2D(3.0f, 4.0f);
+    const C_Rect thin(1.0f, 0.2f, 5.0f, 0.7f);
+    const C_Vector2D at(2.0f, 1.0f);
+    auto a = ColorImage(40, 30, GFX_FMT_ARGB8888, {}), b = Copy(a.get());
+    C_Surface da(1, a.get()), db(1, b.get());
+    Gfx_Surface_BlitTransformed(&src, &da, &thin, nullptr, nullptr, &at, 0, &params);
+    params.useKeyColor = 1;
+    params.keyColor = C_Color(1, 2, 3, 4);  // matches no pixel of this picture
+    Gfx_Surface_BlitTransformed(&src, &db, &thin, nullptr, nullptr, &at, 0, &params);
+    EXPECT_EQ(std::memcmp(a->data, b->data, a->dataSize), 0);
+}
+
+}  // namespace
