@@ -1,7 +1,7 @@
 // The span kernels written once for every SIMD level. A level's source file
 // (span_kernels_sse2.cpp, span_kernels_avx2.cpp) defines a traits struct
-// `Isa` with its vector type and operations, includes this header, and
-// builds its table with MakeSimdTable<Isa>(). Everything here has internal
+// with its vector type and operations, includes this header, and builds its
+// table with SpanSimd<Traits>::MakeTable(). Everything here has internal
 // linkage, so the copies compiled with different instruction-set flags never
 // meet at link time. Include it from those files only.
 //

@@ -210,10 +210,12 @@ TEST(Simd, LevelChoiceFallsBackToWhatIsAvailable) {
     EXPECT_EQ(Gfx_SimdLevelFromName("avx512"), -1);
     EXPECT_EQ(Gfx_SimdLevelFromName(nullptr), -1);
     EXPECT_TRUE(Gfx_SimdLevelAvailable(Gfx_SimdDefaultLevel()));
-    // Without QUILLORY_SIMD the process runs the best level there is.
-    if (!std::getenv("QUILLORY_SIMD")) {
-        EXPECT_EQ(Gfx_SimdDefaultLevel(), Gfx_SimdFallback(GFX_SIMD_LEVEL_COUNT));
-    }
+    // Without QUILLORY_SIMD the process runs the best level there is; with
+    // it, the named level or the best below it.
+    const char* env = std::getenv("QUILLORY_SIMD");
+    const std::int32_t named = Gfx_SimdLevelFromName(env);
+    EXPECT_EQ(Gfx_SimdDefaultLevel(), Gfx_SimdFallback(named >= 0 ? named : GFX_SIMD_LEVEL_COUNT)) << (env ? env : "");
+    EXPECT_EQ(Gfx_Blit_GetSimdLevel(), Gfx_SimdDefaultLevel());
 
     LevelGuard guard;
     for (std::int32_t l = 0; l < GFX_SIMD_LEVEL_COUNT; ++l) {
