@@ -28,10 +28,12 @@
 // surface
 #include "surface/blit.h"
 #include "surface/blit_kernel.h"
+#include "surface/primitives.h"
 #include "surface/surface.h"
 
 // text
 #include "text/draw_params.h"
+#include "text/fill.h"
 #include "text/font.h"
 #include "text/text_draw.h"
 #include "text/truetype.h"
