@@ -24,6 +24,7 @@
 #include "image/convert.h"
 #include "image/format.h"
 #include "image/image.h"
+#include "image/png.h"
 
 // surface
 #include "surface/blit.h"

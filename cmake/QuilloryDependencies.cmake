@@ -4,6 +4,10 @@
 find_package(Threads REQUIRED)
 target_link_libraries(quillory PUBLIC Threads::Threads m)
 
+# PNG files (image/png.cpp is the only user of its headers).
+find_package(PNG REQUIRED)
+target_link_libraries(quillory PRIVATE PNG::PNG)
+
 # TrueType import (text/truetype.cpp). Without it Gfx_Font_ImportTrueType
 # reports failure; QUILLORY_HAVE_FREETYPE tells users which build they have.
 option(QUILLORY_WITH_FREETYPE "Build the TrueType import on FreeType" ON)
