@@ -238,7 +238,7 @@ TileSample BallTile(double u, double v) {
 // A four-pointed sparkle with four shorter diagonal rays and a cyan halo.
 TileSample SparkleTile(double u, double v) {
     constexpr double kHalf = 0.7071067812;
-    const double rays = Math_Min(RhombusDistance(u, v, 0.95, 0.15), RhombusDistance(u, v, 0.15, 0.95));
+    const double rays = Math_Min(RhombusDistance(u, v, 0.9, 0.15), RhombusDistance(u, v, 0.15, 0.9));
     const double diagonal = RhombusDistance((u + v) * kHalf, (v - u) * kHalf, 0.5, 0.1);
     const double star = Math_Min(rays, Math_Min(diagonal, RhombusDistance((u - v) * kHalf, (u + v) * kHalf, 0.5, 0.1)));
     const double r = Len(u, v);
@@ -461,9 +461,9 @@ Rgb Ground(const Landscape& land, std::int32_t x, double y, Rgb c) {
     }
     // The near meadow, with grass texture and scattered flowers.
     const double near = land.near[col];
-    const double grain = Math_Noise2(x, static_cast<std::int32_t>(y), kW) - 0.5;
+    const double grain = Noise2(x / 2.0, y / 1.5, kW / 2, 5) - 0.5;
     Rgb grass = Mix(Rgb{112, 178, 72}, Rgb{46, 104, 44}, Ramp(near, 600.0, y));
-    grass = Scale(grass, 1.0 + 0.12 * grain);
+    grass = Scale(grass, 1.0 + 0.16 * grain);
     c = Mix(c, grass, Below(y, near));
     return c;
 }
