@@ -223,7 +223,7 @@ int64_t SlopeOf(float delta, float extent) {
 
 // Cuts the segment to the box (Liang-Barsky, in double precision); false
 // when nothing of it is left. A cut end is put exactly on the box edge that
-// cut it: with ends this far apart, x + t * dx alone would lose the edge.
+// cut it, so that rounding cannot leave it outside the box.
 bool CutSegment(float& sx, float& sy, float& ex, float& ey, double bx0, double by0, double bx1, double by1) {
     const double x = sx, y = sy, dx = double{ex} - x, dy = double{ey} - y;
     double t0 = 0.0, t1 = 1.0;

@@ -152,7 +152,7 @@ void Cull(const Fill& f, C_Surface* dst, const C_Frame* clip, const C_Frame* cli
     if (Gfx_GetBlitOverride()) return;
     const C_Image* target = dst ? dst->GetPlane(GFX_PLANE_COLOR) : nullptr;
     if (!target) {
-        sx = {0, -1, false};
+        sx = sy = {0, -1, false};
         return;
     }
     // The anchoring rectangle, and what of it can be drawn.
@@ -168,7 +168,7 @@ void Cull(const Fill& f, C_Surface* dst, const C_Frame* clip, const C_Frame* cli
         wx1 = std::min<double>(wx1, clip2->x1), wy1 = std::min<double>(wy1, clip2->y1);
     }
     if (vx1 <= vx0 || vy1 <= vy0) {
-        sx = {0, -1, false};
+        sx = sy = {0, -1, false};
         return;
     }
     const C_DrawParams& p = f.p;

@@ -94,6 +94,10 @@ TEST(Fill, RejectsWhatCannotBeDrawn) {
     const C_Rect infinite(0, 0, std::numeric_limits<float>::infinity(), 20);
     EXPECT_FALSE(Gfx_Surface_DrawTiled(&src, &dst, nullptr, nullptr, nullptr, &infinite, nullptr, 0, &both));
 
+    // Nothing to draw into: every tile is skipped, however many there are.
+    const C_Rect vast(-1e6f, -1e6f, 1e6f, 1e6f);
+    EXPECT_TRUE(Gfx_Surface_DrawTiled(&src, &none, nullptr, nullptr, nullptr, &vast, nullptr, 0, &both));
+
     // Unknown mode pairs draw nothing and succeed.
     C_DrawParams odd = Tiling(2, 0);
     EXPECT_TRUE(Gfx_Surface_DrawInRect(&src, &dst, nullptr, nullptr, nullptr, &box, nullptr, 0, &odd));
