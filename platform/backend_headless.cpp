@@ -662,7 +662,7 @@ public:
 private:
     std::vector<std::unique_ptr<HeadlessWindow>> m_windows;  // creation order
     std::vector<Win_NativeHandle> m_zOrder;                  // bottom first
-    Win_NativeHandle m_nextHandle = 1;
+    Win_NativeHandle m_nextHandle = 0x100;  // never 1, the answer Create gives for an existing window
     Win_NativeHandle m_active = 0;
     Win_NativeHandle m_focus = 0;
     Win_NativeHandle m_capture = 0;

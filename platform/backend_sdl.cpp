@@ -157,8 +157,9 @@ public:
             cursor = nullptr;
         }
         m_pending.clear();
+        // Counted: a second backend opened before this one closes (a fresh
+        // start of the same platform) keeps the video system alive.
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        SDL_Quit();
     }
 
     Win_NativeHandle CreateNativeWindow(const Win_WindowDesc& desc) override {

@@ -26,35 +26,67 @@ std::uint32_t LoadLittleEndian(const std::uint8_t* p, std::uint32_t bytes) {
 
 std::uint32_t Grey(std::uint32_t level) { return kOpaque | level << 16 | level << 8 | level; }
 
-// One pixel of any presentable format as 0xFFRRGGBB.
-std::uint32_t DecodePixel(const Gfx_FormatDesc& d, const std::uint8_t* p) {
-    const std::uint32_t bytes = d.bitsPerPixel / 8;
-    const std::uint32_t v = LoadLittleEndian(p, bytes);
-    if (d.kind == GFX_KIND_FLOAT) {
-        float f;
-        std::memcpy(&f, &v, sizeof f);
-        const float clamped = f >= 0.0f ? std::min(f, 1.0f) : 0.0f;  // NaN lands on 0
-        return Grey(static_cast<std::uint32_t>(std::lround(clamped * 255.0f)));
-    }
-    auto channel = [&](int c) { return Widen((v & d.mask[c]) >> d.shift[c], d.bits[c]); };
-    if (d.channels == 1) return Grey(channel(0));
-    return kOpaque | channel(0) << 16 | channel(1) << 8 | channel(2);
-}
+// One channel's bits of a pixel value, widened to 8 bits; narrow channels
+// through a table, so a row costs no divisions.
+struct ChannelDecoder {
+    std::uint32_t shift = 0;
+    std::uint32_t mask = 0;
+    std::uint32_t bits = 0;
+    std::uint8_t table[256] = {};
 
-void DecodeRow(const Gfx_FormatDesc& d, const std::uint8_t* src, std::uint32_t* dst, std::size_t count) {
-    switch (d.format) {
-    case GFX_FMT_ARGB8888:  // the screen's own layout: only alpha differs
-        for (std::size_t i = 0; i < count; ++i) dst[i] = LoadLittleEndian(src + 4 * i, 4) | kOpaque;
-        return;
-    case GFX_FMT_RGB888:
-        for (std::size_t i = 0; i < count; ++i) dst[i] = LoadLittleEndian(src + 3 * i, 3) | kOpaque;
-        return;
-    default: {
-        const std::size_t bytes = d.bitsPerPixel / 8;
-        for (std::size_t i = 0; i < count; ++i) dst[i] = DecodePixel(d, src + bytes * i);
+    void Set(const Gfx_FormatDesc& d, int c) {
+        shift = d.shift[c];
+        mask = d.mask[c];
+        bits = d.bits[c];
+        if (bits <= 8)
+            for (std::uint32_t v = 0; v < (1u << bits); ++v) table[v] = static_cast<std::uint8_t>(Widen(v, bits));
     }
+    std::uint32_t operator()(std::uint32_t value) const {
+        const std::uint32_t v = (value & mask) >> shift;
+        return bits <= 8 ? table[v] : Widen(v, bits);
     }
-}
+};
+
+// Turns rows of one presentable format into 0xFFRRGGBB.
+class RowDecoder {
+public:
+    explicit RowDecoder(const Gfx_FormatDesc& d) : m_desc(d), m_bytes(d.bitsPerPixel / 8) {
+        if (d.kind != GFX_KIND_UINT) return;
+        for (int c = 0; c < (d.channels == 1 ? 1 : 3); ++c) m_channels[c].Set(d, c);
+    }
+
+    void operator()(const std::uint8_t* src, std::uint32_t* dst, std::size_t count) const {
+        switch (m_desc.format) {
+        case GFX_FMT_ARGB8888:  // the screen's own layout: only alpha differs
+            std::memcpy(dst, src, count * 4);
+            for (std::size_t i = 0; i < count; ++i) dst[i] |= kOpaque;
+            return;
+        case GFX_FMT_RGB888:
+            for (std::size_t i = 0; i < count; ++i) dst[i] = LoadLittleEndian(src + 3 * i, 3) | kOpaque;
+            return;
+        default:
+            break;
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::uint32_t v = LoadLittleEndian(src + m_bytes * i, m_bytes);
+            if (m_desc.kind == GFX_KIND_FLOAT) {
+                float f;
+                std::memcpy(&f, &v, sizeof f);
+                const float clamped = f >= 0.0f ? std::min(f, 1.0f) : 0.0f;  // NaN lands on 0
+                dst[i] = Grey(static_cast<std::uint32_t>(std::lround(clamped * 255.0f)));
+            } else if (m_desc.channels == 1) {
+                dst[i] = Grey(m_channels[0](v));
+            } else {
+                dst[i] = kOpaque | m_channels[0](v) << 16 | m_channels[1](v) << 8 | m_channels[2](v);
+            }
+        }
+    }
+
+private:
+    Gfx_FormatDesc m_desc;
+    std::uint32_t m_bytes;
+    ChannelDecoder m_channels[3];
+};
 
 }  // namespace
 
@@ -79,13 +111,14 @@ void Win_ComposePixels(const Win_Framebuffer& target, const Win_PixelBlock& pixe
     if (cx0 >= cx1 || cy0 >= cy1) return;
     const std::size_t bytesPerPixel = d.bitsPerPixel / 8;
     const std::size_t count = static_cast<std::size_t>(cx1 - cx0);
+    const RowDecoder decode(d);
     for (std::int64_t sy = cy0; sy < cy1; ++sy) {
         // The first stored row is the picture's bottom row.
         const auto storedRow = static_cast<std::size_t>(h - 1 - (sy - y));
         const std::uint8_t* src =
             pixels.data + storedRow * pixels.pitch + static_cast<std::size_t>(cx0 - x) * bytesPerPixel;
         std::uint32_t* dst = target.pixels + static_cast<std::size_t>(sy) * target.stride + cx0;
-        DecodeRow(d, src, dst, count);
+        decode(src, dst, count);
     }
 }
 

@@ -26,10 +26,11 @@ constexpr std::int32_t kTimerId = 1;
 constexpr std::uint32_t kTimerPeriodMs = 1;
 
 // Windows with a native counterpart, by handle: the platform's messages
-// find their object here.
+// find their object here. Never destroyed, so that windows in static objects
+// can still unregister during static destruction.
 std::vector<std::pair<Win_NativeHandle, C_Window*>>& Registry() {
-    static std::vector<std::pair<Win_NativeHandle, C_Window*>> windows;
-    return windows;
+    static auto* windows = new std::vector<std::pair<Win_NativeHandle, C_Window*>>();
+    return *windows;
 }
 
 C_Window* FindWindow(Win_NativeHandle handle) {
@@ -123,17 +124,20 @@ void C_Window::Init() {
     presentOffset = C_Vector2Di(0, 0, 0);
 }
 
-void C_Window::DetachFamily() {
-    if (parent) {
-        C_List& siblings = parent->children;
-        for (std::uint32_t i = 0; i < siblings.Count(); ++i) {
-            if (siblings.GetAt(i) == this) {
-                siblings.RemoveAt(i);
-                break;
-            }
+void C_Window::LeaveParent() {
+    if (!parent) return;
+    C_List& siblings = parent->children;
+    for (std::uint32_t i = 0; i < siblings.Count(); ++i) {
+        if (siblings.GetAt(i) == this) {
+            siblings.RemoveAt(i);
+            break;
         }
-        parent = nullptr;
     }
+    parent = nullptr;
+}
+
+void C_Window::DetachFamily() {
+    LeaveParent();
     for (std::uint32_t i = 0; i < children.Count(); ++i) static_cast<C_Window*>(children.GetAt(i))->parent = nullptr;
     children.Clear();
 }
@@ -142,17 +146,7 @@ bool C_Window::SetParent(C_Window* newParent) {
     for (const C_Window* w = newParent; w; w = w->parent)
         if (w == this) return false;
     if (newParent == parent) return true;
-    // Leave the old parent's list; keep our own children.
-    if (parent) {
-        C_List& siblings = parent->children;
-        for (std::uint32_t i = 0; i < siblings.Count(); ++i) {
-            if (siblings.GetAt(i) == this) {
-                siblings.RemoveAt(i);
-                break;
-            }
-        }
-    }
-    parent = nullptr;
+    LeaveParent();  // our own children stay with us
     if (!newParent) return true;
     if (!newParent->children.Append(this)) return false;
     parent = newParent;

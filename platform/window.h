@@ -214,6 +214,7 @@ private:
     void ApplyShape();
     void Paint();
     void StoreClientRect();
+    void LeaveParent();
     void DetachFamily();
     void ReadPointer(std::int32_t* x, std::int32_t* y) const;
 };

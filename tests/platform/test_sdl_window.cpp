@@ -16,6 +16,7 @@
 
 // Xlib defines short macros (None, Bool, Status...): it comes last.
 #include <X11/Xlib.h>
+#include <X11/keysym.h>
 #include <X11/Xutil.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -30,6 +31,7 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so
 
 namespace {
 
+using Calls = std::vector<CallRecord>;
 using Clock = std::chrono::steady_clock;
 
 bool OnPath(const char* program) {
@@ -165,6 +167,7 @@ protected:
         ASSERT_FALSE(display.empty()) << why;
         setenv("DISPLAY", display.c_str(), 1);
         ASSERT_TRUE(Win_SelectPlatform("sdl"));
+        ASSERT_TRUE(Win_SelectPlatform("sdl"));  // a fresh start of the running platform
         ASSERT_STREQ(Win_GetPlatformName(), "sdl");
         x = XOpenDisplay(display.c_str());
         ASSERT_NE(x, nullptr);
@@ -264,6 +267,38 @@ TEST_F(SdlWindowTest, RealWindowShowsPicturesAndHearsTheWindowManager) {
             if (c == CallRecord{"mouseMove", {0, 0, 0, 10, 20}}) return true;
         return false;
     }));
+
+    // Keys as the server delivers them: Shift, then 'a', become the
+    // framework's codes and characters.
+    rec.calls.clear();
+    auto key = [&](KeySym sym, bool press) {
+        XEvent e;
+        std::memset(&e, 0, sizeof e);
+        e.xkey.type = press ? KeyPress : KeyRelease;
+        e.xkey.display = x;
+        e.xkey.window = xw;
+        e.xkey.root = DefaultRootWindow(x);
+        e.xkey.keycode = XKeysymToKeycode(x, sym);
+        e.xkey.same_screen = True;
+        XSendEvent(x, xw, True, press ? KeyPressMask : KeyReleaseMask, &e);
+    };
+    key(XK_Shift_L, true);
+    key(XK_a, true);
+    key(XK_a, false);
+    key(XK_Shift_L, false);
+    XFlush(x);
+    const Calls typed{{"keyDown", {0, WIN_VK_SHIFT}},
+                      {"keyDown", {'A', 'A'}},
+                      {"keyUp", {'A', 'A'}},
+                      {"keyUp", {0, WIN_VK_SHIFT}}};
+    auto keys = [&] {
+        Calls out;
+        for (const CallRecord& c : rec.calls)
+            if (c.name == "keyDown" || c.name == "keyUp") out.push_back(c);
+        return out;
+    };
+    EXPECT_TRUE(PumpUntil([&] { return keys().size() >= typed.size(); }));
+    EXPECT_EQ(keys(), typed);
 
     // The window manager's close request reaches m_onClose.
     static C_Window* closed;
