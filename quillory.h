@@ -38,3 +38,9 @@
 #include "text/font.h"
 #include "text/text_draw.h"
 #include "text/truetype.h"
+
+// platform
+#include "platform/backend.h"
+#include "platform/headless.h"
+#include "platform/timing.h"
+#include "platform/window.h"
