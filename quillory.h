@@ -42,6 +42,7 @@
 
 // platform
 #include "platform/backend.h"
+#include "platform/canvas.h"
 #include "platform/headless.h"
 #include "platform/timing.h"
 #include "platform/window.h"

@@ -27,6 +27,27 @@ const std::vector<Tool_Command> kCommands = {
      "formats become the nearest of CH8, RGB888 and ARGB8888 unless --format says\n"
      "otherwise. Raw dumps are the bare rows of 8-, 16-, 24- or 32-bit pixels.\n",
      Tool_Convert},
+    {"font", "font TTF[,TTF...] OUT.uft [--sizes LIST] [--kinds LIST] [--styles LIST] [--chars RANGES] [--name NAME]",
+     "render a bitmap font file from TrueType files",
+     "Renders every character of RANGES from each TrueType file at every size (points\n"
+     "at 96 dots per inch) in every render kind, and writes the bitmap font OUT.uft.\n"
+     "OUT appears complete or not at all.\n"
+     "\n"
+     "  --sizes LIST    sizes, default 10,12,13,14,16,18,20,24,28,32 (each 1 to 256)\n"
+     "  --kinds LIST    4 or mono (one-bit), 5 or gray (anti-aliased); default 4,5\n"
+     "  --styles LIST   the style of each TTF in order: regular, bold, italic,\n"
+     "                  bold-italic (or 7 to 10); default regular, bold, italic,\n"
+     "                  bold-italic for the first, second, third and fourth file\n"
+     "  --chars RANGES  character codes, e.g. 32-126,0xA0-0xFF; default 32-126\n"
+     "  --name NAME     the font's name; default the first file's name\n",
+     Tool_Font},
+    {"demo-assets", "demo-assets DIR", "write the painting demo's data files into DIR",
+     "Writes the files the painting demo reads from its working directory: the\n"
+     "font times.uft (Liberation Serif, four styles, from the fonts-liberation2\n"
+     "package), the brush sheet picture1.img with its alpha plane picture3.img, the\n"
+     "background picture2.img and the text prova.txt. The pictures are drawn by the\n"
+     "framework itself and come out the same on every run. DIR must exist.\n",
+     Tool_DemoAssets},
 };
 
 const Tool_Command* Find(const std::string& name) {
@@ -39,7 +60,7 @@ bool IsHelp(const std::string& arg) { return arg == "--help" || arg == "-h"; }
 
 void PrintOverview(std::FILE* to) {
     std::fprintf(to, "usage: quillory COMMAND [ARGUMENTS]\n\ncommands:\n");
-    for (const Tool_Command& command : kCommands) std::fprintf(to, "  %-10s %s\n", command.name, command.summary);
+    for (const Tool_Command& command : kCommands) std::fprintf(to, "  %-12s %s\n", command.name, command.summary);
     std::fprintf(to, "\n'quillory COMMAND --help' describes one command.\n");
 }
 

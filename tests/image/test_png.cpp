@@ -44,7 +44,7 @@ bool Exists(const std::string& path) {
 // ------------------------------------------------ PNG files made by libpng
 
 // A PNG to write: samples row-major, `channels` per pixel, at `bitDepth`.
-struct PngSpec {
+struct PngShape {
     std::uint32_t width = 9, height = 9;
     int bitDepth = 8;
     int colorType = PNG_COLOR_TYPE_RGB;
@@ -66,8 +66,8 @@ int Channels(int colorType) {
 
 // Deterministic samples; 16-bit ones are multiples of 257 so their 8-bit
 // value is exact.
-PngSpec MakeSpec(int colorType, int bitDepth, bool interlace = false) {
-    PngSpec s;
+PngShape MakeShape(int colorType, int bitDepth, bool interlace = false) {
+    PngShape s;
     s.colorType = colorType;
     s.bitDepth = bitDepth;
     s.interlace = interlace;
@@ -85,7 +85,7 @@ PngSpec MakeSpec(int colorType, int bitDepth, bool interlace = false) {
 }
 
 struct Encode {
-    const PngSpec* spec;
+    const PngShape* shape;
     png_bytep* rows;
     Bytes* out;
 };
@@ -99,7 +99,7 @@ void NoFlush(png_structp) {}
 // Only plain data in this frame: libpng may longjmp into it.
 bool RunEncode(png_structp png, png_infop info, const Encode* e) {
     if (setjmp(png_jmpbuf(png))) return false;
-    const PngSpec& s = *e->spec;
+    const PngShape& s = *e->shape;
     png_set_write_fn(png, e->out, AppendData, NoFlush);
     png_set_IHDR(png, info, s.width, s.height, s.bitDepth, s.colorType,
                  s.interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
@@ -121,7 +121,7 @@ bool RunEncode(png_structp png, png_infop info, const Encode* e) {
     return true;
 }
 
-Bytes EncodePng(const PngSpec& s) {
+Bytes EncodePng(const PngShape& s) {
     const int ch = Channels(s.colorType);
     const std::size_t rowBytes = (std::size_t{s.width} * ch * s.bitDepth + 7) / 8;
     std::vector<Bytes> packed(s.height, Bytes(rowBytes, 0));
@@ -154,8 +154,8 @@ std::uint8_t To8(std::uint16_t v, int depth) {
     return static_cast<std::uint8_t>(v * 255 / ((1 << depth) - 1));
 }
 
-// The pixel bytes Gfx_Image_LoadPNG must give for the spec.
-Bytes Expected(const PngSpec& s) {
+// The pixel bytes Gfx_Image_LoadPNG must give for that shape.
+Bytes Expected(const PngShape& s) {
     Bytes out;
     const int ch = Channels(s.colorType);
     const bool grey = !(s.colorType & PNG_COLOR_MASK_COLOR);
@@ -258,32 +258,32 @@ TEST(Png, LoadsEveryColourTypeAndDepth) {
         for (bool interlace : {false, true}) {
             SCOPED_TRACE("colour type " + std::to_string(c.colorType) + ", depth " + std::to_string(c.bitDepth) +
                          (interlace ? ", interlaced" : ""));
-            const PngSpec spec = MakeSpec(c.colorType, c.bitDepth, interlace);
+            const PngShape shape = MakeShape(c.colorType, c.bitDepth, interlace);
             C_Image image;
-            ASSERT_TRUE(LoadFromMemory(image, EncodePng(spec)));
+            ASSERT_TRUE(LoadFromMemory(image, EncodePng(shape)));
             const bool grey = c.colorType == PNG_COLOR_TYPE_GRAY;
             EXPECT_EQ(image.format, grey ? GFX_FMT_CH8 : GFX_FMT_ARGB8888);
-            EXPECT_EQ(image.width, spec.width);
-            EXPECT_EQ(image.height, spec.height);
+            EXPECT_EQ(image.width, shape.width);
+            EXPECT_EQ(image.height, shape.height);
             EXPECT_EQ(image.pitch, image.rowBytes);
             EXPECT_EQ(image.bottomUp, 0);
             EXPECT_EQ(image.m_palette, nullptr);
-            EXPECT_EQ(Pixels(image), Expected(spec));
+            EXPECT_EQ(Pixels(image), Expected(shape));
         }
 }
 
 TEST(Png, TransparencyChunksBecomeAlpha) {
-    PngSpec palette = MakeSpec(PNG_COLOR_TYPE_PALETTE, 4);
+    PngShape palette = MakeShape(PNG_COLOR_TYPE_PALETTE, 4);
     palette.paletteAlpha = {0, 128, 255, 7};  // entries beyond stay opaque
-    PngSpec grey = MakeSpec(PNG_COLOR_TYPE_GRAY, 8);
+    PngShape grey = MakeShape(PNG_COLOR_TYPE_GRAY, 8);
     grey.colorKey = true;
-    PngSpec rgb = MakeSpec(PNG_COLOR_TYPE_RGB, 16);
+    PngShape rgb = MakeShape(PNG_COLOR_TYPE_RGB, 16);
     rgb.colorKey = true;
-    for (const PngSpec* spec : {&palette, &grey, &rgb}) {
+    for (const PngShape* shape : {&palette, &grey, &rgb}) {
         C_Image image;
-        ASSERT_TRUE(LoadFromMemory(image, EncodePng(*spec)));
+        ASSERT_TRUE(LoadFromMemory(image, EncodePng(*shape)));
         EXPECT_EQ(image.format, GFX_FMT_ARGB8888);  // grey with a colour key needs alpha
-        EXPECT_EQ(Pixels(image), Expected(*spec));
+        EXPECT_EQ(Pixels(image), Expected(*shape));
     }
 }
 
@@ -377,7 +377,7 @@ TEST(Png, SavesThePictureAsItLooks) {
 }
 
 TEST(Png, RefusesDamagedFiles) {
-    const Bytes good = EncodePng(MakeSpec(PNG_COLOR_TYPE_RGB, 8));
+    const Bytes good = EncodePng(MakeShape(PNG_COLOR_TYPE_RGB, 8));
     ExpectRefused(Bytes{'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
     ExpectRefused(Bytes{});
     // Cut short: inside the signature, the header, the image data, and just
@@ -396,7 +396,7 @@ TEST(Png, RefusesDamagedFiles) {
 }
 
 TEST(Png, RefusesForgedSizesBeforeAllocating) {
-    const Bytes small = EncodePng(MakeSpec(PNG_COLOR_TYPE_RGB_ALPHA, 8));
+    const Bytes small = EncodePng(MakeShape(PNG_COLOR_TYPE_RGB_ALPHA, 8));
     const Mem_Usage before = Mem_GetUsage();
     // 2^28 pixels would be 1 GiB; a file of a few hundred bytes cannot hold
     // them. One more row passes the absolute pixel limit.
