@@ -5,6 +5,12 @@
 #   ./run.sh build  build the optimised tree only
 #   ./run.sh bench  install what is missing, build, time each workload beside its peer
 #                   (QUILLORY_SIMD=scalar|sse2|avx2 picks the kernels' level)
+#   ./run.sh fuzz [SECONDS]
+#                   build the fuzz targets with clang and libFuzzer in build-fuzz/
+#                   and run each for SECONDS (default 60) on a working copy of
+#                   fuzz/corpus/; non-zero exit on any crash. With
+#                   QUILLORY_FUZZ_MERGE=1, small inputs that add coverage are
+#                   merged back into fuzz/corpus/ afterwards.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -44,6 +50,71 @@ run_tests() {
     ctest --test-dir "$dir" --output-on-failure -j "$JOBS" --timeout 600
 }
 
+# Longest input libFuzzer may make per target; enough for every seed variant
+# and a few more records, small enough to keep each run fast.
+fuzz_max_len() {
+    case "$1" in
+        surface_record) echo 8192 ;;
+        font_file|font_records) echo 16384 ;;
+        string_record) echo 1024 ;;
+        *) echo 4096 ;;
+    esac
+}
+
+# The last value of a libFuzzer status field ("cov: 123") in a log.
+fuzz_field() {
+    grep -o "$1: [0-9]*" "$2" | tail -n 1 | awk '{print $2}'
+}
+
+run_fuzz() {
+    local seconds=$1 dir=build-fuzz failed=0 target exe log work artifacts rc
+    CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DQUILLORY_FUZZ=ON -DQUILLORY_BUILD_BENCH=OFF >/dev/null
+    nice -n 10 cmake --build "$dir" -j "$JOBS" --target fuzzers
+    printf '%-16s %8s %12s %8s %8s %8s %8s\n' target cpu-s executions cov ft corpus crashes
+    for exe in "$dir"/fuzz/fuzz_*; do
+        [ -x "$exe" ] || continue
+        target=${exe##*/fuzz_}
+        work=$dir/corpus/$target
+        artifacts=$dir/artifacts/$target
+        log=$dir/logs/$target.log
+        # Crash files of an earlier run are not this run's findings.
+        rm -rf "$artifacts"
+        mkdir -p "$work" "$artifacts" "$dir/logs"
+        # A working copy: the fuzzer adds to it, the committed seeds stay.
+        cp -n fuzz/corpus/"$target"/* "$work"/ 2>/dev/null || true
+        rm -f "$log.rc"
+        # The processor time the run really had, beside the wall-clock limit:
+        # the machine may be shared.
+        { TIMEFORMAT='%U %S'; time {
+            ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+                nice -n 10 "$exe" -max_total_time="$seconds" -rss_limit_mb=2048 -malloc_limit_mb=128 \
+                -max_len="$(fuzz_max_len "$target")" -timeout=30 -print_final_stats=1 \
+                -artifact_prefix="$artifacts/" "$work" >"$log" 2>&1 || echo $? >"$log.rc"
+        }; } 2>"$log.time"
+        rc=$(cat "$log.rc" 2>/dev/null || echo 0)
+        local crashes
+        crashes=$(find "$artifacts" -type f | wc -l)
+        if [ "$rc" -ne 0 ] && [ "$crashes" -eq 0 ]; then crashes=1; fi
+        printf '%-16s %8s %12s %8s %8s %8s %8s\n' "$target" "$(awk '{printf "%.0f", $1 + $2}' "$log.time")" \
+            "$(fuzz_field stat::number_of_executed_units "$log")" "$(fuzz_field cov "$log")" \
+            "$(fuzz_field ft "$log")" "$(find "$work" -type f | wc -l)" "$crashes"
+        if [ "$crashes" -ne 0 ]; then
+            failed=1
+            echo "  see $log and $artifacts/" >&2
+        elif [ "${QUILLORY_FUZZ_MERGE:-0}" = 1 ]; then
+            # Only inputs that add coverage, and only small ones, join the
+            # committed corpus.
+            local small=$dir/merge-small/$target
+            rm -rf "$small" && mkdir -p "$small"
+            find "$work" -type f -size -2k -exec cp {} "$small"/ \;
+            nice -n 10 "$exe" -merge=1 -rss_limit_mb=2048 -malloc_limit_mb=128 \
+                fuzz/corpus/"$target" "$small" >>"$log" 2>&1 || failed=1
+        fi
+    done
+    return $failed
+}
+
 cmd=${1:-}
 case "$cmd" in
     test)
@@ -76,8 +147,12 @@ case "$cmd" in
         fi
         exec ./quillory-demo
         ;;
+    fuzz)
+        install_packages
+        run_fuzz "${2:-60}"
+        ;;
     *)
-        echo "usage: ./run.sh test|demo|build|bench" >&2
+        echo "usage: ./run.sh test|demo|build|bench|fuzz [SECONDS]" >&2
         exit 2
         ;;
 esac

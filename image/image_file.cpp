@@ -88,8 +88,9 @@ bool C_Image::SaveToStream(C_Stream* stream, std::uint32_t) {
     } else if (ok) {
         ok = C_Stream::WriteValue(stream, std::uint32_t{0});
     }
-    if (ok && RowsStored(format) && data) {
-        const std::size_t row = static_cast<std::size_t>(Gfx_RowBytes(width, bpp));
+    const std::size_t row = static_cast<std::size_t>(Gfx_RowBytes(width, bpp));
+    // Rows of no bytes write nothing, however many a header claims.
+    if (ok && RowsStored(format) && data && row) {
         for (std::uint32_t y = 0; ok && y < height; ++y)
             ok = C_Stream::WriteBytes(stream, data + std::size_t{y} * pitch, row) == row;
     }

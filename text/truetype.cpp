@@ -13,6 +13,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_GLYPH_H
+#include FT_OUTLINE_H
 #endif
 
 namespace {
@@ -24,6 +25,9 @@ constexpr const char* kSite = "Gfx_Font_ImportTrueType";
 // Glyphs are rendered at this resolution, so the template's size reads as
 // points on a typical screen.
 constexpr FT_UInt kDotsPerInch = 96;
+// A glyph whose box spans more ems than this is no character but a forged
+// outline: its bitmap could take gigabytes and its copy minutes.
+constexpr FT_Pos kMaxGlyphEms = 8;
 
 // The library and face of one import; released in reverse order whatever
 // path the import leaves by.
@@ -140,13 +144,34 @@ RenderedGlyph RenderSlot(FT_GlyphSlot slot, std::uint8_t renderKind) {
     return out;
 }
 
+// True when the glyph loaded into the face's slot fits kMaxGlyphEms ems at
+// this size, so rendering it gives a bitmap of a sensible size. Checked before
+// rendering: the bitmap would otherwise be allocated first.
+bool GlyphSizeSensible(FT_Face face) {
+    const FT_Size_Metrics& size = face->size->metrics;
+    const FT_Pos em = size.x_ppem > size.y_ppem ? size.x_ppem : size.y_ppem;
+    const FT_Pos limit = (kMaxGlyphEms * em + 2) * 64;  // 26.6, with room for rounding out
+    const FT_GlyphSlot slot = face->glyph;
+    FT_Pos width = slot->metrics.width;
+    FT_Pos height = slot->metrics.height;
+    if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
+        // The box the renderer itself will use.
+        FT_BBox box;
+        FT_Outline_Get_CBox(&slot->outline, &box);
+        width = box.xMax - box.xMin;
+        height = box.yMax - box.yMin;
+    }
+    return width >= 0 && height >= 0 && width <= limit && height <= limit;
+}
+
 // Renders one face's character and gives the face a glyph and the font the
-// glyph's surface. A character FreeType cannot render is skipped.
+// glyph's surface. A character FreeType cannot render, or one far larger than
+// its em square, is skipped.
 void ImportFace(FT_Face ftFace, const C_BitmapGlyph& glyphTemplate, C_BitmapFace& face, C_Font& font) {
     // A code without a glyph maps to index 0, the font's missing-glyph shape,
     // which is added like any other.
     const FT_UInt index = FT_Get_Char_Index(ftFace, static_cast<FT_ULong>(face.code));
-    if (FT_Load_Glyph(ftFace, index, FT_LOAD_NO_AUTOHINT) != 0) return;
+    if (FT_Load_Glyph(ftFace, index, FT_LOAD_NO_AUTOHINT) != 0 || !GlyphSizeSensible(ftFace)) return;
     const RenderedGlyph rendered = RenderSlot(ftFace->glyph, glyphTemplate.format);
     if (!rendered.picture) return;
     C_Surface* surface = font.NewSurface();

@@ -1,0 +1,12 @@
+// The surface record: a plane list of image records.
+#include "fuzz_support.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (Fuzz_ClaimsHugeImage(data, size)) return 0;
+    C_Surface surface;
+    const bool ok = Fuzz_LoadFromBytes(surface, data, size);
+    // A failed load keeps the planes read before the failure; they must be
+    // as usable as those of a good record.
+    if (ok || surface.planes) Fuzz_UseSurface(surface);
+    return 0;
+}

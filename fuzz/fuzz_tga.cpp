@@ -1,0 +1,15 @@
+// The TGA (true colour and colour-mapped, plain or run-length) stream reader.
+#include "fuzz_support.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    C_Image image;
+    C_Stream stream;
+    if (!stream.OpenMemoryRead(data, static_cast<std::uint32_t>(size))) return 0;
+    if (image.LoadTGA(&stream)) {
+        Fuzz_UseImage(image);
+    } else {
+        Fuzz_Check(image.data == nullptr && image.m_palette == nullptr && image.format == GFX_FMT_NONE,
+                   "a refused file leaves the image empty");
+    }
+    return 0;
+}
