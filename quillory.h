@@ -8,6 +8,7 @@
 #include "core/list.h"
 #include "core/memory.h"
 #include "core/object.h"
+#include "core/simd.h"
 #include "core/stream.h"
 #include "core/string.h"
 
@@ -24,6 +25,7 @@
 #include "image/convert.h"
 #include "image/format.h"
 #include "image/image.h"
+#include "image/png.h"
 
 // surface
 #include "surface/blit.h"
@@ -37,3 +39,10 @@
 #include "text/font.h"
 #include "text/text_draw.h"
 #include "text/truetype.h"
+
+// platform
+#include "platform/backend.h"
+#include "platform/canvas.h"
+#include "platform/headless.h"
+#include "platform/timing.h"
+#include "platform/window.h"

@@ -3,6 +3,8 @@
 #   ./run.sh test   install what is missing, build, run every test (plain and sanitized)
 #   ./run.sh demo   install what is missing, build, run the painting demo
 #   ./run.sh build  build the optimised tree only
+#   ./run.sh bench  install what is missing, build, time each workload beside its peer
+#                   (QUILLORY_SIMD=scalar|sse2|avx2 picks the kernels' level)
 #   ./run.sh fuzz [SECONDS]
 #                   build the fuzz targets with clang and libFuzzer in build-fuzz/
 #                   and run each for SECONDS (default 60) on a working copy of
@@ -127,21 +129,30 @@ case "$cmd" in
         install_packages
         build_main
         ;;
+    bench)
+        install_packages
+        configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLORY_BUILD_BENCH=ON
+        shift
+        exec build/bench/quillory-bench "$@"
+        ;;
     demo)
         install_packages
-        build_main
-        if [ -x build/demo/quillory-demo ]; then
-            cd build/demo && exec ./quillory-demo
-        else
-            echo "run.sh: the demo is not built yet"
+        cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        cmake --build build -j "$JOBS" --target quillory-demo   # also makes its data files
+        # The demo reads its files from its working directory.
+        cd build/demo
+        if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}${QUILLORY_PLATFORM:-}" ]; then
+            echo "run.sh: no display; playing the demo's scripted session without a window"
+            export QUILLORY_PLATFORM=headless
         fi
+        exec ./quillory-demo
         ;;
     fuzz)
         install_packages
         run_fuzz "${2:-60}"
         ;;
     *)
-        echo "usage: ./run.sh test|demo|build|fuzz [SECONDS]" >&2
+        echo "usage: ./run.sh test|demo|build|bench|fuzz [SECONDS]" >&2
         exit 2
         ;;
 esac

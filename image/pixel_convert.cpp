@@ -10,7 +10,9 @@
 #include <cstring>
 
 #include "core/error.h"
+#include "core/simd.h"
 #include "image/internal/image_rows.h"
+#include "image/internal/pixel_convert_simd.h"
 #include "image/internal/pixel_value.h"
 
 namespace {
@@ -43,6 +45,7 @@ struct Plan {
     ReadFn read = nullptr;
     WriteFn write = nullptr;
     FastFn fast = nullptr;
+    Gfx_ConvertVectorFn vector = nullptr;  // leading part of a dedicated row
     std::uint32_t srcBytes = 0;  // bytes per pixel
     std::uint32_t dstBytes = 0;
     std::uint32_t dstChannels = 0;
@@ -251,18 +254,62 @@ struct FastEntry {
     std::int32_t src;
     std::int32_t dst;
     FastFn fn;
+    Gfx_ConvertPair pair;
 };
 
 constexpr FastEntry kFastRows[] = {
-    {GFX_FMT_RGB888, GFX_FMT_ARGB8888, Fast21to24},   {GFX_FMT_ARGB8888, GFX_FMT_CH8, Fast24to6},
-    {GFX_FMT_ARGB8888, GFX_FMT_RGBA8888, Fast24to23}, {GFX_FMT_RGB565, GFX_FMT_ARGB8888, Fast14to24},
-    {GFX_FMT_INDEX8, GFX_FMT_ARGB8888, Fast4to24},
+    {GFX_FMT_RGB888, GFX_FMT_ARGB8888, Fast21to24, GFX_CONVERT_21_TO_24},
+    {GFX_FMT_ARGB8888, GFX_FMT_CH8, Fast24to6, GFX_CONVERT_24_TO_6},
+    {GFX_FMT_ARGB8888, GFX_FMT_RGBA8888, Fast24to23, GFX_CONVERT_24_TO_23},
+    {GFX_FMT_RGB565, GFX_FMT_ARGB8888, Fast14to24, GFX_CONVERT_14_TO_24},
+    {GFX_FMT_INDEX8, GFX_FMT_ARGB8888, Fast4to24, GFX_CONVERT_4_TO_24},
 };
 
-FastFn FindFastRow(std::int32_t src, std::int32_t dst) {
+const FastEntry* FindFastEntry(std::int32_t src, std::int32_t dst) {
     for (const FastEntry& e : kFastRows)
-        if (e.src == src && e.dst == dst) return e.fn;
+        if (e.src == src && e.dst == dst) return &e;
     return nullptr;
+}
+
+FastFn FindFastRow(std::int32_t src, std::int32_t dst) {
+    const FastEntry* e = FindFastEntry(src, dst);
+    return e ? e->fn : nullptr;
+}
+
+// ---------------------------------------------------------------- SIMD level
+
+// The vector rows of a level; null for the scalar level (and for levels this
+// build does not have).
+const Gfx_ConvertRowTable* VectorRows(std::int32_t level) {
+#if defined(QUILLORY_X86_SIMD)
+    if (level == GFX_SIMD_SSE2) return &Gfx_ConvertRows_Sse2();
+    if (level == GFX_SIMD_AVX2) return &Gfx_ConvertRows_Avx2();
+#endif
+    (void)level;
+    return nullptr;
+}
+
+// -1 until first asked: then the process's level.
+std::int32_t g_level = -1;
+
+std::int32_t Level() {
+    if (g_level < 0) g_level = Gfx_SimdDefaultLevel();
+    return g_level;
+}
+
+Gfx_ConvertVectorFn FindVectorRow(std::int32_t src, std::int32_t dst) {
+    const FastEntry* e = FindFastEntry(src, dst);
+    const Gfx_ConvertRowTable* rows = VectorRows(Level());
+    return e && rows ? rows->row[e->pair] : nullptr;
+}
+
+// Vectors load several pixels before they store any: a row converted onto
+// itself is fine, a row overlapping another part of itself is left to the
+// scalar row, which goes pixel by pixel.
+bool VectorSafe(const std::uint8_t* s, std::size_t sBytes, const std::uint8_t* d, std::size_t dBytes) {
+    if (s == d) return true;
+    const auto sl = reinterpret_cast<std::uintptr_t>(s), dl = reinterpret_cast<std::uintptr_t>(d);
+    return sl + sBytes <= dl || dl + dBytes <= sl;
 }
 
 // ---------------------------------------------------------------- planning
@@ -359,7 +406,10 @@ void ConvertRows(const C_Image& src, const Gfx_FormatDesc& sd, C_Image& dst, con
     plan.dstBytes = dd.bytesPerPixel;
     PlanRead(src, sd, dd, plan);
     PlanWrite(sd, dd, plan);
-    if (path == Gfx_RowPath::Fastest) plan.fast = FindFastRow(sd.format, dd.format);
+    if (path == Gfx_RowPath::Fastest) {
+        plan.fast = FindFastRow(sd.format, dd.format);
+        plan.vector = FindVectorRow(sd.format, dd.format);
+    }
     if (plan.fast == Fast14to24) Plan14to24(plan);
 
     Px block[kBlock];
@@ -367,7 +417,12 @@ void ConvertRows(const C_Image& src, const Gfx_FormatDesc& sd, C_Image& dst, con
         const std::uint8_t* s = src.Row(y);
         std::uint8_t* d = dst.Row(y);
         if (plan.fast) {
-            plan.fast(s, src.width, d, plan);
+            std::uint32_t done = 0;
+            if (plan.vector &&
+                VectorSafe(s, std::size_t{src.width} * plan.srcBytes, d, std::size_t{src.width} * plan.dstBytes))
+                done = plan.vector(s, src.width, d, plan.palettePixel);
+            plan.fast(s + std::size_t{done} * plan.srcBytes, src.width - done, d + std::size_t{done} * plan.dstBytes,
+                      plan);
             continue;
         }
         // A whole block is read before any of it is written, so an in-place
@@ -398,6 +453,14 @@ bool CheckBuffer(const C_Image& image, const Gfx_FormatDesc& d, const char* null
 bool Gfx_IsConvertibleFormat(const Gfx_FormatDesc& desc) {
     return desc.bitsPerPixel >= 8 && desc.kind != GFX_KIND_DOUBLE;
 }
+
+bool Gfx_Convert_SetSimdLevel(std::int32_t level) {
+    if (!Gfx_SimdLevelAvailable(level)) return false;
+    g_level = level;
+    return true;
+}
+
+std::int32_t Gfx_Convert_GetSimdLevel() { return Level(); }
 
 bool Gfx_HasFastRow(std::int32_t srcFormat, std::int32_t dstFormat) {
     return FindFastRow(srcFormat, dstFormat) != nullptr;

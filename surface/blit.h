@@ -52,7 +52,7 @@ void Gfx_SetBlitOverride(Gfx_BlitTransformedFn hook);
 Gfx_BlitTransformedFn Gfx_GetBlitOverride();
 
 // Chooses the implementation of the span kernels by instruction-set level
-// (GFX_SIMD_SCALAR, see surface/blit_kernel.h). Every level draws the same
+// (GFX_SIMD_*, see core/simd.h). Every level draws the same
 // pixels; false, and the level unchanged, when the level is not available.
 bool Gfx_Blit_SetSimdLevel(std::int32_t level);
 std::int32_t Gfx_Blit_GetSimdLevel();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
 #include <limits>
 
 #include "core/error.h"
@@ -281,6 +282,7 @@ struct Call {
     std::int64_t srcWI = 0, srcHI = 0;
     float scaleX = 1.0f, scaleY = 1.0f, angle = 0.0f;
     bool flipH = false, flipV = false;
+    bool repeatRows = false;  // scaled copy from a source apart from the destination
 
     std::uint32_t* DstPixel(std::int64_t row, std::int64_t col) const {
         return reinterpret_cast<std::uint32_t*>(dst.row0 + row * dst.pitch) + col;
@@ -352,10 +354,27 @@ void DrawScaled(Call& c) {
     if (firstCol > lastCol) return;
 
     c.args.du = du;
+    // Enlarging repeats each source row over several destination rows. A
+    // plain copy draws such rows alike, so they are copied from the first.
+    // The source row is the kernel's: clamped to [y0, y1 - 1], y0 winning
+    // when a sub-pixel rectangle leaves that range empty.
+    std::int64_t drawnFrom = 0;
+    const std::uint32_t* drawn = nullptr;
+    const std::int64_t count = lastCol - firstCol + 1;
     for (std::int64_t row = firstRow; row < endRow; ++row) {
         c.args.u = uStart + firstCol * du;
         c.args.v = vStart + row * dv;
-        c.Span(c.DstPixel(row, firstCol), c.DstAlpha(row, firstCol), lastCol - firstCol + 1);
+        std::uint32_t* to = c.DstPixel(row, firstCol);
+        if (c.repeatRows) {
+            const std::int64_t from = std::max<std::int64_t>(std::min<std::int64_t>(c.args.v >> 16, c.args.y1 - 1), c.args.y0);
+            if (drawn && from == drawnFrom) {
+                std::memcpy(to, drawn, static_cast<std::size_t>(count) * 4);
+                continue;
+            }
+            drawnFrom = from;
+            drawn = to;
+        }
+        c.Span(to, c.DstAlpha(row, firstCol), count);
     }
 }
 
@@ -469,7 +488,9 @@ Gfx_SpanKernelId ChooseKernel(Path path, bool adjust, bool needBlend, bool key, 
 
 // ---------------------------------------------------------------------------
 
-C_Blit_Kernel::C_Blit_Kernel() : table_(&Gfx_SpanKernels_Scalar()), level_(GFX_SIMD_SCALAR) {}
+C_Blit_Kernel::C_Blit_Kernel() : table_(&Gfx_SpanKernels_Scalar()), level_(GFX_SIMD_SCALAR) {
+    SetSimdLevel(Gfx_SimdDefaultLevel());
+}
 
 bool C_Blit_Kernel::SetSimdLevel(std::int32_t level) {
     const Gfx_SpanKernelTable* table = Gfx_SpanKernelsForLevel(level);
@@ -678,6 +699,9 @@ bool C_Blit_Kernel::Blit_Fixed(C_Surface* src, C_Surface* dst, const C_Rect* src
     if (path == Path::Unscaled ? c.flipH : p.filter != 0) variant |= GFX_SPAN_MIRROR;  // = GFX_SPAN_BILINEAR
     if (p.useBrightness || p.useContrast) variant |= GFX_SPAN_ADJUST_COLOR;
     c.kernel = table_->fn[id][variant];
+    c.repeatRows = id == GFX_SPAN_SCALE_COPY &&
+                   (srcColor->data + srcColor->dataSize <= dstColor->data ||
+                    dstColor->data + dstColor->dataSize <= srcColor->data);
 
     // Addresses.
     c.dst = ViewOf(dstColor);

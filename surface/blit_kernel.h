@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "core/buffer.h"
+#include "core/simd.h"
 
 class C_Surface;
 class C_Rect;
@@ -14,11 +15,6 @@ class C_Frame;
 class C_Vector2D;
 struct C_DrawParams;
 struct Gfx_SpanKernelTable;
-
-// Instruction-set levels of the span kernels.
-enum : std::int32_t {
-    GFX_SIMD_SCALAR = 0,
-};
 
 class C_Blit_Kernel {
 public:
@@ -37,7 +33,9 @@ public:
     // canvas sets this around the calls it forwards).
     std::uint8_t useDerived = 0;
 
-    // The span kernels in use; the scalar level after construction.
+    // The span kernels in use; after construction the level chosen for the
+    // process (Gfx_SimdDefaultLevel). False, and the level unchanged, when
+    // the level is not available.
     bool SetSimdLevel(std::int32_t level);
     std::int32_t GetSimdLevel() const { return level_; }
 

@@ -652,5 +652,13 @@ const Gfx_SpanKernelTable& Gfx_SpanKernels_Scalar() {
 }
 
 const Gfx_SpanKernelTable* Gfx_SpanKernelsForLevel(std::int32_t level) {
-    return level == GFX_SIMD_SCALAR ? &Gfx_SpanKernels_Scalar() : nullptr;
+    if (!Gfx_SimdLevelAvailable(level)) return nullptr;
+    switch (level) {
+        case GFX_SIMD_SCALAR: return &Gfx_SpanKernels_Scalar();
+#if defined(QUILLORY_X86_SIMD)
+        case GFX_SIMD_SSE2: return &Gfx_SpanKernels_Sse2();
+        case GFX_SIMD_AVX2: return &Gfx_SpanKernels_Avx2();
+#endif
+        default: return nullptr;
+    }
 }

@@ -16,6 +16,12 @@ enum class Gfx_RowPath { Fastest, General };
 // the two argument-only values (-1, -2).
 bool Gfx_IsConvertibleFormat(const Gfx_FormatDesc& desc);
 
+// The instruction-set level of the dedicated rows (GFX_SIMD_*, core/simd.h):
+// the process's level until set. Every level gives the same bytes; false,
+// and the level unchanged, when the level is not available.
+bool Gfx_Convert_SetSimdLevel(std::int32_t level);
+std::int32_t Gfx_Convert_GetSimdLevel();
+
 // Whether a dedicated row loop exists for the pair.
 bool Gfx_HasFastRow(std::int32_t srcFormat, std::int32_t dstFormat);
 

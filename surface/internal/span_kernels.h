@@ -100,6 +100,12 @@ struct Gfx_SpanKernelTable {
 // The portable implementation, the reference for every other level.
 const Gfx_SpanKernelTable& Gfx_SpanKernels_Scalar();
 
+// The SIMD levels (x86-64 builds only): every kernel id has an entry; those
+// without a vector version hold the scalar one. Call only when the level is
+// available (Gfx_SimdLevelAvailable).
+const Gfx_SpanKernelTable& Gfx_SpanKernels_Sse2();
+const Gfx_SpanKernelTable& Gfx_SpanKernels_Avx2();
+
 // The table of an instruction-set level (GFX_SIMD_*), or null when this
 // build or this processor has none. Every table draws the same pixels.
 const Gfx_SpanKernelTable* Gfx_SpanKernelsForLevel(std::int32_t level);

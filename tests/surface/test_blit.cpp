@@ -406,7 +406,7 @@ TEST(Blit, OverrideTakesTheWholeCall) {
     Gfx_SetBlitOverride(nullptr);
     EXPECT_EQ(g_hookCalls, 1);
     EXPECT_EQ(Changed(dst.GetPlane(1), 0).count, 0);
-    EXPECT_EQ(Gfx_Blit_GetSimdLevel(), GFX_SIMD_SCALAR);
+    EXPECT_EQ(Gfx_Blit_GetSimdLevel(), Gfx_SimdDefaultLevel());
     EXPECT_FALSE(Gfx_Blit_SetSimdLevel(99));
 }
 

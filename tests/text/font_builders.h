@@ -21,7 +21,7 @@ inline C_Surface* CoverageSurface(C_Image* picture) {
     return surface;
 }
 
-struct GlyphSpec {
+struct GlyphShape {
     unsigned char c;
     int advance;
     int bearingX;
@@ -30,19 +30,19 @@ struct GlyphSpec {
     int height;
 };
 
-// Gives every character of `specs` (adding its face when missing) one more
+// Gives every character of `shapes` (adding its face when missing) one more
 // variant of `size`, with a picture of its own.
-inline void AddVariant(C_Font& font, const std::vector<GlyphSpec>& specs, std::uint16_t size,
+inline void AddVariant(C_Font& font, const std::vector<GlyphShape>& shapes, std::uint16_t size,
                        std::uint8_t style = GFX_STYLE_REGULAR, std::uint8_t format = GFX_GLYPH_GRAY) {
-    for (const GlyphSpec& spec : specs) {
-        if (!font.GetFace(spec.c)) font.AddFace(spec.c);
+    for (const GlyphShape& shape : shapes) {
+        if (!font.GetFace(shape.c)) font.AddFace(shape.c);
         auto* glyph = new C_BitmapGlyph(size, format, style);
         glyph->imageIndex = static_cast<std::int32_t>(font.ImageCount());
-        glyph->frame = C_Frame(0, 0, spec.width, spec.height);
-        glyph->advance = C_Vector2Di(spec.advance, 0);
-        glyph->bearing = C_Vector2Di(spec.bearingX, spec.bearingY);
-        font.AddImage(CoverageSurface(CoveragePicture(spec.width + 1, spec.height + 1, 255)));
-        font.GetFace(spec.c)->AddGlyph(glyph);
+        glyph->frame = C_Frame(0, 0, shape.width, shape.height);
+        glyph->advance = C_Vector2Di(shape.advance, 0);
+        glyph->bearing = C_Vector2Di(shape.bearingX, shape.bearingY);
+        font.AddImage(CoverageSurface(CoveragePicture(shape.width + 1, shape.height + 1, 255)));
+        font.GetFace(shape.c)->AddGlyph(glyph);
     }
 }
 

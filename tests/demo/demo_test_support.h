@@ -1,0 +1,59 @@
+// Shared helpers of the demo tests: a headless fixture on a fixed clock and
+// pixel access to the demo's pictures.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "../test_support.h"
+#include "demo/demo_app.h"
+#include "image/image.h"
+#include "math/random.h"
+#include "platform/headless.h"
+#include "platform/timing.h"
+#include "platform/window.h"
+
+// Every test starts as a fresh process would: headless, nothing scheduled,
+// the framework's generator at its start state.
+class DemoTest : public ::testing::Test {
+protected:
+    static constexpr double kStep = 1.0 / 60.0;
+
+    void SetUp() override {
+        ASSERT_TRUE(Win_SelectPlatform("headless"));
+        Win_Headless_ClearSchedule();
+        ASSERT_TRUE(Win_Headless_SetFixedStep(kStep));
+        Math_SRand(1);
+    }
+    void TearDown() override { Win_Headless_ClearSchedule(); }
+};
+
+// One iteration of the program's loop: pump one message, draw one frame.
+inline bool DemoStep(Demo_State& state) {
+    if (!Win_ProcessMessages()) return false;
+    Demo_Frame(state);
+    return true;
+}
+
+// An ARGB8888 pixel as 0xAARRGGBB, row y counted from the top.
+inline std::uint32_t PixelAt(const C_Image& image, std::uint32_t x, std::uint32_t y) {
+    const std::uint8_t* p = image.Row(y) + std::size_t{x} * 4;
+    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
+}
+
+inline std::uint32_t Rgb(std::uint32_t pixel) { return pixel & 0xFFFFFFu; }
+
+// A checksum of the visible pixels, row by row from the top.
+inline std::uint64_t Checksum(const C_Image& image) {
+    std::uint64_t h = 1469598103934665603ull;
+    for (std::uint32_t y = 0; y < image.height; ++y) {
+        const std::uint8_t* row = image.Row(y);
+        for (std::uint32_t i = 0; i < image.rowBytes; ++i) h = (h ^ row[i]) * 1099511628211ull;
+    }
+    return h;
+}
+
+inline std::string DemoDataDir() { return QUILLORY_DEMO_DATA_DIR; }

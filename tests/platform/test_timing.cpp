@@ -1,0 +1,258 @@
+// The clock (real and fixed-step), scripted input, system colours, cursors,
+// display capabilities and modes, and the choice of platform.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "../test_support.h"
+#include "math/color.h"
+#include "recorder.h"
+
+namespace {
+
+using Calls = std::vector<CallRecord>;
+
+class TimingTest : public HeadlessTest {};
+
+TEST_F(TimingTest, FixedStepClockMeasuresOneStepPerFrame) {
+    ASSERT_TRUE(Win_Headless_SetFixedStep(0.02));
+    ASSERT_TRUE(Win_InitTimer());
+    EXPECT_EQ(Win_GetClockState().useCounter, 1);
+    EXPECT_DOUBLE_EQ(Win_GetClockState().secondsPerTick, 0.02);
+    // The demo's pattern: read once at start-up, then per frame a reading
+    // after the pump and one after drawing.
+    const double start = Win_GetTime();
+    double previousEnd = start;
+    for (int frame = 1; frame <= 6; ++frame) {
+        ASSERT_TRUE(Win_ProcessMessages());
+        const double frameStart = Win_GetTime();
+        const double frameEnd = Win_GetTime();
+        EXPECT_DOUBLE_EQ(frameStart, previousEnd);
+        EXPECT_NEAR(frameEnd - frameStart, 0.02, 1e-12);
+        EXPECT_NEAR(frameStart - start, 0.02 * (frame - 1), 1e-12);
+        char fps[32];
+        std::snprintf(fps, sizeof fps, "%f", 1.0 / (frameEnd - frameStart));
+        EXPECT_STREQ(fps, "50.000000");
+        previousEnd = frameEnd;
+    }
+}
+
+TEST_F(TimingTest, FramesThatNeverReadTheClockStillAdvanceIt) {
+    ASSERT_TRUE(Win_Headless_SetFixedStep(0.5));
+    EXPECT_EQ(Win_Headless_GetClock(), 0.0);
+    for (int i = 0; i < 3; ++i) Win_ProcessMessages();
+    EXPECT_DOUBLE_EQ(Win_Headless_GetClock(), 1.0);
+    ASSERT_TRUE(Win_Headless_Tick(2));
+    EXPECT_DOUBLE_EQ(Win_Headless_GetClock(), 2.0);
+    ASSERT_TRUE(Win_Headless_SetFixedStep(0.0));
+    EXPECT_FALSE(Win_Headless_Tick(1));  // real time cannot be ticked
+    EXPECT_FALSE(Win_Headless_SetFixedStep(-1.0));
+}
+
+TEST_F(TimingTest, RealClockIsMonotonicWithFineResolution) {
+    ASSERT_TRUE(Win_InitTimer());
+    EXPECT_EQ(Win_GetClockState().useCounter, 1);
+    EXPECT_LE(Win_GetClockState().secondsPerTick, 0.001);
+    const double a = Win_GetTime();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const double b = Win_GetTime();
+    EXPECT_GE(b - a, 0.004);
+    EXPECT_LT(b - a, 5.0);
+}
+
+// One frame of a scripted run: pump, read the clock, log what happened.
+std::vector<std::string> RunScript() {
+    EXPECT_TRUE(Win_SelectPlatform("headless"));
+    EXPECT_TRUE(Win_Headless_SetFixedStep(0.1));
+    Win_InitTimer();
+    C_Window w;
+    w.SetBorderStyle(1);
+    w.SetGeometry(C_Frame(0, 0, 100, 100, 0x00, 0x33));
+    EXPECT_NE(w.Create(), 0u);
+    static std::vector<std::string>* log;
+    static int frame;
+    std::vector<std::string> lines;
+    log = &lines;
+    frame = 0;
+    w.m_onMouseMove = [](C_Window*, std::int32_t l, std::int32_t, std::int32_t, std::int32_t x, std::int32_t y) {
+        log->push_back(std::to_string(frame) + " move " + std::to_string(l) + " " + std::to_string(x) + "," +
+                       std::to_string(y));
+    };
+    w.m_onKeyDown = [](C_Window*, std::int32_t c, std::int32_t) {
+        log->push_back(std::to_string(frame) + " key " + std::string(1, static_cast<char>(c)));
+    };
+    w.m_onClose = [](C_Window* win) {
+        log->push_back(std::to_string(frame) + " close");
+        win->Destroy();
+        Win_Quit();
+    };
+    Win_HeadlessEvent events[4];
+    events[0].time = 0.45;
+    events[0].kind = WIN_HEADLESS_CLOSE;
+    events[1].time = 0.25;
+    events[1].kind = WIN_HEADLESS_MOUSEMOVE;
+    events[1].x = 3;
+    events[1].y = 4;
+    events[2].time = 0.25;
+    events[2].kind = WIN_HEADLESS_KEYDOWN;
+    events[2].code = 'X';
+    events[3] = events[1];
+    events[3].time = 10.0;  // never reached
+    EXPECT_TRUE(Win_Headless_Schedule(events, 4));
+    for (frame = 1; frame < 50; ++frame) {
+        if (!Win_ProcessMessages()) break;
+        Win_GetTime();
+    }
+    lines.push_back("ended at " + std::to_string(frame));
+    EXPECT_TRUE(Win_Headless_ClearSchedule());
+    return lines;
+}
+
+TEST_F(TimingTest, ScheduledEventsEnterTheQueueOnTimeAndReplayIdentically) {
+    const std::vector<std::string> first = RunScript();
+    // Frame k pumps at clock (k - 1) x 0.1: events at 0.25 enter at frame 4,
+    // one message per frame; the close at 0.45 enters at frame 6.
+    EXPECT_EQ(first, (std::vector<std::string>{"4 move 0 3,4", "5 key x", "6 close", "ended at 7"}));
+    EXPECT_EQ(RunScript(), first);
+}
+
+TEST_F(TimingTest, ScheduleRejectsBadEventsWhole) {
+    Win_HeadlessEvent events[2];
+    events[0].kind = WIN_HEADLESS_MOUSEMOVE;
+    events[1].kind = WIN_HEADLESS_MOUSEDOWN;
+    events[1].code = 4;  // no such button
+    EXPECT_FALSE(Win_Headless_Schedule(events, 2));
+    events[1].code = 1;
+    events[1].time = -1.0;
+    EXPECT_FALSE(Win_Headless_Schedule(events, 2));
+    EXPECT_FALSE(Win_Headless_Schedule(nullptr, 1));
+    EXPECT_TRUE(Win_Headless_Schedule(nullptr, 0));
+}
+
+TEST_F(TimingTest, DisplayCapsAndScreenSize) {
+    EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_HORZRES), 1920);
+    EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_VERTRES), 1080);
+    EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_BITSPIXEL), 32);
+    EXPECT_EQ(Win_GetDisplayCaps(5), 5);
+    ASSERT_TRUE(Win_Headless_SetScreenSize(1280, 1024));
+    EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_HORZRES), 1280);
+    EXPECT_FALSE(Win_Headless_SetScreenSize(0, 10));
+}
+
+TEST_F(TimingTest, SystemColoursKeepAlpha) {
+    C_Color c(0.1f, 0.2f, 0.3f, 0.7f);
+    EXPECT_TRUE(Win_GetSysColor(c, 28));  // no platform colour: black
+    EXPECT_EQ(c, C_Color(0.0f, 0.0f, 0.0f, 0.7f));
+    EXPECT_TRUE(Win_GetSysColor(c, 2));  // button face, the window's background
+    EXPECT_EQ(c, C_Color(240.0f / 255.0f, 240.0f / 255.0f, 240.0f / 255.0f, 0.7f));
+    EXPECT_TRUE(Win_GetSysColor(c, 30));  // window
+    EXPECT_EQ(c, C_Color(1.0f, 1.0f, 1.0f, 0.7f));
+    for (std::int32_t index : {-1, 29, 33, 1000}) {
+        EXPECT_TRUE(Win_GetSysColor(c, index));
+        EXPECT_EQ(c, C_Color(0.0f, 0.0f, 0.0f, 0.7f)) << index;
+    }
+}
+
+TEST_F(TimingTest, CursorIdsOutsideTheTableChangeNothing) {
+    EXPECT_TRUE(Win_SetCursor(WIN_IDC_CROSS));
+    EXPECT_EQ(Win_Headless_GetCursorShape(), WIN_CURSOR_CROSS);
+    EXPECT_TRUE(Win_SetCursor(61));
+    EXPECT_TRUE(Win_SetCursor(76));
+    EXPECT_EQ(Win_Headless_GetCursorShape(), WIN_CURSOR_CROSS);
+    EXPECT_TRUE(Win_SetCursor(WIN_IDC_WAIT));
+    EXPECT_EQ(Win_Headless_GetCursorShape(), WIN_CURSOR_WAIT);
+}
+
+TEST_F(TimingTest, DisplayModesSwitchAndRestore) {
+    EXPECT_TRUE(Win_SetDisplayMode(800, 600, 32));
+    EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_HORZRES), 800);
+    EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_VERTRES), 600);
+    EXPECT_TRUE(Win_ProcessMessages());
+    EXPECT_TRUE(Win_RestoreDisplayMode());
+    EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_HORZRES), 1920);
+    EXPECT_STREQ(Win_Headless_GetLastMessageBox(), "");
+    // A refused mode: a message box, true, and the loop ends.
+    EXPECT_TRUE(Win_SetDisplayMode(123, 45, 32));
+    EXPECT_STREQ(Win_Headless_GetLastMessageBox(), "Display Mode Not Compatible");
+    EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_HORZRES), 1920);
+    EXPECT_FALSE(Win_ProcessMessages());
+}
+
+// Environment variables are read when a backend starts.
+class EnvironmentTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        unsetenv("QUILLORY_FIXED_DT");
+        unsetenv("QUILLORY_HEADLESS_SCREEN");
+        unsetenv("QUILLORY_PLATFORM");
+        unsetenv("QUILLORY_HEADLESS_CLOSE_AT");
+        unsetenv("QUILLORY_HEADLESS_SNAPSHOT");
+        Win_SelectPlatform("headless");
+    }
+};
+
+TEST_F(EnvironmentTest, FixedStepAndScreenComeFromTheEnvironment) {
+    setenv("QUILLORY_FIXED_DT", "0.25", 1);
+    setenv("QUILLORY_HEADLESS_SCREEN", "1024x768", 1);
+    ASSERT_TRUE(Win_SelectPlatform("headless"));
+    Win_InitTimer();
+    EXPECT_DOUBLE_EQ(Win_GetClockState().secondsPerTick, 0.25);
+    EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_HORZRES), 1024);
+    EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_VERTRES), 768);
+
+    // Malformed values fall back to the defaults.
+    setenv("QUILLORY_FIXED_DT", "fast", 1);
+    setenv("QUILLORY_HEADLESS_SCREEN", "99999x5", 1);
+    ASSERT_TRUE(Win_SelectPlatform("headless"));
+    Win_InitTimer();
+    EXPECT_DOUBLE_EQ(Win_GetClockState().secondsPerTick, 1e-9);
+    EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_HORZRES), 1920);
+}
+
+TEST_F(EnvironmentTest, AHeadlessRunCanEndByItselfWithASnapshot) {
+    const std::string path = Quillory_TempPath("last.img");
+    std::remove(path.c_str());
+    setenv("QUILLORY_FIXED_DT", "0.1", 1);
+    setenv("QUILLORY_HEADLESS_CLOSE_AT", "0.35", 1);
+    setenv("QUILLORY_HEADLESS_SNAPSHOT", path.c_str(), 1);
+    ASSERT_TRUE(Win_SelectPlatform("headless"));
+    Win_InitTimer();
+    C_Window w;
+    w.SetBorderStyle(1);
+    w.SetGeometry(C_Frame(0, 0, 3, 2, 0x00, 0x33));
+    ASSERT_NE(w.Create(), 0u);
+    w.m_onClose = [](C_Window* win) {
+        win->Destroy();
+        Win_Quit();
+    };
+    C_Image picture;
+    ASSERT_TRUE(picture.CreateEmpty(3, 2, GFX_FMT_ARGB8888, GFX_FMT_NONE, C_Color(0, 0, 255, 0)));
+    int frames = 0;
+    while (frames < 100 && Win_ProcessMessages()) {
+        Win_GetTime();
+        ASSERT_TRUE(w.Present(&picture, C_Vector2Di(0, 0)));
+        ++frames;
+    }
+    EXPECT_EQ(frames, 5);  // the request enters at frame 5 (clock 0.4) and is handled there
+    EXPECT_EQ(w.created, 0);
+    C_Image saved;
+    ASSERT_TRUE(saved.LoadFromFile(path.c_str(), 0));
+    ASSERT_EQ(saved.width, 3u);
+    ASSERT_EQ(saved.height, 2u);
+    EXPECT_EQ(saved.data[0], 0xFF);  // blue
+    EXPECT_EQ(saved.data[2], 0x00);
+}
+
+TEST_F(EnvironmentTest, PlatformChoice) {
+    setenv("QUILLORY_PLATFORM", "headless", 1);
+    ASSERT_TRUE(Win_SelectPlatform(nullptr));
+    EXPECT_STREQ(Win_GetPlatformName(), "headless");
+    EXPECT_FALSE(Win_SelectPlatform("no-such-platform"));
+    EXPECT_STREQ(Win_GetPlatformName(), "headless");
+}
+
+}  // namespace
