@@ -11,6 +11,11 @@
 #                   fuzz/corpus/; non-zero exit on any crash. With
 #                   QUILLORY_FUZZ_MERGE=1, small inputs that add coverage are
 #                   merged back into fuzz/corpus/ afterwards.
+#   ./run.sh soak MINUTES
+#                   play the demo headless with random input for MINUTES and
+#                   report frames, stamps, peak resident memory at the start
+#                   and end, and recorded errors; non-zero exit if memory grew
+#                   or an error was recorded
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -151,8 +156,15 @@ case "$cmd" in
         install_packages
         run_fuzz "${2:-60}"
         ;;
+    soak)
+        install_packages
+        cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        cmake --build build -j "$JOBS" --target quillory-soak   # also makes the demo's data files
+        cd build/demo
+        exec ./quillory-soak "${2:-10}"
+        ;;
     *)
-        echo "usage: ./run.sh test|demo|build|bench|fuzz [SECONDS]" >&2
+        echo "usage: ./run.sh test|demo|build|bench|fuzz [SECONDS]|soak [MINUTES]" >&2
         exit 2
         ;;
 esac
