@@ -10,7 +10,8 @@
 #                   and run each for SECONDS (default 60) on a working copy of
 #                   fuzz/corpus/; non-zero exit on any crash. With
 #                   QUILLORY_FUZZ_MERGE=1, small inputs that add coverage are
-#                   merged back into fuzz/corpus/ afterwards.
+#                   merged back into fuzz/corpus/ afterwards;
+#                   QUILLORY_FUZZ_TARGETS="bmp pcx" runs only those targets.
 #   ./run.sh soak MINUTES
 #                   play the demo headless with random input for MINUTES and
 #                   report frames, stamps, peak resident memory at the start
@@ -80,6 +81,8 @@ run_fuzz() {
     for exe in "$dir"/fuzz/fuzz_*; do
         [ -x "$exe" ] || continue
         target=${exe##*/fuzz_}
+        # QUILLORY_FUZZ_TARGETS="bmp pcx" runs only the targets named.
+        case " ${QUILLORY_FUZZ_TARGETS:-$target} " in *" $target "*) ;; *) continue ;; esac
         work=$dir/corpus/$target
         artifacts=$dir/artifacts/$target
         log=$dir/logs/$target.log
