@@ -35,7 +35,7 @@ namespace {
 constexpr long kMaxSize = 1024;
 constexpr long kMaxPadding = 4096;
 constexpr long kMaxSide = 32768;
-constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 26;  // 320 MiB of colour and alpha
+constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 25;  // 160 MiB of colour and alpha
 
 enum class Align { Left, Center, Right };
 
@@ -120,7 +120,10 @@ std::vector<std::int32_t> DecodeCodes(const std::string& text) {
     std::size_t i = 0;
     while (i < text.size()) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead >= 0xF0 && lead < 0xF5 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 && lead < 0xE0 ? 2 : 1;
+        const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                                   : lead >= 0xE0 && lead <= 0xEF ? 3
+                                   : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                                  : 1;
         std::int32_t code = length == 1 ? lead : lead & (0x7F >> length);
         bool wellFormed = length > 1 && i + length <= text.size();
         for (std::size_t k = 1; wellFormed && k < length; ++k) {
@@ -297,8 +300,11 @@ bool LayOutLine(const std::string& text, const C_Font& font, const Choice& choic
     line.text = text;
     if (text.empty()) return true;
     const C_BitmapFace* key = KeyFace(text, font);
-    const C_BitmapGlyph* chosen = key ? NearestVariant(*key, choice.style, choice.kind, choice.size, line.variant)
-                                      : nullptr;
+    if (!key) {  // only tabs: nothing to draw, a blank line
+        line.text.clear();
+        return true;
+    }
+    const C_BitmapGlyph* chosen = NearestVariant(*key, choice.style, choice.kind, choice.size, line.variant);
     if (!chosen) return false;
     line.scale = choice.size / static_cast<float>(chosen->size);
     float x = 0.0f;
