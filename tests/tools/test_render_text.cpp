@@ -218,12 +218,9 @@ TEST(ToolRenderText, RefusesBadArgumentsAndBadFontsLeavingNoOutput) {
         {"render-text", font, "Hi", Quillory_TempPath("out.bmp")},
         {"render-text", font, "", out},
         {"render-text", font, "Hi", out, "--color", "12345"},
-        {"render-text", font, "Hi", out, "--color", "1,2"},
         {"render-text", font, "Hi", out, "--size", "0"},
-        {"render-text", font, "Hi", out, "--size", "big"},
         {"render-text", font, "Hi", out, "--align", "middle"},
         {"render-text", font, "Hi", out, "--width", "-3"},
-        {"render-text", font, "Hi", out, "--kind", "color"},
         {"render-text", font, "Hi", out, "--shadow"},
     };
     for (const auto& args : usage) {
@@ -251,13 +248,9 @@ TEST(ToolRenderText, RefusesBadArgumentsAndBadFontsLeavingNoOutput) {
 
     for (const char* command : {"info", "convert", "font", "render-text", "demo-assets"})
         EXPECT_EQ(RunTool({command, "--help"}).code, 0) << command;
-}
-
-TEST(ToolRenderText, HelpListsTheCommand) {
-    const std::string out = Quillory_TempPath("help.txt");
-    const std::string command = Quote(QUILLORY_TOOL_PATH) + " --help >" + Quote(out);
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    EXPECT_TRUE(Contains(ReadAll(out), "render-text"));
+    const std::string help = Quillory_TempPath("help.txt");
+    ASSERT_EQ(std::system((Quote(QUILLORY_TOOL_PATH) + " --help >" + Quote(help)).c_str()), 0);
+    EXPECT_TRUE(Contains(ReadAll(help), "render-text"));
 }
 
 // What the program writes to a terminal: run on a pseudo-terminal.
