@@ -66,7 +66,11 @@ int WriteFont(const std::string& path) {
     plan.chars = {TOOL_FONT_ASCII};
     C_Font font;
     std::string failedPath;
-    if (!Tool_BuildFont(plan, font, failedPath)) {
+    Tool_ProgressBar bar("renders");
+    const bool built = Tool_BuildFont(plan, font, failedPath,
+                                      [&bar](std::size_t done, std::size_t total) { bar.Update(done, total); });
+    bar.Finish();
+    if (!built) {
         if (failedPath.empty()) return Tool_Fail(path, "make the faces of");
         return Tool_Fail(failedPath, "read", " (the fonts-liberation2 package provides it)");
     }

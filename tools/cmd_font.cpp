@@ -143,8 +143,11 @@ bool Tool_ParseChars(const std::string& text, std::vector<Tool_CharRange>& out, 
     return true;
 }
 
-bool Tool_BuildFont(const Tool_FontPlan& plan, C_Font& font, std::string& failedPath) {
+bool Tool_BuildFont(const Tool_FontPlan& plan, C_Font& font, std::string& failedPath,
+                    const Tool_FontProgress& progress) {
     failedPath.clear();
+    const std::size_t total = plan.sources.size() * plan.sizes.size() * plan.kinds.size();
+    std::size_t done = 0;
     font.name = plan.name.c_str();
     for (const Tool_CharRange& range : plan.chars)
         for (std::int32_t code = range.first; code <= range.last; ++code)
@@ -155,6 +158,7 @@ bool Tool_BuildFont(const Tool_FontPlan& plan, C_Font& font, std::string& failed
         const C_String path(source.path.c_str());
         for (std::uint16_t size : plan.sizes) {
             for (std::uint8_t kind : plan.kinds) {
+                if (progress) progress(done++, total);
                 Gfx_ClearError();
                 if (!Gfx_Font_ImportTrueType(path, C_BitmapGlyph(size, kind, source.style), &font)) {
                     failedPath = source.path;
@@ -163,6 +167,7 @@ bool Tool_BuildFont(const Tool_FontPlan& plan, C_Font& font, std::string& failed
             }
         }
     }
+    if (progress) progress(done, total);
     return true;
 }
 
@@ -218,7 +223,11 @@ int Tool_Font(const Tool_Command& self, const std::vector<std::string>& args) {
 
     C_Font font;
     std::string failedPath;
-    if (!Tool_BuildFont(plan, font, failedPath))
+    Tool_ProgressBar bar("renders");
+    const bool built = Tool_BuildFont(plan, font, failedPath,
+                                      [&bar](std::size_t done, std::size_t total) { bar.Update(done, total); });
+    bar.Finish();
+    if (!built)
         return failedPath.empty() ? Tool_Fail(out, "make the faces of") : Tool_Fail(failedPath, "read", " as a font");
     Gfx_ClearError();
     if (!Tool_SaveFont(font, out)) return Tool_Fail(out, "write");

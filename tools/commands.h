@@ -9,4 +9,5 @@
 int Tool_Info(const Tool_Command& self, const std::vector<std::string>& args);
 int Tool_Convert(const Tool_Command& self, const std::vector<std::string>& args);
 int Tool_Font(const Tool_Command& self, const std::vector<std::string>& args);
+int Tool_RenderText(const Tool_Command& self, const std::vector<std::string>& args);
 int Tool_DemoAssets(const Tool_Command& self, const std::vector<std::string>& args);

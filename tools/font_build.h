@@ -2,7 +2,9 @@
 // and "quillory demo-assets".
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -48,10 +50,15 @@ bool Tool_ParseKinds(const std::string& text, std::vector<std::uint8_t>& out, st
 bool Tool_ParseStyles(const std::string& text, std::vector<std::uint8_t>& out, std::string& problem);
 bool Tool_ParseChars(const std::string& text, std::vector<Tool_CharRange>& out, std::string& problem);
 
+// Called before each TrueType render (one file at one size in one kind) and
+// once after the last, with the renders done and the renders in all.
+using Tool_FontProgress = std::function<void(std::size_t done, std::size_t total)>;
+
 // Fills an empty font as the plan says. False, with `failedPath` naming the
 // TrueType file that could not be read (the error record says why), or with
 // `failedPath` empty when the faces could not be made.
-bool Tool_BuildFont(const Tool_FontPlan& plan, C_Font& font, std::string& failedPath);
+bool Tool_BuildFont(const Tool_FontPlan& plan, C_Font& font, std::string& failedPath,
+                    const Tool_FontProgress& progress = Tool_FontProgress());
 
 // Writes the font so that the file appears complete or not at all. False
 // with the error record set.

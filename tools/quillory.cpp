@@ -41,6 +41,33 @@ const std::vector<Tool_Command> kCommands = {
      "  --chars RANGES  character codes, e.g. 32-126,0xA0-0xFF; default 32-126\n"
      "  --name NAME     the font's name; default the first file's name\n",
      Tool_Font},
+    {"render-text",
+     "render-text FONT.uft TEXT OUT.png [--size N] [--color C] [--bold] [--italic] [--align left|center|right]\n"
+     "                [--background C] [--padding N] [--width N] [--kind mono|gray|sheet]",
+     "draw text with a bitmap font into a PNG",
+     "Draws TEXT with the bitmap font FONT.uft and writes OUT.png, a picture just big\n"
+     "enough for the text: its lines, one line height each, and any glyph reaching\n"
+     "beyond them. OUT appears complete or not at all. In TEXT, the two characters\n"
+     "\\n start a new line and \\\\ stands for a backslash; UTF-8 characters up to\n"
+     "U+00FF are drawn with the font's glyphs of that code. Characters the font\n"
+     "lacks are left out, with a note.\n"
+     "\n"
+     "  --size N          text size, 1 to 1024, in the unit of the font's sizes; the\n"
+     "                    nearest rendered size is scaled to it. Default: the size\n"
+     "                    most characters of the text are rendered at (the larger\n"
+     "                    on ties), drawn unscaled\n"
+     "  --color C         text colour, RRGGBB, #RRGGBB or R,G,B; default black\n"
+     "  --bold, --italic  the font's bold / italic glyphs; a font without bold ones\n"
+     "                    draws the others twice, 1 pixel apart (with a note)\n"
+     "  --align A         left (default), center or right: each line's place in the\n"
+     "                    text block\n"
+     "  --background C    an opaque background of this colour; default transparent\n"
+     "  --padding N       clear pixels around the text on every side; default 0\n"
+     "  --width N         a picture N pixels wide, the block placed in it by --align\n"
+     "                    (inside the padding); text beyond it is cut off\n"
+     "  --kind K          glyphs of render kind mono, gray or sheet; default gray,\n"
+     "                    else mono, else sheet, whichever the font has\n",
+     Tool_RenderText},
     {"demo-assets", "demo-assets DIR", "write the painting demo's data files into DIR",
      "Writes the files the painting demo reads from its working directory: the\n"
      "font times.uft (Liberation Serif, four styles, from the fonts-liberation2\n"

@@ -5,6 +5,7 @@
 // helpers here give every command the same file handling and messages.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -56,6 +57,26 @@ struct Tool_Args {
 };
 bool Tool_ParseArgs(const std::vector<std::string>& args, const std::vector<std::string>& withValue,
                     const std::vector<std::string>& flags, Tool_Args& out, std::string& problem);
+
+// A progress bar on stderr, "[#####.....] 12/40 renders", redrawn in place.
+// It draws only when stderr is a terminal: pipes, files and scripts see
+// nothing.
+class Tool_ProgressBar {
+public:
+    explicit Tool_ProgressBar(const char* unit);
+    ~Tool_ProgressBar() { Finish(); }
+    Tool_ProgressBar(const Tool_ProgressBar&) = delete;
+    Tool_ProgressBar& operator=(const Tool_ProgressBar&) = delete;
+
+    void Update(std::size_t done, std::size_t total);
+    // Ends the bar's line, so that what follows starts on a line of its own.
+    void Finish();
+
+private:
+    const char* unit_;
+    bool enabled_;
+    bool drawn_ = false;
+};
 
 // Files the tool knows.
 enum class Tool_FileKind { Unknown, Img, Uft, Bmp, Pcx, Tga, Png, Raw };

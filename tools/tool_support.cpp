@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string>
 
+#include <unistd.h>
+
 #include "core/error.h"
 #include "image/image.h"
 #include "image/internal/file_replace.h"
@@ -74,6 +76,25 @@ int Tool_Refuse(const std::string& file, const std::string& message) {
 
 int Tool_CannotOpen(const std::string& file) {
     return Tool_Refuse(file, std::string("cannot be opened: ") + std::strerror(errno));
+}
+
+Tool_ProgressBar::Tool_ProgressBar(const char* unit) : unit_(unit), enabled_(isatty(STDERR_FILENO) == 1) {}
+
+void Tool_ProgressBar::Update(std::size_t done, std::size_t total) {
+    if (!enabled_ || total == 0) return;
+    constexpr std::size_t kWidth = 20;
+    const std::size_t filled = (done < total ? done : total) * kWidth / total;
+    const std::string bar = std::string(filled, '#') + std::string(kWidth - filled, '.');
+    std::fprintf(stderr, "\r[%s] %zu/%zu %s", bar.c_str(), done, total, unit_);
+    std::fflush(stderr);
+    drawn_ = true;
+}
+
+void Tool_ProgressBar::Finish() {
+    if (!drawn_) return;
+    std::fputc('\n', stderr);
+    std::fflush(stderr);
+    drawn_ = false;
 }
 
 bool Tool_Args::Has(const char* name) const { return Value(name) != nullptr; }

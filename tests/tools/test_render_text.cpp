@@ -1,0 +1,300 @@
+// The render-text command and the font command's progress bar, run as the
+// built program.
+#include <gtest/gtest.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <string>
+#include <vector>
+
+#include "quillory.h"
+#include "test_support.h"
+
+namespace {
+
+const std::string kSans = "/usr/share/fonts/truetype/liberation2/LiberationSans-";
+
+struct Result {
+    int code;
+    std::string err;
+};
+
+std::string ReadAll(const std::string& path) {
+    std::string text;
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+        for (int c; (c = std::fgetc(f)) != EOF;) text.push_back(static_cast<char>(c));
+        std::fclose(f);
+    }
+    return text;
+}
+
+std::string Quote(const std::string& arg) {
+    std::string quoted = "'";
+    for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+Result RunTool(const std::vector<std::string>& args) {
+    const std::string err = Quillory_TempPath("stderr.txt");
+    std::string command = Quote(QUILLORY_TOOL_PATH);
+    for (const std::string& arg : args) command += " " + Quote(arg);
+    command += " >/dev/null 2>" + Quote(err);
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(err)};
+}
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Scratch files whose names contain this test's `name`, temporaries included.
+std::size_t FilesNamed(const std::string& name) {
+    const std::string path = Quillory_TempPath(name);
+    const std::string base = path.substr(path.find_last_of('/') + 1);
+    std::size_t found = 0;
+    if (DIR* dir = opendir(QUILLORY_TEST_TMP_DIR)) {
+        while (const dirent* entry = readdir(dir)) found += Contains(entry->d_name, base);
+        closedir(dir);
+    }
+    return found;
+}
+
+// A font of the printable ASCII characters, anti-aliased, at each size, in
+// the regular style only (bold text then has to be emboldened).
+std::string SansFont(std::initializer_list<std::uint16_t> sizes) {
+    C_Font font;
+    font.name = "Sans";
+    EXPECT_TRUE(font.AddFaces(32, 127));
+    for (const std::uint16_t size : sizes)
+        EXPECT_TRUE(Gfx_Font_ImportTrueType(C_String((kSans + "Regular.ttf").c_str()),
+                                            C_BitmapGlyph(size, GFX_GLYPH_GRAY, GFX_STYLE_REGULAR), &font));
+    const std::string path = Quillory_TempPath("sans.uft");
+    EXPECT_TRUE(font.SaveToFile(path.c_str(), 0));
+    return path;
+}
+
+// A rendered picture, read back as ARGB8888 (memory bytes B, G, R, A).
+struct Picture {
+    C_Image image;
+    std::uint32_t Alpha(std::uint32_t x, std::uint32_t y) const { return image.Row(y)[x * 4 + 3]; }
+    std::uint32_t Rgb(std::uint32_t x, std::uint32_t y) const {
+        const std::uint8_t* p = image.Row(y) + x * 4;
+        return std::uint32_t{p[2]} << 16 | std::uint32_t{p[1]} << 8 | p[0];
+    }
+    // Leftmost and rightmost column with any coverage in rows y0..y1-1; -1, -1 when none.
+    std::pair<int, int> InkColumns(std::uint32_t y0, std::uint32_t y1) const {
+        int lo = -1;
+        int hi = -1;
+        for (std::uint32_t y = y0; y < y1 && y < image.height; ++y)
+            for (std::uint32_t x = 0; x < image.width; ++x)
+                if (Alpha(x, y) != 0) {
+                    if (lo < 0 || static_cast<int>(x) < lo) lo = static_cast<int>(x);
+                    hi = std::max(hi, static_cast<int>(x));
+                }
+        return {lo, hi};
+    }
+};
+
+Picture Render(const std::vector<std::string>& args, const std::string& out) {
+    std::vector<std::string> all = {"render-text"};
+    all.insert(all.end(), args.begin(), args.end());
+    all.push_back(out);
+    const Result r = RunTool(all);
+    Picture p;
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(Gfx_Image_LoadPNG(&p.image, out.c_str()));
+    EXPECT_EQ(p.image.format, GFX_FMT_ARGB8888);
+    return p;
+}
+
+TEST(ToolRenderText, DrawsOnlyTheTextColourAndGrowsWithTheText) {
+    const std::string font = SansFont({16, 24});
+    const Picture small = Render({font, "Hello", "--size", "16", "--color", "#CC3300"}, Quillory_TempPath("a.png"));
+    std::size_t inked = 0;
+    std::size_t solid = 0;
+    for (std::uint32_t y = 0; y < small.image.height; ++y)
+        for (std::uint32_t x = 0; x < small.image.width; ++x) {
+            if (small.Alpha(x, y) == 0) continue;
+            ++inked;
+            solid += small.Alpha(x, y) == 255;
+            ASSERT_EQ(small.Rgb(x, y), 0xCC3300u) << x << "," << y;
+        }
+    EXPECT_GT(solid, 20u);
+    EXPECT_GT(inked, solid);  // anti-aliased edges
+    // The picture is the text: ink touches the left edge, one line of
+    // 16 / 2 + 16 + 1 pixels high.
+    EXPECT_EQ(small.InkColumns(0, small.image.height).first, 0);
+    EXPECT_EQ(small.image.height, 25u);
+
+    const Picture longer = Render({font, "Hello Hello", "--size", "16", "--color", "204,51,0"},
+                                  Quillory_TempPath("b.png"));
+    EXPECT_GT(longer.image.width, small.image.width * 3 / 2);
+    EXPECT_EQ(longer.image.height, small.image.height);
+    const Picture larger = Render({font, "Hello"}, Quillory_TempPath("c.png"));  // the larger size
+    EXPECT_GT(larger.image.width, small.image.width * 4 / 3);
+    EXPECT_EQ(larger.image.height, 24u / 2 + 24 + 1);
+    const Picture padded = Render({font, "Hello", "--size", "16", "--padding", "3"}, Quillory_TempPath("p.png"));
+    EXPECT_EQ(padded.image.width, small.image.width + 6);
+    EXPECT_EQ(padded.image.height, small.image.height + 6);
+    EXPECT_EQ(padded.InkColumns(0, padded.image.height).first, 3);
+
+    // A background makes an opaque picture, the text blended into it.
+    const std::string opaque = Quillory_TempPath("d.png");
+    const Picture onBlue = Render({font, "Hello", "--size", "16", "--background", "0000FF", "--color", "FF0000"}, opaque);
+    Gfx_PngInfo info{};
+    ASSERT_TRUE(Gfx_Image_ReadPNGInfo(opaque.c_str(), &info));
+    EXPECT_EQ(info.colorType, GFX_PNG_RGB);
+    EXPECT_EQ(onBlue.Rgb(0, onBlue.image.height - 1), 0x0000FFu);
+    std::size_t red = 0;
+    for (std::uint32_t y = 0; y < onBlue.image.height; ++y)
+        for (std::uint32_t x = 0; x < onBlue.image.width; ++x) red += onBlue.Rgb(x, y) == 0xFF0000u;
+    EXPECT_EQ(red, solid);
+}
+
+TEST(ToolRenderText, AlignsEveryLineOfTheBlock) {
+    const std::string font = SansFont({16});
+    // The two characters "\n" break the line. The first line has no
+    // descenders, so rows from 20 down hold only the second line's "x".
+    std::uint32_t width = 0;
+    for (const char* align : {"left", "center", "right"}) {
+        const Picture p = Render({font, "WIDE LINE\\nx", "--align", align}, Quillory_TempPath(align + std::string(".png")));
+        ASSERT_EQ(p.image.height, 50u);
+        if (width == 0) width = p.image.width;
+        EXPECT_EQ(p.image.width, width) << align;
+        const auto [first, last] = p.InkColumns(0, 20);
+        EXPECT_LE(first, 1) << align;
+        EXPECT_GE(last, static_cast<int>(width) - 3) << align;
+        const auto [x0, x1] = p.InkColumns(20, 50);
+        ASSERT_GE(x0, 0) << align;
+        EXPECT_LT(x1 - x0, 12) << align;
+        const int middle = (x0 + x1) / 2;
+        if (align == std::string("left")) {
+            EXPECT_LT(x0, 3);
+        } else if (align == std::string("right")) {
+            EXPECT_GT(x1, static_cast<int>(width) - 4);
+        } else {
+            EXPECT_NEAR(middle, static_cast<int>(width) / 2, 2);
+        }
+    }
+    // A fixed width places the block inside it.
+    const Picture wide = Render({font, "x", "--width", "100", "--align", "right", "--padding", "5"},
+                                Quillory_TempPath("wide.png"));
+    EXPECT_EQ(wide.image.width, 100u);
+    EXPECT_GT(wide.InkColumns(0, wide.image.height).second, 90);
+    EXPECT_LT(wide.InkColumns(0, wide.image.height).second, 95);
+}
+
+TEST(ToolRenderText, EmboldensAFontWithoutBoldGlyphs) {
+    const std::string font = SansFont({16});
+    const Picture regular = Render({font, "l"}, Quillory_TempPath("regular.png"));
+    const std::string out = Quillory_TempPath("bold.png");
+    const Result r = RunTool({"render-text", font, "l", out, "--bold"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(Contains(r.err, "no bold glyphs")) << r.err;
+    Picture bold;
+    ASSERT_TRUE(Gfx_Image_LoadPNG(&bold.image, out.c_str()));
+    const auto [r0, r1] = regular.InkColumns(0, regular.image.height);
+    const auto [b0, b1] = bold.InkColumns(0, bold.image.height);
+    EXPECT_EQ(b1 - b0, r1 - r0 + 1);
+    // Italic cannot be made up: refused, naming the font, nothing written.
+    const std::string italic = Quillory_TempPath("italic.png");
+    const Result it = RunTool({"render-text", font, "l", italic, "--italic"});
+    EXPECT_EQ(it.code, 1);
+    EXPECT_TRUE(Contains(it.err, font)) << it.err;
+    EXPECT_EQ(FilesNamed("italic.png"), 0u);
+}
+
+TEST(ToolRenderText, RefusesBadArgumentsAndBadFontsLeavingNoOutput) {
+    const std::string font = SansFont({12});
+    const std::string out = Quillory_TempPath("out.png");
+    const std::vector<std::vector<std::string>> usage = {
+        {"render-text"},
+        {"render-text", font, "Hi"},
+        {"render-text", font, "Hi", Quillory_TempPath("out.bmp")},
+        {"render-text", font, "", out},
+        {"render-text", font, "Hi", out, "--color", "12345"},
+        {"render-text", font, "Hi", out, "--size", "0"},
+        {"render-text", font, "Hi", out, "--align", "middle"},
+        {"render-text", font, "Hi", out, "--width", "-3"},
+        {"render-text", font, "Hi", out, "--shadow"},
+    };
+    for (const auto& args : usage) {
+        const Result r = RunTool(args);
+        EXPECT_EQ(r.code, 2) << args.size() << " " << r.err;
+        EXPECT_TRUE(Contains(r.err, "usage: quillory render-text")) << r.err;
+    }
+
+    const std::string damaged = Quillory_TempPath("damaged.uft");
+    if (std::FILE* f = std::fopen(damaged.c_str(), "wb")) {
+        const std::string bytes = ReadAll(font).substr(0, 300);  // a font file cut short
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+    }
+    for (const std::string& bad : {damaged, Quillory_TempPath("missing.uft")}) {
+        const Result r = RunTool({"render-text", bad, "Hi", out});
+        EXPECT_EQ(r.code, 1) << bad;
+        EXPECT_TRUE(Contains(r.err, bad)) << r.err;
+    }
+    const Result noDir = RunTool({"render-text", font, "Hi", Quillory_TempPath("no-dir") + "/x.png"});
+    EXPECT_EQ(noDir.code, 1);
+    EXPECT_TRUE(Contains(noDir.err, "no-dir/x.png")) << noDir.err;
+    EXPECT_EQ(FilesNamed("out"), 0u);
+    EXPECT_EQ(FilesNamed("no-dir"), 0u);
+
+    for (const char* command : {"info", "convert", "font", "render-text", "demo-assets"})
+        EXPECT_EQ(RunTool({command, "--help"}).code, 0) << command;
+    const std::string help = Quillory_TempPath("help.txt");
+    ASSERT_EQ(std::system((Quote(QUILLORY_TOOL_PATH) + " --help >" + Quote(help)).c_str()), 0);
+    EXPECT_TRUE(Contains(ReadAll(help), "render-text"));
+}
+
+// What the program writes to a terminal: run on a pseudo-terminal.
+std::string RunOnTerminal(const std::vector<std::string>& args, int& code) {
+    std::vector<std::string> all = {QUILLORY_TOOL_PATH};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    int master = -1;
+    const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+    if (pid == 0) {
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    std::string seen;
+    if (pid < 0) return seen;
+    char buffer[256];
+    while (true) {
+        const ssize_t got = read(master, buffer, sizeof buffer);
+        if (got > 0) seen.append(buffer, static_cast<std::size_t>(got));
+        else if (got < 0 && errno == EINTR) continue;
+        else break;  // EIO once the program has closed the terminal
+    }
+    close(master);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return seen;
+}
+
+TEST(ToolFontProgress, ShowsABarOnTerminalsOnly) {
+    const std::string out = Quillory_TempPath("small.uft");
+    const std::vector<std::string> args = {"font", kSans + "Regular.ttf", out, "--sizes", "10,12", "--kinds", "gray",
+                                           "--chars", "65-70"};
+    int code = -1;
+    const std::string shown = RunOnTerminal(args, code);
+    EXPECT_EQ(code, 0) << shown;
+    EXPECT_TRUE(Contains(shown, "\r[....................] 0/2 renders")) << shown;
+    EXPECT_TRUE(Contains(shown, "\r[####################] 2/2 renders\r\n")) << shown;  // the terminal's newline
+
+    const Result piped = RunTool(args);
+    EXPECT_EQ(piped.code, 0);
+    EXPECT_EQ(piped.err, "");
+}
+
+}  // namespace
