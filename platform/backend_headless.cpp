@@ -15,7 +15,7 @@
 
 #include "image/image.h"
 #include "platform/internal/compose.h"
-#include "platform/internal/keys.h"
+#include "platform/internal/input_backend.h"
 #include "platform/internal/system.h"
 #include "platform/window.h"
 
@@ -164,7 +164,7 @@ bool ParseScreen(const char* text, Win_DisplayMode* mode) {
     return true;
 }
 
-class C_HeadlessBackend final : public C_PlatformBackend {
+class C_HeadlessBackend final : public C_InputTrackingBackend {
 public:
     const char* Name() const override { return "headless"; }
 
@@ -363,24 +363,6 @@ public:
                                       [&](const Timer& t) { return t.window == handle && t.id == id; }),
                        m_timers.end());
         return m_timers.size() != before;
-    }
-
-    bool GetCursorPos(std::int32_t* x, std::int32_t* y) override {
-        if (x) *x = m_cursorX;
-        if (y) *y = m_cursorY;
-        return true;
-    }
-
-    bool IsKeyDown(std::int32_t virtualKey) override {
-        return virtualKey >= 0 && virtualKey < WIN_VK_COUNT && m_keys[virtualKey];
-    }
-
-    std::int32_t TranslateKey(std::int32_t virtualKey) override {
-        Win_KeyboardState state = m_toggles;
-        state.shift = m_keys[WIN_VK_SHIFT];
-        state.control = m_keys[WIN_VK_CONTROL];
-        state.alt = m_keys[WIN_VK_MENU];
-        return Win_KeyToChar(virtualKey, state);
     }
 
     bool PeekMessage(Win_Message* message) override {
@@ -671,10 +653,6 @@ private:
     std::vector<Timer> m_timers;
     bool m_quit = false;
     std::int32_t m_quitCode = 0;
-    bool m_keys[WIN_VK_COUNT] = {};
-    Win_KeyboardState m_toggles;  // Caps Lock and Num Lock
-    std::int32_t m_cursorX = 0;
-    std::int32_t m_cursorY = 0;
     Win_CursorShape m_cursorShape = WIN_CURSOR_ARROW;
     Win_DisplayMode m_desktop = kDefaultScreen;
     Win_DisplayMode m_screen = kDefaultScreen;

@@ -12,7 +12,7 @@
 
 #include "platform/backend.h"
 #include "platform/internal/compose.h"
-#include "platform/internal/keys.h"
+#include "platform/internal/input_backend.h"
 #include "platform/internal/system.h"
 
 namespace {
@@ -130,7 +130,7 @@ bool DepthMatches(std::int32_t requested, std::int32_t actual) {
     return requested >= 24 && actual >= 24;
 }
 
-class C_SdlBackend final : public C_PlatformBackend {
+class C_SdlBackend final : public C_InputTrackingBackend {
 public:
     const char* Name() const override { return "sdl"; }
 
@@ -350,24 +350,6 @@ public:
         return w->timers.size() != before;
     }
 
-    bool GetCursorPos(std::int32_t* x, std::int32_t* y) override {
-        if (x) *x = m_cursorX;
-        if (y) *y = m_cursorY;
-        return true;
-    }
-
-    bool IsKeyDown(std::int32_t virtualKey) override {
-        return virtualKey >= 0 && virtualKey < WIN_VK_COUNT && m_keys[virtualKey];
-    }
-
-    std::int32_t TranslateKey(std::int32_t virtualKey) override {
-        Win_KeyboardState state = m_toggles;
-        state.shift = m_keys[WIN_VK_SHIFT];
-        state.control = m_keys[WIN_VK_CONTROL];
-        state.alt = m_keys[WIN_VK_MENU];
-        return Win_KeyToChar(virtualKey, state);
-    }
-
     bool PeekMessage(Win_Message* message) override {
         SDL_Event event;
         while (m_pending.empty() && SDL_PollEvent(&event)) Translate(event);
@@ -537,10 +519,6 @@ private:
     bool m_quit = false;
     std::int32_t m_quitCode = 0;
     Win_NativeHandle m_capture = 0;
-    bool m_keys[WIN_VK_COUNT] = {};
-    Win_KeyboardState m_toggles;
-    int m_cursorX = 0;
-    int m_cursorY = 0;
     std::array<SDL_Cursor*, SDL_NUM_SYSTEM_CURSORS> m_cursors{};
     bool m_fullscreen = false;
     SDL_DisplayMode m_fullscreenMode{};
