@@ -77,6 +77,14 @@ T FloatWrapOf(T a, T p) {
     return m < p ? m : T(0);
 }
 
+// a itself inside [lo, hi]; `above` when a > hi, `below` when a < lo.
+template <typename T>
+T InRangeOr(T a, T lo, T hi, T above, T below) {
+    if (a > hi) return above;
+    if (a < lo) return below;
+    return a;
+}
+
 template <typename T>
 int CompareElements(const void* a, const void* b) {
     T x;
@@ -165,16 +173,12 @@ T Math_ScalarOps<T>::MirrorWrap(T a, T p) {
 
 template <typename T>
 T Math_ScalarOps<T>::Clamp(T a, T lo, T hi) {
-    if (a > hi) return hi;
-    if (a < lo) return lo;
-    return a;
+    return InRangeOr(a, lo, hi, hi, lo);
 }
 
 template <typename T>
 T Math_ScalarOps<T>::ClampSwap(T a, T lo, T hi) {
-    if (a > hi) return lo;
-    if (a < lo) return hi;
-    return a;
+    return InRangeOr(a, lo, hi, lo, hi);
 }
 
 // Written as a < b / a > b so that a tie or a NaN picks b.

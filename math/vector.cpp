@@ -129,6 +129,26 @@ constexpr const char* kVector2D = "C_Vector2D";
 constexpr const char* kVector3D = "C_Vector3D";
 constexpr const char* kVector4D = "C_Vector4D";
 
+// The 2D record, the same for both component types: x, y, align.
+template <typename V>
+bool LoadVector2D(V& v, C_Stream* stream) {
+    if (!Gfx_ReadClassTag(stream, GFX_CLASS_VECTOR2D, kVector2D)) return false;
+    decltype(v.x) nx;
+    decltype(v.y) ny;
+    std::uint8_t nalign;
+    if (!math_record::ReadFields(stream, nx, ny, nalign)) return math_record::FailTruncated(kVector2D);
+    v.x = nx;
+    v.y = ny;
+    v.align = nalign;
+    return true;
+}
+
+template <typename V>
+bool SaveVector2D(const V& v, C_Stream* stream) {
+    if (Gfx_WriteClassTag(stream, GFX_CLASS_VECTOR2D) && math_record::WriteFields(stream, v.x, v.y, v.align)) return true;
+    return math_record::FailSummary(kVector2D, "SaveToStream");
+}
+
 std::int32_t AddWrap(std::int32_t a, std::int32_t b) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
 }
@@ -179,22 +199,8 @@ void C_Vector2D::Rotate(float angle) {
 
 C_Vector2D C_Vector2D::Rotated(float angle) const { return ChangedCopy(*this, &C_Vector2D::Rotate, angle); }
 
-bool C_Vector2D::LoadFromStream(C_Stream* stream, std::uint32_t) {
-    if (!Gfx_ReadClassTag(stream, GFX_CLASS_VECTOR2D, kVector2D)) return false;
-    float nx;
-    float ny;
-    std::uint8_t nalign;
-    if (!math_record::ReadFields(stream, nx, ny, nalign)) return math_record::FailTruncated(kVector2D);
-    x = nx;
-    y = ny;
-    align = nalign;
-    return true;
-}
-
-bool C_Vector2D::SaveToStream(C_Stream* stream, std::uint32_t) {
-    if (Gfx_WriteClassTag(stream, GFX_CLASS_VECTOR2D) && math_record::WriteFields(stream, x, y, align)) return true;
-    return math_record::FailSummary(kVector2D, "SaveToStream");
-}
+bool C_Vector2D::LoadFromStream(C_Stream* stream, std::uint32_t) { return LoadVector2D(*this, stream); }
+bool C_Vector2D::SaveToStream(C_Stream* stream, std::uint32_t) { return SaveVector2D(*this, stream); }
 
 // ---- C_Vector2Di ----
 
@@ -205,22 +211,8 @@ C_Vector2Di::C_Vector2Di(const std::int32_t c[2]) {
 C_Vector2Di C_Vector2Di::operator+(const C_Vector2Di& o) const { return {AddWrap(x, o.x), AddWrap(y, o.y)}; }
 C_Vector2Di C_Vector2Di::operator-(const C_Vector2Di& o) const { return {SubWrap(x, o.x), SubWrap(y, o.y)}; }
 
-bool C_Vector2Di::LoadFromStream(C_Stream* stream, std::uint32_t) {
-    if (!Gfx_ReadClassTag(stream, GFX_CLASS_VECTOR2D, kVector2D)) return false;
-    std::int32_t nx;
-    std::int32_t ny;
-    std::uint8_t nalign;
-    if (!math_record::ReadFields(stream, nx, ny, nalign)) return math_record::FailTruncated(kVector2D);
-    x = nx;
-    y = ny;
-    align = nalign;
-    return true;
-}
-
-bool C_Vector2Di::SaveToStream(C_Stream* stream, std::uint32_t) {
-    if (Gfx_WriteClassTag(stream, GFX_CLASS_VECTOR2D) && math_record::WriteFields(stream, x, y, align)) return true;
-    return math_record::FailSummary(kVector2D, "SaveToStream");
-}
+bool C_Vector2Di::LoadFromStream(C_Stream* stream, std::uint32_t) { return LoadVector2D(*this, stream); }
+bool C_Vector2Di::SaveToStream(C_Stream* stream, std::uint32_t) { return SaveVector2D(*this, stream); }
 
 // ---- C_Vector3D ----
 

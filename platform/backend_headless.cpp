@@ -15,7 +15,7 @@
 
 #include "image/image.h"
 #include "platform/internal/compose.h"
-#include "platform/internal/input_backend.h"
+#include "platform/internal/common_backend.h"
 #include "platform/internal/system.h"
 #include "platform/window.h"
 
@@ -164,7 +164,7 @@ bool ParseScreen(const char* text, Win_DisplayMode* mode) {
     return true;
 }
 
-class C_HeadlessBackend final : public C_InputTrackingBackend {
+class C_HeadlessBackend final : public C_CommonBackend {
 public:
     const char* Name() const override { return "headless"; }
 
@@ -373,13 +373,7 @@ public:
             m_queue.pop_front();
             if (Deliver(input, message)) return true;
         }
-        if (m_quit) {
-            m_quit = false;
-            *message = Win_Message{};
-            message->type = WIN_MSG_QUIT;
-            message->param = m_quitCode;
-            return true;
-        }
+        if (TakeQuitMessage(message)) return true;
         for (Win_NativeHandle handle : m_zOrder) {
             const HeadlessWindow* w = Find(handle);
             if (w && w->visible && w->invalid) {
@@ -400,11 +394,6 @@ public:
             return true;
         }
         return false;
-    }
-
-    void PostQuitMessage(std::int32_t code) override {
-        m_quit = true;
-        m_quitCode = code;
     }
 
     void DefaultHandling(const Win_Message& message) override {
@@ -651,8 +640,6 @@ private:
     std::deque<Input> m_queue;
     std::vector<Scheduled> m_schedule;
     std::vector<Timer> m_timers;
-    bool m_quit = false;
-    std::int32_t m_quitCode = 0;
     Win_CursorShape m_cursorShape = WIN_CURSOR_ARROW;
     Win_DisplayMode m_desktop = kDefaultScreen;
     Win_DisplayMode m_screen = kDefaultScreen;

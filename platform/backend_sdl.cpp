@@ -12,7 +12,7 @@
 
 #include "platform/backend.h"
 #include "platform/internal/compose.h"
-#include "platform/internal/input_backend.h"
+#include "platform/internal/common_backend.h"
 #include "platform/internal/system.h"
 
 namespace {
@@ -130,7 +130,7 @@ bool DepthMatches(std::int32_t requested, std::int32_t actual) {
     return requested >= 24 && actual >= 24;
 }
 
-class C_SdlBackend final : public C_InputTrackingBackend {
+class C_SdlBackend final : public C_CommonBackend {
 public:
     const char* Name() const override { return "sdl"; }
 
@@ -359,12 +359,7 @@ public:
             return true;
         }
         *message = Win_Message{};
-        if (m_quit) {
-            m_quit = false;
-            message->type = WIN_MSG_QUIT;
-            message->param = m_quitCode;
-            return true;
-        }
+        if (TakeQuitMessage(message)) return true;
         for (const auto& w : m_windows) {
             if (w->invalid && (SDL_GetWindowFlags(w->window) & SDL_WINDOW_SHOWN)) {
                 message->type = WIN_MSG_PAINT;
@@ -384,11 +379,6 @@ public:
             }
         }
         return false;
-    }
-
-    void PostQuitMessage(std::int32_t code) override {
-        m_quit = true;
-        m_quitCode = code;
     }
 
     void DefaultHandling(const Win_Message& message) override {
@@ -516,8 +506,6 @@ public:
 private:
     std::vector<std::unique_ptr<SdlWindow>> m_windows;
     std::deque<Win_Message> m_pending;  // messages made from one platform event
-    bool m_quit = false;
-    std::int32_t m_quitCode = 0;
     Win_NativeHandle m_capture = 0;
     std::array<SDL_Cursor*, SDL_NUM_SYSTEM_CURSORS> m_cursors{};
     bool m_fullscreen = false;
