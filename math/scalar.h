@@ -32,10 +32,10 @@ using Math_IfScalar = std::enable_if_t<Math_IsScalarType<T>, R>;
 template <typename T, typename R = T>
 using Math_IfReal = std::enable_if_t<Math_IsRealType<T>, R>;
 
-// The operations behind the functions below. They are defined, and compiled
-// for every supported type, in scalar.cpp alone, so every caller runs the
-// same code (with the same floating-point rounding) whatever its own
-// compiler flags.
+/// The operations behind the functions below (call those instead). They are
+/// defined, and compiled for every supported type, in scalar.cpp alone, so
+/// every caller runs the same code (with the same floating-point rounding)
+/// whatever its own compiler flags.
 template <typename T>
 struct Math_ScalarOps {
     static T Abs(T a);
@@ -52,6 +52,7 @@ struct Math_ScalarOps {
     static void Sort(T* values, std::size_t count);
 };
 
+/// The same for the curves, in float and double.
 template <typename T>
 struct Math_RealOps {
     static T Trunc(T a);
