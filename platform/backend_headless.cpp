@@ -217,19 +217,13 @@ public:
         window->ResizeFramebuffer();
         m_windows.push_back(std::move(window));
         m_zOrder.push_back(handle);
-        Win_Message created;
-        created.type = WIN_MSG_CREATE;
-        created.window = handle;
-        Send(created);
+        SendNotice(handle, WIN_MSG_CREATE);
         return handle;
     }
 
     void DestroyNativeWindow(Win_NativeHandle handle) override {
         if (!Find(handle)) return;
-        Win_Message destroyed;
-        destroyed.type = WIN_MSG_DESTROY;
-        destroyed.window = handle;
-        Send(destroyed);
+        SendNotice(handle, WIN_MSG_DESTROY);
         if (m_capture == handle) m_capture = 0;
         if (m_focus == handle) m_focus = 0;
         if (m_active == handle) m_active = 0;

@@ -192,19 +192,13 @@ public:
         const Win_NativeHandle handle = record->handle;
         m_windows.push_back(std::move(record));
         if (m_fullscreen) EnterFullscreen(window);
-        Win_Message created;
-        created.type = WIN_MSG_CREATE;
-        created.window = handle;
-        Send(created);
+        SendNotice(handle, WIN_MSG_CREATE);
         return handle;
     }
 
     void DestroyNativeWindow(Win_NativeHandle handle) override {
         if (!Find(handle)) return;
-        Win_Message destroyed;
-        destroyed.type = WIN_MSG_DESTROY;
-        destroyed.window = handle;
-        Send(destroyed);
+        SendNotice(handle, WIN_MSG_DESTROY);
         if (m_capture == handle) ReleaseCapture();
         const auto it = std::find_if(m_windows.begin(), m_windows.end(),
                                      [handle](const auto& w) { return w->handle == handle; });

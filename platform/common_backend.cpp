@@ -32,3 +32,10 @@ bool C_CommonBackend::TakeQuitMessage(Win_Message* message) {
     message->param = m_quitCode;
     return true;
 }
+
+void C_CommonBackend::SendNotice(Win_NativeHandle window, Win_MessageType type) {
+    Win_Message message;
+    message.type = type;
+    message.window = window;
+    Send(message);
+}

@@ -19,6 +19,9 @@ public:
 protected:
     // The quit message, once, after PostQuitMessage; false when none waits.
     bool TakeQuitMessage(Win_Message* message);
+    // Delivers a message of `type` for `window` at once (creation and
+    // destruction notices).
+    void SendNotice(Win_NativeHandle window, Win_MessageType type);
 
     bool m_keys[WIN_VK_COUNT] = {};  // by virtual-key code, mouse buttons included
     Win_KeyboardState m_toggles;     // Caps Lock and Num Lock
