@@ -64,6 +64,16 @@ bool CreateCompanion(const C_Image& src, C_Image& dst, Gfx_FormatDesc& dd, const
     return true;
 }
 
+// The destination is rebuilt before the source is read: when they are the
+// same image, `src` is pointed at a copy kept in `copy`.
+bool SeparateFromDestination(const C_Image*& src, const C_Image* dst, C_Image& copy, const char* site) {
+    if (src != dst) return true;
+    copy = *src;
+    if (src->data && !copy.data) return Gfx_FailSummary(site);
+    src = &copy;
+    return true;
+}
+
 }  // namespace
 
 bool Gfx_Image_GetChannel(const C_Image* pImageSrc, C_Image* pImageDst, std::uint32_t channel) {
@@ -75,12 +85,8 @@ bool Gfx_Image_GetChannel(const C_Image* pImageSrc, C_Image* pImageDst, std::uin
     if (!CheckRows(*pImageSrc, sd, "Gfx_Image_GetChannel{pImageSrc->data}", "Gfx_Image_GetChannel{pImageSrc->dataSize}",
                    kSite))
         return false;
-    C_Image selfCopy;  // the destination is rebuilt before the source is read
-    if (pImageSrc == pImageDst) {
-        selfCopy = *pImageSrc;
-        if (pImageSrc->data && !selfCopy.data) return Gfx_FailSummary(kSite);
-        pImageSrc = &selfCopy;
-    }
+    C_Image selfCopy;
+    if (!SeparateFromDestination(pImageSrc, pImageDst, selfCopy, kSite)) return false;
     const C_Image& src = *pImageSrc;
     C_Image& dst = *pImageDst;
     if (!CreateCompanion(src, dst, dd, "Gfx_Image_GetChannel{pImageDst->format}", kSite)) return false;
@@ -148,11 +154,7 @@ bool Gfx_Image_GetAlpha_FromKeyColor(const C_Image* pImageSrc, C_Image* pImageDs
                    "Gfx_Image_GetAlpha_FromKeyColor{pImageSrc->dataSize}", kSite))
         return false;
     C_Image selfCopy;
-    if (pImageSrc == pImageDst) {
-        selfCopy = *pImageSrc;
-        if (pImageSrc->data && !selfCopy.data) return Gfx_FailSummary(kSite);
-        pImageSrc = &selfCopy;
-    }
+    if (!SeparateFromDestination(pImageSrc, pImageDst, selfCopy, kSite)) return false;
     const C_Image& src = *pImageSrc;
     C_Image& dst = *pImageDst;
     if (!CreateCompanion(src, dst, dd, "Gfx_Image_GetAlpha_FromKeyColor{pImageDst->format}", kSite)) return false;

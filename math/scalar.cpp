@@ -18,25 +18,6 @@ template <typename T>
 using Wide = std::conditional_t<std::is_signed_v<T>, std::int64_t, std::uint64_t>;
 
 template <typename T>
-T AbsOf(T a) {
-    if constexpr (std::is_floating_point_v<T>) {
-        return a < T(0) ? a * T(-1) : a;
-    } else if constexpr (std::is_unsigned_v<T>) {
-        return a;
-    } else {
-        // The most negative value has no positive counterpart; it wraps to itself.
-        return a < 0 ? static_cast<T>(-Wide<T>{a}) : a;
-    }
-}
-
-template <typename T>
-T DivOf(T a, T b) {
-    if (b == T(0)) return T(0);
-    if constexpr (std::is_integral_v<T>) return static_cast<T>(Wide<T>{a} / Wide<T>{b});
-    return a / b;
-}
-
-template <typename T>
 T IntModOf(T a, T b) {
     if (b == 0) return 0;
     return static_cast<T>(Wide<T>{a} % Wide<T>{b});
@@ -47,12 +28,6 @@ T FloatModOf(T a, T b) {
     if (b == T(0)) return T(0);
     if (a <= b) return a;
     return a - std::trunc(a / b) * b;
-}
-
-template <typename T>
-T TruncOf(T a) {
-    if (a >= T(-2147483648.0) && a < T(2147483648.0)) return static_cast<T>(static_cast<std::int32_t>(a));
-    return std::trunc(a);
 }
 
 template <typename T>
@@ -102,44 +77,12 @@ T FloatWrapOf(T a, T p) {
     return m < p ? m : T(0);
 }
 
+// a itself inside [lo, hi]; `above` when a > hi, `below` when a < lo.
 template <typename T>
-T MirrorModOf(T a, T b) {
-    if constexpr (std::is_integral_v<T>)
-        return IntMirrorModOf(a, b);
-    else
-        return FloatMirrorModOf(a, b);
-}
-
-template <typename T>
-T MirrorWrapOf(T a, T p) {
-    if (a > p) return MirrorModOf(a, p);
-    if constexpr (std::is_floating_point_v<T>) {
-        if (a < T(0)) return MirrorModOf(-a, p);
-    } else if constexpr (std::is_signed_v<T>) {
-        if (a < 0) return MirrorModOf(static_cast<T>(-Wide<T>{a}), p);  // the most negative value wraps
-    }
+T InRangeOr(T a, T lo, T hi, T above, T below) {
+    if (a > hi) return above;
+    if (a < lo) return below;
     return a;
-}
-
-template <typename T>
-T ClampOf(T a, T lo, T hi) {
-    if (a > hi) return hi;
-    if (a < lo) return lo;
-    return a;
-}
-
-template <typename T>
-T ClampSwapOf(T a, T lo, T hi) {
-    if (a > hi) return lo;
-    if (a < lo) return hi;
-    return a;
-}
-
-template <typename T>
-int CompareOf(T a, T b) {
-    if (a > b) return 1;
-    if (a == b) return 0;
-    return -1;
 }
 
 template <typename T>
@@ -149,16 +92,6 @@ int CompareElements(const void* a, const void* b) {
     std::memcpy(&x, a, sizeof x);
     std::memcpy(&y, b, sizeof y);
     return Math_Compare(x, y);
-}
-
-template <typename T>
-void SortOf(T* values, std::size_t count) {
-    Math_Sort(values, count, sizeof(T), &CompareElements<T>);
-}
-
-template <typename T>
-T LerpOf(T a, T b, T t) {
-    return (b - a) * t + a;
 }
 
 template <typename T>
@@ -172,13 +105,6 @@ T CosWeightOf(T t) {
 }
 
 template <typename T>
-T SincOf(T t) {
-    if (t == T(0)) return T(1);
-    const double x = kPi * static_cast<double>(t);
-    return static_cast<T>(std::sin(x) / x);
-}
-
-template <typename T>
 T ErfOf(T t) {
     constexpr double a = 0.1400124;
     const double x = static_cast<double>(t);
@@ -189,98 +115,180 @@ T ErfOf(T t) {
 
 }  // namespace
 
-std::uint8_t Math_Abs(std::uint8_t a) { return AbsOf(a); }
-std::uint16_t Math_Abs(std::uint16_t a) { return AbsOf(a); }
-std::uint32_t Math_Abs(std::uint32_t a) { return AbsOf(a); }
-std::int8_t Math_Abs(std::int8_t a) { return AbsOf(a); }
-std::int16_t Math_Abs(std::int16_t a) { return AbsOf(a); }
-std::int32_t Math_Abs(std::int32_t a) { return AbsOf(a); }
-float Math_Abs(float a) { return AbsOf(a); }
-double Math_Abs(double a) { return AbsOf(a); }
+// ---- The eight scalar types ----
 
-std::uint8_t Math_Div(std::uint8_t a, std::uint8_t b) { return DivOf(a, b); }
-std::uint16_t Math_Div(std::uint16_t a, std::uint16_t b) { return DivOf(a, b); }
-std::uint32_t Math_Div(std::uint32_t a, std::uint32_t b) { return DivOf(a, b); }
-std::int8_t Math_Div(std::int8_t a, std::int8_t b) { return DivOf(a, b); }
-std::int16_t Math_Div(std::int16_t a, std::int16_t b) { return DivOf(a, b); }
-std::int32_t Math_Div(std::int32_t a, std::int32_t b) { return DivOf(a, b); }
-float Math_Div(float a, float b) { return DivOf(a, b); }
-double Math_Div(double a, double b) { return DivOf(a, b); }
+template <typename T>
+T Math_ScalarOps<T>::Abs(T a) {
+    if constexpr (std::is_floating_point_v<T>) {
+        return a < T(0) ? a * T(-1) : a;
+    } else if constexpr (std::is_unsigned_v<T>) {
+        return a;
+    } else {
+        // The most negative value has no positive counterpart; it wraps to itself.
+        return a < 0 ? static_cast<T>(-Wide<T>{a}) : a;
+    }
+}
 
-std::uint8_t Math_Mod(std::uint8_t a, std::uint8_t b) { return IntModOf(a, b); }
-std::uint16_t Math_Mod(std::uint16_t a, std::uint16_t b) { return IntModOf(a, b); }
-std::uint32_t Math_Mod(std::uint32_t a, std::uint32_t b) { return IntModOf(a, b); }
-std::int8_t Math_Mod(std::int8_t a, std::int8_t b) { return IntModOf(a, b); }
-std::int16_t Math_Mod(std::int16_t a, std::int16_t b) { return IntModOf(a, b); }
-std::int32_t Math_Mod(std::int32_t a, std::int32_t b) { return IntModOf(a, b); }
-float Math_Mod(float a, float b) { return FloatModOf(a, b); }
-double Math_Mod(double a, double b) { return FloatModOf(a, b); }
+template <typename T>
+T Math_ScalarOps<T>::Div(T a, T b) {
+    if (b == T(0)) return T(0);
+    if constexpr (std::is_integral_v<T>) return static_cast<T>(Wide<T>{a} / Wide<T>{b});
+    return a / b;
+}
 
-float Math_Trunc(float a) { return TruncOf(a); }
-double Math_Trunc(double a) { return TruncOf(a); }
+template <typename T>
+T Math_ScalarOps<T>::Mod(T a, T b) {
+    if constexpr (std::is_integral_v<T>)
+        return IntModOf(a, b);
+    else
+        return FloatModOf(a, b);
+}
 
-std::uint8_t Math_MirrorMod(std::uint8_t a, std::uint8_t b) { return MirrorModOf(a, b); }
-std::uint16_t Math_MirrorMod(std::uint16_t a, std::uint16_t b) { return MirrorModOf(a, b); }
-std::uint32_t Math_MirrorMod(std::uint32_t a, std::uint32_t b) { return MirrorModOf(a, b); }
-std::int8_t Math_MirrorMod(std::int8_t a, std::int8_t b) { return MirrorModOf(a, b); }
-std::int16_t Math_MirrorMod(std::int16_t a, std::int16_t b) { return MirrorModOf(a, b); }
-std::int32_t Math_MirrorMod(std::int32_t a, std::int32_t b) { return MirrorModOf(a, b); }
-float Math_MirrorMod(float a, float b) { return MirrorModOf(a, b); }
-double Math_MirrorMod(double a, double b) { return MirrorModOf(a, b); }
+template <typename T>
+T Math_ScalarOps<T>::MirrorMod(T a, T b) {
+    if constexpr (std::is_integral_v<T>)
+        return IntMirrorModOf(a, b);
+    else
+        return FloatMirrorModOf(a, b);
+}
 
-std::uint8_t Math_Wrap(std::uint8_t a, std::uint8_t p) { return IntWrapOf(a, p); }
-std::uint16_t Math_Wrap(std::uint16_t a, std::uint16_t p) { return IntWrapOf(a, p); }
-std::uint32_t Math_Wrap(std::uint32_t a, std::uint32_t p) { return IntWrapOf(a, p); }
-std::int8_t Math_Wrap(std::int8_t a, std::int8_t p) { return IntWrapOf(a, p); }
-std::int16_t Math_Wrap(std::int16_t a, std::int16_t p) { return IntWrapOf(a, p); }
-std::int32_t Math_Wrap(std::int32_t a, std::int32_t p) { return IntWrapOf(a, p); }
-float Math_Wrap(float a, float p) { return FloatWrapOf(a, p); }
-double Math_Wrap(double a, double p) { return FloatWrapOf(a, p); }
+template <typename T>
+T Math_ScalarOps<T>::Wrap(T a, T p) {
+    if constexpr (std::is_integral_v<T>)
+        return IntWrapOf(a, p);
+    else
+        return FloatWrapOf(a, p);
+}
 
-std::uint8_t Math_MirrorWrap(std::uint8_t a, std::uint8_t p) { return MirrorWrapOf(a, p); }
-std::uint16_t Math_MirrorWrap(std::uint16_t a, std::uint16_t p) { return MirrorWrapOf(a, p); }
-std::uint32_t Math_MirrorWrap(std::uint32_t a, std::uint32_t p) { return MirrorWrapOf(a, p); }
-std::int8_t Math_MirrorWrap(std::int8_t a, std::int8_t p) { return MirrorWrapOf(a, p); }
-std::int16_t Math_MirrorWrap(std::int16_t a, std::int16_t p) { return MirrorWrapOf(a, p); }
-std::int32_t Math_MirrorWrap(std::int32_t a, std::int32_t p) { return MirrorWrapOf(a, p); }
-float Math_MirrorWrap(float a, float p) { return MirrorWrapOf(a, p); }
-double Math_MirrorWrap(double a, double p) { return MirrorWrapOf(a, p); }
+template <typename T>
+T Math_ScalarOps<T>::MirrorWrap(T a, T p) {
+    if (a > p) return MirrorMod(a, p);
+    if constexpr (std::is_floating_point_v<T>) {
+        if (a < T(0)) return MirrorMod(-a, p);
+    } else if constexpr (std::is_signed_v<T>) {
+        if (a < 0) return MirrorMod(static_cast<T>(-Wide<T>{a}), p);  // the most negative value wraps
+    }
+    return a;
+}
 
-std::uint8_t Math_Clamp(std::uint8_t a, std::uint8_t lo, std::uint8_t hi) { return ClampOf(a, lo, hi); }
-std::uint16_t Math_Clamp(std::uint16_t a, std::uint16_t lo, std::uint16_t hi) { return ClampOf(a, lo, hi); }
-std::uint32_t Math_Clamp(std::uint32_t a, std::uint32_t lo, std::uint32_t hi) { return ClampOf(a, lo, hi); }
-std::int8_t Math_Clamp(std::int8_t a, std::int8_t lo, std::int8_t hi) { return ClampOf(a, lo, hi); }
-std::int16_t Math_Clamp(std::int16_t a, std::int16_t lo, std::int16_t hi) { return ClampOf(a, lo, hi); }
-std::int32_t Math_Clamp(std::int32_t a, std::int32_t lo, std::int32_t hi) { return ClampOf(a, lo, hi); }
-float Math_Clamp(float a, float lo, float hi) { return ClampOf(a, lo, hi); }
-double Math_Clamp(double a, double lo, double hi) { return ClampOf(a, lo, hi); }
+template <typename T>
+T Math_ScalarOps<T>::Clamp(T a, T lo, T hi) {
+    return InRangeOr(a, lo, hi, hi, lo);
+}
 
-std::uint8_t Math_ClampSwap(std::uint8_t a, std::uint8_t lo, std::uint8_t hi) { return ClampSwapOf(a, lo, hi); }
-std::uint16_t Math_ClampSwap(std::uint16_t a, std::uint16_t lo, std::uint16_t hi) { return ClampSwapOf(a, lo, hi); }
-std::uint32_t Math_ClampSwap(std::uint32_t a, std::uint32_t lo, std::uint32_t hi) { return ClampSwapOf(a, lo, hi); }
-std::int8_t Math_ClampSwap(std::int8_t a, std::int8_t lo, std::int8_t hi) { return ClampSwapOf(a, lo, hi); }
-std::int16_t Math_ClampSwap(std::int16_t a, std::int16_t lo, std::int16_t hi) { return ClampSwapOf(a, lo, hi); }
-std::int32_t Math_ClampSwap(std::int32_t a, std::int32_t lo, std::int32_t hi) { return ClampSwapOf(a, lo, hi); }
-float Math_ClampSwap(float a, float lo, float hi) { return ClampSwapOf(a, lo, hi); }
-double Math_ClampSwap(double a, double lo, double hi) { return ClampSwapOf(a, lo, hi); }
+template <typename T>
+T Math_ScalarOps<T>::ClampSwap(T a, T lo, T hi) {
+    return InRangeOr(a, lo, hi, lo, hi);
+}
 
 // Written as a < b / a > b so that a tie or a NaN picks b.
-std::uint8_t Math_Min(std::uint8_t a, std::uint8_t b) { return a < b ? a : b; }
-std::uint16_t Math_Min(std::uint16_t a, std::uint16_t b) { return a < b ? a : b; }
-std::uint32_t Math_Min(std::uint32_t a, std::uint32_t b) { return a < b ? a : b; }
-std::int8_t Math_Min(std::int8_t a, std::int8_t b) { return a < b ? a : b; }
-std::int16_t Math_Min(std::int16_t a, std::int16_t b) { return a < b ? a : b; }
-std::int32_t Math_Min(std::int32_t a, std::int32_t b) { return a < b ? a : b; }
-float Math_Min(float a, float b) { return a < b ? a : b; }
-double Math_Min(double a, double b) { return a < b ? a : b; }
-std::uint8_t Math_Max(std::uint8_t a, std::uint8_t b) { return a > b ? a : b; }
-std::uint16_t Math_Max(std::uint16_t a, std::uint16_t b) { return a > b ? a : b; }
-std::uint32_t Math_Max(std::uint32_t a, std::uint32_t b) { return a > b ? a : b; }
-std::int8_t Math_Max(std::int8_t a, std::int8_t b) { return a > b ? a : b; }
-std::int16_t Math_Max(std::int16_t a, std::int16_t b) { return a > b ? a : b; }
-std::int32_t Math_Max(std::int32_t a, std::int32_t b) { return a > b ? a : b; }
-float Math_Max(float a, float b) { return a > b ? a : b; }
-double Math_Max(double a, double b) { return a > b ? a : b; }
+template <typename T>
+T Math_ScalarOps<T>::Min(T a, T b) {
+    return a < b ? a : b;
+}
+
+template <typename T>
+T Math_ScalarOps<T>::Max(T a, T b) {
+    return a > b ? a : b;
+}
+
+template <typename T>
+int Math_ScalarOps<T>::Compare(T a, T b) {
+    if (a > b) return 1;
+    if (a == b) return 0;
+    return -1;
+}
+
+template <typename T>
+void Math_ScalarOps<T>::Sort(T* values, std::size_t count) {
+    Math_Sort(values, count, sizeof(T), &CompareElements<T>);
+}
+
+// Every supported type, compiled here and nowhere else.
+template struct Math_ScalarOps<std::uint8_t>;
+template struct Math_ScalarOps<std::uint16_t>;
+template struct Math_ScalarOps<std::uint32_t>;
+template struct Math_ScalarOps<std::int8_t>;
+template struct Math_ScalarOps<std::int16_t>;
+template struct Math_ScalarOps<std::int32_t>;
+template struct Math_ScalarOps<float>;
+template struct Math_ScalarOps<double>;
+
+// ---- Curves, float and double ----
+
+template <typename T>
+T Math_RealOps<T>::Trunc(T a) {
+    if (a >= T(-2147483648.0) && a < T(2147483648.0)) return static_cast<T>(static_cast<std::int32_t>(a));
+    return std::trunc(a);
+}
+
+template <typename T>
+T Math_RealOps<T>::Lerp(T a, T b, T t) {
+    return (b - a) * t + a;
+}
+
+template <typename T>
+T Math_RealOps<T>::SmoothStep(T t) {
+    return SmoothStepOf(t);
+}
+
+template <typename T>
+T Math_RealOps<T>::SmoothLerp(T a, T b, T t) {
+    return SmoothStepOf(t) * (b - a) + a;
+}
+
+template <typename T>
+T Math_RealOps<T>::CosWeight(T t) {
+    return CosWeightOf(t);
+}
+
+template <typename T>
+T Math_RealOps<T>::CosLerp(T a, T b, T t) {
+    return CosWeightOf(t) * (b - a) + a;
+}
+
+template <typename T>
+T Math_RealOps<T>::Sinc(T t) {
+    if (t == T(0)) return T(1);
+    const double x = kPi * static_cast<double>(t);
+    return static_cast<T>(std::sin(x) / x);
+}
+
+template <typename T>
+T Math_RealOps<T>::Sign(T t) {
+    return t >= T(0) ? T(1) : T(-1);
+}
+
+template <typename T>
+T Math_RealOps<T>::Step(T t) {
+    return t >= T(0) ? T(1) : T(0);
+}
+
+template <typename T>
+T Math_RealOps<T>::Box(T t) {
+    return (t > T(-0.5) && t < T(0.5)) ? T(1) : T(0);
+}
+
+// The float form computes in double and rounds once.
+template <typename T>
+T Math_RealOps<T>::Exp(T t) {
+    return static_cast<T>(std::exp(static_cast<double>(t)));
+}
+
+template <typename T>
+T Math_RealOps<T>::Erf(T t) {
+    return ErfOf(t);
+}
+
+template <typename T>
+T Math_RealOps<T>::Erfc(T t) {
+    return T(1) - ErfOf(t);
+}
+
+template struct Math_RealOps<float>;
+template struct Math_RealOps<double>;
+
+// ---- The rest ----
 
 std::int32_t Math_NextPow2(std::int32_t a) {
     if (a < 2) return 1;
@@ -290,50 +298,7 @@ std::int32_t Math_NextPow2(std::int32_t a) {
     return p;
 }
 
-int Math_Compare(std::uint8_t a, std::uint8_t b) { return CompareOf(a, b); }
-int Math_Compare(std::uint16_t a, std::uint16_t b) { return CompareOf(a, b); }
-int Math_Compare(std::uint32_t a, std::uint32_t b) { return CompareOf(a, b); }
-int Math_Compare(std::int8_t a, std::int8_t b) { return CompareOf(a, b); }
-int Math_Compare(std::int16_t a, std::int16_t b) { return CompareOf(a, b); }
-int Math_Compare(std::int32_t a, std::int32_t b) { return CompareOf(a, b); }
-int Math_Compare(float a, float b) { return CompareOf(a, b); }
-int Math_Compare(double a, double b) { return CompareOf(a, b); }
-
 void Math_Sort(void* base, std::size_t count, std::size_t size, int (*compare)(const void*, const void*)) {
     if (!base || !compare || count < 2 || size == 0) return;
     std::qsort(base, count, size, compare);
 }
-
-void Math_Sort(std::uint8_t* values, std::size_t count) { SortOf(values, count); }
-void Math_Sort(std::uint16_t* values, std::size_t count) { SortOf(values, count); }
-void Math_Sort(std::uint32_t* values, std::size_t count) { SortOf(values, count); }
-void Math_Sort(std::int8_t* values, std::size_t count) { SortOf(values, count); }
-void Math_Sort(std::int16_t* values, std::size_t count) { SortOf(values, count); }
-void Math_Sort(std::int32_t* values, std::size_t count) { SortOf(values, count); }
-void Math_Sort(float* values, std::size_t count) { SortOf(values, count); }
-void Math_Sort(double* values, std::size_t count) { SortOf(values, count); }
-
-float Math_Lerp(float a, float b, float t) { return LerpOf(a, b, t); }
-double Math_Lerp(double a, double b, double t) { return LerpOf(a, b, t); }
-float Math_SmoothStep(float t) { return SmoothStepOf(t); }
-double Math_SmoothStep(double t) { return SmoothStepOf(t); }
-float Math_SmoothLerp(float a, float b, float t) { return SmoothStepOf(t) * (b - a) + a; }
-double Math_SmoothLerp(double a, double b, double t) { return SmoothStepOf(t) * (b - a) + a; }
-float Math_CosWeight(float t) { return CosWeightOf(t); }
-double Math_CosWeight(double t) { return CosWeightOf(t); }
-float Math_CosLerp(float a, float b, float t) { return CosWeightOf(t) * (b - a) + a; }
-double Math_CosLerp(double a, double b, double t) { return CosWeightOf(t) * (b - a) + a; }
-float Math_Sinc(float t) { return SincOf(t); }
-double Math_Sinc(double t) { return SincOf(t); }
-float Math_Sign(float t) { return t >= 0.0f ? 1.0f : -1.0f; }
-double Math_Sign(double t) { return t >= 0.0 ? 1.0 : -1.0; }
-float Math_Step(float t) { return t >= 0.0f ? 1.0f : 0.0f; }
-double Math_Step(double t) { return t >= 0.0 ? 1.0 : 0.0; }
-float Math_Box(float t) { return (t > -0.5f && t < 0.5f) ? 1.0f : 0.0f; }
-double Math_Box(double t) { return (t > -0.5 && t < 0.5) ? 1.0 : 0.0; }
-float Math_Exp(float t) { return static_cast<float>(std::exp(static_cast<double>(t))); }
-double Math_Exp(double t) { return std::exp(t); }
-float Math_Erf(float t) { return ErfOf(t); }
-double Math_Erf(double t) { return ErfOf(t); }
-float Math_Erfc(float t) { return 1.0f - ErfOf(t); }
-double Math_Erfc(double t) { return 1.0 - ErfOf(t); }

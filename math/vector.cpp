@@ -77,9 +77,77 @@ void RotateAbout(float& x, float& y, float& z, float angle, C_Vector3D axis) {
     z = static_cast<float>((t * ax * az - r.s * ay) * vx + (t * ay * az + r.s * ax) * vy + (t * az * az + r.c) * vz);
 }
 
+// The float vectors' components, so the compound operators and the
+// normalisation are written once over the component count.
+template <typename V>
+struct Axes;
+template <>
+struct Axes<C_Vector2D> {
+    static constexpr float C_Vector2D::*kAll[] = {&C_Vector2D::x, &C_Vector2D::y};
+};
+template <>
+struct Axes<C_Vector3D> {
+    static constexpr float C_Vector3D::*kAll[] = {&C_Vector3D::x, &C_Vector3D::y, &C_Vector3D::z};
+};
+template <>
+struct Axes<C_Vector4D> {
+    static constexpr float C_Vector4D::*kAll[] = {&C_Vector4D::x, &C_Vector4D::y, &C_Vector4D::z, &C_Vector4D::w};
+};
+
+// f(component of v, the same component of o), axis by axis.
+template <typename V, typename F>
+V& EachAxis(V& v, const V& o, F f) {
+    for (float V::*m : Axes<V>::kAll) f(v.*m, o.*m);
+    return v;
+}
+// f(component of v, s), axis by axis.
+template <typename V, typename F>
+V& EachAxis(V& v, float s, F f) {
+    for (float V::*m : Axes<V>::kAll) f(v.*m, s);
+    return v;
+}
+
+constexpr auto kAddTo = [](float& a, float b) { a += b; };
+constexpr auto kSubtractFrom = [](float& a, float b) { a -= b; };
+constexpr auto kMultiply = [](float& a, float b) { a *= b; };
+constexpr auto kDivide = [](float& a, float b) { a /= b; };
+// Division that leaves a component as it is where the divisor is 0.
+constexpr auto kDivideUnlessZero = [](float& a, float b) {
+    if (b != 0.0f) a /= b;
+};
+
+// A copy of v changed by one of its in-place operations (rotations,
+// normalisation), so each copying form is one line.
+template <typename V, typename... Params, typename... Args>
+V ChangedCopy(const V& v, void (V::*change)(Params...), const Args&... args) {
+    V copy(v);
+    (copy.*change)(args...);
+    return copy;
+}
+
 constexpr const char* kVector2D = "C_Vector2D";
 constexpr const char* kVector3D = "C_Vector3D";
 constexpr const char* kVector4D = "C_Vector4D";
+
+// The 2D record, the same for both component types: x, y, align.
+template <typename V>
+bool LoadVector2D(V& v, C_Stream* stream) {
+    if (!Gfx_ReadClassTag(stream, GFX_CLASS_VECTOR2D, kVector2D)) return false;
+    decltype(v.x) nx;
+    decltype(v.y) ny;
+    std::uint8_t nalign;
+    if (!math_record::ReadFields(stream, nx, ny, nalign)) return math_record::FailTruncated(kVector2D);
+    v.x = nx;
+    v.y = ny;
+    v.align = nalign;
+    return true;
+}
+
+template <typename V>
+bool SaveVector2D(const V& v, C_Stream* stream) {
+    if (Gfx_WriteClassTag(stream, GFX_CLASS_VECTOR2D) && math_record::WriteFields(stream, v.x, v.y, v.align)) return true;
+    return math_record::FailSummary(kVector2D, "SaveToStream");
+}
 
 std::int32_t AddWrap(std::int32_t a, std::int32_t b) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
@@ -106,28 +174,10 @@ C_Vector2D C_Vector2D::operator/(float s) const {
 }
 C_Vector2D operator*(float s, const C_Vector2D& v) { return v * s; }
 
-C_Vector2D& C_Vector2D::operator+=(const C_Vector2D& o) {
-    x += o.x;
-    y += o.y;
-    return *this;
-}
-C_Vector2D& C_Vector2D::operator-=(const C_Vector2D& o) {
-    x -= o.x;
-    y -= o.y;
-    return *this;
-}
-C_Vector2D& C_Vector2D::operator*=(float s) {
-    x *= s;
-    y *= s;
-    return *this;
-}
-C_Vector2D& C_Vector2D::operator/=(float s) {
-    if (s != 0.0f) {
-        x /= s;
-        y /= s;
-    }
-    return *this;
-}
+C_Vector2D& C_Vector2D::operator+=(const C_Vector2D& o) { return EachAxis(*this, o, kAddTo); }
+C_Vector2D& C_Vector2D::operator-=(const C_Vector2D& o) { return EachAxis(*this, o, kSubtractFrom); }
+C_Vector2D& C_Vector2D::operator*=(float s) { return EachAxis(*this, s, kMultiply); }
+C_Vector2D& C_Vector2D::operator/=(float s) { return s != 0.0f ? EachAxis(*this, s, kDivide) : *this; }
 
 float C_Vector2D::Dot(const C_Vector2D& o) const { return static_cast<float>(Product(x, o.x) + Product(y, o.y)); }
 float C_Vector2D::Length() const { return static_cast<float>(std::sqrt(Square(x) + Square(y))); }
@@ -136,16 +186,10 @@ float C_Vector2D::Angle() const { return AngleOf(x, y); }
 
 void C_Vector2D::Normalize() {
     const float length = Length();
-    if (length == 0.0f || length == 1.0f) return;
-    x /= length;
-    y /= length;
+    if (length != 0.0f && length != 1.0f) EachAxis(*this, length, kDivide);
 }
 
-C_Vector2D C_Vector2D::Normalized() const {
-    C_Vector2D v(*this);
-    v.Normalize();
-    return v;
-}
+C_Vector2D C_Vector2D::Normalized() const { return ChangedCopy(*this, &C_Vector2D::Normalize); }
 
 bool C_Vector2D::Near(const C_Vector2D& o, float eps) const { return NearAxis(x, o.x, eps) && NearAxis(y, o.y, eps); }
 
@@ -153,28 +197,10 @@ void C_Vector2D::Rotate(float angle) {
     if (angle != 0.0f) RotatePair(x, y, SinCosDegrees(angle));
 }
 
-C_Vector2D C_Vector2D::Rotated(float angle) const {
-    C_Vector2D v(*this);
-    v.Rotate(angle);
-    return v;
-}
+C_Vector2D C_Vector2D::Rotated(float angle) const { return ChangedCopy(*this, &C_Vector2D::Rotate, angle); }
 
-bool C_Vector2D::LoadFromStream(C_Stream* stream, std::uint32_t) {
-    if (!Gfx_ReadClassTag(stream, GFX_CLASS_VECTOR2D, kVector2D)) return false;
-    float nx;
-    float ny;
-    std::uint8_t nalign;
-    if (!math_record::ReadFields(stream, nx, ny, nalign)) return math_record::FailTruncated(kVector2D);
-    x = nx;
-    y = ny;
-    align = nalign;
-    return true;
-}
-
-bool C_Vector2D::SaveToStream(C_Stream* stream, std::uint32_t) {
-    if (Gfx_WriteClassTag(stream, GFX_CLASS_VECTOR2D) && math_record::WriteFields(stream, x, y, align)) return true;
-    return math_record::FailSummary(kVector2D, "SaveToStream");
-}
+bool C_Vector2D::LoadFromStream(C_Stream* stream, std::uint32_t) { return LoadVector2D(*this, stream); }
+bool C_Vector2D::SaveToStream(C_Stream* stream, std::uint32_t) { return SaveVector2D(*this, stream); }
 
 // ---- C_Vector2Di ----
 
@@ -185,22 +211,8 @@ C_Vector2Di::C_Vector2Di(const std::int32_t c[2]) {
 C_Vector2Di C_Vector2Di::operator+(const C_Vector2Di& o) const { return {AddWrap(x, o.x), AddWrap(y, o.y)}; }
 C_Vector2Di C_Vector2Di::operator-(const C_Vector2Di& o) const { return {SubWrap(x, o.x), SubWrap(y, o.y)}; }
 
-bool C_Vector2Di::LoadFromStream(C_Stream* stream, std::uint32_t) {
-    if (!Gfx_ReadClassTag(stream, GFX_CLASS_VECTOR2D, kVector2D)) return false;
-    std::int32_t nx;
-    std::int32_t ny;
-    std::uint8_t nalign;
-    if (!math_record::ReadFields(stream, nx, ny, nalign)) return math_record::FailTruncated(kVector2D);
-    x = nx;
-    y = ny;
-    align = nalign;
-    return true;
-}
-
-bool C_Vector2Di::SaveToStream(C_Stream* stream, std::uint32_t) {
-    if (Gfx_WriteClassTag(stream, GFX_CLASS_VECTOR2D) && math_record::WriteFields(stream, x, y, align)) return true;
-    return math_record::FailSummary(kVector2D, "SaveToStream");
-}
+bool C_Vector2Di::LoadFromStream(C_Stream* stream, std::uint32_t) { return LoadVector2D(*this, stream); }
+bool C_Vector2Di::SaveToStream(C_Stream* stream, std::uint32_t) { return SaveVector2D(*this, stream); }
 
 // ---- C_Vector3D ----
 
@@ -219,44 +231,12 @@ C_Vector3D C_Vector3D::operator*(const C_Vector3D& o) const { return {x * o.x, y
 C_Vector3D C_Vector3D::operator/(const C_Vector3D& o) const { return {x / o.x, y / o.y, z / o.z}; }
 C_Vector3D operator*(float s, const C_Vector3D& v) { return v * s; }
 
-C_Vector3D& C_Vector3D::operator+=(const C_Vector3D& o) {
-    x += o.x;
-    y += o.y;
-    z += o.z;
-    return *this;
-}
-C_Vector3D& C_Vector3D::operator-=(const C_Vector3D& o) {
-    x -= o.x;
-    y -= o.y;
-    z -= o.z;
-    return *this;
-}
-C_Vector3D& C_Vector3D::operator*=(float s) {
-    x *= s;
-    y *= s;
-    z *= s;
-    return *this;
-}
-C_Vector3D& C_Vector3D::operator/=(float s) {
-    if (s != 0.0f) {
-        x /= s;
-        y /= s;
-        z /= s;
-    }
-    return *this;
-}
-C_Vector3D& C_Vector3D::operator*=(const C_Vector3D& o) {
-    x *= o.x;
-    y *= o.y;
-    z *= o.z;
-    return *this;
-}
-C_Vector3D& C_Vector3D::operator/=(const C_Vector3D& o) {
-    if (o.x != 0.0f) x /= o.x;
-    if (o.y != 0.0f) y /= o.y;
-    if (o.z != 0.0f) z /= o.z;
-    return *this;
-}
+C_Vector3D& C_Vector3D::operator+=(const C_Vector3D& o) { return EachAxis(*this, o, kAddTo); }
+C_Vector3D& C_Vector3D::operator-=(const C_Vector3D& o) { return EachAxis(*this, o, kSubtractFrom); }
+C_Vector3D& C_Vector3D::operator*=(float s) { return EachAxis(*this, s, kMultiply); }
+C_Vector3D& C_Vector3D::operator/=(float s) { return s != 0.0f ? EachAxis(*this, s, kDivide) : *this; }
+C_Vector3D& C_Vector3D::operator*=(const C_Vector3D& o) { return EachAxis(*this, o, kMultiply); }
+C_Vector3D& C_Vector3D::operator/=(const C_Vector3D& o) { return EachAxis(*this, o, kDivideUnlessZero); }
 
 float C_Vector3D::Dot(const C_Vector3D& o) const {
     return static_cast<float>(Product(x, o.x) + Product(y, o.y) + Product(z, o.z));
@@ -283,17 +263,10 @@ float C_Vector3D::Angle(const C_Vector3D& o) const {
 
 void C_Vector3D::Normalize() {
     const float length = Length();
-    if (length == 0.0f) return;
-    x /= length;
-    y /= length;
-    z /= length;
+    if (length != 0.0f) EachAxis(*this, length, kDivide);
 }
 
-C_Vector3D C_Vector3D::Normalized() const {
-    C_Vector3D v(*this);
-    v.Normalize();
-    return v;
-}
+C_Vector3D C_Vector3D::Normalized() const { return ChangedCopy(*this, &C_Vector3D::Normalize); }
 
 bool C_Vector3D::Near(const C_Vector3D& o, float eps) const {
     return NearAxis(x, o.x, eps) && NearAxis(y, o.y, eps) && NearAxis(z, o.z, eps);
@@ -304,25 +277,11 @@ void C_Vector3D::RotateY(float angle) { RotateAboutY(x, y, z, angle); }
 void C_Vector3D::RotateZ(float angle) { RotateAboutZ(x, y, z, angle); }
 void C_Vector3D::RotateAxis(float angle, C_Vector3D axis) { RotateAbout(x, y, z, angle, axis); }
 
-C_Vector3D C_Vector3D::RotatedX(float angle) const {
-    C_Vector3D v(*this);
-    v.RotateX(angle);
-    return v;
-}
-C_Vector3D C_Vector3D::RotatedY(float angle) const {
-    C_Vector3D v(*this);
-    v.RotateY(angle);
-    return v;
-}
-C_Vector3D C_Vector3D::RotatedZ(float angle) const {
-    C_Vector3D v(*this);
-    v.RotateZ(angle);
-    return v;
-}
+C_Vector3D C_Vector3D::RotatedX(float angle) const { return ChangedCopy(*this, &C_Vector3D::RotateX, angle); }
+C_Vector3D C_Vector3D::RotatedY(float angle) const { return ChangedCopy(*this, &C_Vector3D::RotateY, angle); }
+C_Vector3D C_Vector3D::RotatedZ(float angle) const { return ChangedCopy(*this, &C_Vector3D::RotateZ, angle); }
 C_Vector3D C_Vector3D::RotatedAxis(float angle, const C_Vector3D& axis) const {
-    C_Vector3D v(*this);
-    v.RotateAxis(angle, axis);
-    return v;
+    return ChangedCopy(*this, &C_Vector3D::RotateAxis, angle, axis);
 }
 
 bool C_Vector3D::LoadFromStream(C_Stream* stream, std::uint32_t) {
@@ -356,36 +315,10 @@ C_Vector4D C_Vector4D::operator/(float s) const {
 }
 C_Vector4D operator*(float s, const C_Vector4D& v) { return v * s; }
 
-C_Vector4D& C_Vector4D::operator+=(const C_Vector4D& o) {
-    x += o.x;
-    y += o.y;
-    z += o.z;
-    w += o.w;
-    return *this;
-}
-C_Vector4D& C_Vector4D::operator-=(const C_Vector4D& o) {
-    x -= o.x;
-    y -= o.y;
-    z -= o.z;
-    w -= o.w;
-    return *this;
-}
-C_Vector4D& C_Vector4D::operator*=(float s) {
-    x *= s;
-    y *= s;
-    z *= s;
-    w *= s;
-    return *this;
-}
-C_Vector4D& C_Vector4D::operator/=(float s) {
-    if (s != 0.0f) {
-        x /= s;
-        y /= s;
-        z /= s;
-        w /= s;
-    }
-    return *this;
-}
+C_Vector4D& C_Vector4D::operator+=(const C_Vector4D& o) { return EachAxis(*this, o, kAddTo); }
+C_Vector4D& C_Vector4D::operator-=(const C_Vector4D& o) { return EachAxis(*this, o, kSubtractFrom); }
+C_Vector4D& C_Vector4D::operator*=(float s) { return EachAxis(*this, s, kMultiply); }
+C_Vector4D& C_Vector4D::operator/=(float s) { return s != 0.0f ? EachAxis(*this, s, kDivide) : *this; }
 
 float C_Vector4D::Dot(const C_Vector4D& o) const {
     return static_cast<float>(Product(x, o.x) + Product(y, o.y) + Product(z, o.z) + Product(w, o.w));
@@ -399,43 +332,21 @@ float C_Vector4D::Distance(const C_Vector4D& o) const { return (*this - o).Lengt
 
 void C_Vector4D::Normalize() {
     const float length = Length();
-    if (length == 0.0f) return;
-    x /= length;
-    y /= length;
-    z /= length;
-    w /= length;
+    if (length != 0.0f) EachAxis(*this, length, kDivide);
 }
 
-C_Vector4D C_Vector4D::Normalized() const {
-    C_Vector4D v(*this);
-    v.Normalize();
-    return v;
-}
+C_Vector4D C_Vector4D::Normalized() const { return ChangedCopy(*this, &C_Vector4D::Normalize); }
 
 void C_Vector4D::RotateX(float angle) { RotateAboutX(x, y, z, angle); }
 void C_Vector4D::RotateY(float angle) { RotateAboutY(x, y, z, angle); }
 void C_Vector4D::RotateZ(float angle) { RotateAboutZ(x, y, z, angle); }
 void C_Vector4D::RotateAxis(float angle, C_Vector3D axis) { RotateAbout(x, y, z, angle, axis); }
 
-C_Vector4D C_Vector4D::RotatedX(float angle) const {
-    C_Vector4D v(*this);
-    v.RotateX(angle);
-    return v;
-}
-C_Vector4D C_Vector4D::RotatedY(float angle) const {
-    C_Vector4D v(*this);
-    v.RotateY(angle);
-    return v;
-}
-C_Vector4D C_Vector4D::RotatedZ(float angle) const {
-    C_Vector4D v(*this);
-    v.RotateZ(angle);
-    return v;
-}
+C_Vector4D C_Vector4D::RotatedX(float angle) const { return ChangedCopy(*this, &C_Vector4D::RotateX, angle); }
+C_Vector4D C_Vector4D::RotatedY(float angle) const { return ChangedCopy(*this, &C_Vector4D::RotateY, angle); }
+C_Vector4D C_Vector4D::RotatedZ(float angle) const { return ChangedCopy(*this, &C_Vector4D::RotateZ, angle); }
 C_Vector4D C_Vector4D::RotatedAxis(float angle, const C_Vector3D& axis) const {
-    C_Vector4D v(*this);
-    v.RotateAxis(angle, axis);
-    return v;
+    return ChangedCopy(*this, &C_Vector4D::RotateAxis, angle, axis);
 }
 
 C_Vector3D C_Vector4D::Project() const {

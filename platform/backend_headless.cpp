@@ -15,7 +15,7 @@
 
 #include "image/image.h"
 #include "platform/internal/compose.h"
-#include "platform/internal/keys.h"
+#include "platform/internal/common_backend.h"
 #include "platform/internal/system.h"
 #include "platform/window.h"
 
@@ -164,7 +164,7 @@ bool ParseScreen(const char* text, Win_DisplayMode* mode) {
     return true;
 }
 
-class C_HeadlessBackend final : public C_PlatformBackend {
+class C_HeadlessBackend final : public C_CommonBackend {
 public:
     const char* Name() const override { return "headless"; }
 
@@ -217,19 +217,13 @@ public:
         window->ResizeFramebuffer();
         m_windows.push_back(std::move(window));
         m_zOrder.push_back(handle);
-        Win_Message created;
-        created.type = WIN_MSG_CREATE;
-        created.window = handle;
-        Send(created);
+        SendNotice(handle, WIN_MSG_CREATE);
         return handle;
     }
 
     void DestroyNativeWindow(Win_NativeHandle handle) override {
         if (!Find(handle)) return;
-        Win_Message destroyed;
-        destroyed.type = WIN_MSG_DESTROY;
-        destroyed.window = handle;
-        Send(destroyed);
+        SendNotice(handle, WIN_MSG_DESTROY);
         if (m_capture == handle) m_capture = 0;
         if (m_focus == handle) m_focus = 0;
         if (m_active == handle) m_active = 0;
@@ -365,24 +359,6 @@ public:
         return m_timers.size() != before;
     }
 
-    bool GetCursorPos(std::int32_t* x, std::int32_t* y) override {
-        if (x) *x = m_cursorX;
-        if (y) *y = m_cursorY;
-        return true;
-    }
-
-    bool IsKeyDown(std::int32_t virtualKey) override {
-        return virtualKey >= 0 && virtualKey < WIN_VK_COUNT && m_keys[virtualKey];
-    }
-
-    std::int32_t TranslateKey(std::int32_t virtualKey) override {
-        Win_KeyboardState state = m_toggles;
-        state.shift = m_keys[WIN_VK_SHIFT];
-        state.control = m_keys[WIN_VK_CONTROL];
-        state.alt = m_keys[WIN_VK_MENU];
-        return Win_KeyToChar(virtualKey, state);
-    }
-
     bool PeekMessage(Win_Message* message) override {
         AdvanceFrameClock();
         ReleaseScheduled();
@@ -391,13 +367,7 @@ public:
             m_queue.pop_front();
             if (Deliver(input, message)) return true;
         }
-        if (m_quit) {
-            m_quit = false;
-            *message = Win_Message{};
-            message->type = WIN_MSG_QUIT;
-            message->param = m_quitCode;
-            return true;
-        }
+        if (TakeQuitMessage(message)) return true;
         for (Win_NativeHandle handle : m_zOrder) {
             const HeadlessWindow* w = Find(handle);
             if (w && w->visible && w->invalid) {
@@ -418,11 +388,6 @@ public:
             return true;
         }
         return false;
-    }
-
-    void PostQuitMessage(std::int32_t code) override {
-        m_quit = true;
-        m_quitCode = code;
     }
 
     void DefaultHandling(const Win_Message& message) override {
@@ -669,12 +634,6 @@ private:
     std::deque<Input> m_queue;
     std::vector<Scheduled> m_schedule;
     std::vector<Timer> m_timers;
-    bool m_quit = false;
-    std::int32_t m_quitCode = 0;
-    bool m_keys[WIN_VK_COUNT] = {};
-    Win_KeyboardState m_toggles;  // Caps Lock and Num Lock
-    std::int32_t m_cursorX = 0;
-    std::int32_t m_cursorY = 0;
     Win_CursorShape m_cursorShape = WIN_CURSOR_ARROW;
     Win_DisplayMode m_desktop = kDefaultScreen;
     Win_DisplayMode m_screen = kDefaultScreen;

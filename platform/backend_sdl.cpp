@@ -12,7 +12,7 @@
 
 #include "platform/backend.h"
 #include "platform/internal/compose.h"
-#include "platform/internal/keys.h"
+#include "platform/internal/common_backend.h"
 #include "platform/internal/system.h"
 
 namespace {
@@ -130,7 +130,7 @@ bool DepthMatches(std::int32_t requested, std::int32_t actual) {
     return requested >= 24 && actual >= 24;
 }
 
-class C_SdlBackend final : public C_PlatformBackend {
+class C_SdlBackend final : public C_CommonBackend {
 public:
     const char* Name() const override { return "sdl"; }
 
@@ -192,19 +192,13 @@ public:
         const Win_NativeHandle handle = record->handle;
         m_windows.push_back(std::move(record));
         if (m_fullscreen) EnterFullscreen(window);
-        Win_Message created;
-        created.type = WIN_MSG_CREATE;
-        created.window = handle;
-        Send(created);
+        SendNotice(handle, WIN_MSG_CREATE);
         return handle;
     }
 
     void DestroyNativeWindow(Win_NativeHandle handle) override {
         if (!Find(handle)) return;
-        Win_Message destroyed;
-        destroyed.type = WIN_MSG_DESTROY;
-        destroyed.window = handle;
-        Send(destroyed);
+        SendNotice(handle, WIN_MSG_DESTROY);
         if (m_capture == handle) ReleaseCapture();
         const auto it = std::find_if(m_windows.begin(), m_windows.end(),
                                      [handle](const auto& w) { return w->handle == handle; });
@@ -350,24 +344,6 @@ public:
         return w->timers.size() != before;
     }
 
-    bool GetCursorPos(std::int32_t* x, std::int32_t* y) override {
-        if (x) *x = m_cursorX;
-        if (y) *y = m_cursorY;
-        return true;
-    }
-
-    bool IsKeyDown(std::int32_t virtualKey) override {
-        return virtualKey >= 0 && virtualKey < WIN_VK_COUNT && m_keys[virtualKey];
-    }
-
-    std::int32_t TranslateKey(std::int32_t virtualKey) override {
-        Win_KeyboardState state = m_toggles;
-        state.shift = m_keys[WIN_VK_SHIFT];
-        state.control = m_keys[WIN_VK_CONTROL];
-        state.alt = m_keys[WIN_VK_MENU];
-        return Win_KeyToChar(virtualKey, state);
-    }
-
     bool PeekMessage(Win_Message* message) override {
         SDL_Event event;
         while (m_pending.empty() && SDL_PollEvent(&event)) Translate(event);
@@ -377,12 +353,7 @@ public:
             return true;
         }
         *message = Win_Message{};
-        if (m_quit) {
-            m_quit = false;
-            message->type = WIN_MSG_QUIT;
-            message->param = m_quitCode;
-            return true;
-        }
+        if (TakeQuitMessage(message)) return true;
         for (const auto& w : m_windows) {
             if (w->invalid && (SDL_GetWindowFlags(w->window) & SDL_WINDOW_SHOWN)) {
                 message->type = WIN_MSG_PAINT;
@@ -402,11 +373,6 @@ public:
             }
         }
         return false;
-    }
-
-    void PostQuitMessage(std::int32_t code) override {
-        m_quit = true;
-        m_quitCode = code;
     }
 
     void DefaultHandling(const Win_Message& message) override {
@@ -534,13 +500,7 @@ public:
 private:
     std::vector<std::unique_ptr<SdlWindow>> m_windows;
     std::deque<Win_Message> m_pending;  // messages made from one platform event
-    bool m_quit = false;
-    std::int32_t m_quitCode = 0;
     Win_NativeHandle m_capture = 0;
-    bool m_keys[WIN_VK_COUNT] = {};
-    Win_KeyboardState m_toggles;
-    int m_cursorX = 0;
-    int m_cursorY = 0;
     std::array<SDL_Cursor*, SDL_NUM_SYSTEM_CURSORS> m_cursors{};
     bool m_fullscreen = false;
     SDL_DisplayMode m_fullscreenMode{};

@@ -559,111 +559,71 @@ bool C_Window::HandleMessage(Win_Message& message) {
     return true;
 }
 
-// Setters.
+// Setters: each stores its value, then applies it through Refresh.
+
+namespace {
+
+template <typename T, typename V>
+void Store(C_Window& window, T& field, const V& value, std::int32_t code) {
+    field = value;
+    window.Refresh(code);
+}
+
+// A corner value and its nibble of an anchor byte (0x0F the low, horizontal
+// one; 0xF0 the high, vertical one).
+void StoreEdge(C_Window& window, std::int32_t& edge, std::uint8_t& align, std::int32_t value, std::uint8_t code,
+               std::uint8_t nibble) {
+    edge = value;
+    align = static_cast<std::uint8_t>((align & ~nibble) | (code & nibble));
+    window.Refresh(WIN_CHANGE_GEOMETRY);
+}
+
+void StorePair(C_Window& window, std::int32_t (&field)[2], std::int32_t first, std::int32_t second,
+               std::int32_t code) {
+    field[0] = first;
+    field[1] = second;
+    window.Refresh(code);
+}
+
+}  // namespace
 
 void C_Window::SetName(const C_String& value) { name = value; }
-
-void C_Window::SetTitle(const C_String& value) {
-    title = value;
-    Refresh(WIN_CHANGE_TITLE);
-}
-
-void C_Window::SetTitle(const char* value) {
-    title = value;
-    Refresh(WIN_CHANGE_TITLE);
-}
-
-void C_Window::SetGeometry(const C_Frame& value) {
-    geometry = value;
-    Refresh(WIN_CHANGE_GEOMETRY);
-}
+void C_Window::SetTitle(const C_String& value) { Store(*this, title, value, WIN_CHANGE_TITLE); }
+void C_Window::SetTitle(const char* value) { Store(*this, title, value, WIN_CHANGE_TITLE); }
+void C_Window::SetGeometry(const C_Frame& value) { Store(*this, geometry, value, WIN_CHANGE_GEOMETRY); }
 
 void C_Window::SetX(std::int32_t value, std::uint8_t code) {
-    geometry.x0 = value;
-    geometry.posAlign = static_cast<std::uint8_t>((geometry.posAlign & 0xF0) | (code & 0x0F));
-    Refresh(WIN_CHANGE_GEOMETRY);
+    StoreEdge(*this, geometry.x0, geometry.posAlign, value, code, 0x0F);
 }
-
 void C_Window::SetY(std::int32_t value, std::uint8_t code) {
-    geometry.y0 = value;
-    geometry.posAlign = static_cast<std::uint8_t>((geometry.posAlign & 0x0F) | (code & 0xF0));
-    Refresh(WIN_CHANGE_GEOMETRY);
+    StoreEdge(*this, geometry.y0, geometry.posAlign, value, code, 0xF0);
 }
-
 void C_Window::SetWidth(std::int32_t value, std::uint8_t code) {
-    geometry.x1 = value;
-    geometry.sizeAlign = static_cast<std::uint8_t>((geometry.sizeAlign & 0xF0) | (code & 0x0F));
-    Refresh(WIN_CHANGE_GEOMETRY);
+    StoreEdge(*this, geometry.x1, geometry.sizeAlign, value, code, 0x0F);
 }
-
 void C_Window::SetHeight(std::int32_t value, std::uint8_t code) {
-    geometry.y1 = value;
-    geometry.sizeAlign = static_cast<std::uint8_t>((geometry.sizeAlign & 0x0F) | (code & 0xF0));
-    Refresh(WIN_CHANGE_GEOMETRY);
+    StoreEdge(*this, geometry.y1, geometry.sizeAlign, value, code, 0xF0);
 }
 
 void C_Window::SetBackground(std::int32_t first, std::int32_t colorIndex) {
-    background[0] = first;
-    background[1] = colorIndex;
-    Refresh(WIN_CHANGE_BACKGROUND);
+    StorePair(*this, background, first, colorIndex, WIN_CHANGE_BACKGROUND);
 }
-
 void C_Window::SetForeground(std::int32_t first, std::int32_t second) {
-    foreground[0] = first;
-    foreground[1] = second;
-    Refresh(WIN_CHANGE_FOREGROUND);
+    StorePair(*this, foreground, first, second, WIN_CHANGE_FOREGROUND);
 }
-
 void C_Window::SetTextColor(std::int32_t first, std::int32_t second) {
-    textColor[0] = first;
-    textColor[1] = second;
-    Refresh(WIN_CHANGE_TEXTCOLOR);
+    StorePair(*this, textColor, first, second, WIN_CHANGE_TEXTCOLOR);
 }
 
-void C_Window::SetUserFlag1(std::uint8_t value) {
-    userFlag1 = value;
-    Refresh(WIN_CHANGE_USERFLAG1);
-}
-
-void C_Window::SetUserFlag2(std::uint8_t value) {
-    userFlag2 = value;
-    Refresh(WIN_CHANGE_USERFLAG2);
-}
-
-void C_Window::SetMovable(std::uint8_t value) {
-    movable = value;
-    Refresh(WIN_CHANGE_MOVABLE);
-}
-
-void C_Window::SetResizable(std::uint8_t value) {
-    resizable = value;
-    Refresh(WIN_CHANGE_RESIZABLE);
-}
-
-void C_Window::SetEnabled(std::uint8_t value) {
-    enabled = value;
-    Refresh(WIN_CHANGE_ENABLED);
-}
-
-void C_Window::SetVisible(std::uint8_t value) {
-    visible = value;
-    Refresh(WIN_CHANGE_VISIBLE);
-}
-
-void C_Window::SetBorderStyle(std::uint16_t value) {
-    borderStyle = value;
-    Refresh(WIN_CHANGE_BORDERSTYLE);
-}
-
-void C_Window::SetUserStyle(std::uint16_t value) {
-    userStyle = value;
-    Refresh(WIN_CHANGE_USERSTYLE);
-}
-
-void C_Window::SetCursorId(std::uint16_t value) {
-    cursorId = value;
-    Refresh(WIN_CHANGE_CURSOR);
-}
+void C_Window::SetUserFlag1(std::uint8_t value) { Store(*this, userFlag1, value, WIN_CHANGE_USERFLAG1); }
+void C_Window::SetUserFlag2(std::uint8_t value) { Store(*this, userFlag2, value, WIN_CHANGE_USERFLAG2); }
+void C_Window::SetMovable(std::uint8_t value) { Store(*this, movable, value, WIN_CHANGE_MOVABLE); }
+void C_Window::SetResizable(std::uint8_t value) { Store(*this, resizable, value, WIN_CHANGE_RESIZABLE); }
+void C_Window::SetEnabled(std::uint8_t value) { Store(*this, enabled, value, WIN_CHANGE_ENABLED); }
+void C_Window::SetVisible(std::uint8_t value) { Store(*this, visible, value, WIN_CHANGE_VISIBLE); }
+void C_Window::SetBorderStyle(std::uint16_t value) { Store(*this, borderStyle, value, WIN_CHANGE_BORDERSTYLE); }
+void C_Window::SetUserStyle(std::uint16_t value) { Store(*this, userStyle, value, WIN_CHANGE_USERSTYLE); }
+void C_Window::SetCursorId(std::uint16_t value) { Store(*this, cursorId, value, WIN_CHANGE_CURSOR); }
 
 bool C_Window::SetUserValue(std::int32_t index, std::intptr_t value) {
     switch (index) {
@@ -689,10 +649,7 @@ std::intptr_t C_Window::GetUserValue(std::int32_t index) const {
     }
 }
 
-void C_Window::SetRegionMask(C_Image* mask) {
-    regionMask = mask;
-    Refresh(WIN_CHANGE_REGION);
-}
+void C_Window::SetRegionMask(C_Image* mask) { Store(*this, regionMask, mask, WIN_CHANGE_REGION); }
 
 // The message flow.
 

@@ -298,28 +298,29 @@ struct Call {
     }
 };
 
+// Clips one axis of an unscaled draw to [lo, hi): the destination start
+// and extent, and the source interval [s0, s1), which loses its far end
+// instead when the axis is flipped.
+void ClipUnscaledAxis(std::int64_t& pos, std::int64_t& extent, std::int64_t& s0, std::int64_t& s1, bool flip,
+                      std::int64_t lo, std::int64_t hi) {
+    if (pos + extent > hi) extent = hi - pos;
+    if (pos < lo) {
+        const std::int64_t d = lo - pos;
+        extent -= d;
+        pos = lo;
+        if (flip) s1 = std::max<std::int64_t>(s1 - d, 1);
+        else s0 += d;
+    }
+}
+
 // Unscaled: source and destination walked in step, row by row.
 void DrawUnscaled(Call& c) {
     std::int64_t w = c.srcWI, h = c.srcHI;
     std::int64_t sx0 = c.args.x0, sy0 = c.args.y0, sx1 = c.args.x1, sy1 = c.args.y1;
     std::int64_t X = c.X, Y = c.Y;
     const Region& r = c.region;
-    if (X + w > r.x1) w = r.x1 - X;
-    if (X < r.x0) {
-        const std::int64_t d = r.x0 - X;
-        w -= d;
-        X = r.x0;
-        if (c.flipH) sx1 = std::max<std::int64_t>(sx1 - d, 1);
-        else sx0 += d;
-    }
-    if (Y + h > r.y1) h = r.y1 - Y;
-    if (Y < r.y0) {
-        const std::int64_t d = r.y0 - Y;
-        h -= d;
-        Y = r.y0;
-        if (c.flipV) sy1 = std::max<std::int64_t>(sy1 - d, 1);
-        else sy0 += d;
-    }
+    ClipUnscaledAxis(X, w, sx0, sx1, c.flipH, r.x0, r.x1);
+    ClipUnscaledAxis(Y, h, sy0, sy1, c.flipV, r.y0, r.y1);
     if (w <= 0 || h <= 0) return;
 
     const std::int64_t col = c.flipH ? sx1 - 1 : sx0;

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "surface/blit_kernel.h"
+#include "surface/internal/span_taps.h"
 
 // Every kernel follows the same pattern: copy the per-call values it needs
 // into locals (stores through the destination pointer could otherwise alias
@@ -112,32 +113,7 @@ struct ColorAdjust {
 enum class ColorMode { Fill, Raw, Adjust };
 
 // ---------------------------------------------------------------------------
-// Bilinear sampling.
-//
-// Columns: col0 = u >> 16 with fraction fx = u & 0xFFFF; left of the source
-// rectangle both columns are x0, past x1 both are x1 (x1 itself, one past the
-// last column, can be sampled); a column at the image's width wraps to the
-// opposite edge. Rows the same. The result is interpolated in x, then in y.
-
-struct Taps {
-    std::int64_t a, b;  // the two indices
-    std::int32_t f;     // fraction of the unclamped coordinate
-};
-
-[[gnu::always_inline]] inline Taps BilinearTaps(std::int64_t coord, std::int64_t lo, std::int64_t hi, std::int64_t extent) {
-    Taps t{coord >> 16, 0, static_cast<std::int32_t>(coord & 0xFFFF)};
-    if (t.a < lo) {
-        t.a = t.b = lo;
-    } else {
-        t.b = t.a + 1;
-    }
-    if (t.b > hi) t.a = t.b = hi;
-    if (t.b >= extent || t.a < 0) {
-        t.a = (t.a + 8 * extent) % extent;
-        t.b = (t.b + 8 * extent) % extent;
-    }
-    return t;
-}
+// Bilinear sampling: the taps of span_taps.h, interpolated in x, then in y.
 
 [[gnu::always_inline]] inline std::int32_t Lerp16(std::int32_t p0, std::int32_t p1, std::int32_t f) { return p0 + (((p1 - p0) * f) >> 16); }
 
@@ -164,7 +140,7 @@ struct RowPair {
 
 template <bool NeedColor, bool SrcA>
 [[gnu::always_inline]] inline RowPair BilinearRows(const Gfx_SpanArgs& s, std::int64_t v) {
-    const Taps t = BilinearTaps(v, s.y0, s.y1, s.imgH);
+    const SpanTaps t = SpanBilinearTaps(v, s.y0, s.y1, s.imgH);
     RowPair r{nullptr, nullptr, nullptr, nullptr, t.f};
     if constexpr (NeedColor) {
         r.c0 = s.srcBase + t.a * s.srcPitch;
@@ -192,6 +168,64 @@ template <bool DstA>
     }
     Compose<DstA>(d, da, a, c, dl);
 }
+
+// The per-call values of the blending and adjusting kernels, copied out of
+// the argument record once (see the top of the file), and their per-pixel
+// steps. The callables passed in read the source only where the variant
+// has what they read.
+template <ColorMode Mode, bool SrcA, bool DstA, bool Full>
+struct Painter {
+    Layout sl, dl;
+    std::uint32_t fillPixel;
+    Rgb fill;
+    ColorAdjust adjust;
+    std::int32_t alpha256;
+    std::uint32_t* dst;
+    std::uint8_t* dstAlpha;
+    std::int32_t count;
+
+    explicit Painter(const Gfx_SpanArgs& s)
+        : sl(SourceLayout(s)),
+          dl(DestLayout(s)),
+          fillPixel(s.fillPixel),
+          fill{s.fillR, s.fillG, s.fillB},
+          adjust{{s.contR, s.contG, s.contB}, {s.brightR, s.brightG, s.brightB}},
+          alpha256(s.alpha256),
+          dst(s.dst),
+          dstAlpha(s.dstAlpha),
+          count(s.count) {}
+
+    // The pixel's weight; alphaAt() gives its source alpha byte.
+    template <typename AlphaAt>
+    [[gnu::always_inline]] inline std::int32_t WeightAt(AlphaAt alphaAt) const {
+        if constexpr (SrcA)
+            return Weight<SrcA, Full>(alphaAt(), alpha256);
+        else
+            return Weight<SrcA, Full>(0, alpha256);
+    }
+
+    // Blending: the source pixel pixelAt() (or the fill colour) itself where
+    // the weight is full, composed over the destination below that.
+    template <typename PixelAt>
+    [[gnu::always_inline]] inline void Blend(std::int32_t i, std::int32_t a, PixelAt pixelAt) const {
+        if constexpr (Mode == ColorMode::Fill) {
+            Put<DstA>(dst + i, DstA ? dstAlpha + i : nullptr, a, fillPixel, fill, dl);
+        } else {
+            const std::uint32_t p = pixelAt();
+            Put<DstA>(dst + i, DstA ? dstAlpha + i : nullptr, a, p, a >= 255 ? Rgb{} : sl.Get(p), dl);
+        }
+    }
+
+    // Adjusting: the colour rgbAt() samples (or the fill colour), adjusted
+    // when the mode says so, repacked in the destination layout.
+    template <typename RgbAt>
+    [[gnu::always_inline]] inline void Paint(std::int32_t i, std::int32_t a, RgbAt rgbAt) const {
+        Rgb c = fill;
+        if constexpr (Mode != ColorMode::Fill) c = rgbAt();
+        if constexpr (Mode == ColorMode::Adjust) c = adjust(c);
+        Put<DstA>(dst + i, DstA ? dstAlpha + i : nullptr, a, dl.Pack(c), c, dl);
+    }
+};
 
 // ---------------------------------------------------------------------------
 // Row family: source and destination walked in step.
@@ -248,56 +282,20 @@ void RowKeyFill(const Gfx_SpanArgs& s) {
     }
 }
 
-template <bool Fill, bool SrcA, bool DstA, bool Full, bool Mirror>
-void RowBlend(const Gfx_SpanArgs& s) {
-    const Layout sl = SourceLayout(s), dl = DestLayout(s);
-    const std::uint32_t fillPixel = s.fillPixel;
-    const Rgb fill{s.fillR, s.fillG, s.fillB};
-    const std::int32_t alpha256 = s.alpha256;
+// The blending (Adjust false) and adjusting kernels of the row family.
+template <bool Adjust, ColorMode Mode, bool SrcA, bool DstA, bool Full, bool Mirror>
+void RowPaint(const Gfx_SpanArgs& s) {
+    const Painter<Mode, SrcA, DstA, Full> o(s);
     const std::uint32_t* src = s.src;
     const std::uint8_t* srcAlpha = s.srcAlpha;
-    std::uint32_t* dst = s.dst;
-    std::uint8_t* dstAlpha = s.dstAlpha;
-    const std::int32_t n = s.count;
-    for (std::int32_t i = 0; i < n; ++i) {
+    for (std::int32_t i = 0; i < o.count; ++i) {
         const std::int32_t k = Mirror ? -i : i;
-        std::int32_t a = 0;
-        if constexpr (SrcA) {
-            a = Weight<SrcA, Full>(srcAlpha[k], alpha256);
-        } else {
-            a = Weight<SrcA, Full>(0, alpha256);
-        }
+        const std::int32_t a = o.WeightAt([&] { return srcAlpha[k]; });
         if (a == 0) continue;
-        const std::uint32_t p = Fill ? fillPixel : src[k];
-        const Rgb c = Fill ? fill : (a >= 255 ? Rgb{} : sl.Get(p));
-        Put<DstA>(dst + i, DstA ? dstAlpha + i : nullptr, a, p, c, dl);
-    }
-}
-
-template <ColorMode Mode, bool SrcA, bool DstA, bool Full, bool Mirror>
-void RowAdjust(const Gfx_SpanArgs& s) {
-    const Layout sl = SourceLayout(s), dl = DestLayout(s);
-    const Rgb fill{s.fillR, s.fillG, s.fillB};
-    const ColorAdjust adjust{{s.contR, s.contG, s.contB}, {s.brightR, s.brightG, s.brightB}};
-    const std::int32_t alpha256 = s.alpha256;
-    const std::uint32_t* src = s.src;
-    const std::uint8_t* srcAlpha = s.srcAlpha;
-    std::uint32_t* dst = s.dst;
-    std::uint8_t* dstAlpha = s.dstAlpha;
-    const std::int32_t n = s.count;
-    for (std::int32_t i = 0; i < n; ++i) {
-        const std::int32_t k = Mirror ? -i : i;
-        std::int32_t a = 0;
-        if constexpr (SrcA) {
-            a = Weight<SrcA, Full>(srcAlpha[k], alpha256);
-        } else {
-            a = Weight<SrcA, Full>(0, alpha256);
-        }
-        if (a == 0) continue;
-        Rgb c = fill;
-        if constexpr (Mode == ColorMode::Raw) c = sl.Get(src[k]);
-        if constexpr (Mode == ColorMode::Adjust) c = adjust(sl.Get(src[k]));
-        Put<DstA>(dst + i, DstA ? dstAlpha + i : nullptr, a, dl.Pack(c), c, dl);
+        if constexpr (Adjust)
+            o.Paint(i, a, [&] { return o.sl.Get(src[k]); });
+        else
+            o.Blend(i, a, [&] { return src[k]; });
     }
 }
 
@@ -348,65 +346,27 @@ void ScaleKeyFill(const Gfx_SpanArgs& s) {
     }
 }
 
-template <bool Fill, bool SrcA, bool DstA, bool Full>
-void ScaleBlend(const Gfx_SpanArgs& s) {
-    const Layout sl = SourceLayout(s), dl = DestLayout(s);
-    const std::uint32_t fillPixel = s.fillPixel;
-    const Rgb fill{s.fillR, s.fillG, s.fillB};
-    const std::int32_t alpha256 = s.alpha256;
-    const std::int64_t row = NearestRow(s);
-    ScaleWalk w = MakeScaleWalk(s, !Fill);
-    const std::uint8_t* alphaRow = SrcA ? s.srcAlphaBase + row * s.srcAlphaPitch : nullptr;
-    std::uint32_t* dst = s.dst;
-    std::uint8_t* dstAlpha = s.dstAlpha;
-    const std::int32_t n = s.count;
-    for (std::int32_t i = 0; i < n; ++i) {
-        const std::int64_t col = w.Next();
-        std::int32_t a = 0;
-        if constexpr (SrcA) {
-            a = Weight<SrcA, Full>(alphaRow[col], alpha256);
-        } else {
-            a = Weight<SrcA, Full>(0, alpha256);
-        }
-        if (a == 0) continue;
-        const std::uint32_t p = Fill ? fillPixel : w.row[col];
-        const Rgb c = Fill ? fill : (a >= 255 ? Rgb{} : sl.Get(p));
-        Put<DstA>(dst + i, DstA ? dstAlpha + i : nullptr, a, p, c, dl);
-    }
-}
-
-template <ColorMode Mode, bool SrcA, bool DstA, bool Full, bool Bilinear>
-void ScaleAdjust(const Gfx_SpanArgs& s) {
+// The blending (Adjust false) and adjusting kernels of the scale family;
+// only the adjusting ones interpolate.
+template <bool Adjust, ColorMode Mode, bool SrcA, bool DstA, bool Full, bool Bilinear>
+void ScalePaint(const Gfx_SpanArgs& s) {
     constexpr bool NeedColor = Mode != ColorMode::Fill;
-    const Layout sl = SourceLayout(s), dl = DestLayout(s);
-    const Rgb fill{s.fillR, s.fillG, s.fillB};
-    const ColorAdjust adjust{{s.contR, s.contG, s.contB}, {s.brightR, s.brightG, s.brightB}};
-    const std::int32_t alpha256 = s.alpha256;
-    std::uint32_t* dst = s.dst;
-    std::uint8_t* dstAlpha = s.dstAlpha;
-    const std::int32_t n = s.count;
-    std::int64_t u = s.u;
-    const std::int64_t du = s.du;
+    const Painter<Mode, SrcA, DstA, Full> o(s);
+    const std::int32_t n = o.count;
 
     if constexpr (Bilinear) {
+        static_assert(Adjust, "the blending kernels take nearest samples");
         const RowPair rows = BilinearRows<NeedColor, SrcA>(s, s.v);
         const std::int64_t x0 = s.x0, x1 = s.x1, imgW = s.imgW;
+        std::int64_t u = s.u;
+        const std::int64_t du = s.du;
         for (std::int32_t i = 0; i < n; ++i, u += du) {
-            const Taps t = BilinearTaps(u, x0, x1, imgW);
-            std::int32_t a = 0;
-            if constexpr (SrcA) {
-                a = Weight<SrcA, Full>(Bilerp(rows.a0[t.a], rows.a0[t.b], rows.a1[t.a], rows.a1[t.b], t.f, rows.fy),
-                                       alpha256);
-            } else {
-                a = Weight<SrcA, Full>(0, alpha256);
-            }
+            const SpanTaps t = SpanBilinearTaps(u, x0, x1, imgW);
+            const std::int32_t a = o.WeightAt(
+                [&] { return Bilerp(rows.a0[t.a], rows.a0[t.b], rows.a1[t.a], rows.a1[t.b], t.f, rows.fy); });
             if (a == 0) continue;
-            Rgb c = fill;
-            if constexpr (NeedColor) {
-                c = BilerpRgb(sl, rows.c0[t.a], rows.c0[t.b], rows.c1[t.a], rows.c1[t.b], t.f, rows.fy);
-                if constexpr (Mode == ColorMode::Adjust) c = adjust(c);
-            }
-            Put<DstA>(dst + i, DstA ? dstAlpha + i : nullptr, a, dl.Pack(c), c, dl);
+            o.Paint(i, a,
+                    [&] { return BilerpRgb(o.sl, rows.c0[t.a], rows.c0[t.b], rows.c1[t.a], rows.c1[t.b], t.f, rows.fy); });
         }
     } else {
         const std::int64_t row = NearestRow(s);
@@ -414,17 +374,12 @@ void ScaleAdjust(const Gfx_SpanArgs& s) {
         const std::uint8_t* alphaRow = SrcA ? s.srcAlphaBase + row * s.srcAlphaPitch : nullptr;
         for (std::int32_t i = 0; i < n; ++i) {
             const std::int64_t col = w.Next();
-            std::int32_t a = 0;
-            if constexpr (SrcA) {
-                a = Weight<SrcA, Full>(alphaRow[col], alpha256);
-            } else {
-                a = Weight<SrcA, Full>(0, alpha256);
-            }
+            const std::int32_t a = o.WeightAt([&] { return alphaRow[col]; });
             if (a == 0) continue;
-            Rgb c = fill;
-            if constexpr (Mode == ColorMode::Raw) c = sl.Get(w.row[col]);
-            if constexpr (Mode == ColorMode::Adjust) c = adjust(sl.Get(w.row[col]));
-            Put<DstA>(dst + i, DstA ? dstAlpha + i : nullptr, a, dl.Pack(c), c, dl);
+            if constexpr (Adjust)
+                o.Paint(i, a, [&] { return o.sl.Get(w.row[col]); });
+            else
+                o.Blend(i, a, [&] { return w.row[col]; });
         }
     }
 }
@@ -485,90 +440,48 @@ void RotateKeyFill(const Gfx_SpanArgs& s) {
     }
 }
 
-template <bool Fill, bool SrcA, bool DstA, bool Full>
-void RotateBlend(const Gfx_SpanArgs& s) {
-    const Layout sl = SourceLayout(s), dl = DestLayout(s);
-    const std::uint32_t fillPixel = s.fillPixel;
-    const Rgb fill{s.fillR, s.fillG, s.fillB};
-    const std::int32_t alpha256 = s.alpha256;
-    RotateWalk w = MakeRotateWalk(s);
-    const std::uint8_t* alphaBase = s.srcAlphaBase;
-    const std::ptrdiff_t alphaPitch = s.srcAlphaPitch;
-    std::uint32_t* dst = s.dst;
-    std::uint8_t* dstAlpha = s.dstAlpha;
-    const std::int32_t n = s.count;
-    for (std::int32_t i = 0; i < n; ++i) {
-        std::int64_t row, col;
-        w.Next(row, col);
-        std::int32_t a = 0;
-        if constexpr (SrcA) {
-            a = Weight<SrcA, Full>(alphaBase[row * alphaPitch + col], alpha256);
-        } else {
-            a = Weight<SrcA, Full>(0, alpha256);
-        }
-        if (a == 0) continue;
-        const std::uint32_t p = Fill ? fillPixel : w.base[row * w.pitch + col];
-        const Rgb c = Fill ? fill : (a >= 255 ? Rgb{} : sl.Get(p));
-        Put<DstA>(dst + i, DstA ? dstAlpha + i : nullptr, a, p, c, dl);
-    }
-}
-
-template <ColorMode Mode, bool SrcA, bool DstA, bool Full, bool Bilinear>
-void RotateAdjust(const Gfx_SpanArgs& s) {
-    constexpr bool NeedColor = Mode != ColorMode::Fill;
-    const Layout sl = SourceLayout(s), dl = DestLayout(s);
-    const Rgb fill{s.fillR, s.fillG, s.fillB};
-    const ColorAdjust adjust{{s.contR, s.contG, s.contB}, {s.brightR, s.brightG, s.brightB}};
-    const std::int32_t alpha256 = s.alpha256;
+// The blending (Adjust false) and adjusting kernels of the rotate family;
+// only the adjusting ones interpolate.
+template <bool Adjust, ColorMode Mode, bool SrcA, bool DstA, bool Full, bool Bilinear>
+void RotatePaint(const Gfx_SpanArgs& s) {
+    const Painter<Mode, SrcA, DstA, Full> o(s);
     const std::uint32_t* base = s.srcBase;
     const std::ptrdiff_t pitch = s.srcPitch;
     const std::uint8_t* alphaBase = s.srcAlphaBase;
     const std::ptrdiff_t alphaPitch = s.srcAlphaPitch;
-    std::uint32_t* dst = s.dst;
-    std::uint8_t* dstAlpha = s.dstAlpha;
-    const std::int32_t n = s.count;
+    const std::int32_t n = o.count;
 
     if constexpr (Bilinear) {
+        static_assert(Adjust, "the blending kernels take nearest samples");
         const std::int64_t x0 = s.x0, x1 = s.x1, y0 = s.y0, y1 = s.y1, imgW = s.imgW, imgH = s.imgH;
         std::int64_t u = s.u, v = s.v;
         const std::int64_t du = s.du, dv = s.dv;
         for (std::int32_t i = 0; i < n; ++i, u += du, v += dv) {
-            const Taps tx = BilinearTaps(u, x0, x1, imgW);
-            const Taps ty = BilinearTaps(v, y0, y1, imgH);
-            std::int32_t a = 0;
-            if constexpr (SrcA) {
+            const SpanTaps tx = SpanBilinearTaps(u, x0, x1, imgW);
+            const SpanTaps ty = SpanBilinearTaps(v, y0, y1, imgH);
+            const std::int32_t a = o.WeightAt([&] {
                 const std::uint8_t* a0 = alphaBase + ty.a * alphaPitch;
                 const std::uint8_t* a1 = alphaBase + ty.b * alphaPitch;
-                a = Weight<SrcA, Full>(Bilerp(a0[tx.a], a0[tx.b], a1[tx.a], a1[tx.b], tx.f, ty.f), alpha256);
-            } else {
-                a = Weight<SrcA, Full>(0, alpha256);
-            }
+                return Bilerp(a0[tx.a], a0[tx.b], a1[tx.a], a1[tx.b], tx.f, ty.f);
+            });
             if (a == 0) continue;
-            Rgb c = fill;
-            if constexpr (NeedColor) {
+            o.Paint(i, a, [&] {
                 const std::uint32_t* r0 = base + ty.a * pitch;
                 const std::uint32_t* r1 = base + ty.b * pitch;
-                c = BilerpRgb(sl, r0[tx.a], r0[tx.b], r1[tx.a], r1[tx.b], tx.f, ty.f);
-                if constexpr (Mode == ColorMode::Adjust) c = adjust(c);
-            }
-            Put<DstA>(dst + i, DstA ? dstAlpha + i : nullptr, a, dl.Pack(c), c, dl);
+                return BilerpRgb(o.sl, r0[tx.a], r0[tx.b], r1[tx.a], r1[tx.b], tx.f, ty.f);
+            });
         }
     } else {
         RotateWalk w = MakeRotateWalk(s);
         for (std::int32_t i = 0; i < n; ++i) {
             std::int64_t row, col;
             w.Next(row, col);
-            std::int32_t a = 0;
-            if constexpr (SrcA) {
-                a = Weight<SrcA, Full>(alphaBase[row * alphaPitch + col], alpha256);
-            } else {
-                a = Weight<SrcA, Full>(0, alpha256);
-            }
+            const std::int32_t a = o.WeightAt([&] { return alphaBase[row * alphaPitch + col]; });
             if (a == 0) continue;
-            Rgb c = fill;
-            if constexpr (Mode == ColorMode::Raw) c = sl.Get(base[row * pitch + col]);
-            if constexpr (Mode == ColorMode::Adjust) c = adjust(sl.Get(base[row * pitch + col]));
-            Put<DstA>(dst + i, DstA ? dstAlpha + i : nullptr, a, dl.Pack(c), c, dl);
+            if constexpr (Adjust)
+                o.Paint(i, a, [&] { return o.sl.Get(base[row * pitch + col]); });
+            else
+                o.Blend(i, a, [&] { return base[row * pitch + col]; });
         }
     }
 }
@@ -587,26 +500,31 @@ constexpr ColorMode ModeOf(std::size_t v) {
 }
 
 template <std::size_t V>
-constexpr Gfx_SpanFn kRowBlend = &RowBlend<Has(V, GFX_SPAN_FILL), Has(V, GFX_SPAN_SRC_ALPHA), Has(V, GFX_SPAN_DST_ALPHA),
-                                           Has(V, GFX_SPAN_FULL_OPACITY), Has(V, GFX_SPAN_MIRROR)>;
+constexpr bool kSrcA = Has(V, GFX_SPAN_SRC_ALPHA);
 template <std::size_t V>
-constexpr Gfx_SpanFn kRowAdjust = &RowAdjust<ModeOf(V), Has(V, GFX_SPAN_SRC_ALPHA), Has(V, GFX_SPAN_DST_ALPHA),
-                                             Has(V, GFX_SPAN_FULL_OPACITY), Has(V, GFX_SPAN_MIRROR)>;
+constexpr bool kDstA = Has(V, GFX_SPAN_DST_ALPHA);
+template <std::size_t V>
+constexpr bool kFull = Has(V, GFX_SPAN_FULL_OPACITY);
+// The blending kernels' colour: the fill colour or the source pixel as it is.
+template <std::size_t V>
+constexpr ColorMode kBlendOf = Has(V, GFX_SPAN_FILL) ? ColorMode::Fill : ColorMode::Raw;
+
+template <std::size_t V>
+constexpr Gfx_SpanFn kRowBlend = &RowPaint<false, kBlendOf<V>, kSrcA<V>, kDstA<V>, kFull<V>, Has(V, GFX_SPAN_MIRROR)>;
+template <std::size_t V>
+constexpr Gfx_SpanFn kRowAdjust = &RowPaint<true, ModeOf(V), kSrcA<V>, kDstA<V>, kFull<V>, Has(V, GFX_SPAN_MIRROR)>;
 template <std::size_t V>
 constexpr Gfx_SpanFn kRowKeyFill = &RowKeyFill<Has(V, GFX_SPAN_MIRROR)>;
 template <std::size_t V>
-constexpr Gfx_SpanFn kScaleBlend = &ScaleBlend<Has(V, GFX_SPAN_FILL), Has(V, GFX_SPAN_SRC_ALPHA),
-                                               Has(V, GFX_SPAN_DST_ALPHA), Has(V, GFX_SPAN_FULL_OPACITY)>;
+constexpr Gfx_SpanFn kScaleBlend = &ScalePaint<false, kBlendOf<V>, kSrcA<V>, kDstA<V>, kFull<V>, false>;
 template <std::size_t V>
-constexpr Gfx_SpanFn kScaleAdjust = &ScaleAdjust<ModeOf(V), Has(V, GFX_SPAN_SRC_ALPHA), Has(V, GFX_SPAN_DST_ALPHA),
-                                                 Has(V, GFX_SPAN_FULL_OPACITY), Has(V, GFX_SPAN_BILINEAR)>;
+constexpr Gfx_SpanFn kScaleAdjust =
+    &ScalePaint<true, ModeOf(V), kSrcA<V>, kDstA<V>, kFull<V>, Has(V, GFX_SPAN_BILINEAR)>;
 template <std::size_t V>
-constexpr Gfx_SpanFn kRotateBlend = &RotateBlend<Has(V, GFX_SPAN_FILL), Has(V, GFX_SPAN_SRC_ALPHA),
-                                                 Has(V, GFX_SPAN_DST_ALPHA), Has(V, GFX_SPAN_FULL_OPACITY)>;
+constexpr Gfx_SpanFn kRotateBlend = &RotatePaint<false, kBlendOf<V>, kSrcA<V>, kDstA<V>, kFull<V>, false>;
 template <std::size_t V>
-constexpr Gfx_SpanFn kRotateAdjust = &RotateAdjust<ModeOf(V), Has(V, GFX_SPAN_SRC_ALPHA),
-                                                   Has(V, GFX_SPAN_DST_ALPHA), Has(V, GFX_SPAN_FULL_OPACITY),
-                                                   Has(V, GFX_SPAN_BILINEAR)>;
+constexpr Gfx_SpanFn kRotateAdjust =
+    &RotatePaint<true, ModeOf(V), kSrcA<V>, kDstA<V>, kFull<V>, Has(V, GFX_SPAN_BILINEAR)>;
 
 template <std::size_t... V>
 constexpr Row64 RowBlendRow(std::index_sequence<V...>) { return {{kRowBlend<V>...}}; }

@@ -44,6 +44,7 @@
 #include <utility>
 
 #include "surface/internal/span_kernels.h"
+#include "surface/internal/span_taps.h"
 
 namespace {
 
@@ -379,15 +380,17 @@ struct SpanSimd {
                PlaneFits(s.srcPitch, s.imgW, s.imgH) && PlaneFits(s.srcAlphaPitch, s.imgW, s.imgH);
     }
 
-    struct RotateNearest {
-        static constexpr bool kRow = false;
+    // What both rotated walks keep: the source planes, N coordinates (u, v)
+    // stepped together, and the clamp rectangle. The nearest walk clamps to
+    // the last column and row, the bilinear one to the rectangle's far
+    // edges (`far` 1 and 0).
+    struct RotateLanes {
         const std::uint32_t* base;
         const std::uint8_t* alphaBase;
-        V pitch, alphaPitch;
-        V u, v, ustep, vstep, xlo, xhi, ylo, yhi, col, row;
+        V pitch, alphaPitch, u, v, ustep, vstep, xlo, xhi, ylo, yhi;
         std::int64_t u0, v0, du, dv;
 
-        explicit RotateNearest(const Gfx_SpanArgs& s)
+        RotateLanes(const Gfx_SpanArgs& s, std::int32_t far)
             : base(s.srcBase),
               alphaBase(s.srcAlphaBase),
               pitch(I::Set1(static_cast<std::int32_t>(s.srcPitch))),
@@ -397,29 +400,42 @@ struct SpanSimd {
               ustep(I::Set1(static_cast<std::int32_t>(s.du * N))),
               vstep(I::Set1(static_cast<std::int32_t>(s.dv * N))),
               xlo(I::Set1(s.x0)),
-              xhi(I::Set1(s.x1 - 1)),
+              xhi(I::Set1(s.x1 - far)),
               ylo(I::Set1(s.y0)),
-              yhi(I::Set1(s.y1 - 1)),
-              col(I::Zero()),
-              row(I::Zero()),
+              yhi(I::Set1(s.y1 - far)),
               u0(s.u),
               v0(s.v),
               du(s.du),
               dv(s.dv) {}
-        static bool Fits(const Gfx_SpanArgs& s) { return RotateFits(s); }
-        [[gnu::always_inline]] inline void Next() {
-            col = Clamp(I::Srai32(u, 16), xlo, xhi);
-            row = Clamp(I::Srai32(v, 16), ylo, yhi);
+        [[gnu::always_inline]] inline void Step() {
             u = I::Add32(u, ustep);
             v = I::Add32(v, vstep);
-        }
-        [[gnu::always_inline]] inline V Color() const { return I::Gather(base, I::Add32(I::Mullo32(row, pitch), col)); }
-        [[gnu::always_inline]] inline V Alpha() const {
-            return I::GatherBytes(alphaBase, I::Add32(I::Mullo32(row, alphaPitch), col));
         }
         void Seek(std::int32_t first) {
             u = Lanes(u0 + first * du, du);
             v = Lanes(v0 + first * dv, dv);
+        }
+    };
+
+    struct RotateNearest : RotateLanes {
+        using RotateLanes::base, RotateLanes::alphaBase, RotateLanes::pitch, RotateLanes::alphaPitch;
+        using RotateLanes::u, RotateLanes::v, RotateLanes::xlo, RotateLanes::xhi, RotateLanes::ylo, RotateLanes::yhi;
+        using RotateLanes::Step;
+        static constexpr bool kRow = false;
+        V col, row;
+
+        explicit RotateNearest(const Gfx_SpanArgs& s) : RotateLanes(s, 1), col(I::Zero()), row(I::Zero()) {}
+        static bool Fits(const Gfx_SpanArgs& s) { return RotateFits(s); }
+        [[gnu::always_inline]] inline void Next() {
+            col = Clamp(I::Srai32(u, 16), xlo, xhi);
+            row = Clamp(I::Srai32(v, 16), ylo, yhi);
+            Step();
+        }
+        [[gnu::always_inline]] inline V Color() const {
+            return I::Gather(base, I::Add32(I::Mullo32(row, pitch), col));
+        }
+        [[gnu::always_inline]] inline V Alpha() const {
+            return I::GatherBytes(alphaBase, I::Add32(I::Mullo32(row, alphaPitch), col));
         }
     };
 
@@ -451,26 +467,6 @@ struct SpanSimd {
         return I::Mask(I::Eq32(t.b, I::Add32(t.a, I::Set1(1)))) == I::kAll;
     }
 
-    struct ScalarTaps {
-        std::int64_t a, b;
-        std::int32_t f;
-    };
-
-    static ScalarTaps RowTaps(std::int64_t coord, std::int64_t lo, std::int64_t hi, std::int64_t extent) {
-        ScalarTaps t{coord >> 16, 0, static_cast<std::int32_t>(coord & 0xFFFF)};
-        if (t.a < lo) {
-            t.a = t.b = lo;
-        } else {
-            t.b = t.a + 1;
-        }
-        if (t.b > hi) t.a = t.b = hi;
-        if (t.b >= extent || t.a < 0) {
-            t.a = (t.a + 8 * extent) % extent;
-            t.b = (t.b + 8 * extent) % extent;
-        }
-        return t;
-    }
-
     static bool BilinearFits(std::int32_t lo, std::int32_t hi, std::int32_t extent) {
         return 0 <= lo && lo < hi && hi <= extent;
     }
@@ -487,7 +483,7 @@ struct SpanSimd {
 
         explicit ScaleBilinear(const Gfx_SpanArgs& s)
             : r0(nullptr), r1(nullptr), a0(nullptr), a1(nullptr), u0(s.u), du(s.du), win(s.imgW) {
-            const ScalarTaps ty = RowTaps(s.v, s.y0, s.y1, s.imgH);
+            const SpanTaps ty = SpanBilinearTaps(s.v, s.y0, s.y1, s.imgH);
             if (s.srcBase) {
                 r0 = s.srcBase + ty.a * s.srcPitch;
                 r1 = s.srcBase + ty.b * s.srcPitch;
@@ -543,36 +539,21 @@ struct SpanSimd {
         }
     };
 
-    struct RotateBilinear {
+    struct RotateBilinear : RotateLanes {
+        using RotateLanes::base, RotateLanes::alphaBase, RotateLanes::pitch, RotateLanes::alphaPitch;
+        using RotateLanes::u, RotateLanes::v, RotateLanes::xlo, RotateLanes::xhi, RotateLanes::ylo, RotateLanes::yhi;
+        using RotateLanes::Step;
         static constexpr bool kRow = false;
-        const std::uint32_t* base;
-        const std::uint8_t* alphaBase;
-        V pitch, alphaPitch, u, v, ustep, vstep, xlo, xhi, ylo, yhi, w, h;
+        V w, h;
         TapsV tx, ty;
         bool adjacent = false;
-        std::int64_t u0, v0, du, dv;
 
         explicit RotateBilinear(const Gfx_SpanArgs& s)
-            : base(s.srcBase),
-              alphaBase(s.srcAlphaBase),
-              pitch(I::Set1(static_cast<std::int32_t>(s.srcPitch))),
-              alphaPitch(I::Set1(static_cast<std::int32_t>(s.srcAlphaPitch))),
-              u(Lanes(s.u, s.du)),
-              v(Lanes(s.v, s.dv)),
-              ustep(I::Set1(static_cast<std::int32_t>(s.du * N))),
-              vstep(I::Set1(static_cast<std::int32_t>(s.dv * N))),
-              xlo(I::Set1(s.x0)),
-              xhi(I::Set1(s.x1)),
-              ylo(I::Set1(s.y0)),
-              yhi(I::Set1(s.y1)),
+            : RotateLanes(s, 0),
               w(I::Set1(s.imgW)),
               h(I::Set1(s.imgH)),
               tx{I::Zero(), I::Zero(), I::Zero()},
-              ty{I::Zero(), I::Zero(), I::Zero()},
-              u0(s.u),
-              v0(s.v),
-              du(s.du),
-              dv(s.dv) {}
+              ty{I::Zero(), I::Zero(), I::Zero()} {}
         static bool Fits(const Gfx_SpanArgs& s) {
             return BilinearFits(s.x0, s.x1, s.imgW) && BilinearFits(s.y0, s.y1, s.imgH) && RotateFits(s);
         }
@@ -580,8 +561,7 @@ struct SpanSimd {
             tx = Taps(u, xlo, xhi, w);
             ty = Taps(v, ylo, yhi, h);
             adjacent = Adjacent(tx);
-            u = I::Add32(u, ustep);
-            v = I::Add32(v, vstep);
+            Step();
         }
         [[gnu::always_inline]] inline V Color() const {
             const V o0 = I::Mullo32(ty.a, pitch), o1 = I::Mullo32(ty.b, pitch);
@@ -605,10 +585,6 @@ struct SpanSimd {
             return BilerpLanes(I::GatherBytes(alphaBase, I::Add32(o0, tx.a)), I::GatherBytes(alphaBase, I::Add32(o0, tx.b)),
                                I::GatherBytes(alphaBase, I::Add32(o1, tx.a)), I::GatherBytes(alphaBase, I::Add32(o1, tx.b)),
                                tx.f, ty.f);
-        }
-        void Seek(std::int32_t first) {
-            u = Lanes(u0 + first * du, du);
-            v = Lanes(v0 + first * dv, dv);
         }
     };
 

@@ -1,0 +1,35 @@
+// The bilinear taps of one coordinate, the rule every kernel level samples
+// by. Internal linkage: each file that includes it (the levels' files among
+// them) compiles its own copy with its own instruction-set flags.
+#pragma once
+
+#include <cstdint>
+
+namespace {
+
+// Columns: a = coord >> 16 with fraction f = coord & 0xFFFF; left of the
+// source rectangle both indices are lo, past hi both are hi (hi itself, one
+// past the last column, can be sampled); an index at the image's extent
+// wraps to the opposite edge. Rows the same.
+struct SpanTaps {
+    std::int64_t a, b;  // the two indices
+    std::int32_t f;     // fraction of the unclamped coordinate
+};
+
+[[gnu::always_inline]] inline SpanTaps SpanBilinearTaps(std::int64_t coord, std::int64_t lo, std::int64_t hi,
+                                                        std::int64_t extent) {
+    SpanTaps t{coord >> 16, 0, static_cast<std::int32_t>(coord & 0xFFFF)};
+    if (t.a < lo) {
+        t.a = t.b = lo;
+    } else {
+        t.b = t.a + 1;
+    }
+    if (t.b > hi) t.a = t.b = hi;
+    if (t.b >= extent || t.a < 0) {
+        t.a = (t.a + 8 * extent) % extent;
+        t.b = (t.b + 8 * extent) % extent;
+    }
+    return t;
+}
+
+}  // namespace
