@@ -160,7 +160,8 @@ case "$cmd" in
         # always ends on the same frame.
         (cd build/demo && rm -f screenshot.png && QUILLORY_PLATFORM=headless ./quillory-demo >/dev/null)
         cmp -s build/demo/screenshot.png docs/images/demo.png || cp build/demo/screenshot.png docs/images/demo.png
-        rm -rf build/docs && mkdir -p build/docs
+        # build/docs/ also holds the gallery's build folder: replace only the HTML.
+        rm -rf build/docs/html && mkdir -p build/docs
         doxygen docs/Doxyfile
         # The guide's pictures, at the paths it names them by.
         cp -r docs/images build/docs/html/
