@@ -5,6 +5,10 @@
 #   ./run.sh build  build the optimised tree only
 #   ./run.sh bench  install what is missing, build, time each workload beside its peer
 #                   (QUILLORY_SIMD=scalar|sse2|avx2 picks the kernels' level)
+#   ./run.sh docs   install what is missing, draw the gallery pictures into
+#                   docs/images/gallery/, refresh docs/images/demo.png from the
+#                   demo's headless session, and build the API reference with
+#                   Doxygen into build/docs/html/
 #   ./run.sh fuzz [SECONDS]
 #                   build the fuzz targets with clang and libFuzzer in build-fuzz/
 #                   and run each for SECONDS (default 60) on a working copy of
@@ -155,6 +159,22 @@ case "$cmd" in
         fi
         exec ./quillory-demo
         ;;
+    docs)
+        install_packages
+        cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        cmake --build build -j "$JOBS" --target quillory-gallery quillory-demo
+        build/docs/gallery/quillory-gallery docs/images/gallery
+        # The demo's built-in headless session runs on a fixed clock and
+        # always ends on the same frame.
+        (cd build/demo && rm -f screenshot.png && QUILLORY_PLATFORM=headless ./quillory-demo >/dev/null)
+        cmp -s build/demo/screenshot.png docs/images/demo.png || cp build/demo/screenshot.png docs/images/demo.png
+        # build/docs/ also holds the gallery's build folder: replace only the HTML.
+        rm -rf build/docs/html && mkdir -p build/docs
+        doxygen docs/Doxyfile
+        # The guide's pictures, at the paths it names them by.
+        cp -r docs/images build/docs/html/
+        echo "run.sh: guide in docs/guide.md; API reference in build/docs/html/index.html"
+        ;;
     fuzz)
         install_packages
         run_fuzz "${2:-60}"
@@ -167,7 +187,7 @@ case "$cmd" in
         exec ./quillory-soak "${2:-10}"
         ;;
     *)
-        echo "usage: ./run.sh test|demo|build|bench|fuzz [SECONDS]|soak [MINUTES]" >&2
+        echo "usage: ./run.sh test|demo|build|bench|docs|fuzz [SECONDS]|soak [MINUTES]" >&2
         exit 2
         ;;
 esac

@@ -1,14 +1,15 @@
-// Pixel format numbers and their descriptors.
+/// @file
+/// Pixel format numbers and their descriptors.
 #pragma once
 
 #include <cstdint>
 
 class C_Color;
 
-// Pixel format numbers. Channel numbers are 0 red, 1 green, 2 blue, 3 alpha.
+/// Pixel format numbers. Channel numbers are 0 red, 1 green, 2 blue, 3 alpha.
 enum : std::int32_t {
-    GFX_FMT_SAME = -2,  // argument value only: the source's format
-    GFX_FMT_NONE = -1,  // no format; as a palette format, no palette
+    GFX_FMT_SAME = -2,  ///< argument value only: the source's format
+    GFX_FMT_NONE = -1,  ///< no format; as a palette format, no palette
     GFX_FMT_INDEX1 = 1,
     GFX_FMT_INDEX2 = 2,
     GFX_FMT_INDEX4 = 3,
@@ -59,7 +60,7 @@ enum : std::int32_t {
     GFX_FMT_COUNT = 47,
 };
 
-// Format kinds.
+/// Format kinds.
 enum : std::uint8_t {
     GFX_KIND_BIT = 1,
     GFX_KIND_UINT = 2,
@@ -67,32 +68,34 @@ enum : std::uint8_t {
     GFX_KIND_DOUBLE = 4,
 };
 
+/// What a pixel format looks like: per channel its bit position, mask and
+/// width, and the pixel size. Filled by Gfx_GetFormatDesc.
 struct Gfx_FormatDesc {
     std::int32_t format;
-    std::uint32_t shift[4];  // bit position of each channel
-    std::uint32_t mask[4];   // the channel's bits; integer formats of at most 32 bits only
-    std::uint32_t bits[4];   // width of each channel; 0 = absent
+    std::uint32_t shift[4];  ///< bit position of each channel
+    std::uint32_t mask[4];   ///< the channel's bits; integer formats of at most 32 bits only
+    std::uint32_t bits[4];   ///< width of each channel; 0 = absent
     std::uint32_t bitsPerPixel;
-    std::uint8_t bytesPerPixel;  // 1 for formats below 8 bits
+    std::uint8_t bytesPerPixel;  ///< 1 for formats below 8 bits
     std::uint8_t isPalette;
     std::uint8_t kind;
     std::uint8_t channels;
 };
 
-// Fills `desc` for formats -2..47 (for -2 and -1 only `format`,
-// `bitsPerPixel` 0 and `isPalette` 0 mean anything). False for 0 and for every
-// number outside that range; `desc` may be null to test a number.
+/// Fills `desc` for formats -2..47 (for -2 and -1 only `format`,
+/// `bitsPerPixel` 0 and `isPalette` 0 mean anything). False for 0 and for every
+/// number outside that range; `desc` may be null to test a number.
 bool Gfx_GetFormatDesc(std::int32_t format, Gfx_FormatDesc* desc);
 
-// The one-channel format as wide as the given format's channels (the format
-// itself where there is none); 0 for a number that is no format.
+/// The one-channel format as wide as the given format's channels (the format
+/// itself where there is none); 0 for a number that is no format.
 std::int32_t Gfx_GetSingleChannelFormat(std::int32_t format);
 
-// The pixel value of `color` in a format of at most 32 bits per pixel; 0 for
-// an unknown or wider format.
+/// The pixel value of `color` in a format of at most 32 bits per pixel; 0 for
+/// an unknown or wider format.
 std::uint32_t Gfx_GetFormattedColor_32bit(std::int32_t format, const C_Color* color);
 
-// Bytes one row of `width` pixels of `bitsPerPixel` occupies, rounded up.
+/// Bytes one row of `width` pixels of `bitsPerPixel` occupies, rounded up.
 inline std::uint64_t Gfx_RowBytes(std::uint64_t width, std::uint64_t bitsPerPixel) {
     return (width * bitsPerPixel + 7) / 8;
 }

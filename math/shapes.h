@@ -1,6 +1,7 @@
-// Plain geometry records: integer and float rectangles, a circle and an
-// axis-aligned box. Their users interpret the fields; the classes only hold
-// and serialise them.
+/// @file
+/// Plain geometry records: integer and float rectangles, a circle and an
+/// axis-aligned box. Their users interpret the fields; the classes only hold
+/// and serialise them.
 #pragma once
 
 #include <cstdint>
@@ -8,10 +9,10 @@
 #include "core/object.h"
 #include "math/vector.h"
 
-// An integer rectangle: (x0, y0) the first corner, (x1, y1) the second,
-// exclusive for pixel rectangles (clip regions, glyph cells, window
-// geometry). posAlign holds the anchor code of x0 in its low and of y0 in its
-// high four bits, sizeAlign those of x1 and y1; only the window reads them.
+/// An integer rectangle: (x0, y0) the first corner, (x1, y1) the second,
+/// exclusive for pixel rectangles (clip regions, glyph cells, window
+/// geometry). posAlign holds the anchor code of x0 in its low and of y0 in its
+/// high four bits, sizeAlign those of x1 and y1; only the window reads them.
 class C_Frame : public C_Object {
 public:
     std::int32_t x0 = 0;
@@ -25,7 +26,7 @@ public:
     C_Frame(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom, std::uint8_t posCode = 0,
             std::uint8_t sizeCode = 0)
         : x0(left), y0(top), x1(right), y1(bottom), posAlign(posCode), sizeAlign(sizeCode) {}
-    // From {x0, y0, x1, y1}, codes 0; a null array gives the empty frame.
+    /// From {x0, y0, x1, y1}, codes 0; a null array gives the empty frame.
     explicit C_Frame(const std::int32_t corners[4]);
     C_Frame(const C_Frame&) = default;
     C_Frame& operator=(const C_Frame&) = default;
@@ -35,8 +36,8 @@ public:
     std::uint32_t GetClassType() const override { return GFX_CLASS_FRAME; }
 };
 
-// A float rectangle: source and destination rectangles of the drawing code.
-// The fields mean what they mean in C_Frame.
+/// A float rectangle: source and destination rectangles of the drawing code.
+/// The fields mean what they mean in C_Frame.
 class C_Rect : public C_Object {
 public:
     float x0 = 0.0f;
@@ -49,7 +50,7 @@ public:
     C_Rect() = default;
     C_Rect(float left, float top, float right, float bottom, std::uint8_t posCode = 0, std::uint8_t sizeCode = 0)
         : x0(left), y0(top), x1(right), y1(bottom), posAlign(posCode), sizeAlign(sizeCode) {}
-    // From {x0, y0, x1, y1}, codes 0; a null array gives the empty rectangle.
+    /// From {x0, y0, x1, y1}, codes 0; a null array gives the empty rectangle.
     explicit C_Rect(const float corners[4]);
     C_Rect(const C_Rect&) = default;
     C_Rect& operator=(const C_Rect&) = default;
@@ -59,6 +60,7 @@ public:
     std::uint32_t GetClassType() const override { return GFX_CLASS_RECT; }
 };
 
+/// A circle: centre and radius in pixels.
 class C_Circle : public C_Object {
 public:
     C_Vector2D centre;
@@ -74,7 +76,7 @@ public:
     std::uint32_t GetClassType() const override { return GFX_CLASS_CIRCLE; }
 };
 
-// An axis-aligned box from its low corner `min` to its high corner `max`.
+/// An axis-aligned box from its low corner `min` to its high corner `max`.
 class C_Box : public C_Object {
 public:
     C_Vector3D min;
@@ -85,14 +87,14 @@ public:
     C_Box(const C_Box&) = default;
     C_Box& operator=(const C_Box&) = default;
 
-    // True when the boxes overlap on all three axes (boxes that only touch do
-    // not). Then, if `out` is not null, it receives per axis how far the
-    // boxes reach into each other, signed by where the other box's centre
-    // lies: on x and z, other.min - max when the other's centre is greater
-    // (a negative amount) and other.max - min otherwise; on y,
-    // max - other.min when the other's centre is greater and other.max - min
-    // otherwise, so both y branches give a positive amount. `out` is left
-    // unchanged when there is no overlap.
+    /// True when the boxes overlap on all three axes (boxes that only touch do
+    /// not). Then, if `out` is not null, it receives per axis how far the
+    /// boxes reach into each other, signed by where the other box's centre
+    /// lies: on x and z, other.min - max when the other's centre is greater
+    /// (a negative amount) and other.max - min otherwise; on y,
+    /// max - other.min when the other's centre is greater and other.max - min
+    /// otherwise, so both y branches give a positive amount. `out` is left
+    /// unchanged when there is no overlap.
     bool Intersect(const C_Box& other, C_Vector3D* out) const;
 
     bool LoadFromStream(C_Stream* stream, std::uint32_t flags) override;
