@@ -244,17 +244,6 @@ TEST(ReaderErrors, ImageRecordOfAnUnknownFormatIsNotWritten) {
 
 // ---------------------------------------------------------------- surface record
 
-TEST(ReaderErrors, SurfaceRecordWithAWrongTag) {
-    C_Surface surface;
-    C_Stream stream;
-    const Bytes bytes = {0x06, 0x00, 0x80};
-    stream.OpenMemoryRead(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
-    Gfx_ClearError();
-    EXPECT_FALSE(surface.LoadFromStream(&stream, 0));
-    ExpectFailure(GFX_ERR_BAD_DATA, "C_Surface::LoadFromStream{class_type}", "C_Surface::LoadFromStream");
-    EXPECT_EQ(surface.planes, nullptr);
-}
-
 TEST(ReaderErrors, SurfacePlaneThatFailsToLoadKeepsTheEarlierPlanes) {
     auto* color = new C_Image;
     ASSERT_TRUE(color->CreateEmpty(3, 2, GFX_FMT_RGB888, GFX_FMT_NONE));
