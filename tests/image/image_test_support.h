@@ -4,12 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "core/error.h"
+#include "core/stream.h"
 #include "image/image.h"
+
+using Bytes = std::vector<std::uint8_t>;
 
 // Checks that the last failure recorded `code` with `detail` and then the
 // summary line of `site`.
@@ -48,4 +52,113 @@ inline std::vector<std::uint8_t> LeBytes(std::initializer_list<std::uint64_t> va
     for (std::uint64_t v : values)
         for (std::size_t i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
     return out;
+}
+
+inline void WriteFile(const std::string& path, const Bytes& bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    if (!bytes.empty()) {
+        ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
+    }
+    std::fclose(f);
+}
+
+inline Bytes ReadFile(const std::string& path) {
+    Bytes bytes;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return bytes;
+    int c;
+    while ((c = std::fgetc(f)) != EOF) bytes.push_back(static_cast<std::uint8_t>(c));
+    std::fclose(f);
+    return bytes;
+}
+
+inline void Put16(Bytes& b, std::uint32_t v) {
+    b.push_back(static_cast<std::uint8_t>(v));
+    b.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+inline void Put32(Bytes& b, std::uint32_t v) {
+    Put16(b, v & 0xFFFF);
+    Put16(b, v >> 16);
+}
+inline void Append(Bytes& b, const Bytes& more) { b.insert(b.end(), more.begin(), more.end()); }
+
+using Reader = bool (C_Image::*)(C_Stream*);
+
+inline bool LoadWith(C_Image& image, Reader reader, const Bytes& bytes) {
+    C_Stream s;
+    s.OpenMemoryRead(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    return (image.*reader)(&s);
+}
+
+// A BMP file: the two headers, `paletteEntries` four-byte entries (entry i is
+// B, G, R = i, i+1, i+2) and the pixel data as it lies in the file.
+struct Bmp {
+    std::int32_t width = 3;
+    std::int32_t height = 2;
+    std::uint16_t bits = 24;
+    std::uint32_t compression = 0;
+    std::uint32_t sizeImage = 0;
+    std::uint32_t infoSize = 40;
+    std::uint32_t clrUsed = 0;
+    std::uint32_t paletteEntries = 0;
+    Bytes pixels;
+
+    Bytes Build() const {
+        Bytes b;
+        const std::uint32_t offBits = 14 + infoSize + paletteEntries * 4;
+        Put16(b, 0x4D42);
+        Put32(b, offBits + static_cast<std::uint32_t>(pixels.size()));
+        Put32(b, 0);
+        Put32(b, offBits);
+        Put32(b, infoSize);
+        Put32(b, static_cast<std::uint32_t>(width));
+        Put32(b, static_cast<std::uint32_t>(height));
+        Put16(b, 1);
+        Put16(b, bits);
+        Put32(b, compression);
+        Put32(b, sizeImage);
+        Put32(b, 2835);
+        Put32(b, 2835);
+        Put32(b, clrUsed);
+        Put32(b, 0);
+        b.resize(14 + infoSize, 0x99);  // the rest of a larger information header
+        for (std::uint32_t i = 0; i < paletteEntries; ++i)
+            Append(b, {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i + 1), static_cast<std::uint8_t>(i + 2),
+                       0x77});
+        Append(b, pixels);
+        return b;
+    }
+};
+
+// A PCX header; the sizes are stored as differences from a non-zero origin.
+inline Bytes PcxHeader(std::uint8_t planes, std::uint32_t w, std::uint32_t h, std::uint32_t bytesPerLine) {
+    Bytes b(128, 0);
+    b[0] = 0x0A;
+    b[1] = 0x05;
+    b[2] = 1;
+    b[3] = 8;
+    const std::uint32_t xmin = 10, ymin = 20;
+    b[4] = xmin;
+    b[6] = ymin;
+    b[8] = static_cast<std::uint8_t>(xmin + w - 1);
+    b[9] = static_cast<std::uint8_t>((xmin + w - 1) >> 8);
+    b[10] = static_cast<std::uint8_t>(ymin + h - 1);
+    b[11] = static_cast<std::uint8_t>((ymin + h - 1) >> 8);
+    b[65] = planes;
+    b[66] = static_cast<std::uint8_t>(bytesPerLine);
+    b[67] = static_cast<std::uint8_t>(bytesPerLine >> 8);
+    return b;
+}
+
+// A TGA header; types 1 and 9 announce a 256-entry 24-bit colour map.
+inline Bytes TgaHeader(std::uint8_t type, std::uint32_t w, std::uint32_t h, std::uint8_t depth) {
+    const bool mapped = type == 1 || type == 9;
+    Bytes b = {0, static_cast<std::uint8_t>(mapped ? 1 : 0), type, 0, 0, 0, static_cast<std::uint8_t>(mapped ? 1 : 0),
+               static_cast<std::uint8_t>(mapped ? 24 : 0), 0, 0, 0, 0};
+    Put16(b, w);
+    Put16(b, h);
+    b.push_back(depth);
+    b.push_back(0);
+    return b;
 }

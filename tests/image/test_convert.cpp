@@ -10,8 +10,6 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
 // The classic LCG, seeded per test so every run sees the same pixels.
 struct Lcg {
     std::uint32_t state;

@@ -10,8 +10,6 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
 void ExpectEmptyState(const C_Image& im) {
     EXPECT_EQ(im.data, nullptr);
     EXPECT_EQ(im.m_palette, nullptr);

@@ -10,30 +10,11 @@
 #include <vector>
 
 #include "image/internal/file_replace.h"
+#include "image_test_support.h"
 #include "quillory.h"
 #include "test_support.h"
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
-
-void WriteFile(const std::string& path, const Bytes& bytes) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    if (!bytes.empty()) {
-        ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
-    }
-    std::fclose(f);
-}
-
-Bytes ReadFile(const std::string& path) {
-    Bytes bytes;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return bytes;
-    for (int c; (c = std::fgetc(f)) != EOF;) bytes.push_back(static_cast<std::uint8_t>(c));
-    std::fclose(f);
-    return bytes;
-}
 
 bool Exists(const std::string& path) {
     std::FILE* f = std::fopen(path.c_str(), "rb");

@@ -183,9 +183,16 @@ TEST_F(WindowTest, CreateDestroyAndCreateAgain) {
 }
 
 TEST_F(WindowTest, SettersApplyToTheLiveWindow) {
+    C_Window hidden;
+    hidden.SetVisible(0);  // before Create: the new window starts hidden
+    ASSERT_NE(hidden.Create(), 0u);
+    Win_HeadlessWindowInfo info;
+    ASSERT_TRUE(Win_Headless_GetWindowInfo(&hidden, &info));
+    EXPECT_FALSE(info.visible);
+    hidden.Destroy();
+
     C_Window w;
     MakeDemoWindow(w);
-    Win_HeadlessWindowInfo info;
     w.SetTitle("Hello");
     w.SetEnabled(0);
     ASSERT_TRUE(Win_Headless_GetWindowInfo(&w, &info));
@@ -200,16 +207,8 @@ TEST_F(WindowTest, SettersApplyToTheLiveWindow) {
     EXPECT_FALSE(Win_SelectPlatform("headless"));  // refused while a window lives
 }
 
-TEST_F(WindowTest, InvisibleBeforeCreateStaysHidden) {
-    C_Window w;
-    w.SetVisible(0);
-    ASSERT_NE(w.Create(), 0u);
-    Win_HeadlessWindowInfo info;
-    ASSERT_TRUE(Win_Headless_GetWindowInfo(&w, &info));
-    EXPECT_FALSE(info.visible);
-}
-
-TEST_F(WindowTest, FixedSizeWindowKeepsItsFixedFrameAndClientSize) {
+// Switching the sizing frame or the border style keeps the client area.
+TEST_F(WindowTest, FrameChangesKeepTheClientSize) {
     C_Window w;
     w.SetResizable(0);
     MakeDemoWindow(w);
@@ -218,20 +217,12 @@ TEST_F(WindowTest, FixedSizeWindowKeepsItsFixedFrameAndClientSize) {
     EXPECT_EQ(info.style & WIN_STYLE_THICKFRAME, 0u);
     EXPECT_EQ(info.clientRect.Width(), 800);
     EXPECT_EQ(info.clientRect.Height(), 600);
-    // Made resizable later: the sizing frame comes back, the client area
-    // keeps its size.
     w.SetResizable(1);
     ASSERT_TRUE(Win_Headless_GetWindowInfo(&w, &info));
     EXPECT_NE(info.style & WIN_STYLE_THICKFRAME, 0u);
     EXPECT_EQ(info.clientRect.Width(), 800);
     EXPECT_EQ(info.clientRect.Height(), 600);
-}
-
-TEST_F(WindowTest, BorderStyleSwitchesFrameAndKeepsTheClientSize) {
-    C_Window w;
-    MakeDemoWindow(w);
     w.SetBorderStyle(1);
-    Win_HeadlessWindowInfo info;
     ASSERT_TRUE(Win_Headless_GetWindowInfo(&w, &info));
     EXPECT_NE(info.style & WIN_STYLE_POPUP, 0u);
     EXPECT_EQ(info.style & WIN_STYLE_OVERLAPPEDWINDOW, 0u);

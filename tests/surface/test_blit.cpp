@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -71,25 +70,6 @@ TEST(Blit, NullRecordCopiesOneToOneAtTheAnchoredPosition) {
     EXPECT_EQ(b.count, 12);
     for (std::uint32_t y = 0; y < 3; ++y)
         for (std::uint32_t x = 0; x < 4; ++x) EXPECT_EQ(Px(d, x + 2, y + 3), P(x, y));
-
-    // Measured from the right and the bottom of a 100 x 80 target.
-    C_Surface one(0, Pattern(1, 1)), big(0, Argb(100, 80, 0));
-    EXPECT_TRUE(Blit(one, big, C_Vector2D(10.0f, 20.0f, 0x11)));
-    EXPECT_EQ(Px(big.GetPlane(1), 90, 60), P(0, 0));
-    EXPECT_EQ(Changed(big.GetPlane(1), 0).count, 1);
-}
-
-TEST(Blit, NegativePositionsRoundDown) {
-    const struct {
-        float x;
-        std::uint32_t srcColAtZero;
-    } cases[] = {{-0.5f, 1}, {-1.0f, 2}, {2.7f, 0}};
-    for (const auto& k : cases) {
-        C_Surface src(0, Pattern(3, 1)), dst(0, Argb(8, 1, 0));
-        Blit(src, dst, C_Vector2D(k.x, 0.0f));
-        const std::uint32_t at = k.x > 0 ? 2 : 0;
-        EXPECT_EQ(Px(dst.GetPlane(1), at, 0), P(k.srcColAtZero, 0)) << k.x;
-    }
 }
 
 TEST(Blit, SecondClipLimitsDrawingButNotAnchoring) {
@@ -102,20 +82,6 @@ TEST(Blit, SecondClipLimitsDrawingButNotAnchoring) {
     EXPECT_EQ(b.x1, 19);
     EXPECT_EQ(b.y1, 19);
     EXPECT_EQ(Px(dst.GetPlane(1), 12, 15), P(2, 5));
-}
-
-TEST(Blit, OpacityWeightsThePixel) {
-    const std::uint32_t red = 0xFFFF0000, blue = 0xFF0000FF;
-    C_DrawParams p;
-    for (const float opacity : {0.0f, 0.5f, 1.0f, -0.5f, 2.0f}) {
-        C_Surface src(0, Argb(1, 1, red)), dst(0, Argb(1, 1, blue));
-        p.opacity = opacity;
-        EXPECT_TRUE(Blit(src, dst, C_Vector2D(), &p));
-        // Half opacity repacks (the top byte is cleared); anything but 0 and
-        // a value between 0 and 1 is opaque.
-        const std::uint32_t want = opacity == 0.0f ? blue : (opacity == 0.5f ? 0x007F007Fu : red);
-        EXPECT_EQ(Px(dst.GetPlane(1), 0, 0), want) << opacity;
-    }
 }
 
 TEST(Blit, AlphaPlanesComposeCoverage) {
@@ -151,68 +117,6 @@ TEST(Blit, AlphaPlanesComposeCoverage) {
     EXPECT_EQ(Px(d, 4, 0), 0x007E0080u);
 }
 
-TEST(Blit, AlphaOnlySourceIsCoverageOfTheFillColour) {
-    for (const bool withRecord : {true, false}) {
-        C_Image* coverage = Ch8(3, 1, 0);
-        A8(coverage, 0, 0) = 255;
-        A8(coverage, 1, 0) = 128;
-        C_Surface src(0, nullptr, coverage);
-        C_Surface dst(0, Argb(3, 1, 0xFFFFFFFF));
-        C_DrawParams p;
-        p.fillColor = C_Color(1.0f, 0.0f, 0.0f, 0.0f);  // useFillColor stays 0: forced anyway
-        ASSERT_TRUE(Blit(src, dst, C_Vector2D(), withRecord ? &p : nullptr));
-        C_Image* d = dst.GetPlane(1);
-        EXPECT_EQ(Px(d, 0, 0), withRecord ? 0x00FF0000u : 0x00000000u);
-        EXPECT_EQ(Px(d, 1, 0), withRecord ? 0x00FF7F7Fu : 0x007F7F7Fu);
-        EXPECT_EQ(Px(d, 2, 0), 0xFFFFFFFFu);
-    }
-}
-
-TEST(Blit, ScaledCoverage) {
-    C_Surface src(0, Pattern(64, 64));
-    for (const float sy : {2.0f, 1.0f}) {
-        C_Surface dst(0, Argb(100, 150, 0));
-        C_DrawParams p;
-        p.scale = C_Vector2D(1.0f, sy == 1.0f ? 1.0001f : sy);
-        ASSERT_TRUE(Blit(src, dst, C_Vector2D(10.0f, 10.0f), &p));
-        const Box b = Changed(dst.GetPlane(1), 0);
-        EXPECT_EQ(b.x0, 10);
-        EXPECT_EQ(b.x1, 74);  // 65 columns: the last repeats source column 63
-        EXPECT_EQ(b.y0, 10);
-        EXPECT_EQ(b.y1, sy == 2.0f ? 137 : 73);
-        EXPECT_EQ(Px(dst.GetPlane(1), 74, 11), Px(dst.GetPlane(1), 73, 11));
-        if (sy == 2.0f) {
-            EXPECT_EQ(Px(dst.GetPlane(1), 20, 31), P(10, 10));
-        }
-    }
-}
-
-TEST(Blit, MirroredCopiesLoseTheirFarColumnsToTheLeftEdge) {
-    C_Surface src(0, Pattern(4, 1)), dst(0, Argb(6, 1, 0));
-    C_DrawParams p;
-    p.flipH = 1;
-    // The pivot (0, 0) follows the mirror to the right edge: the picture
-    // spans [-2, 2) and its left part is clipped away.
-    ASSERT_TRUE(Blit(src, dst, C_Vector2D(2.5f, 0.0f), &p));
-    C_Image* d = dst.GetPlane(1);
-    EXPECT_EQ(Px(d, 0, 0), P(1, 0));
-    EXPECT_EQ(Px(d, 1, 0), P(0, 0));
-    EXPECT_EQ(Px(d, 2, 0), 0u);
-
-    // Keyed and mirrored: key pixels are skipped in mirrored order.
-    C_Image* keyed = Pattern(4, 1);
-    Px(keyed, 0, 0) = Px(keyed, 2, 0) = 0xFF00FF00;
-    C_Surface ksrc(0, keyed), kdst(0, Argb(4, 1, 7));
-    p.useKeyColor = 1;
-    p.keyColor = C_Color(0.0f, 1.0f, 0.0f, 1.0f);
-    ASSERT_TRUE(Blit(ksrc, kdst, C_Vector2D(4.0f, 0.0f), &p));
-    C_Image* k = kdst.GetPlane(1);
-    EXPECT_EQ(Px(k, 0, 0), P(3, 0));
-    EXPECT_EQ(Px(k, 1, 0), 7u);
-    EXPECT_EQ(Px(k, 2, 0), P(1, 0));
-    EXPECT_EQ(Px(k, 3, 0), 7u);
-}
-
 TEST(Blit, QuarterTurnCoversTheScannedSpans) {
     C_Surface src(0, Pattern(4, 4)), dst(0, Argb(20, 20, 0));
     C_DrawParams p;
@@ -227,56 +131,6 @@ TEST(Blit, QuarterTurnCoversTheScannedSpans) {
             const std::uint32_t want = inside ? P(std::min(y - 10, 3u), std::min(10 - x, 3u)) : 0u;
             EXPECT_EQ(Px(d, x, y), want) << x << "," << y;
         }
-}
-
-TEST(Blit, WrapCopiesReappearAtTheOppositeEdges) {
-    C_Surface src(0, Pattern(4, 4)), dst(0, Argb(20, 20, 0));
-    C_DrawParams p;
-    p.wrapH = p.wrapV = 1;
-    ASSERT_TRUE(Blit(src, dst, C_Vector2D(-1.5f, -1.5f), &p));
-    C_Image* d = dst.GetPlane(1);
-    for (std::uint32_t y = 0; y < 20; ++y)
-        for (std::uint32_t x = 0; x < 20; ++x) {
-            const std::uint32_t sx = (x + 2) % 20, sy = (y + 2) % 20;
-            EXPECT_EQ(Px(d, x, y), sx < 4 && sy < 4 ? P(sx, sy) : 0u) << x << "," << y;
-        }
-}
-
-TEST(Blit, EffectsAdjustThenClamp) {
-    // Channels 200, 64, 192.
-    C_Surface src(0, Argb(1, 1, 0xFFC840C0));
-    C_DrawParams p;
-    p.useBrightness = 1;
-    p.brightness = C_Color(0.5f, 0.5f, 0.5f, 0.0f);
-    C_Surface dst(0, Argb(1, 1, 0));
-    ASSERT_TRUE(Blit(src, dst, C_Vector2D(), &p));
-    EXPECT_EQ(Px(dst.GetPlane(1), 0, 0), 0x00FFC0FFu);
-
-    p.useBrightness = 0;
-    p.useContrast = 1;
-    p.contrast = C_Color(2.0f, 2.0f, 2.0f, 0.0f);
-    ASSERT_TRUE(Blit(src, dst, C_Vector2D(), &p));
-    EXPECT_EQ(Px(dst.GetPlane(1), 0, 0), 0x00FF00FFu);
-
-    // A fill colour is drawn as it is, effects or not.
-    p.useFillColor = 1;
-    p.fillColor = C_Color(0, 0, 255, 255);
-    ASSERT_TRUE(Blit(src, dst, C_Vector2D(), &p));
-    EXPECT_EQ(Px(dst.GetPlane(1), 0, 0), 0x000000FFu);
-}
-
-TEST(Blit, UnsupportedPlanesDrawNothing) {
-    auto* grey = new C_Image();
-    grey->CreateEmpty(4, 4, GFX_FMT_CH8, GFX_FMT_NONE, C_Color(0.5f, 0.0f, 0.0f, 0.0f));
-    C_Surface src(0, Pattern(4, 4)), dst(0, grey);
-    EXPECT_TRUE(Blit(src, dst, C_Vector2D()));
-    for (std::uint32_t i = 0; i < grey->dataSize; ++i) EXPECT_EQ(grey->data[i], 0x7F);
-
-    auto* rgb = new C_Image();
-    rgb->CreateEmpty(2, 2, GFX_FMT_RGB888, GFX_FMT_NONE, C_Color(1.0f, 1.0f, 1.0f, 0.0f));
-    C_Surface src24(0, rgb), dst32(0, Argb(2, 2, 5));
-    EXPECT_TRUE(Blit(src24, dst32, C_Vector2D()));
-    EXPECT_EQ(Changed(dst32.GetPlane(1), 5).count, 0);
 }
 
 TEST(Blit, FailuresAreReported) {

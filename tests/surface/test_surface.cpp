@@ -33,23 +33,19 @@ bool LoadInto(C_Surface& s, const std::vector<std::uint8_t>& bytes) {
     return s.LoadFromStream(&stream, 0);
 }
 
-TEST(Surface, RecordWithoutListIsThreeBytes) {
-    C_Surface s;
-    const auto bytes = Saved(s);
-    EXPECT_EQ(bytes, (std::vector<std::uint8_t>{0x0D, 0x00, 0x80}));
+TEST(Surface, RecordsWithoutPlanes) {
+    // No list at all is three bytes; an empty list adds its opening marker.
+    C_Surface none;
+    EXPECT_EQ(Saved(none), (std::vector<std::uint8_t>{0x0D, 0x00, 0x80}));
     C_Surface t(0, SolidImage(2, 2, GFX_FMT_ARGB8888, 1.0f));
-    ASSERT_TRUE(LoadInto(t, bytes));
+    ASSERT_TRUE(LoadInto(t, Saved(none)));
     EXPECT_EQ(t.planes, nullptr);
     EXPECT_EQ(t.GetWidth(), 0u);
-}
 
-TEST(Surface, EmptyListRoundTrips) {
-    C_Surface s(0, nullptr);  // the list exists, without entries
-    ASSERT_NE(s.planes, nullptr);
-    const auto bytes = Saved(s);
-    EXPECT_EQ(bytes, (std::vector<std::uint8_t>{0x0D, 0x00, 0x7F, 0x80}));
-    C_Surface t;
-    ASSERT_TRUE(LoadInto(t, bytes));
+    C_Surface empty(0, nullptr);
+    ASSERT_NE(empty.planes, nullptr);
+    EXPECT_EQ(Saved(empty), (std::vector<std::uint8_t>{0x0D, 0x00, 0x7F, 0x80}));
+    ASSERT_TRUE(LoadInto(t, Saved(empty)));
     ASSERT_NE(t.planes, nullptr);
     EXPECT_EQ(t.planes->Count(), 0u);
 }
@@ -113,6 +109,9 @@ TEST(Surface, HostileRecordsFailCleanly) {
     EXPECT_EQ(Gfx_GetErrorCode(), -1);
     EXPECT_EQ(Gfx_GetErrorDetailCode(), GFX_ERR_BAD_DATA);
     EXPECT_STREQ(Gfx_GetErrorDetail(), "C_Surface::LoadFromStream{class_type}");
+    EXPECT_STREQ(Gfx_GetErrorMessage(),
+                 "C_Surface::LoadFromStream>>>A fatal error occurred, the entire process has been aborted");
+    EXPECT_EQ(t.planes, nullptr);
 
     // Stray bytes between entries are skipped; a plane whose image record is
     // forged to promise more pixels than the stream holds fails.
