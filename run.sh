@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # One entry point for set-up, building, testing and running the demo.
 #   ./run.sh test   install what is missing, build, run every test (plain and sanitized)
+#   ./run.sh format rewrite the C++ sources in the style of .clang-format
+#                   (`test` fails when a tracked source is not formatted)
 #   ./run.sh demo   install what is missing, build, run the painting demo
 #   ./run.sh build  build the optimised tree only
 #   ./run.sh bench  install what is missing, build, time each workload beside its peer
@@ -53,6 +55,22 @@ build_main() {
 build_asan() {
     configure_and_build build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILLORY_SANITIZE=ON \
         -DQUILLORY_BUILD_BENCH=OFF
+}
+
+# The C++ sources git tracks; formatting is checked on exactly these.
+tracked_sources() {
+    git ls-files -z -- '*.cpp' '*.h'
+}
+
+check_format() {
+    if ! git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+        echo "run.sh: not a git checkout; format check skipped"
+        return 0
+    fi
+    if ! tracked_sources | xargs -0 clang-format --dry-run --Werror; then
+        echo "run.sh: the sources above are not formatted; ./run.sh format fixes them" >&2
+        return 1
+    fi
 }
 
 run_tests() {
@@ -131,6 +149,7 @@ cmd=${1:-}
 case "$cmd" in
     test)
         install_packages
+        check_format
         build_main
         run_tests build
         build_asan
@@ -140,6 +159,10 @@ case "$cmd" in
     build)
         install_packages
         build_main
+        ;;
+    format)
+        install_packages
+        tracked_sources | xargs -0 clang-format -i
         ;;
     bench)
         install_packages
@@ -187,7 +210,7 @@ case "$cmd" in
         exec ./quillory-soak "${2:-10}"
         ;;
     *)
-        echo "usage: ./run.sh test|demo|build|bench|docs|fuzz [SECONDS]|soak [MINUTES]" >&2
+        echo "usage: ./run.sh test|demo|build|format|bench|docs|fuzz [SECONDS]|soak [MINUTES]" >&2
         exit 2
         ;;
 esac

@@ -22,7 +22,8 @@ std::unique_ptr<C_Image> Picture(std::uint32_t w, std::uint32_t h) {
     image->CreateEmpty(w, h, GFX_FMT_ARGB8888, GFX_FMT_NONE);
     Math_SRand(7);
     for (std::uint32_t i = 0; i < w * h; ++i)
-        Pixels(image.get())[i] = 0xFF000000u | (static_cast<std::uint32_t>(Math_Rand()) << 9 ^ static_cast<std::uint32_t>(Math_Rand()));
+        Pixels(image.get())[i] =
+            0xFF000000u | (static_cast<std::uint32_t>(Math_Rand()) << 9 ^ static_cast<std::uint32_t>(Math_Rand()));
     return image;
 }
 
@@ -30,7 +31,8 @@ std::unique_ptr<C_Image> AlphaRamp(std::uint32_t w, std::uint32_t h) {
     auto image = std::make_unique<C_Image>();
     image->CreateEmpty(w, h, GFX_FMT_CH8, GFX_FMT_NONE);
     for (std::uint32_t y = 0; y < h; ++y)
-        for (std::uint32_t x = 0; x < w; ++x) image->data[y * w + x] = static_cast<std::uint8_t>((x + y) * 255 / (w + h));
+        for (std::uint32_t x = 0; x < w; ++x)
+            image->data[y * w + x] = static_cast<std::uint8_t>((x + y) * 255 / (w + h));
     return image;
 }
 
@@ -72,9 +74,8 @@ void Run(benchmark::State& state, Scene& scene) {
         benchmark::DoNotOptimize(scene.Draw());
         benchmark::ClobberMemory();
     }
-    state.counters["Mpixel/s"] =
-        benchmark::Counter(static_cast<double>(scene.pixels) * static_cast<double>(state.iterations()) / 1e6,
-                           benchmark::Counter::kIsRate);
+    state.counters["Mpixel/s"] = benchmark::Counter(
+        static_cast<double>(scene.pixels) * static_cast<double>(state.iterations()) / 1e6, benchmark::Counter::kIsRate);
 }
 
 void BM_UnscaledCopy(benchmark::State& state) {
@@ -90,8 +91,8 @@ void BM_UnscaledCopy_MemcpyPeer(benchmark::State& state) {
             std::memcpy(s.target->data + y * s.target->pitch, s.color->data + y * s.color->pitch, kW * 4);
         benchmark::ClobberMemory();
     }
-    state.counters["Mpixel/s"] = benchmark::Counter(static_cast<double>(kW) * kH * state.iterations() / 1e6,
-                                                    benchmark::Counter::kIsRate);
+    state.counters["Mpixel/s"] =
+        benchmark::Counter(static_cast<double>(kW) * kH * state.iterations() / 1e6, benchmark::Counter::kIsRate);
 }
 
 void BM_UnscaledKey(benchmark::State& state) {

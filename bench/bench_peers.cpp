@@ -210,11 +210,11 @@ Row KeyCopy() {
     ours.params.useKeyColor = 1;
     ours.params.keyColor = C_Color(255, 0, 255, 255);
 
-    SDL_Surface* src = SDL_CreateRGBSurfaceWithFormatFrom(ours.color->data, kW, kH, 32, static_cast<int>(ours.color->pitch),
-                                                          SDL_PIXELFORMAT_ARGB8888);
+    SDL_Surface* src = SDL_CreateRGBSurfaceWithFormatFrom(
+        ours.color->data, kW, kH, 32, static_cast<int>(ours.color->pitch), SDL_PIXELFORMAT_ARGB8888);
     auto peerTarget = Picture(kW, kH);
-    SDL_Surface* dst = SDL_CreateRGBSurfaceWithFormatFrom(peerTarget->data, kW, kH, 32, static_cast<int>(peerTarget->pitch),
-                                                          SDL_PIXELFORMAT_ARGB8888);
+    SDL_Surface* dst = SDL_CreateRGBSurfaceWithFormatFrom(
+        peerTarget->data, kW, kH, 32, static_cast<int>(peerTarget->pitch), SDL_PIXELFORMAT_ARGB8888);
     SDL_SetSurfaceBlendMode(src, SDL_BLENDMODE_NONE);
     SDL_SetColorKey(src, SDL_TRUE, key);
     Row row = Measure("key-colour copy", "SDL2 colour-key blit", 0.5, std::ref(ours), [&] {
@@ -246,8 +246,9 @@ Row NearestScale() {
     pixman_f_transform_scale(&t, nullptr, 0.5, 0.5);
     SetTransform(src.image, t);
     pixman_image_set_filter(src.image, PIXMAN_FILTER_NEAREST, nullptr, 0);
-    return Measure("nearest scaling 400x300 to 800x600", "pixman SRC, nearest scale transform", 1.0, std::ref(ours),
-                   [&] { pixman_image_composite32(PIXMAN_OP_SRC, src.image, nullptr, dst.image, 0, 0, 0, 0, 0, 0, kW, kH); });
+    return Measure(
+        "nearest scaling 400x300 to 800x600", "pixman SRC, nearest scale transform", 1.0, std::ref(ours),
+        [&] { pixman_image_composite32(PIXMAN_OP_SRC, src.image, nullptr, dst.image, 0, 0, 0, 0, 0, 0, kW, kH); });
 }
 
 Row BilinearScale() {
@@ -266,11 +267,9 @@ Row BilinearScale() {
     SetTransform(src.image, t);
     pixman_image_set_filter(src.image, PIXMAN_FILTER_BILINEAR, nullptr, 0);
     pixman_image_set_repeat(src.image, PIXMAN_REPEAT_PAD);
-    return Measure("bilinear scaling 256^2 to 333^2, blended", "pixman OVER, bilinear scale transform", 1.5,
-                   std::ref(ours), [&] {
-                       pixman_image_composite32(PIXMAN_OP_OVER, src.image, nullptr, dst.image, 0, 0, 0, 0, at, at, to,
-                                                to);
-                   });
+    return Measure(
+        "bilinear scaling 256^2 to 333^2, blended", "pixman OVER, bilinear scale transform", 1.5, std::ref(ours),
+        [&] { pixman_image_composite32(PIXMAN_OP_OVER, src.image, nullptr, dst.image, 0, 0, 0, 0, at, at, to, to); });
 }
 
 Row BilinearRotation() {
@@ -319,8 +318,7 @@ Row BilinearRotation() {
 // caption colour through each glyph's a8 picture.
 
 constexpr const char* kCaptionFont = "/usr/share/fonts/truetype/liberation2/LiberationSerif-Bold.ttf";
-constexpr const char* kCaption =
-    "Premi il pulsante sinistro del mouse per disegnare, il destro per cancellare";
+constexpr const char* kCaption = "Premi il pulsante sinistro del mouse per disegnare, il destro per cancellare";
 
 // One glyph blit of the caption, as the text drawing issued it.
 struct GlyphBlit {
@@ -350,9 +348,10 @@ struct DemoFrame {
     DemoFrame() {
         backBuffer->bottomUp = 1;
         struct stat st;
-        ready = stat(kCaptionFont, &st) == 0 && font.AddFaces(32, 127) &&
-                Gfx_Font_ImportTrueType(C_String(kCaptionFont), C_BitmapGlyph(13, GFX_GLYPH_MONO, GFX_STYLE_BOLD), &font) &&
-                Gfx_Font_ChangeFormat(&font, GFX_FMT_ARGB8888, GFX_FMT_SAME, 0);
+        ready =
+            stat(kCaptionFont, &st) == 0 && font.AddFaces(32, 127) &&
+            Gfx_Font_ImportTrueType(C_String(kCaptionFont), C_BitmapGlyph(13, GFX_GLYPH_MONO, GFX_STYLE_BOLD), &font) &&
+            Gfx_Font_ChangeFormat(&font, GFX_FMT_ARGB8888, GFX_FMT_SAME, 0);
     }
 
     void operator()() {
@@ -452,8 +451,10 @@ int RunTable(const std::string& only) {
     const std::vector<std::pair<std::string, std::function<Row()>>> workloads = {
         {"unscaled copy", UnscaledCopy},
         {"key-colour copy", KeyCopy},
-        {"blend random alpha", [] { return AlphaBlend("blend through 8-bit alpha, random alpha", 0.5, RandomAlpha(kW, kH)); }},
-        {"blend paint-like alpha", [] { return AlphaBlend("the same with paint-like alpha", 0.4, PaintAlpha(kW, kH)); }},
+        {"blend random alpha",
+         [] { return AlphaBlend("blend through 8-bit alpha, random alpha", 0.5, RandomAlpha(kW, kH)); }},
+        {"blend paint-like alpha",
+         [] { return AlphaBlend("the same with paint-like alpha", 0.4, PaintAlpha(kW, kH)); }},
         {"nearest scaling", NearestScale},
         {"bilinear scaling", BilinearScale},
         {"bilinear rotation", BilinearRotation},

@@ -7,15 +7,15 @@
 
 /// Error codes written by the framework's checks.
 enum : std::int32_t {
-    GFX_ERR_GIVE_UP = -1,          ///< the operation gives up (the summary line)
-    GFX_ERR_NO_MEMORY = 3,         ///< a buffer could not be obtained
-    GFX_ERR_COPY = 5,              ///< a copy failed
-    GFX_ERR_BAD_DATA = 10,         ///< wrong class tag, or malformed file contents
-    GFX_ERR_OPEN_READ = 11,        ///< a file could not be opened
-    GFX_ERR_OPEN_WRITE = 12,       ///< a file could not be created for writing
-    GFX_ERR_NULL_ARG = 14,         ///< a required pointer argument is null
-    GFX_ERR_FORMAT = 15,           ///< an unsupported pixel format
-    GFX_ERR_PALETTE_FORMAT = 16,   ///< an unsupported palette format
+    GFX_ERR_GIVE_UP = -1,         ///< the operation gives up (the summary line)
+    GFX_ERR_NO_MEMORY = 3,        ///< a buffer could not be obtained
+    GFX_ERR_COPY = 5,             ///< a copy failed
+    GFX_ERR_BAD_DATA = 10,        ///< wrong class tag, or malformed file contents
+    GFX_ERR_OPEN_READ = 11,       ///< a file could not be opened
+    GFX_ERR_OPEN_WRITE = 12,      ///< a file could not be created for writing
+    GFX_ERR_NULL_ARG = 14,        ///< a required pointer argument is null
+    GFX_ERR_FORMAT = 15,          ///< an unsupported pixel format
+    GFX_ERR_PALETTE_FORMAT = 16,  ///< an unsupported palette format
 };
 
 /// The record itself; all fields start at -1.

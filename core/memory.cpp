@@ -11,7 +11,8 @@ Mem_Usage g_usage{0, 0};
 // wide stores.
 void FillPattern(std::uint8_t* dst, std::size_t copies, std::uint32_t unit, std::size_t unitBytes) {
     std::uint8_t pattern[12];
-    for (std::size_t i = 0; i < sizeof pattern; ++i) pattern[i] = static_cast<std::uint8_t>(unit >> (8 * (i % unitBytes)));
+    for (std::size_t i = 0; i < sizeof pattern; ++i)
+        pattern[i] = static_cast<std::uint8_t>(unit >> (8 * (i % unitBytes)));
     const std::size_t total = copies * unitBytes;
     const std::size_t block = unitBytes == 3 ? 12 : 4;
     std::size_t done = 0;

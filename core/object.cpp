@@ -44,6 +44,4 @@ bool Gfx_ReadClassTag(C_Stream* stream, std::uint16_t classId, const char* class
     return Gfx_Fail(GFX_ERR_BAD_DATA, detail, site);
 }
 
-bool Gfx_WriteClassTag(C_Stream* stream, std::uint16_t classId) {
-    return C_Stream::Write(&classId, 2, 1, stream) != 0;
-}
+bool Gfx_WriteClassTag(C_Stream* stream, std::uint16_t classId) { return C_Stream::Write(&classId, 2, 1, stream) != 0; }

@@ -164,7 +164,8 @@ std::uint8_t C_Stream::ReadByte(C_Stream* stream) {
 
 std::uint64_t C_Stream::Remaining(C_Stream* stream) {
     if (!stream) return 0;
-    if (stream->kind == GFX_STREAM_MEMORY_READ) return stream->size > stream->offset ? stream->size - stream->offset : 0;
+    if (stream->kind == GFX_STREAM_MEMORY_READ)
+        return stream->size > stream->offset ? stream->size - stream->offset : 0;
     if (stream->kind != GFX_STREAM_FILE_READ || !stream->file) return 0;
     const long here = std::ftell(stream->file);
     if (here < 0 || std::fseek(stream->file, 0, SEEK_END) != 0) return 0;

@@ -19,9 +19,9 @@ enum : std::int32_t {
 /// A byte stream over a file or an owned memory buffer. Every transfer
 /// is a static function that accepts a null stream.
 struct C_Stream {
-    std::uint32_t size = 0;      ///< memory streams: bytes in `buffer`
-    std::uint32_t capacity = 0;  ///< memory streams: bytes allocated for `buffer`
-    std::uint32_t offset = 0;    ///< memory streams: position of the next transfer
+    std::uint32_t size = 0;          ///< memory streams: bytes in `buffer`
+    std::uint32_t capacity = 0;      ///< memory streams: bytes allocated for `buffer`
+    std::uint32_t offset = 0;        ///< memory streams: position of the next transfer
     std::uint8_t* buffer = nullptr;  ///< memory streams: the data, owned by the stream
     std::FILE* file = nullptr;       ///< file streams
     std::int32_t kind = GFX_STREAM_CLOSED;

@@ -281,8 +281,7 @@ void Demo_OnClose(C_Window* window) {
     Win_Quit();
 }
 
-void Demo_OnMouseMove(C_Window* window, std::int32_t left, std::int32_t, std::int32_t, std::int32_t x,
-                      std::int32_t y) {
+void Demo_OnMouseMove(C_Window* window, std::int32_t left, std::int32_t, std::int32_t, std::int32_t x, std::int32_t y) {
     if (Demo_State* s = StateOf(window)) Demo_StampBrush(*s, left, x, y);
 }
 
@@ -297,8 +296,8 @@ void Demo_OnKeyUp(C_Window*, std::int32_t, std::int32_t) {}
 bool Demo_ReadEnvironment(Demo_Options& options, std::string& problem) {
     if (const char* text = std::getenv("QUILLORY_DEMO_FRAMES"); text && *text) {
         if (!ParseCount(text, 1000000000, options.frameLimit)) {
-            problem = std::string("QUILLORY_DEMO_FRAMES must be a number of frames from 1 to 1000000000, not '") +
-                      text + "'";
+            problem =
+                std::string("QUILLORY_DEMO_FRAMES must be a number of frames from 1 to 1000000000, not '") + text + "'";
             return false;
         }
     }

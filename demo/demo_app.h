@@ -79,11 +79,11 @@ void Demo_OnKeyUp(C_Window* window, std::int32_t character, std::int32_t virtual
 
 // How a run is set up; main fills it from the environment.
 struct Demo_Options {
-    std::string dataDir;             // "" = the working directory
-    std::uint64_t frameLimit = 0;    // QUILLORY_DEMO_FRAMES: close after this many frames; 0 = never
-    bool scripted = false;           // QUILLORY_DEMO_SCRIPT was given...
+    std::string dataDir;                    // "" = the working directory
+    std::uint64_t frameLimit = 0;           // QUILLORY_DEMO_FRAMES: close after this many frames; 0 = never
+    bool scripted = false;                  // QUILLORY_DEMO_SCRIPT was given...
     std::vector<Win_HeadlessEvent> script;  // ...and held these events
-    std::string screenshot;          // QUILLORY_SCREENSHOT: PNG of the last frame at exit
+    std::string screenshot;                 // QUILLORY_SCREENSHOT: PNG of the last frame at exit
     // Clock step of the built-in session when QUILLORY_FIXED_DT does not set
     // one; 0 keeps real time.
     double sessionStep = 1.0 / 60.0;

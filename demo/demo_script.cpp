@@ -42,10 +42,14 @@ bool ParseInt(const std::string& word, long lo, long hi, long& value) {
 
 bool ParseButton(const std::string& word, std::int32_t& button) {
     const std::string name = Lower(word);
-    if (name == "left" || name == "1") button = 1;
-    else if (name == "middle" || name == "2") button = 2;
-    else if (name == "right" || name == "3") button = 3;
-    else return false;
+    if (name == "left" || name == "1")
+        button = 1;
+    else if (name == "middle" || name == "2")
+        button = 2;
+    else if (name == "right" || name == "3")
+        button = 3;
+    else
+        return false;
     return true;
 }
 
@@ -54,10 +58,10 @@ bool ParseKey(const std::string& word, std::int32_t& key) {
         const char* name;
         std::int32_t code;
     } kNames[] = {
-        {"space", WIN_VK_SPACE}, {"enter", WIN_VK_RETURN}, {"return", WIN_VK_RETURN}, {"escape", WIN_VK_ESCAPE},
-        {"esc", WIN_VK_ESCAPE},  {"tab", WIN_VK_TAB},      {"shift", WIN_VK_SHIFT},   {"control", WIN_VK_CONTROL},
-        {"ctrl", WIN_VK_CONTROL}, {"alt", WIN_VK_MENU},    {"left", WIN_VK_LEFT},     {"right", WIN_VK_RIGHT},
-        {"up", WIN_VK_UP},       {"down", WIN_VK_DOWN},
+        {"space", WIN_VK_SPACE},  {"enter", WIN_VK_RETURN}, {"return", WIN_VK_RETURN}, {"escape", WIN_VK_ESCAPE},
+        {"esc", WIN_VK_ESCAPE},   {"tab", WIN_VK_TAB},      {"shift", WIN_VK_SHIFT},   {"control", WIN_VK_CONTROL},
+        {"ctrl", WIN_VK_CONTROL}, {"alt", WIN_VK_MENU},     {"left", WIN_VK_LEFT},     {"right", WIN_VK_RIGHT},
+        {"up", WIN_VK_UP},        {"down", WIN_VK_DOWN},
     };
     if (word.size() == 1 && std::isalnum(static_cast<unsigned char>(word[0]))) {
         key = std::toupper(static_cast<unsigned char>(word[0]));  // virtual keys of letters are upper case

@@ -244,8 +244,7 @@ int main(int argc, char** argv) {
         }
     }
     if (memoryAfter != memoryBefore) {
-        std::printf("soak: FAIL %u bytes of framework memory not released at shut-down\n",
-                    memoryAfter - memoryBefore);
+        std::printf("soak: FAIL %u bytes of framework memory not released at shut-down\n", memoryAfter - memoryBefore);
         status = 1;
     }
     std::printf("soak: %llu errors recorded\n", static_cast<unsigned long long>(errors.count));

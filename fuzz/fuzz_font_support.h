@@ -63,7 +63,8 @@ inline void Fuzz_DrawWithFont(C_Font& font) {
             break;
         }
     }
-    const std::uint8_t styleBits = style >= GFX_STYLE_REGULAR ? static_cast<std::uint8_t>(style - GFX_STYLE_REGULAR) : 0;
+    const std::uint8_t styleBits =
+        style >= GFX_STYLE_REGULAR ? static_cast<std::uint8_t>(style - GFX_STYLE_REGULAR) : 0;
     const C_FontType type(font.name, size * 1.5f, kind, styleBits & 1, (styleBits >> 1) & 1, 1, 1, 0);
     std::string chars = "Ag |_\t\nB";
     for (int c = 1; c < 256; c += 7) chars += static_cast<char>(c);

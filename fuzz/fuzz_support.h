@@ -45,8 +45,8 @@ inline constexpr std::uint32_t kFuzzMaxClaimedBytes = 1u << 20;
 inline bool Fuzz_ClaimsHugeImage(const std::uint8_t* data, std::size_t size) {
     for (std::size_t i = 0; i + 6 <= size; ++i) {
         if (data[i] != GFX_CLASS_IMAGE || data[i + 1] != 0) continue;
-        const std::uint32_t claimed = data[i + 2] | std::uint32_t{data[i + 3]} << 8 |
-                                      std::uint32_t{data[i + 4]} << 16 | std::uint32_t{data[i + 5]} << 24;
+        const std::uint32_t claimed = data[i + 2] | std::uint32_t{data[i + 3]} << 8 | std::uint32_t{data[i + 4]} << 16 |
+                                      std::uint32_t{data[i + 5]} << 24;
         if (claimed > kFuzzMaxClaimedBytes) return true;
     }
     return false;

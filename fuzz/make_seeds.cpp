@@ -234,7 +234,8 @@ Bytes Pcx(std::uint32_t planes, std::uint32_t w, std::uint32_t h, std::uint32_t 
     Bytes line(std::size_t{bytesPerLine} * planes);
     for (std::uint32_t y = 0; y < h; ++y) {
         for (std::size_t i = 0; i < line.size(); ++i)
-            line[i] = (i % 4 == 0) ? 0xC7 : static_cast<std::uint8_t>(y < 1 ? 9 : Pattern(static_cast<std::uint32_t>(i + y)));
+            line[i] =
+                (i % 4 == 0) ? 0xC7 : static_cast<std::uint8_t>(y < 1 ? 9 : Pattern(static_cast<std::uint32_t>(i + y)));
         PcxEncode(b, line.data(), line.size());
     }
     if (planes == 1) {
@@ -267,8 +268,18 @@ void PcxFiles(const fs::path& dir) {
 
 Bytes TgaHeader(std::uint8_t type, std::uint32_t w, std::uint32_t h, std::uint8_t depth) {
     const bool mapped = type == 1 || type == 9;
-    Bytes b = {0, static_cast<std::uint8_t>(mapped ? 1 : 0), type, 0, 0, 0, static_cast<std::uint8_t>(mapped ? 1 : 0),
-               static_cast<std::uint8_t>(mapped ? 24 : 0), 0, 0, 0, 0};
+    Bytes b = {0,
+               static_cast<std::uint8_t>(mapped ? 1 : 0),
+               type,
+               0,
+               0,
+               0,
+               static_cast<std::uint8_t>(mapped ? 1 : 0),
+               static_cast<std::uint8_t>(mapped ? 24 : 0),
+               0,
+               0,
+               0,
+               0};
     Put16(b, w);
     Put16(b, h);
     Put8(b, depth);
@@ -350,8 +361,8 @@ void FontFiles(const fs::path& dir) {
     C_Font sheet;
     sheet.name = "Sheet";
     sheet.AddFaces('0', '4');
-    auto* grid = new C_Surface(0, Picture(8, 6, GFX_FMT_RGB565), Picture(8, 6, GFX_FMT_CH8), nullptr, nullptr, nullptr,
-                               nullptr);
+    auto* grid =
+        new C_Surface(0, Picture(8, 6, GFX_FMT_RGB565), Picture(8, 6, GFX_FMT_CH8), nullptr, nullptr, nullptr, nullptr);
     Gfx_Font_AddSheet(C_String("0123"), 2, 2, 10, grid, &sheet);
     Write(dir, "sheet.uft", Saved(sheet));
 }

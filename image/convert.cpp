@@ -61,8 +61,7 @@ bool ChangeInPlace(C_Image& image, const Gfx_FormatDesc& next, std::uint32_t fla
 }
 
 // Other sizes: convert into a new image, then hand its buffers over.
-bool ChangeThroughNewImage(C_Image& image, const Gfx_FormatDesc& next, std::int32_t newPalFormat,
-                           std::uint32_t flags) {
+bool ChangeThroughNewImage(C_Image& image, const Gfx_FormatDesc& next, std::int32_t newPalFormat, std::uint32_t flags) {
     const std::int32_t palFormat = newPalFormat == GFX_FMT_SAME ? image.palFormat : newPalFormat;
     C_Image fresh;
     // The stored row order goes with the image, so the new rows are laid
@@ -100,7 +99,8 @@ bool Gfx_Image_ChangeFormat(C_Image* pImage, std::int32_t newFormat, std::int32_
     if (!PairConvertible(image, current, next)) {
         const bool imageSide = !Gfx_IsConvertibleFormat(current);
         return Gfx_Fail(GFX_ERR_FORMAT,
-                        imageSide ? "Gfx_Image_ChangeFormat{pImage->format}" : "Gfx_Image_ChangeFormat{newFormat}", kSite);
+                        imageSide ? "Gfx_Image_ChangeFormat{pImage->format}" : "Gfx_Image_ChangeFormat{newFormat}",
+                        kSite);
     }
 
     const bool ok = next.bitsPerPixel == current.bitsPerPixel ? ChangeInPlace(image, next, flags)
@@ -124,8 +124,8 @@ bool Gfx_Image_Clone(const C_Image* pImageSrc, C_Image* pImageDst, std::int32_t 
     // Refused before the destination is touched.
     if (!PairConvertible(*pImageSrc, from, to)) {
         const bool sourceSide = !Gfx_IsConvertibleFormat(from);
-        return Gfx_Fail(GFX_ERR_FORMAT, sourceSide ? "Gfx_Image_Clone{pImageSrc->format}" : "Gfx_Image_Clone{newFormat}",
-                        kSite);
+        return Gfx_Fail(GFX_ERR_FORMAT,
+                        sourceSide ? "Gfx_Image_Clone{pImageSrc->format}" : "Gfx_Image_Clone{newFormat}", kSite);
     }
 
     // Cloning an image into itself works from a private copy, since the

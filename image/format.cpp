@@ -118,17 +118,19 @@ std::int32_t Gfx_GetSingleChannelFormat(std::int32_t format) {
     }
     if (d.channels == 3) {
         switch (d.bitsPerPixel) {
-            case 8: case 16: case 24: return GFX_FMT_CH8;
-            case 48: return GFX_FMT_CH16;
-            case 96: return GFX_FMT_CH32F;
-            default: break;
+        case 8:
+        case 16:
+        case 24: return GFX_FMT_CH8;
+        case 48: return GFX_FMT_CH16;
+        case 96: return GFX_FMT_CH32F;
+        default: break;
         }
     } else if (d.channels == 4) {
         switch (d.bitsPerPixel) {
-            case 32: return GFX_FMT_CH8;
-            case 64: return GFX_FMT_CH16;
-            case 128: return GFX_FMT_CH32F;
-            default: break;
+        case 32: return GFX_FMT_CH8;
+        case 64: return GFX_FMT_CH16;
+        case 128: return GFX_FMT_CH32F;
+        default: break;
         }
     }
     return format;

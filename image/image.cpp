@@ -32,14 +32,14 @@ void FreeCounted(std::uint8_t*& p, std::uint32_t bytes) {
 // of at most 32 bits per pixel.
 void FillPackedRow(std::uint8_t* row, std::size_t bytes, std::uint32_t bitsPerPixel, std::uint32_t v) {
     switch (bitsPerPixel) {
-        case 1: Mem_Fill8(row, bytes, v == 1 ? 0xFF : 0x00); break;
-        case 2: Mem_Fill8(row, bytes, static_cast<std::uint8_t>(v | v << 2 | v << 4 | v << 6)); break;
-        case 4: Mem_Fill8(row, bytes, static_cast<std::uint8_t>(v | v << 4)); break;
-        case 8: Mem_Fill8(row, bytes, static_cast<std::uint8_t>(v)); break;
-        case 16: Mem_Fill16(row, bytes, static_cast<std::uint16_t>(v)); break;
-        case 24: Mem_Fill24(row, bytes, v); break;
-        case 32: Mem_Fill32(row, bytes, v); break;
-        default: break;
+    case 1: Mem_Fill8(row, bytes, v == 1 ? 0xFF : 0x00); break;
+    case 2: Mem_Fill8(row, bytes, static_cast<std::uint8_t>(v | v << 2 | v << 4 | v << 6)); break;
+    case 4: Mem_Fill8(row, bytes, static_cast<std::uint8_t>(v | v << 4)); break;
+    case 8: Mem_Fill8(row, bytes, static_cast<std::uint8_t>(v)); break;
+    case 16: Mem_Fill16(row, bytes, static_cast<std::uint16_t>(v)); break;
+    case 24: Mem_Fill24(row, bytes, v); break;
+    case 32: Mem_Fill32(row, bytes, v); break;
+    default: break;
     }
 }
 
@@ -101,8 +101,7 @@ void CopyPixelsTopDown(const C_Image& src, std::uint8_t* dst) {
     for (std::uint32_t y = 0; y < src.height; ++y) {
         const std::uint64_t from = std::uint64_t{src.pitch} * (src.height - 1 - y);
         const std::uint64_t to = std::uint64_t{src.pitch} * y;
-        if (from + row <= size && to + row <= size)
-            Mem_Copy(src.data + from, dst + to, static_cast<std::size_t>(row));
+        if (from + row <= size && to + row <= size) Mem_Copy(src.data + from, dst + to, static_cast<std::size_t>(row));
     }
 }
 
@@ -185,8 +184,7 @@ bool C_Image::CreateEmpty(std::uint32_t newWidth, std::uint32_t newHeight, std::
         paletteSize = 0;
         // Zeroed: a palette nobody fills must not hand out stale heap bytes.
         m_palette = AllocateCounted(newPalSize, true);
-        if (!m_palette)
-            return Gfx_Fail(GFX_ERR_NO_MEMORY, "C_Image::CreateEmpty{m_palette}", "C_Image::CreateEmpty");
+        if (!m_palette) return Gfx_Fail(GFX_ERR_NO_MEMORY, "C_Image::CreateEmpty{m_palette}", "C_Image::CreateEmpty");
         paletteSize = newPalSize;
     }
     return true;
@@ -236,12 +234,10 @@ bool C_Image::CreateLocked(std::uint32_t newWidth, std::uint32_t newHeight, std:
 
 bool C_Image::Clear(const C_Color& color) {
     Gfx_FormatDesc d;
-    if (!Gfx_GetFormatDesc(format, &d))
-        return Gfx_Fail(GFX_ERR_FORMAT, "C_Image::Clear{format}", "C_Image::Clear");
+    if (!Gfx_GetFormatDesc(format, &d)) return Gfx_Fail(GFX_ERR_FORMAT, "C_Image::Clear{format}", "C_Image::Clear");
     if (d.bitsPerPixel == 0 || width == 0 || height == 0) return true;  // no pixels to set
     const std::uint64_t row = Gfx_RowBytes(width, d.bitsPerPixel);
-    if (!Gfx_RowsFitBuffer(*this, row))
-        return Gfx_Fail(GFX_ERR_BAD_DATA, "C_Image::Clear{data}", "C_Image::Clear");
+    if (!Gfx_RowsFitBuffer(*this, row)) return Gfx_Fail(GFX_ERR_BAD_DATA, "C_Image::Clear{data}", "C_Image::Clear");
     // Rows are filled one at a time so a view whose pitch exceeds its row
     // length never has its padding (someone else's memory) written.
     if (d.kind <= GFX_KIND_UINT && d.bitsPerPixel <= 32) {

@@ -19,20 +19,20 @@ struct C_Stream;
 /// buffer unless `locked` (a view made by CreateLocked).
 class C_Image : public C_Object {
 public:
-    std::uint8_t* data;          ///< pixel buffer
-    std::uint32_t bpp;           ///< bits per pixel of `format`
+    std::uint8_t* data;  ///< pixel buffer
+    std::uint32_t bpp;   ///< bits per pixel of `format`
     std::uint32_t width;
     std::uint32_t height;
-    std::uint32_t pitch;         ///< bytes from one stored row to the next
-    std::int32_t format;         ///< -1 when empty
-    std::uint32_t dataSize;      ///< bytes in the pixel buffer
-    std::uint8_t* m_palette;     ///< palette buffer or null
-    std::uint32_t paletteSize;   ///< bytes in the palette buffer
-    std::int32_t palFormat;      ///< format of each palette entry; -1 none
+    std::uint32_t pitch;        ///< bytes from one stored row to the next
+    std::int32_t format;        ///< -1 when empty
+    std::uint32_t dataSize;     ///< bytes in the pixel buffer
+    std::uint8_t* m_palette;    ///< palette buffer or null
+    std::uint32_t paletteSize;  ///< bytes in the palette buffer
+    std::int32_t palFormat;     ///< format of each palette entry; -1 none
     std::uint32_t palBpp;
-    std::uint8_t locked;         ///< 1: the pixel buffer belongs to someone else
-    std::uint8_t bottomUp;       ///< 1: row 0 is stored last
-    std::uint32_t rowBytes;      ///< bytes of one row's pixels
+    std::uint8_t locked;     ///< 1: the pixel buffer belongs to someone else
+    std::uint8_t bottomUp;   ///< 1: row 0 is stored last
+    std::uint32_t rowBytes;  ///< bytes of one row's pixels
 
     C_Image();
     C_Image(const C_Image& other);
@@ -49,7 +49,8 @@ public:
 
     /// (Re)builds the image with uninitialised pixels (and palette when
     /// newPalFormat is not -1). A buffer of the same byte size is reused.
-    bool CreateEmpty(std::uint32_t newWidth, std::uint32_t newHeight, std::int32_t newFormat, std::int32_t newPalFormat);
+    bool CreateEmpty(std::uint32_t newWidth, std::uint32_t newHeight, std::int32_t newFormat,
+                     std::int32_t newPalFormat);
     bool CreateEmpty(std::uint32_t newWidth, std::uint32_t newHeight, std::int32_t newFormat, std::int32_t newPalFormat,
                      const C_Color& color);
     /// Makes the image a view of memory it does not own: `newHeight` rows,

@@ -20,16 +20,46 @@ constexpr std::uint64_t kUnbackedLimit = 64ull << 20;
 
 bool RowsStored(std::int32_t format) {
     switch (format) {
-        case 2: case 3: case 4: case 6: case 12: case 27:
-        case 7: case 13: case 14: case 15: case 16: case 17: case 18: case 19: case 20:
-        case 28: case 29: case 30: case 31: case 32: case 33: case 34: case 35:
-        case 8: case 21: case 36:
-        case 9: case 10: case 23: case 24: case 38: case 39:
-        case 11:
-        case 42: case 43: case 44: case 45: case 46: case 47:
-            return true;
-        default:
-            return false;
+    case 2:
+    case 3:
+    case 4:
+    case 6:
+    case 12:
+    case 27:
+    case 7:
+    case 13:
+    case 14:
+    case 15:
+    case 16:
+    case 17:
+    case 18:
+    case 19:
+    case 20:
+    case 28:
+    case 29:
+    case 30:
+    case 31:
+    case 32:
+    case 33:
+    case 34:
+    case 35:
+    case 8:
+    case 21:
+    case 36:
+    case 9:
+    case 10:
+    case 23:
+    case 24:
+    case 38:
+    case 39:
+    case 11:
+    case 42:
+    case 43:
+    case 44:
+    case 45:
+    case 46:
+    case 47: return true;
+    default: return false;
     }
 }
 

@@ -46,7 +46,7 @@ struct Plan {
     WriteFn write = nullptr;
     FastFn fast = nullptr;
     Gfx_ConvertVectorFn vector = nullptr;  // leading part of a dedicated row
-    std::uint32_t srcBytes = 0;  // bytes per pixel
+    std::uint32_t srcBytes = 0;            // bytes per pixel
     std::uint32_t dstBytes = 0;
     std::uint32_t dstChannels = 0;
     ReadChannel in[4] = {};
@@ -175,8 +175,8 @@ void WriteInt(const Px* in, std::uint32_t count, std::uint8_t* dst, const Plan& 
     const std::uint32_t s0 = plan.dstShift[0], s1 = plan.dstShift[1], s2 = plan.dstShift[2], s3 = plan.dstShift[3];
     const std::uint64_t m = plan.dstMask;
     for (std::uint32_t i = 0; i < count; ++i, dst += N) {
-        const std::uint64_t p = ((in[i].c[0] & m) << s0) | ((in[i].c[1] & m) << s1) | ((in[i].c[2] & m) << s2) |
-                                ((in[i].c[3] & m) << s3);
+        const std::uint64_t p =
+            ((in[i].c[0] & m) << s0) | ((in[i].c[1] & m) << s1) | ((in[i].c[2] & m) << s2) | ((in[i].c[3] & m) << s3);
         Store<N>(dst, p);
     }
 }
@@ -233,8 +233,8 @@ void Fast24to23(const std::uint8_t* src, std::uint32_t count, std::uint8_t* dst,
 // so two 256-entry tables ORed together give the finished pixel.
 void Plan14to24(Plan& plan) {
     for (std::uint32_t v = 0; v < 256; ++v) {
-        const std::uint32_t b = v & 0x1F, gLow = v >> 5;                 // low byte: B, green bits 0-2
-        const std::uint32_t r = v >> 3, gHigh = v & 7;                   // high byte: R, green bits 3-5
+        const std::uint32_t b = v & 0x1F, gLow = v >> 5;  // low byte: B, green bits 0-2
+        const std::uint32_t r = v >> 3, gHigh = v & 7;    // high byte: R, green bits 3-5
         plan.lowByte[v] = ((gLow << 2) | (gLow & 3)) << 8 | (b << 3) | (b & 7);
         plan.highByte[v] = ((r << 3) | (r & 7)) << 16 | (gHigh << 5) << 8;
     }
@@ -318,23 +318,23 @@ bool IsFloat(const Gfx_FormatDesc& d) { return d.kind == GFX_KIND_FLOAT; }
 
 ReadFn IntReader(std::uint32_t bytes) {
     switch (bytes) {
-        case 1: return ReadInt<1>;
-        case 2: return ReadInt<2>;
-        case 3: return ReadInt<3>;
-        case 4: return ReadInt<4>;
-        case 6: return ReadInt<6>;
-        default: return ReadInt<8>;
+    case 1: return ReadInt<1>;
+    case 2: return ReadInt<2>;
+    case 3: return ReadInt<3>;
+    case 4: return ReadInt<4>;
+    case 6: return ReadInt<6>;
+    default: return ReadInt<8>;
     }
 }
 
 WriteFn IntWriter(std::uint32_t bytes) {
     switch (bytes) {
-        case 1: return WriteInt<1>;
-        case 2: return WriteInt<2>;
-        case 3: return WriteInt<3>;
-        case 4: return WriteInt<4>;
-        case 6: return WriteInt<6>;
-        default: return WriteInt<8>;
+    case 1: return WriteInt<1>;
+    case 2: return WriteInt<2>;
+    case 3: return WriteInt<3>;
+    case 4: return WriteInt<4>;
+    case 6: return WriteInt<6>;
+    default: return WriteInt<8>;
     }
 }
 
@@ -372,7 +372,7 @@ void PlanRead(const C_Image& src, const Gfx_FormatDesc& sd, const Gfx_FormatDesc
             const std::uint32_t d = dd.bits[c];
             // 2^d − 1 as a 32-bit float; for 32-bit channels, where that float
             // would be 2^32 and 1.0 would wrap to 0, the exact 4294967295.
-            plan.scale[c] = !present ? 0.0
+            plan.scale[c] = !present  ? 0.0
                             : d >= 32 ? 4294967295.0
                                       : static_cast<double>(static_cast<float>((std::uint64_t{1} << d) - 1));
         }

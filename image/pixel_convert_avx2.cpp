@@ -70,6 +70,7 @@ std::uint32_t Row4to24(const std::uint8_t* src, std::uint32_t count, std::uint8_
 
 const Gfx_ConvertRowTable& Gfx_ConvertRows_Avx2() {
     using Rows = ConvertRows<Avx2>;
-    static const Gfx_ConvertRowTable table{"avx2", {Row21to24, Rows::Row24to6, Rows::Row24to23, Rows::Row14to24, Row4to24}};
+    static const Gfx_ConvertRowTable table{"avx2",
+                                           {Row21to24, Rows::Row24to6, Rows::Row24to23, Rows::Row14to24, Row4to24}};
     return table;
 }

@@ -55,6 +55,7 @@ struct Sse2 {
 
 const Gfx_ConvertRowTable& Gfx_ConvertRows_Sse2() {
     using Rows = ConvertRows<Sse2>;
-    static const Gfx_ConvertRowTable table{"sse2", {Row21to24, Rows::Row24to6, Rows::Row24to23, Rows::Row14to24, nullptr}};
+    static const Gfx_ConvertRowTable table{"sse2",
+                                           {Row21to24, Rows::Row24to6, Rows::Row24to23, Rows::Row14to24, nullptr}};
     return table;
 }

@@ -57,9 +57,9 @@ struct ReadJob {
     bool headerOnly;
     Gfx_PngInfo header;
     std::uint32_t outBytesPerPixel;
-    std::uint8_t* pixels;       // counted in the memory usage while held
+    std::uint8_t* pixels;  // counted in the memory usage while held
     std::uint64_t pixelBytes;
-    std::int32_t failCode;      // why the read gave up
+    std::int32_t failCode;  // why the read gave up
 };
 
 void ReadData(png_structp png, png_bytep out, png_size_t byteCount) {
@@ -69,10 +69,10 @@ void ReadData(png_structp png, png_bytep out, png_size_t byteCount) {
 
 std::uint32_t SamplesPerPixel(std::uint8_t colorType) {
     switch (colorType) {
-        case GFX_PNG_GREY_ALPHA: return 2;
-        case GFX_PNG_RGB: return 3;
-        case GFX_PNG_RGBA: return 4;
-        default: return 1;  // grey, palette
+    case GFX_PNG_GREY_ALPHA: return 2;
+    case GFX_PNG_RGB: return 3;
+    case GFX_PNG_RGBA: return 4;
+    default: return 1;  // grey, palette
     }
 }
 
@@ -226,14 +226,10 @@ struct PixelLayout {
 };
 
 constexpr PixelLayout kLayouts[] = {
-    {GFX_FMT_CH8, 1, 0, 0, 0, -1, true, false},
-    {GFX_FMT_INDEX8, 1, 0, 0, 0, -1, false, true},
-    {GFX_FMT_RGB888, 3, 2, 1, 0, -1, false, false},
-    {GFX_FMT_BGR888, 3, 0, 1, 2, -1, false, false},
-    {GFX_FMT_ARGB8888, 4, 2, 1, 0, 3, false, false},
-    {GFX_FMT_RGBA8888, 4, 3, 2, 1, 0, false, false},
-    {GFX_FMT_BGRA8888, 4, 1, 2, 3, 0, false, false},
-    {GFX_FMT_ABGR8888, 4, 0, 1, 2, 3, false, false},
+    {GFX_FMT_CH8, 1, 0, 0, 0, -1, true, false},      {GFX_FMT_INDEX8, 1, 0, 0, 0, -1, false, true},
+    {GFX_FMT_RGB888, 3, 2, 1, 0, -1, false, false},  {GFX_FMT_BGR888, 3, 0, 1, 2, -1, false, false},
+    {GFX_FMT_ARGB8888, 4, 2, 1, 0, 3, false, false}, {GFX_FMT_RGBA8888, 4, 3, 2, 1, 0, false, false},
+    {GFX_FMT_BGRA8888, 4, 1, 2, 3, 0, false, false}, {GFX_FMT_ABGR8888, 4, 0, 1, 2, 3, false, false},
 };
 
 const PixelLayout* FindLayout(std::int32_t format) {

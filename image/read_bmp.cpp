@@ -36,10 +36,10 @@ struct BmpHeader {
 
 bool ReadHeader(C_ByteSource& in, BmpHeader& h) {
     return in.ReadValue(h.bfType) && in.ReadValue(h.bfSize) && in.ReadValue(h.bfReserved) &&
-           in.ReadValue(h.bfOffBits) && in.ReadValue(h.biSize) && in.ReadValue(h.biWidth) &&
-           in.ReadValue(h.biHeight) && in.ReadValue(h.biPlanes) && in.ReadValue(h.biBitCount) &&
-           in.ReadValue(h.biCompression) && in.ReadValue(h.biSizeImage) && in.ReadValue(h.biXPelsPerMeter) &&
-           in.ReadValue(h.biYPelsPerMeter) && in.ReadValue(h.biClrUsed) && in.ReadValue(h.biClrImportant);
+           in.ReadValue(h.bfOffBits) && in.ReadValue(h.biSize) && in.ReadValue(h.biWidth) && in.ReadValue(h.biHeight) &&
+           in.ReadValue(h.biPlanes) && in.ReadValue(h.biBitCount) && in.ReadValue(h.biCompression) &&
+           in.ReadValue(h.biSizeImage) && in.ReadValue(h.biXPelsPerMeter) && in.ReadValue(h.biYPelsPerMeter) &&
+           in.ReadValue(h.biClrUsed) && in.ReadValue(h.biClrImportant);
 }
 
 bool Fail(C_Image& image, std::int32_t code, const char* detail) {
@@ -92,8 +92,8 @@ bool C_Image::LoadBMP(C_Stream* stream) {
     const std::uint64_t fileBytes = stride * (ht - 1) + row;
     const std::uint64_t pixelStart = h.bfOffBits;
     const std::uint64_t headersEnd = kFileHeaderSize + std::uint64_t{h.biSize};
-    if (imageBytes > std::numeric_limits<std::uint32_t>::max() || pixelStart < headersEnd ||
-        pixelStart > in.Size() || fileBytes > in.Size() - pixelStart)
+    if (imageBytes > std::numeric_limits<std::uint32_t>::max() || pixelStart < headersEnd || pixelStart > in.Size() ||
+        fileBytes > in.Size() - pixelStart)
         return Fail(*this, GFX_ERR_BAD_DATA, kBadFile);
 
     if (bits == 8) {

@@ -84,6 +84,7 @@ bool C_Color::LoadFromStream(C_Stream* stream, std::uint32_t) {
 
 bool C_Color::SaveToStream(C_Stream* stream, std::uint32_t) {
     const float c[4] = {r, g, b, a};
-    if (Gfx_WriteClassTag(stream, GFX_CLASS_COLOR) && C_Stream::WriteBytes(stream, c, sizeof c) == sizeof c) return true;
+    if (Gfx_WriteClassTag(stream, GFX_CLASS_COLOR) && C_Stream::WriteBytes(stream, c, sizeof c) == sizeof c)
+        return true;
     return Gfx_FailSummary("C_Color::SaveToStream");
 }

@@ -145,7 +145,8 @@ bool LoadVector2D(V& v, C_Stream* stream) {
 
 template <typename V>
 bool SaveVector2D(const V& v, C_Stream* stream) {
-    if (Gfx_WriteClassTag(stream, GFX_CLASS_VECTOR2D) && math_record::WriteFields(stream, v.x, v.y, v.align)) return true;
+    if (Gfx_WriteClassTag(stream, GFX_CLASS_VECTOR2D) && math_record::WriteFields(stream, v.x, v.y, v.align))
+        return true;
     return math_record::FailSummary(kVector2D, "SaveToStream");
 }
 
@@ -253,7 +254,8 @@ float C_Vector3D::Distance(const C_Vector3D& o) const { return (*this - o).Lengt
 
 float C_Vector3D::Angle(const C_Vector3D& o) const {
     const double dot = Product(x, o.x) + Product(y, o.y) + Product(z, o.z);
-    const double lengths = std::sqrt(Square(x) + Square(y) + Square(z)) * std::sqrt(Square(o.x) + Square(o.y) + Square(o.z));
+    const double lengths =
+        std::sqrt(Square(x) + Square(y) + Square(z)) * std::sqrt(Square(o.x) + Square(o.y) + Square(o.z));
     double cosine = dot / lengths;
     // Rounding can push parallel vectors just past +-1, where acos is NaN.
     if (cosine > 1.0) cosine = 1.0;

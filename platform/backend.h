@@ -40,24 +40,24 @@ private:
 // Native messages, as the window procedure sees them.
 enum Win_MessageType : std::uint32_t {
     WIN_MSG_NONE = 0,
-    WIN_MSG_CREATE,       // sent while the native window is being made
-    WIN_MSG_DESTROY,      // sent while the native window is being destroyed
-    WIN_MSG_SIZE,         // the client area changed size
-    WIN_MSG_ACTIVATE,     // param: 0 inactive, 1 active, 2 activated by a click
+    WIN_MSG_CREATE,    // sent while the native window is being made
+    WIN_MSG_DESTROY,   // sent while the native window is being destroyed
+    WIN_MSG_SIZE,      // the client area changed size
+    WIN_MSG_ACTIVATE,  // param: 0 inactive, 1 active, 2 activated by a click
     WIN_MSG_SETFOCUS,
     WIN_MSG_KILLFOCUS,
-    WIN_MSG_PAINT,        // the client area needs drawing
-    WIN_MSG_CLOSE,        // the user (or the window manager) asks to close
-    WIN_MSG_SHOWWINDOW,   // param: 1 shown, 0 hidden
-    WIN_MSG_KEYDOWN,      // param: virtual-key code
-    WIN_MSG_KEYUP,        // param: virtual-key code
-    WIN_MSG_TIMER,        // param: timer id
-    WIN_MSG_MOUSEMOVE,    // x, y: client coordinates when the message was made
-    WIN_MSG_BUTTONDOWN,   // param: 1 left, 2 middle, 3 right; x, y as above
+    WIN_MSG_PAINT,       // the client area needs drawing
+    WIN_MSG_CLOSE,       // the user (or the window manager) asks to close
+    WIN_MSG_SHOWWINDOW,  // param: 1 shown, 0 hidden
+    WIN_MSG_KEYDOWN,     // param: virtual-key code
+    WIN_MSG_KEYUP,       // param: virtual-key code
+    WIN_MSG_TIMER,       // param: timer id
+    WIN_MSG_MOUSEMOVE,   // x, y: client coordinates when the message was made
+    WIN_MSG_BUTTONDOWN,  // param: 1 left, 2 middle, 3 right; x, y as above
     WIN_MSG_BUTTONUP,
     WIN_MSG_DOUBLECLICK,
-    WIN_MSG_MOVING,       // rect: the proposed window rectangle; the handler may replace it
-    WIN_MSG_QUIT,         // param: exit code; never dispatched
+    WIN_MSG_MOVING,  // rect: the proposed window rectangle; the handler may replace it
+    WIN_MSG_QUIT,    // param: exit code; never dispatched
 };
 
 struct Win_Message {
@@ -224,10 +224,10 @@ struct Win_WindowDesc {
     const char* className = "";
     const char* title = "";
     std::uint32_t style = 0;
-    Win_Rect rect;                  // the outer window rectangle, screen pixels
+    Win_Rect rect;  // the outer window rectangle, screen pixels
     Win_NativeHandle parent = 0;
-    std::uint32_t background = 0;   // 0xRRGGBB the client area starts with
-    bool shaped = false;            // a shape will be set (for platforms that decide at creation)
+    std::uint32_t background = 0;  // 0xRRGGBB the client area starts with
+    bool shaped = false;           // a shape will be set (for platforms that decide at creation)
 };
 
 // The window layer's entry point for messages a backend delivers at once

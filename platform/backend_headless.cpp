@@ -35,9 +35,8 @@ constexpr std::int32_t kMaxFramebufferSide = 16384;
 constexpr std::int64_t kMaxFramebufferPixels = std::int64_t{1} << 24;
 
 constexpr Win_DisplayMode kStandardModes[] = {
-    {640, 480, 0},   {800, 600, 0},   {1024, 768, 0},  {1280, 720, 0},   {1280, 800, 0},
-    {1280, 1024, 0}, {1366, 768, 0},  {1600, 900, 0},  {1680, 1050, 0},  {1920, 1080, 0},
-    {1920, 1200, 0}, {2560, 1440, 0}, {3840, 2160, 0},
+    {640, 480, 0},  {800, 600, 0},   {1024, 768, 0},  {1280, 720, 0},  {1280, 800, 0},  {1280, 1024, 0}, {1366, 768, 0},
+    {1600, 900, 0}, {1680, 1050, 0}, {1920, 1080, 0}, {1920, 1200, 0}, {2560, 1440, 0}, {3840, 2160, 0},
 };
 
 struct Insets {
@@ -53,7 +52,9 @@ Insets FrameOf(std::uint32_t style) {
     return Insets{border, border + (caption ? kCaptionHeight : 0), border, border};
 }
 
-std::int32_t Clamp32(std::int64_t v) { return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX)); }
+std::int32_t Clamp32(std::int64_t v) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
+}
 
 struct HeadlessWindow {
     Win_NativeHandle handle = 0;
@@ -102,8 +103,7 @@ struct HeadlessWindow {
         std::vector<std::uint32_t> next(static_cast<std::size_t>(w * h), background | 0xFF000000u);
         const std::int64_t keepW = std::min<std::int64_t>(w, width);
         const std::int64_t keepH = std::min<std::int64_t>(h, height);
-        for (std::int64_t y = 0; y < keepH; ++y)
-            std::copy_n(pixels.begin() + y * width, keepW, next.begin() + y * w);
+        for (std::int64_t y = 0; y < keepH; ++y) std::copy_n(pixels.begin() + y * width, keepW, next.begin() + y * w);
         pixels.swap(next);
         width = static_cast<std::int32_t>(w);
         height = static_cast<std::int32_t>(h);
@@ -227,13 +227,13 @@ public:
         if (m_capture == handle) m_capture = 0;
         if (m_focus == handle) m_focus = 0;
         if (m_active == handle) m_active = 0;
-        m_timers.erase(std::remove_if(m_timers.begin(), m_timers.end(),
-                                      [handle](const Timer& t) { return t.window == handle; }),
-                       m_timers.end());
+        m_timers.erase(
+            std::remove_if(m_timers.begin(), m_timers.end(), [handle](const Timer& t) { return t.window == handle; }),
+            m_timers.end());
         m_zOrder.erase(std::remove(m_zOrder.begin(), m_zOrder.end(), handle), m_zOrder.end());
-        m_windows.erase(std::remove_if(m_windows.begin(), m_windows.end(),
-                                       [handle](const auto& w) { return w->handle == handle; }),
-                        m_windows.end());
+        m_windows.erase(
+            std::remove_if(m_windows.begin(), m_windows.end(), [handle](const auto& w) { return w->handle == handle; }),
+            m_windows.end());
     }
 
     bool SetWindowTitle(Win_NativeHandle handle, const char* title) override {
@@ -453,7 +453,9 @@ public:
         return value;
     }
 
-    std::uint32_t Milliseconds() override { return static_cast<std::uint32_t>(static_cast<std::uint64_t>(Now() * 1000.0)); }
+    std::uint32_t Milliseconds() override {
+        return static_cast<std::uint32_t>(static_cast<std::uint64_t>(Now() * 1000.0));
+    }
 
     // The public API's side.
 
@@ -468,9 +470,8 @@ public:
         if (mode.bitsPerPixel != 0 && mode.bitsPerPixel != 16 && mode.bitsPerPixel != 24 && mode.bitsPerPixel != 32)
             return false;
         if (mode.width == m_desktop.width && mode.height == m_desktop.height) return true;
-        return std::any_of(std::begin(kStandardModes), std::end(kStandardModes), [&](const Win_DisplayMode& m) {
-            return m.width == mode.width && m.height == mode.height;
-        });
+        return std::any_of(std::begin(kStandardModes), std::end(kStandardModes),
+                           [&](const Win_DisplayMode& m) { return m.width == mode.width && m.height == mode.height; });
     }
 
     bool SetScreenSize(std::int32_t width, std::int32_t height) {
@@ -534,8 +535,7 @@ public:
             m_queue.push_back(input);
             return true;
         }
-        case WIN_HEADLESS_CLOSE:
-            return PostToWindow(handle, WIN_MSG_CLOSE, 0);
+        case WIN_HEADLESS_CLOSE: return PostToWindow(handle, WIN_MSG_CLOSE, 0);
         }
         return false;
     }
@@ -574,8 +574,8 @@ public:
         Win_Message moving;
         moving.type = WIN_MSG_MOVING;
         moving.window = handle;
-        moving.rect = Win_Rect{x, y, Clamp32(std::int64_t{x} + w->rect.Width()),
-                               Clamp32(std::int64_t{y} + w->rect.Height())};
+        moving.rect =
+            Win_Rect{x, y, Clamp32(std::int64_t{x} + w->rect.Width()), Clamp32(std::int64_t{y} + w->rect.Height())};
         Send(moving);
         return SetWindowRect(handle, moving.rect, false);
     }
@@ -627,7 +627,7 @@ public:
 private:
     std::vector<std::unique_ptr<HeadlessWindow>> m_windows;  // creation order
     std::vector<Win_NativeHandle> m_zOrder;                  // bottom first
-    Win_NativeHandle m_nextHandle = 0x100;  // never 1, the answer Create gives for an existing window
+    Win_NativeHandle m_nextHandle = 0x100;                   // never 1, the answer Create gives for an existing window
     Win_NativeHandle m_active = 0;
     Win_NativeHandle m_focus = 0;
     Win_NativeHandle m_capture = 0;
@@ -741,19 +741,12 @@ private:
         // The side-specific modifiers also drive the common one.
         switch (virtualKey) {
         case WIN_VK_LSHIFT:
-        case WIN_VK_RSHIFT:
-            m_keys[WIN_VK_SHIFT] = m_keys[WIN_VK_LSHIFT] || m_keys[WIN_VK_RSHIFT];
-            break;
+        case WIN_VK_RSHIFT: m_keys[WIN_VK_SHIFT] = m_keys[WIN_VK_LSHIFT] || m_keys[WIN_VK_RSHIFT]; break;
         case WIN_VK_LCONTROL:
-        case WIN_VK_RCONTROL:
-            m_keys[WIN_VK_CONTROL] = m_keys[WIN_VK_LCONTROL] || m_keys[WIN_VK_RCONTROL];
-            break;
+        case WIN_VK_RCONTROL: m_keys[WIN_VK_CONTROL] = m_keys[WIN_VK_LCONTROL] || m_keys[WIN_VK_RCONTROL]; break;
         case WIN_VK_LMENU:
-        case WIN_VK_RMENU:
-            m_keys[WIN_VK_MENU] = m_keys[WIN_VK_LMENU] || m_keys[WIN_VK_RMENU];
-            break;
-        default:
-            break;
+        case WIN_VK_RMENU: m_keys[WIN_VK_MENU] = m_keys[WIN_VK_LMENU] || m_keys[WIN_VK_RMENU]; break;
+        default: break;
         }
     }
 
@@ -762,9 +755,7 @@ private:
     bool Deliver(const Input& input, Win_Message* message) {
         *message = Win_Message{};
         switch (input.kind) {
-        case InputKind::Posted:
-            *message = input.message;
-            return true;
+        case InputKind::Posted: *message = input.message; return true;
         case InputKind::MouseMove:
         case InputKind::MouseDown:
         case InputKind::MouseUp: {
@@ -890,7 +881,9 @@ bool Win_Headless_MouseUp(C_Window* window, std::int32_t button, std::int32_t x,
     return PostEvent(WIN_HEADLESS_MOUSEUP, window, button, x, y);
 }
 
-bool Win_Headless_KeyDown(std::int32_t virtualKey) { return PostEvent(WIN_HEADLESS_KEYDOWN, nullptr, virtualKey, 0, 0); }
+bool Win_Headless_KeyDown(std::int32_t virtualKey) {
+    return PostEvent(WIN_HEADLESS_KEYDOWN, nullptr, virtualKey, 0, 0);
+}
 
 bool Win_Headless_KeyUp(std::int32_t virtualKey) { return PostEvent(WIN_HEADLESS_KEYUP, nullptr, virtualKey, 0, 0); }
 

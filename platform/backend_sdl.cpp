@@ -49,7 +49,8 @@ std::int32_t KeyFromScancode(SDL_Scancode code) {
     switch (code) {
     case SDL_SCANCODE_0: return WIN_VK_0;
     case SDL_SCANCODE_KP_0: return WIN_VK_NUMPAD0;
-    case SDL_SCANCODE_RETURN: case SDL_SCANCODE_KP_ENTER: return WIN_VK_RETURN;
+    case SDL_SCANCODE_RETURN:
+    case SDL_SCANCODE_KP_ENTER: return WIN_VK_RETURN;
     case SDL_SCANCODE_ESCAPE: return WIN_VK_ESCAPE;
     case SDL_SCANCODE_BACKSPACE: return WIN_VK_BACK;
     case SDL_SCANCODE_TAB: return WIN_VK_TAB;
@@ -58,7 +59,8 @@ std::int32_t KeyFromScancode(SDL_Scancode code) {
     case SDL_SCANCODE_EQUALS: return WIN_VK_OEM_PLUS;
     case SDL_SCANCODE_LEFTBRACKET: return WIN_VK_OEM_4;
     case SDL_SCANCODE_RIGHTBRACKET: return WIN_VK_OEM_6;
-    case SDL_SCANCODE_BACKSLASH: case SDL_SCANCODE_NONUSHASH: return WIN_VK_OEM_5;
+    case SDL_SCANCODE_BACKSLASH:
+    case SDL_SCANCODE_NONUSHASH: return WIN_VK_OEM_5;
     case SDL_SCANCODE_SEMICOLON: return WIN_VK_OEM_1;
     case SDL_SCANCODE_APOSTROPHE: return WIN_VK_OEM_7;
     case SDL_SCANCODE_GRAVE: return WIN_VK_OEM_3;
@@ -85,9 +87,12 @@ std::int32_t KeyFromScancode(SDL_Scancode code) {
     case SDL_SCANCODE_KP_MINUS: return WIN_VK_SUBTRACT;
     case SDL_SCANCODE_KP_PLUS: return WIN_VK_ADD;
     case SDL_SCANCODE_KP_PERIOD: return WIN_VK_DECIMAL;
-    case SDL_SCANCODE_LCTRL: case SDL_SCANCODE_RCTRL: return WIN_VK_CONTROL;
-    case SDL_SCANCODE_LSHIFT: case SDL_SCANCODE_RSHIFT: return WIN_VK_SHIFT;
-    case SDL_SCANCODE_LALT: case SDL_SCANCODE_RALT: return WIN_VK_MENU;
+    case SDL_SCANCODE_LCTRL:
+    case SDL_SCANCODE_RCTRL: return WIN_VK_CONTROL;
+    case SDL_SCANCODE_LSHIFT:
+    case SDL_SCANCODE_RSHIFT: return WIN_VK_SHIFT;
+    case SDL_SCANCODE_LALT:
+    case SDL_SCANCODE_RALT: return WIN_VK_MENU;
     case SDL_SCANCODE_LGUI: return WIN_VK_LWIN;
     case SDL_SCANCODE_RGUI: return WIN_VK_RWIN;
     case SDL_SCANCODE_APPLICATION: return WIN_VK_APPS;
@@ -200,8 +205,8 @@ public:
         if (!Find(handle)) return;
         SendNotice(handle, WIN_MSG_DESTROY);
         if (m_capture == handle) ReleaseCapture();
-        const auto it = std::find_if(m_windows.begin(), m_windows.end(),
-                                     [handle](const auto& w) { return w->handle == handle; });
+        const auto it =
+            std::find_if(m_windows.begin(), m_windows.end(), [handle](const auto& w) { return w->handle == handle; });
         if (it == m_windows.end()) return;
         SDL_DestroyWindow((*it)->window);
         m_windows.erase(it);
@@ -219,7 +224,8 @@ public:
         if (!w) return false;
         int top = 0, left = 0, bottom = 0, right = 0;
         Borders(w, &top, &left, &bottom, &right);
-        SDL_SetWindowPosition(w->window, ClampPlace(std::int64_t{rect.x0} + left), ClampPlace(std::int64_t{rect.y0} + top));
+        SDL_SetWindowPosition(w->window, ClampPlace(std::int64_t{rect.x0} + left),
+                              ClampPlace(std::int64_t{rect.y0} + top));
         SDL_SetWindowSize(w->window, ClampSide(std::int64_t{rect.Width()} - left - right),
                           ClampSide(std::int64_t{rect.Height()} - top - bottom));
         if (show && !(SDL_GetWindowFlags(w->window) & SDL_WINDOW_SHOWN)) SDL_ShowWindow(w->window);
@@ -339,8 +345,9 @@ public:
         SdlWindow* w = Find(handle);
         if (!w) return false;
         const auto before = w->timers.size();
-        w->timers.erase(std::remove_if(w->timers.begin(), w->timers.end(), [id](const SdlTimer& t) { return t.id == id; }),
-                        w->timers.end());
+        w->timers.erase(
+            std::remove_if(w->timers.begin(), w->timers.end(), [id](const SdlTimer& t) { return t.id == id; }),
+            w->timers.end());
         return w->timers.size() != before;
     }
 

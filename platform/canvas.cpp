@@ -99,7 +99,8 @@ bool RefreshDerived(C_SurfacePlane& entry, std::int32_t format) {
         ok = Gfx_Image_Copy_24to32(&image, copy, kAllFlags);
     } else {
         if (!copy) copy = entry.derived = new (std::nothrow) C_Image();
-        if (!copy) return Gfx_Fail(GFX_ERR_NO_MEMORY, "C_Canvas::OnPlanesChanged{derived}", "C_Canvas::OnPlanesChanged");
+        if (!copy)
+            return Gfx_Fail(GFX_ERR_NO_MEMORY, "C_Canvas::OnPlanesChanged{derived}", "C_Canvas::OnPlanesChanged");
         ok = Gfx_Image_Clone(&image, copy, format, GFX_FMT_NONE, kAllFlags);
     }
     if (!ok) DropDerived(entry);
@@ -268,8 +269,8 @@ bool C_Canvas::CreateTarget() {
 
     // A refused mode shows a message and ends the message loop; the target
     // exists either way.
-    if (fullscreen == 1) Win_SetDisplayMode(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height),
-                                            bitsPerPixel);
+    if (fullscreen == 1)
+        Win_SetDisplayMode(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height), bitsPerPixel);
     state = GFX_CANVAS_CREATED;
     return true;
 }

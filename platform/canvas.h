@@ -61,21 +61,21 @@ struct C_CanvasTarget {
 /// its life cycle and how sources are read).
 class C_Canvas {
 public:
-    C_Window* window;         ///< shows the canvas; not owned
-    const C_Frame* area;      ///< area of the client region to align against; not owned
-    std::uint32_t width;      ///< size of the surface in pixels
+    C_Window* window;     ///< shows the canvas; not owned
+    const C_Frame* area;  ///< area of the client region to align against; not owned
+    std::uint32_t width;  ///< size of the surface in pixels
     std::uint32_t height;
     std::int32_t bitsPerPixel;  ///< display depth for full-screen use; 32 for a windowed canvas
-    std::uint8_t hasAlpha;    ///< 1: the surface gets an alpha plane
-    C_Object* extra;          ///< owned user object; see SetExtra
-    C_Surface* surface;       ///< the render target (or the surface drawing is redirected to)
-    std::int32_t state;       ///< GFX_CANVAS_*
-    std::uint8_t fullscreen;  ///< 1: CreateTarget switches the display mode
-    std::uint8_t areaAlign;   ///< where the picture sits in `area`; 0x22 centred
+    std::uint8_t hasAlpha;      ///< 1: the surface gets an alpha plane
+    C_Object* extra;            ///< owned user object; see SetExtra
+    C_Surface* surface;         ///< the render target (or the surface drawing is redirected to)
+    std::int32_t state;         ///< GFX_CANVAS_*
+    std::uint8_t fullscreen;    ///< 1: CreateTarget switches the display mode
+    std::uint8_t areaAlign;     ///< where the picture sits in `area`; 0x22 centred
     std::uint8_t surfaceAlign;  ///< which point of the picture is placed; 0x22 its centre
-    C_Frame* clip2;           ///< owned second clip rectangle of every forwarded call, or null
-    C_Frame* clip;            ///< owned first clip rectangle of every forwarded call, or null
-    C_Surface* savedSurface;  ///< the canvas's own surface while drawing is redirected
+    C_Frame* clip2;             ///< owned second clip rectangle of every forwarded call, or null
+    C_Frame* clip;              ///< owned first clip rectangle of every forwarded call, or null
+    C_Surface* savedSurface;    ///< the canvas's own surface while drawing is redirected
 
     C_Canvas();
     virtual ~C_Canvas();
@@ -155,8 +155,8 @@ public:
     /// no surface; otherwise the forwarded call's result.
     virtual bool DrawInRect(C_Surface* src, const C_Rect* srcRect, const C_Rect* destRect, const C_Vector2D* position,
                             std::uint32_t mode, const C_DrawParams* params);
-    virtual bool BlitTransformed(C_Surface* src, const C_Rect* srcRect, const C_Vector2D* position,
-                                 std::uint32_t mode, const C_DrawParams* params);
+    virtual bool BlitTransformed(C_Surface* src, const C_Rect* srcRect, const C_Vector2D* position, std::uint32_t mode,
+                                 const C_DrawParams* params);
     virtual bool DrawText(const C_String& text, const C_Font* font, const C_FontType& fontType, const C_Color& color,
                           const C_Vector2D& position, std::uint8_t textAlign, std::uint8_t wrap, std::uint32_t unused,
                           std::uint32_t mode);
@@ -182,7 +182,7 @@ private:
 
     std::uint32_t m_id;
     bool m_redirected;
-    C_List m_layers;  ///< the live layer surfaces made here; not owned
+    C_List m_layers;       ///< the live layer surfaces made here; not owned
     C_Canvas* m_nextLive;  ///< the process-wide list of canvases, for GetId lookups
 };
 

@@ -64,8 +64,7 @@ public:
         case GFX_FMT_RGB888:
             for (std::size_t i = 0; i < count; ++i) dst[i] = LoadLittleEndian(src + 3 * i, 3) | kOpaque;
             return;
-        default:
-            break;
+        default: break;
         }
         for (std::size_t i = 0; i < count; ++i) {
             const std::uint32_t v = LoadLittleEndian(src + m_bytes * i, m_bytes);

@@ -56,9 +56,9 @@ enum Win_HeadlessEventKind : std::int32_t {
     WIN_HEADLESS_MOUSEMOVE,  ///< to (x, y)
     WIN_HEADLESS_MOUSEDOWN,  ///< button `code` (1 left, 2 middle, 3 right) at (x, y)
     WIN_HEADLESS_MOUSEUP,
-    WIN_HEADLESS_KEYDOWN,    ///< virtual key `code`
+    WIN_HEADLESS_KEYDOWN,  ///< virtual key `code`
     WIN_HEADLESS_KEYUP,
-    WIN_HEADLESS_CLOSE,      ///< the user asks the window to close
+    WIN_HEADLESS_CLOSE,  ///< the user asks the window to close
 };
 
 /// One input event for the headless queue.
@@ -109,7 +109,7 @@ struct Win_HeadlessWindowInfo {
     bool shaped = false;
     std::size_t shapeRects = 0;
     std::uint64_t paints = 0;  ///< completed paints (every Present is one)
-    const char* title = "";      // valid until the window changes
+    const char* title = "";    // valid until the window changes
     const char* className = "";
 };
 

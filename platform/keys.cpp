@@ -12,10 +12,10 @@ struct Punctuation {
 };
 
 constexpr Punctuation kPunctuation[] = {
-    {WIN_VK_OEM_1, ';', ':', -1},       {WIN_VK_OEM_PLUS, '=', '+', -1},   {WIN_VK_OEM_COMMA, ',', '<', -1},
-    {WIN_VK_OEM_MINUS, '-', '_', -1},   {WIN_VK_OEM_PERIOD, '.', '>', -1}, {WIN_VK_OEM_2, '/', '?', -1},
-    {WIN_VK_OEM_3, '`', '~', -1},       {WIN_VK_OEM_4, '[', '{', 27},      {WIN_VK_OEM_5, '\\', '|', 28},
-    {WIN_VK_OEM_6, ']', '}', 29},       {WIN_VK_OEM_7, '\'', '"', -1},
+    {WIN_VK_OEM_1, ';', ':', -1},     {WIN_VK_OEM_PLUS, '=', '+', -1},   {WIN_VK_OEM_COMMA, ',', '<', -1},
+    {WIN_VK_OEM_MINUS, '-', '_', -1}, {WIN_VK_OEM_PERIOD, '.', '>', -1}, {WIN_VK_OEM_2, '/', '?', -1},
+    {WIN_VK_OEM_3, '`', '~', -1},     {WIN_VK_OEM_4, '[', '{', 27},      {WIN_VK_OEM_5, '\\', '|', 28},
+    {WIN_VK_OEM_6, ']', '}', 29},     {WIN_VK_OEM_7, '\'', '"', -1},
 };
 
 constexpr char kShiftedDigits[] = ")!@#$%^&*(";

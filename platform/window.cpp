@@ -41,9 +41,9 @@ C_Window* FindWindow(Win_NativeHandle handle) {
 
 void Unregister(Win_NativeHandle handle) {
     auto& windows = Registry();
-    windows.erase(std::remove_if(windows.begin(), windows.end(),
-                                 [handle](const auto& entry) { return entry.first == handle; }),
-                  windows.end());
+    windows.erase(
+        std::remove_if(windows.begin(), windows.end(), [handle](const auto& entry) { return entry.first == handle; }),
+        windows.end());
 }
 
 // Wrapping 32-bit results of geometry arithmetic: hostile values must not
@@ -237,39 +237,26 @@ void C_Window::Refresh(std::int32_t code) {
     C_PlatformBackend* platform = Win_GetPlatform();
     const Win_NativeHandle handle = native.window;
     switch (code) {
-    case WIN_CHANGE_TITLE:
-        platform->SetWindowTitle(handle, title.CStr());
-        break;
-    case WIN_CHANGE_GEOMETRY:
-        ApplyGeometry();
-        break;
+    case WIN_CHANGE_TITLE: platform->SetWindowTitle(handle, title.CStr()); break;
+    case WIN_CHANGE_GEOMETRY: ApplyGeometry(); break;
     case WIN_CHANGE_RESIZABLE:
     case WIN_CHANGE_BORDERSTYLE:
         // A new frame changes the client area: lay the window out again so
         // the client area keeps the requested size.
         if (ApplyStyle()) ApplyGeometry();
         break;
-    case WIN_CHANGE_ENABLED:
-        platform->EnableNativeWindow(handle, enabled != 0);
-        break;
+    case WIN_CHANGE_ENABLED: platform->EnableNativeWindow(handle, enabled != 0); break;
     case WIN_CHANGE_VISIBLE:
         platform->ShowNativeWindow(handle, visible == 0 ? WIN_SHOW_HIDE : WIN_SHOW_NOACTIVATE);
         break;
-    case WIN_CHANGE_REGION:
-        ApplyShape();
-        break;
+    case WIN_CHANGE_REGION: ApplyShape(); break;
     case WIN_CHANGE_ALL:
         for (std::int32_t c = WIN_CHANGE_TITLE; c <= WIN_CHANGE_USERSTYLE; ++c) Refresh(c);
         for (std::int32_t c = WIN_CHANGE_CURSOR; c <= 58; ++c) Refresh(c);
         break;
-    case WIN_CHANGE_PAINT:
-        Paint();
-        break;
-    case WIN_CHANGE_CLIENTRECT:
-        StoreClientRect();
-        break;
-    default:
-        break;
+    case WIN_CHANGE_PAINT: Paint(); break;
+    case WIN_CHANGE_CLIENTRECT: StoreClientRect(); break;
+    default: break;
     }
 }
 
@@ -426,12 +413,8 @@ bool C_Window::HandleMessage(Win_Message& message) {
     };
 
     switch (message.type) {
-    case WIN_MSG_CREATE:
-        call(m_onCreate);
-        break;
-    case WIN_MSG_DESTROY:
-        call(m_onDestroy);
-        break;
+    case WIN_MSG_CREATE: call(m_onCreate); break;
+    case WIN_MSG_DESTROY: call(m_onDestroy); break;
     case WIN_MSG_SIZE:
         Refresh(WIN_CHANGE_CLIENTRECT);
         if (call(m_onSize)) call(m_onPaint);
@@ -442,12 +425,8 @@ bool C_Window::HandleMessage(Win_Message& message) {
         else if (message.param == 0)
             call(m_onDeactivate);
         break;
-    case WIN_MSG_SETFOCUS:
-        call(m_onSetFocus);
-        break;
-    case WIN_MSG_KILLFOCUS:
-        call(m_onKillFocus);
-        break;
+    case WIN_MSG_SETFOCUS: call(m_onSetFocus); break;
+    case WIN_MSG_KILLFOCUS: call(m_onKillFocus); break;
     case WIN_MSG_PAINT:
         Refresh(WIN_CHANGE_PAINT);
         call(m_onPaint);
@@ -456,9 +435,7 @@ bool C_Window::HandleMessage(Win_Message& message) {
         // The window never closes by itself: the application decides.
         call(m_onClose);
         return false;
-    case WIN_MSG_SHOWWINDOW:
-        call(m_onPaint);
-        break;
+    case WIN_MSG_SHOWWINDOW: call(m_onPaint); break;
     case WIN_MSG_KEYDOWN:
     case WIN_MSG_KEYUP: {
         const bool down = message.type == WIN_MSG_KEYDOWN;
@@ -550,11 +527,9 @@ bool C_Window::HandleMessage(Win_Message& message) {
         if (m_onDoubleClick && message.param >= 1 && message.param <= 3) m_onDoubleClick(this, message.param);
         break;
     case WIN_MSG_MOVING:
-        if (movable == 0)
-            message.rect = Win_Rect{windowRect.x0, windowRect.y0, windowRect.x1, windowRect.y1};
+        if (movable == 0) message.rect = Win_Rect{windowRect.x0, windowRect.y0, windowRect.x1, windowRect.y1};
         break;
-    default:
-        break;
+    default: break;
     }
     return true;
 }
@@ -578,8 +553,7 @@ void StoreEdge(C_Window& window, std::int32_t& edge, std::uint8_t& align, std::i
     window.Refresh(WIN_CHANGE_GEOMETRY);
 }
 
-void StorePair(C_Window& window, std::int32_t (&field)[2], std::int32_t first, std::int32_t second,
-               std::int32_t code) {
+void StorePair(C_Window& window, std::int32_t (&field)[2], std::int32_t first, std::int32_t second, std::int32_t code) {
     field[0] = first;
     field[1] = second;
     window.Refresh(code);

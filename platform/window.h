@@ -97,14 +97,14 @@ public:
     std::uint8_t visible = 1;
     std::uint16_t borderStyle = 0;  ///< 0 framed window, otherwise a frameless popup
     std::uint16_t userStyle = 0;
-    std::uint16_t cursorId = 63;    ///< Win_SetCursor id shown over the window
+    std::uint16_t cursorId = 63;  ///< Win_SetCursor id shown over the window
     std::intptr_t userValue1 = 0;
     C_Image* regionMask = nullptr;  ///< not owned: 8-bit values, 255 inside the window's shape
     std::intptr_t userValue3 = 0;
     std::intptr_t userValue4 = 0;
     std::intptr_t userValue5 = 0;
     std::intptr_t userValue6 = 0;
-    C_Image image;                  ///< a view of the pixels last given to Present
+    C_Image image;  ///< a view of the pixels last given to Present
 
     Callback m_onActivate = nullptr;
     Callback m_onDeactivate = nullptr;
@@ -125,17 +125,17 @@ public:
     Callback m_onClose = nullptr;
 
     C_Window* parent = nullptr;
-    C_List children;                ///< child windows; not owned
-    std::int32_t created = 0;       ///< 1 while the native window exists
+    C_List children;           ///< child windows; not owned
+    std::int32_t created = 0;  ///< 1 while the native window exists
     C_String className;
-    C_Frame windowRect;             ///< native window rectangle, screen pixels
-    C_Frame clientInsets;           ///< frame widths (change 37) or the client rectangle (change 61)
+    C_Frame windowRect;    ///< native window rectangle, screen pixels
+    C_Frame clientInsets;  ///< frame widths (change 37) or the client rectangle (change 61)
     Win_NativeBlock native;
-    float buttonLeft = 0.0f;        ///< button states seen at the last mouse move
+    float buttonLeft = 0.0f;  ///< button states seen at the last mouse move
     float buttonMiddle = 0.0f;
     float buttonRight = 0.0f;
-    float captured = 0.0f;          ///< 1.0 while the window holds the mouse after a press
-    C_Vector2Di presentOffset;      ///< where the picture's top-left corner goes
+    float captured = 0.0f;      ///< 1.0 while the window holds the mouse after a press
+    C_Vector2Di presentOffset;  ///< where the picture's top-left corner goes
 
     C_Window();
     ~C_Window() override;

@@ -61,13 +61,11 @@ Region ExtentOf(const C_Image& image) {
 }
 
 std::int32_t ToInt32(std::int64_t v) {
-    return static_cast<std::int32_t>(
-        std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(),
+                                                              std::numeric_limits<std::int32_t>::max()));
 }
 
-bool HasPixels(const C_Image* image) {
-    return image && image->data && image->width != 0 && image->height != 0;
-}
+bool HasPixels(const C_Image* image) { return image && image->data && image->width != 0 && image->height != 0; }
 
 // A plane the kernels can address: pixels present, rows as long as the
 // pitch says, the buffer as large as the rows need, and 32-bit pixels on
@@ -79,8 +77,7 @@ bool Addressable(const C_Image* image, std::uint32_t bytesPerPixel) {
     const std::uint64_t rowBytes = std::uint64_t{image->width} * bytesPerPixel;
     if (image->pitch < rowBytes) return false;
     if (std::uint64_t{image->height - 1} * image->pitch + rowBytes > image->dataSize) return false;
-    if (bytesPerPixel == 4 &&
-        (reinterpret_cast<std::uintptr_t>(image->data) % 4 != 0 || image->pitch % 4 != 0))
+    if (bytesPerPixel == 4 && (reinterpret_cast<std::uintptr_t>(image->data) % 4 != 0 || image->pitch % 4 != 0))
         return false;
     return true;
 }
@@ -275,8 +272,8 @@ struct Call {
     PlaneView srcColor{}, srcAlpha{};
     bool hasSrcColor = false, hasSrcAlpha = false;
     // Placement.
-    float x = 0.0f, y = 0.0f;  // anchored position
-    std::int64_t X = 0, Y = 0;  // its integer form
+    float x = 0.0f, y = 0.0f;                              // anchored position
+    std::int64_t X = 0, Y = 0;                             // its integer form
     float fx0 = 0.0f, fy0 = 0.0f, fx1 = 0.0f, fy1 = 0.0f;  // source rectangle
     float srcW = 0.0f, srcH = 0.0f;
     std::int64_t srcWI = 0, srcHI = 0;
@@ -308,8 +305,10 @@ void ClipUnscaledAxis(std::int64_t& pos, std::int64_t& extent, std::int64_t& s0,
         const std::int64_t d = lo - pos;
         extent -= d;
         pos = lo;
-        if (flip) s1 = std::max<std::int64_t>(s1 - d, 1);
-        else s0 += d;
+        if (flip)
+            s1 = std::max<std::int64_t>(s1 - d, 1);
+        else
+            s0 += d;
     }
 }
 
@@ -367,7 +366,8 @@ void DrawScaled(Call& c) {
         c.args.v = vStart + row * dv;
         std::uint32_t* to = c.DstPixel(row, firstCol);
         if (c.repeatRows) {
-            const std::int64_t from = std::max<std::int64_t>(std::min<std::int64_t>(c.args.v >> 16, c.args.y1 - 1), c.args.y0);
+            const std::int64_t from =
+                std::max<std::int64_t>(std::min<std::int64_t>(c.args.v >> 16, c.args.y1 - 1), c.args.y0);
             if (drawn && from == drawnFrom) {
                 std::memcpy(to, drawn, static_cast<std::size_t>(count) * 4);
                 continue;
@@ -439,10 +439,14 @@ bool DrawRotated(Call& c, const Corners& k) {
         const auto i = static_cast<std::size_t>(row);
         // Clamped to the region: a row nothing reached ends up empty.
         std::int64_t lo = spanMin[i], hi = spanMax[i];
-        if (lo < r.x0) lo = r.x0;
-        else if (lo > r.x1 - 1) lo = r.x1;
-        if (hi < r.x0) hi = r.x0 - 1;
-        else if (hi > r.x1 - 1) hi = r.x1 - 1;
+        if (lo < r.x0)
+            lo = r.x0;
+        else if (lo > r.x1 - 1)
+            lo = r.x1;
+        if (hi < r.x0)
+            hi = r.x0 - 1;
+        else if (hi > r.x1 - 1)
+            hi = r.x1 - 1;
         spanMin[i] = ToInt32(lo);
         spanMax[i] = ToInt32(hi);
         if (lo > hi) continue;
@@ -473,8 +477,8 @@ Gfx_SpanKernelId ChooseKernel(Path path, bool adjust, bool needBlend, bool key, 
          GFX_SPAN_ROW_KEY_FILL},
         {GFX_SPAN_SCALE_ADJUST, GFX_SPAN_SCALE_BLEND, GFX_SPAN_SCALE_COPY, GFX_SPAN_SCALE_KEY, GFX_SPAN_SCALE_FILL,
          GFX_SPAN_SCALE_KEY_FILL},
-        {GFX_SPAN_ROTATE_ADJUST, GFX_SPAN_ROTATE_BLEND, GFX_SPAN_ROTATE_COPY, GFX_SPAN_ROTATE_KEY,
-         GFX_SPAN_ROTATE_FILL, GFX_SPAN_ROTATE_KEY_FILL},
+        {GFX_SPAN_ROTATE_ADJUST, GFX_SPAN_ROTATE_BLEND, GFX_SPAN_ROTATE_COPY, GFX_SPAN_ROTATE_KEY, GFX_SPAN_ROTATE_FILL,
+         GFX_SPAN_ROTATE_KEY_FILL},
     };
     const auto& ids = kIds[static_cast<int>(path)];
     if (adjust) return ids[0];
@@ -623,8 +627,7 @@ bool C_Blit_Kernel::Blit_Fixed(C_Surface* src, C_Surface* dst, const C_Rect* src
     Corners corners{};
     if (c.angle == 0.0f && c.scaleX == 1.0f && c.scaleY == 1.0f) {
         path = Path::Unscaled;
-        if (c.X + c.srcWI < region.x0 || c.Y + c.srcHI < region.y0 || c.X > region.x1 || c.Y > region.y1)
-            return true;
+        if (c.X + c.srcWI < region.x0 || c.Y + c.srcHI < region.y0 || c.X > region.x1 || c.Y > region.y1) return true;
     } else {
         if (!SaneScale(c.scaleX) || !SaneScale(c.scaleY) || !std::isfinite(c.angle)) return true;
         if (c.angle == 0.0f) {
@@ -700,9 +703,8 @@ bool C_Blit_Kernel::Blit_Fixed(C_Surface* src, C_Surface* dst, const C_Rect* src
     if (path == Path::Unscaled ? c.flipH : p.filter != 0) variant |= GFX_SPAN_MIRROR;  // = GFX_SPAN_BILINEAR
     if (p.useBrightness || p.useContrast) variant |= GFX_SPAN_ADJUST_COLOR;
     c.kernel = table_->fn[id][variant];
-    c.repeatRows = id == GFX_SPAN_SCALE_COPY &&
-                   (srcColor->data + srcColor->dataSize <= dstColor->data ||
-                    dstColor->data + dstColor->dataSize <= srcColor->data);
+    c.repeatRows = id == GFX_SPAN_SCALE_COPY && (srcColor->data + srcColor->dataSize <= dstColor->data ||
+                                                 dstColor->data + dstColor->dataSize <= srcColor->data);
 
     // Addresses.
     c.dst = ViewOf(dstColor);
@@ -724,11 +726,11 @@ bool C_Blit_Kernel::Blit_Fixed(C_Surface* src, C_Surface* dst, const C_Rect* src
     a.imgH = static_cast<std::int32_t>(srcExtent.y1);
 
     switch (path) {
-        case Path::Unscaled: DrawUnscaled(c); return true;
-        case Path::Scaled: DrawScaled(c); return true;
-        case Path::Rotated:
-            if (!DrawRotated(c, corners)) return Gfx_FailSummary(kSite);
-            return true;
+    case Path::Unscaled: DrawUnscaled(c); return true;
+    case Path::Scaled: DrawScaled(c); return true;
+    case Path::Rotated:
+        if (!DrawRotated(c, corners)) return Gfx_FailSummary(kSite);
+        return true;
     }
     return true;
 }

@@ -111,11 +111,11 @@ private:
 template <typename Draw>
 void WithWriter(const Plane& plane, std::uint32_t bytesPerPixel, Draw&& draw) {
     switch (bytesPerPixel) {
-        case 1: draw(Writer<1>(plane)); break;
-        case 2: draw(Writer<2>(plane)); break;
-        case 3: draw(Writer<3>(plane)); break;
-        case 4: draw(Writer<4>(plane)); break;
-        default: break;
+    case 1: draw(Writer<1>(plane)); break;
+    case 2: draw(Writer<2>(plane)); break;
+    case 3: draw(Writer<3>(plane)); break;
+    case 4: draw(Writer<4>(plane)); break;
+    default: break;
     }
 }
 
@@ -410,8 +410,7 @@ struct CircleInts {
 bool CircleOf(const C_Circle& circle, CircleInts& c) {
     constexpr float kLimit = 2147483648.0f;  // 2^31
     const float x = circle.centre.x, y = circle.centre.y, radius = circle.radius;
-    if (!(std::fabs(x) < kLimit) || !(std::fabs(y) < kLimit) || !(radius < kLimit) || !(radius > -1.0f))
-        return false;
+    if (!(std::fabs(x) < kLimit) || !(std::fabs(y) < kLimit) || !(radius < kLimit) || !(radius > -1.0f)) return false;
     c = {static_cast<int64_t>(x), static_cast<int64_t>(y), static_cast<int64_t>(radius)};
     return true;
 }
@@ -584,7 +583,7 @@ bool Gfx_ScanCircle(const C_Circle* circle, const C_Frame* region) {
         const int64_t d = row - c.cy;
         const int64_t v = d < 0 ? -d : d;
         if (v == c.r) widen(c.cx, row);  // (cx, cy +- r)
-        if (d == 0) {                     // (cx +- r, cy)
+        if (d == 0) {                    // (cx +- r, cy)
             widen(c.cx - c.r, row);
             widen(c.cx + c.r, row);
         }

@@ -69,14 +69,17 @@ template <bool SrcA, bool Full>
 
 // d + (s - d) * w / 256 with an arithmetic shift, so negative differences
 // round towards minus infinity.
-[[gnu::always_inline]] inline std::int32_t Mix(std::int32_t d, std::int32_t s, std::int32_t w) { return d + (((s - d) * w) >> 8); }
+[[gnu::always_inline]] inline std::int32_t Mix(std::int32_t d, std::int32_t s, std::int32_t w) {
+    return d + (((s - d) * w) >> 8);
+}
 
 // A colour of weight a (0 < a < 255) over the destination pixel. With a
 // destination alpha plane the coverage accumulates and the colour weight is
 // rescaled by it, so drawing onto a transparent pixel takes the colour
 // entirely.
 template <bool DstA>
-[[gnu::always_inline]] inline void Compose(std::uint32_t* d, std::uint8_t* da, std::int32_t a, Rgb s, const Layout& dl) {
+[[gnu::always_inline]] inline void Compose(std::uint32_t* d, std::uint8_t* da, std::int32_t a, Rgb s,
+                                           const Layout& dl) {
     const Rgb dc = dl.Get(*d);
     std::int32_t w = a;
     if constexpr (DstA) {
@@ -115,15 +118,17 @@ enum class ColorMode { Fill, Raw, Adjust };
 // ---------------------------------------------------------------------------
 // Bilinear sampling: the taps of span_taps.h, interpolated in x, then in y.
 
-[[gnu::always_inline]] inline std::int32_t Lerp16(std::int32_t p0, std::int32_t p1, std::int32_t f) { return p0 + (((p1 - p0) * f) >> 16); }
+[[gnu::always_inline]] inline std::int32_t Lerp16(std::int32_t p0, std::int32_t p1, std::int32_t f) {
+    return p0 + (((p1 - p0) * f) >> 16);
+}
 
-[[gnu::always_inline]] inline std::int32_t Bilerp(std::int32_t p00, std::int32_t p01, std::int32_t p10, std::int32_t p11, std::int32_t fx,
-                           std::int32_t fy) {
+[[gnu::always_inline]] inline std::int32_t Bilerp(std::int32_t p00, std::int32_t p01, std::int32_t p10,
+                                                  std::int32_t p11, std::int32_t fx, std::int32_t fy) {
     return Lerp16(Lerp16(p00, p01, fx), Lerp16(p10, p11, fx), fy);
 }
 
-[[gnu::always_inline]] inline Rgb BilerpRgb(const Layout& l, std::uint32_t p00, std::uint32_t p01, std::uint32_t p10, std::uint32_t p11,
-                     std::int32_t fx, std::int32_t fy) {
+[[gnu::always_inline]] inline Rgb BilerpRgb(const Layout& l, std::uint32_t p00, std::uint32_t p01, std::uint32_t p10,
+                                            std::uint32_t p11, std::int32_t fx, std::int32_t fy) {
     const Rgb c00 = l.Get(p00), c01 = l.Get(p01), c10 = l.Get(p10), c11 = l.Get(p11);
     return {Bilerp(c00.r, c01.r, c10.r, c11.r, fx, fy), Bilerp(c00.g, c01.g, c10.g, c11.g, fx, fy),
             Bilerp(c00.b, c01.b, c10.b, c11.b, fx, fy)};
@@ -159,8 +164,8 @@ template <bool NeedColor, bool SrcA>
 // anything between composes.
 
 template <bool DstA>
-[[gnu::always_inline]] inline void Put(std::uint32_t* d, std::uint8_t* da, std::int32_t a, std::uint32_t opaquePixel, Rgb c,
-                const Layout& dl) {
+[[gnu::always_inline]] inline void Put(std::uint32_t* d, std::uint8_t* da, std::int32_t a, std::uint32_t opaquePixel,
+                                       Rgb c, const Layout& dl) {
     if (a >= 255) {
         *d = opaquePixel;
         if constexpr (DstA) *da = 255;
@@ -314,7 +319,9 @@ struct ScaleWalk {
     }
 };
 
-[[gnu::always_inline]] inline std::int64_t NearestRow(const Gfx_SpanArgs& s) { return ClampIndex(s.v >> 16, s.y0, s.y1 - 1); }
+[[gnu::always_inline]] inline std::int64_t NearestRow(const Gfx_SpanArgs& s) {
+    return ClampIndex(s.v >> 16, s.y0, s.y1 - 1);
+}
 
 [[gnu::always_inline]] inline ScaleWalk MakeScaleWalk(const Gfx_SpanArgs& s, bool needRow) {
     return {needRow ? s.srcBase + NearestRow(s) * s.srcPitch : nullptr, s.u, s.du, s.x0, s.x1 - 1};
@@ -365,8 +372,9 @@ void ScalePaint(const Gfx_SpanArgs& s) {
             const std::int32_t a = o.WeightAt(
                 [&] { return Bilerp(rows.a0[t.a], rows.a0[t.b], rows.a1[t.a], rows.a1[t.b], t.f, rows.fy); });
             if (a == 0) continue;
-            o.Paint(i, a,
-                    [&] { return BilerpRgb(o.sl, rows.c0[t.a], rows.c0[t.b], rows.c1[t.a], rows.c1[t.b], t.f, rows.fy); });
+            o.Paint(i, a, [&] {
+                return BilerpRgb(o.sl, rows.c0[t.a], rows.c0[t.b], rows.c1[t.a], rows.c1[t.b], t.f, rows.fy);
+            });
         }
     } else {
         const std::int64_t row = NearestRow(s);
@@ -527,19 +535,33 @@ constexpr Gfx_SpanFn kRotateAdjust =
     &RotatePaint<true, ModeOf(V), kSrcA<V>, kDstA<V>, kFull<V>, Has(V, GFX_SPAN_BILINEAR)>;
 
 template <std::size_t... V>
-constexpr Row64 RowBlendRow(std::index_sequence<V...>) { return {{kRowBlend<V>...}}; }
+constexpr Row64 RowBlendRow(std::index_sequence<V...>) {
+    return {{kRowBlend<V>...}};
+}
 template <std::size_t... V>
-constexpr Row64 RowAdjustRow(std::index_sequence<V...>) { return {{kRowAdjust<V>...}}; }
+constexpr Row64 RowAdjustRow(std::index_sequence<V...>) {
+    return {{kRowAdjust<V>...}};
+}
 template <std::size_t... V>
-constexpr Row64 RowKeyFillRow(std::index_sequence<V...>) { return {{kRowKeyFill<V>...}}; }
+constexpr Row64 RowKeyFillRow(std::index_sequence<V...>) {
+    return {{kRowKeyFill<V>...}};
+}
 template <std::size_t... V>
-constexpr Row64 ScaleBlendRow(std::index_sequence<V...>) { return {{kScaleBlend<V>...}}; }
+constexpr Row64 ScaleBlendRow(std::index_sequence<V...>) {
+    return {{kScaleBlend<V>...}};
+}
 template <std::size_t... V>
-constexpr Row64 ScaleAdjustRow(std::index_sequence<V...>) { return {{kScaleAdjust<V>...}}; }
+constexpr Row64 ScaleAdjustRow(std::index_sequence<V...>) {
+    return {{kScaleAdjust<V>...}};
+}
 template <std::size_t... V>
-constexpr Row64 RotateBlendRow(std::index_sequence<V...>) { return {{kRotateBlend<V>...}}; }
+constexpr Row64 RotateBlendRow(std::index_sequence<V...>) {
+    return {{kRotateBlend<V>...}};
+}
 template <std::size_t... V>
-constexpr Row64 RotateAdjustRow(std::index_sequence<V...>) { return {{kRotateAdjust<V>...}}; }
+constexpr Row64 RotateAdjustRow(std::index_sequence<V...>) {
+    return {{kRotateAdjust<V>...}};
+}
 
 constexpr Row64 Same(Gfx_SpanFn fn) {
     Row64 row{};
@@ -550,11 +572,10 @@ constexpr Row64 Same(Gfx_SpanFn fn) {
 Gfx_SpanKernelTable MakeScalarTable() {
     constexpr auto all = std::make_index_sequence<GFX_SPAN_VARIANT_COUNT>{};
     const Row64 rows[GFX_SPAN_KERNEL_COUNT] = {
-        Same(&RowCopy),         Same(&RowCopyMirror),  Same(&RowKey<false>),   Same(&RowKey<true>),
-        Same(&RowFill),         RowKeyFillRow(all),    RowBlendRow(all),       RowAdjustRow(all),
-        Same(&ScaleCopy),       Same(&ScaleKey),       Same(&RowFill),         Same(&ScaleKeyFill),
-        ScaleBlendRow(all),     ScaleAdjustRow(all),   Same(&RotateCopy),      Same(&RotateKey),
-        Same(&RowFill),         Same(&RotateKeyFill),  RotateBlendRow(all),    RotateAdjustRow(all),
+        Same(&RowCopy),     Same(&RowCopyMirror), Same(&RowKey<false>), Same(&RowKey<true>), Same(&RowFill),
+        RowKeyFillRow(all), RowBlendRow(all),     RowAdjustRow(all),    Same(&ScaleCopy),    Same(&ScaleKey),
+        Same(&RowFill),     Same(&ScaleKeyFill),  ScaleBlendRow(all),   ScaleAdjustRow(all), Same(&RotateCopy),
+        Same(&RotateKey),   Same(&RowFill),       Same(&RotateKeyFill), RotateBlendRow(all), RotateAdjustRow(all),
     };
     Gfx_SpanKernelTable table{"scalar", {}};
     for (std::size_t k = 0; k < GFX_SPAN_KERNEL_COUNT; ++k)
@@ -572,11 +593,11 @@ const Gfx_SpanKernelTable& Gfx_SpanKernels_Scalar() {
 const Gfx_SpanKernelTable* Gfx_SpanKernelsForLevel(std::int32_t level) {
     if (!Gfx_SimdLevelAvailable(level)) return nullptr;
     switch (level) {
-        case GFX_SIMD_SCALAR: return &Gfx_SpanKernels_Scalar();
+    case GFX_SIMD_SCALAR: return &Gfx_SpanKernels_Scalar();
 #if defined(QUILLORY_X86_SIMD)
-        case GFX_SIMD_SSE2: return &Gfx_SpanKernels_Sse2();
-        case GFX_SIMD_AVX2: return &Gfx_SpanKernels_Avx2();
+    case GFX_SIMD_SSE2: return &Gfx_SpanKernels_Sse2();
+    case GFX_SIMD_AVX2: return &Gfx_SpanKernels_Avx2();
 #endif
-        default: return nullptr;
+    default: return nullptr;
     }
 }

@@ -19,9 +19,15 @@ struct IsaAvx2 {
     static constexpr unsigned kAll = 0xFFFFFFFFu;
     static constexpr bool kPermute = true;
 
-    [[gnu::always_inline]] static V Load(const std::uint32_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
-    [[gnu::always_inline]] static void Store(std::uint32_t* p, V v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
-    [[gnu::always_inline]] static V Reverse(V v) { return _mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0)); }
+    [[gnu::always_inline]] static V Load(const std::uint32_t* p) {
+        return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    }
+    [[gnu::always_inline]] static void Store(std::uint32_t* p, V v) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
+    }
+    [[gnu::always_inline]] static V Reverse(V v) {
+        return _mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0));
+    }
     // p[0], p[-1], ..., p[-7]
     [[gnu::always_inline]] static V LoadReversed(const std::uint32_t* p) { return Reverse(Load(p - 7)); }
     [[gnu::always_inline]] static V LoadBytes(const std::uint8_t* p) {
@@ -34,8 +40,12 @@ struct IsaAvx2 {
         const V packed = _mm256_permutevar8x32_epi32(b, _mm256_setr_epi32(0, 4, 0, 0, 0, 0, 0, 0));
         _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm256_castsi256_si128(packed));
     }
-    [[gnu::always_inline]] static void ToArray(std::int32_t* out, V v) { _mm256_store_si256(reinterpret_cast<__m256i*>(out), v); }
-    [[gnu::always_inline]] static V FromArray(const std::int32_t* in) { return _mm256_load_si256(reinterpret_cast<const __m256i*>(in)); }
+    [[gnu::always_inline]] static void ToArray(std::int32_t* out, V v) {
+        _mm256_store_si256(reinterpret_cast<__m256i*>(out), v);
+    }
+    [[gnu::always_inline]] static V FromArray(const std::int32_t* in) {
+        return _mm256_load_si256(reinterpret_cast<const __m256i*>(in));
+    }
     [[gnu::always_inline]] static V Gather(const std::uint32_t* base, V idx) {
         return _mm256_i32gather_epi32(reinterpret_cast<const int*>(base), idx, 4);
     }

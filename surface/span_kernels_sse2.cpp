@@ -17,24 +17,36 @@ struct IsaSse2 {
     static constexpr unsigned kAll = 0xFFFFu;
     static constexpr bool kPermute = false;  // no lane permutation before SSSE3
 
-    [[gnu::always_inline]] static V Load(const std::uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
-    [[gnu::always_inline]] static void Store(std::uint32_t* p, V v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+    [[gnu::always_inline]] static V Load(const std::uint32_t* p) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    }
+    [[gnu::always_inline]] static void Store(std::uint32_t* p, V v) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+    }
     // p[0], p[-1], p[-2], p[-3]
-    [[gnu::always_inline]] static V LoadReversed(const std::uint32_t* p) { return _mm_shuffle_epi32(Load(p - 3), 0x1B); }
+    [[gnu::always_inline]] static V LoadReversed(const std::uint32_t* p) {
+        return _mm_shuffle_epi32(Load(p - 3), 0x1B);
+    }
     [[gnu::always_inline]] static V LoadBytes(const std::uint8_t* p) {
         std::int32_t w;
         std::memcpy(&w, p, 4);
         const V z = _mm_setzero_si128();
         return _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(w), z), z);
     }
-    [[gnu::always_inline]] static V LoadBytesReversed(const std::uint8_t* p) { return _mm_shuffle_epi32(LoadBytes(p - 3), 0x1B); }
+    [[gnu::always_inline]] static V LoadBytesReversed(const std::uint8_t* p) {
+        return _mm_shuffle_epi32(LoadBytes(p - 3), 0x1B);
+    }
     [[gnu::always_inline]] static void StoreBytes(std::uint8_t* p, V v) {
         const V b = _mm_packus_epi16(_mm_packs_epi32(v, v), v);
         const std::int32_t w = _mm_cvtsi128_si32(b);
         std::memcpy(p, &w, 4);
     }
-    [[gnu::always_inline]] static void ToArray(std::int32_t* out, V v) { _mm_store_si128(reinterpret_cast<__m128i*>(out), v); }
-    [[gnu::always_inline]] static V FromArray(const std::int32_t* in) { return _mm_load_si128(reinterpret_cast<const __m128i*>(in)); }
+    [[gnu::always_inline]] static void ToArray(std::int32_t* out, V v) {
+        _mm_store_si128(reinterpret_cast<__m128i*>(out), v);
+    }
+    [[gnu::always_inline]] static V FromArray(const std::int32_t* in) {
+        return _mm_load_si128(reinterpret_cast<const __m128i*>(in));
+    }
     // No gather instruction: four loads.
     [[gnu::always_inline]] static V Gather(const std::uint32_t* base, V idx) {
         alignas(16) std::int32_t i[4];
@@ -57,13 +69,15 @@ struct IsaSse2 {
         first = _mm_castps_si128(_mm_shuffle_ps(_mm_castsi128_ps(a), _mm_castsi128_ps(b), 0x88));
         second = _mm_castps_si128(_mm_shuffle_ps(_mm_castsi128_ps(a), _mm_castsi128_ps(b), 0xDD));
     }
-    [[gnu::always_inline]] static V Pair(const std::uint32_t* p) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)); }
+    [[gnu::always_inline]] static V Pair(const std::uint32_t* p) {
+        return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+    }
     // The same for bytes: one 16-bit load per lane.
     [[gnu::always_inline]] static void LoadBytePairs(const std::uint8_t* base, V idx, V& first, V& second) {
         alignas(16) std::int32_t i[4];
         ToArray(i, idx);
-        const V v = _mm_setr_epi32(BytePair(base + i[0]), BytePair(base + i[1]), BytePair(base + i[2]),
-                                   BytePair(base + i[3]));
+        const V v =
+            _mm_setr_epi32(BytePair(base + i[0]), BytePair(base + i[1]), BytePair(base + i[2]), BytePair(base + i[3]));
         first = _mm_and_si128(v, _mm_set1_epi32(0xFF));
         second = _mm_srli_epi32(v, 8);
     }
@@ -92,7 +106,9 @@ struct IsaSse2 {
     [[gnu::always_inline]] static V And(V a, V b) { return _mm_and_si128(a, b); }
     [[gnu::always_inline]] static V Or(V a, V b) { return _mm_or_si128(a, b); }
     [[gnu::always_inline]] static V AndNot(V mask, V v) { return _mm_andnot_si128(mask, v); }  // ~mask & v
-    [[gnu::always_inline]] static V Select(V mask, V a, V b) { return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b)); }
+    [[gnu::always_inline]] static V Select(V mask, V a, V b) {
+        return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b));
+    }
     [[gnu::always_inline]] static unsigned Mask(V m) { return static_cast<unsigned>(_mm_movemask_epi8(m)); }
 
     [[gnu::always_inline]] static V Add32(V a, V b) { return _mm_add_epi32(a, b); }

@@ -19,9 +19,7 @@ constexpr std::uint8_t kMarkEnd = 0x80;    // no list / end of the list
 constexpr std::uint8_t kMarkList = 0x7F;   // a list follows
 constexpr std::uint8_t kMarkEntry = 0x81;  // one plane follows
 
-C_SurfacePlane* EntryAt(const C_List* list, std::uint32_t i) {
-    return static_cast<C_SurfacePlane*>(list->GetAt(i));
-}
+C_SurfacePlane* EntryAt(const C_List* list, std::uint32_t i) { return static_cast<C_SurfacePlane*>(list->GetAt(i)); }
 
 }  // namespace
 

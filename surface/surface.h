@@ -28,10 +28,10 @@ using Gfx_SurfaceNotifyFn = bool (*)(C_Surface* surface, std::int32_t code);
 /// One entry of a surface's plane list.
 class C_SurfacePlane : public C_Object {
 public:
-    C_Image* image;        ///< the plane's pixels
-    std::uint32_t index;   ///< plane number (1 colour, 2 alpha)
-    C_Image* derived;      ///< a display-ready copy kept by the notification owner; never freed here
-    std::uint8_t shared;   ///< nonzero: `image` belongs to someone else
+    C_Image* image;       ///< the plane's pixels
+    std::uint32_t index;  ///< plane number (1 colour, 2 alpha)
+    C_Image* derived;     ///< a display-ready copy kept by the notification owner; never freed here
+    std::uint8_t shared;  ///< nonzero: `image` belongs to someone else
 
     C_SurfacePlane();
     C_SurfacePlane(C_Image* planeImage, std::uint32_t planeIndex, std::uint8_t isShared);
@@ -50,11 +50,11 @@ public:
 ///     C_Surface sprite(1, &colorImage, &alphaImage);  // borrows both
 class C_Surface : public C_Object {
 public:
-    C_List* planes;                  ///< the entries; null while there is no list at all
-    Gfx_SurfaceNotifyFn notify[4];   ///< slots 1 to 4; null = not installed
-    void* owner;                     ///< context of whoever installed the slots
-    std::uint8_t shared;             ///< nonzero: entries made here borrow their images
-    std::uint32_t width;             ///< of the colour plane when it was attached, else 0
+    C_List* planes;                 ///< the entries; null while there is no list at all
+    Gfx_SurfaceNotifyFn notify[4];  ///< slots 1 to 4; null = not installed
+    void* owner;                    ///< context of whoever installed the slots
+    std::uint8_t shared;            ///< nonzero: entries made here borrow their images
+    std::uint32_t width;            ///< of the colour plane when it was attached, else 0
     std::uint32_t height;
 
     C_Surface();

@@ -12,20 +12,20 @@ std::uint32_t Gfx_AlignCodeY(std::uint8_t align) { return KnownCode(static_cast<
 
 float Gfx_AlignCoord(float v, float w, std::uint32_t code) {
     switch (code) {
-        case 1: return w - v;
-        case 2: return w / 2.0f + v;
-        default: return v;
+    case 1: return w - v;
+    case 2: return w / 2.0f + v;
+    default: return v;
     }
 }
 
 float Gfx_AlignCoordIn(float v, std::int32_t lo, std::int32_t hi, std::uint32_t code) {
     switch (code) {
-        case 1: return static_cast<float>(hi) - v;
-        case 2: {
-            const auto extent = static_cast<std::int64_t>(hi) - lo;
-            return static_cast<float>(extent) / 2.0f + static_cast<float>(lo) + v;
-        }
-        default: return static_cast<float>(lo) + v;
+    case 1: return static_cast<float>(hi) - v;
+    case 2: {
+        const auto extent = static_cast<std::int64_t>(hi) - lo;
+        return static_cast<float>(extent) / 2.0f + static_cast<float>(lo) + v;
+    }
+    default: return static_cast<float>(lo) + v;
     }
 }
 

@@ -27,14 +27,14 @@ bool Finite(const C_Vector2D& v) { return std::isfinite(v.x) && std::isfinite(v.
 
 // What both operations work from.
 struct Fill {
-    C_DrawParams p;            // the working copy of the record
-    float W = 0, H = 0;        // the whole picture
-    float sx0 = 0, sy0 = 0;    // the source rectangle, inside the picture
+    C_DrawParams p;          // the working copy of the record
+    float W = 0, H = 0;      // the whole picture
+    float sx0 = 0, sy0 = 0;  // the source rectangle, inside the picture
     float sx1 = 0, sy1 = 0;
-    float x0 = 0, y0 = 0;      // destRect
+    float x0 = 0, y0 = 0;  // destRect
     float x1 = 0, y1 = 0;
-    float px = 0, py = 0;      // the pivot, resolved against destRect's size
-    C_Vector2D pos;            // position, with its align byte
+    float px = 0, py = 0;  // the pivot, resolved against destRect's size
+    C_Vector2D pos;        // position, with its align byte
 };
 
 bool Prepare(C_Surface* src, const C_Rect* srcRect, const C_Rect* destRect, const C_Vector2D* position,
@@ -103,12 +103,12 @@ int64_t WholeTiles(float first, float end, int64_t size) {
 // the first whole one), 0 .. count - 1 (whole) and count (the cell that
 // reaches past the rectangle's far edge).
 struct Axis {
-    float lo, hi;     // the rectangle's edges
-    float offset;     // the wrapped tile offset
-    int64_t size;     // tile size in pixels
-    int64_t count;    // whole tiles
+    float lo, hi;   // the rectangle's edges
+    float offset;   // the wrapped tile offset
+    int64_t size;   // tile size in pixels
+    int64_t count;  // whole tiles
     float scale;
-    float s0, s1;     // source edges
+    float s0, s1;  // source edges
 
     // The cell's corner, relative to the rectangle.
     float Corner(int64_t i) const { return i < 0 ? 0.0f : static_cast<float>(i * size) + offset; }
@@ -212,8 +212,8 @@ void Cull(const Fill& f, C_Surface* dst, const C_Frame* clip, const C_Frame* cli
 }  // namespace
 
 bool Gfx_Surface_DrawTiled(C_Surface* src, C_Surface* dst, const C_Rect* srcRect, const C_Frame* clip,
-                           const C_Frame* clip2, const C_Rect* destRect, const C_Vector2D* position,
-                           std::uint32_t mode, const C_DrawParams* params) {
+                           const C_Frame* clip2, const C_Rect* destRect, const C_Vector2D* position, std::uint32_t mode,
+                           const C_DrawParams* params) {
     Fill f;
     if (!Prepare(src, srcRect, destRect, position, params, f)) return false;
     if (!(f.x1 > f.x0) || !(f.y1 > f.y0)) return false;

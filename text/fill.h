@@ -55,5 +55,5 @@ bool Gfx_Surface_DrawInRect(C_Surface* src, C_Surface* dst, const C_Rect* srcRec
 /// tile's scaled width or height truncates to less than one pixel (or
 /// exceeds 2^31); true otherwise, whatever the blits returned.
 bool Gfx_Surface_DrawTiled(C_Surface* src, C_Surface* dst, const C_Rect* srcRect, const C_Frame* clip,
-                           const C_Frame* clip2, const C_Rect* destRect, const C_Vector2D* position,
-                           std::uint32_t mode, const C_DrawParams* params);
+                           const C_Frame* clip2, const C_Rect* destRect, const C_Vector2D* position, std::uint32_t mode,
+                           const C_DrawParams* params);

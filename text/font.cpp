@@ -50,8 +50,7 @@ C_FontType::C_FontType()
     : name("MS Sans Serif"), size(10.0f), format(0), bold(0), italic(0), underline(0), strikeout(0), userValue(0) {}
 
 C_FontType::C_FontType(const C_String& faceName, float wantedSize, std::uint8_t renderKind, std::uint8_t isBold,
-                       std::uint8_t isItalic, std::uint8_t isUnderline, std::uint8_t isStrikeout,
-                       std::uint32_t value)
+                       std::uint8_t isItalic, std::uint8_t isUnderline, std::uint8_t isStrikeout, std::uint32_t value)
     : name(faceName),
       size(wantedSize),
       format(renderKind),
@@ -92,9 +91,7 @@ bool C_BitmapFace::AddGlyph(C_BitmapGlyph* glyph) { return glyph && AppendOwned(
 
 // --------------------------------------------------------------------- C_Font
 
-C_Font::C_Font() : imageAllocator(nullptr), faces(nullptr), images(nullptr), allocatorContext(0) {
-    C_Font::Init();
-}
+C_Font::C_Font() : imageAllocator(nullptr), faces(nullptr), images(nullptr), allocatorContext(0) { C_Font::Init(); }
 
 C_Font::~C_Font() { C_Font::Free(); }
 
@@ -120,8 +117,7 @@ bool C_Font::IndexFace(std::int32_t code, std::uint32_t position, const char* si
             const std::uint64_t limit = (std::uint64_t{GFX_FONT_MAX_CODE} + 1) * kIndexEntryBytes;
             if (grown < needed) grown = needed;
             if (grown > limit) grown = limit;
-            if (!faceIndex.Resize(static_cast<std::uint32_t>(grown), true))
-                return Gfx_FailSummary(site);
+            if (!faceIndex.Resize(static_cast<std::uint32_t>(grown), true)) return Gfx_FailSummary(site);
         }
         // Bytes between the old and new size are zero: the block is zeroed
         // when obtained and the table never shrinks while in use.
@@ -241,8 +237,7 @@ bool Gfx_Font_AddSheet(const C_String& characters, std::uint32_t columns, std::u
 }
 
 bool Gfx_Font_ChangeFormat(C_Font* font, std::int32_t newFormat, std::int32_t newPalFormat, std::uint32_t flags) {
-    if (!font)
-        return Gfx_Fail(GFX_ERR_NULL_ARG, "Gfx_Font_ChangeFormat{pFont->format}", "Gfx_Font_ChangeFormat");
+    if (!font) return Gfx_Fail(GFX_ERR_NULL_ARG, "Gfx_Font_ChangeFormat{pFont->format}", "Gfx_Font_ChangeFormat");
     if (font->ImageCount() == 0) return false;
     for (std::uint32_t i = 0; i < font->ImageCount(); ++i) {
         if (C_Surface* surface = font->GetImage(static_cast<std::int32_t>(i)))

@@ -46,8 +46,8 @@ constexpr std::uint8_t Gfx_FontStyleCode(bool bold, bool italic) {
 class C_FontType : public C_Object {
 public:
     C_String name;
-    float size;               ///< in the unit of the glyphs' `size`
-    std::uint8_t format;      ///< render kind wanted; not serialised
+    float size;           ///< in the unit of the glyphs' `size`
+    std::uint8_t format;  ///< render kind wanted; not serialised
     std::uint8_t bold;
     std::uint8_t italic;
     std::uint8_t underline;
@@ -128,9 +128,9 @@ using Gfx_FontSurfaceAllocator = C_Surface* (*)(std::uint32_t context);
 class C_Font : public C_Object {
 public:
     Gfx_FontSurfaceAllocator imageAllocator;  ///< null: plain C_Surface objects
-    C_List* faces;    ///< owned C_BitmapFace in the order added; null when none
-    C_List* images;   ///< owned surfaces holding the glyph pictures; null when none
-    C_String name;    ///< the font's face name
+    C_List* faces;                            ///< owned C_BitmapFace in the order added; null when none
+    C_List* images;                           ///< owned surfaces holding the glyph pictures; null when none
+    C_String name;                            ///< the font's face name
     /// 32-bit entries indexed by character code: position in `faces` + 1, or
     /// 0 for no face. Rebuilt on load, never stored.
     C_Buffer faceIndex;

@@ -15,11 +15,11 @@
 
 namespace {
 
-constexpr std::size_t kGlyphBodyBytes = 24;      // a glyph record after its tag
-constexpr std::uint64_t kGlyphRecordBytes = 26;  // with the tag
+constexpr std::size_t kGlyphBodyBytes = 24;          // a glyph record after its tag
+constexpr std::uint64_t kGlyphRecordBytes = 26;      // with the tag
 constexpr std::uint64_t kFaceRecordMinBytes = 10;    // tag, zero count, code
 constexpr std::uint64_t kSurfaceRecordMinBytes = 3;  // tag and the no-list marker
-constexpr std::size_t kFontTypeBodyBytes = 12;   // size, four flags, userValue
+constexpr std::size_t kFontTypeBodyBytes = 12;       // size, four flags, userValue
 
 void Put16(std::uint8_t* out, std::int32_t value) {
     const auto v = static_cast<std::uint32_t>(value);
@@ -39,8 +39,7 @@ std::int32_t GetS16(const std::uint8_t* in) {
 }
 
 std::uint32_t Get32(const std::uint8_t* in) {
-    return std::uint32_t{in[0]} | std::uint32_t{in[1]} << 8 | std::uint32_t{in[2]} << 16 |
-           std::uint32_t{in[3]} << 24;
+    return std::uint32_t{in[0]} | std::uint32_t{in[1]} << 8 | std::uint32_t{in[2]} << 16 | std::uint32_t{in[3]} << 24;
 }
 
 bool WriteU32(C_Stream* stream, std::uint32_t value) { return C_Stream::WriteValue(stream, value); }

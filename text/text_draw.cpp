@@ -23,8 +23,8 @@ namespace {
 constexpr unsigned char kNewline = 10;
 constexpr unsigned char kTab = 9;
 constexpr unsigned char kSpace = 32;
-constexpr unsigned char kCaret = 124;       // "|"
-constexpr unsigned char kUnderscore = 95;   // "_"
+constexpr unsigned char kCaret = 124;      // "|"
+constexpr unsigned char kUnderscore = 95;  // "_"
 // Position anchor of every glyph blit: neither nibble names an edge, so the
 // blit measures from the clip box's top-left corner.
 constexpr std::uint8_t kGlyphAlign = 68;
@@ -199,8 +199,7 @@ private:
     static const C_Rect* WholeOrCell(const C_BitmapGlyph& g, C_Surface& src, C_Rect& cell) {
         const C_Image* picture = src.GetPlane(1) ? src.GetPlane(1) : src.GetPlane(2);
         if (!picture) return nullptr;
-        const bool ownsPicture = g.frame.x0 == 0 && g.frame.y0 == 0 &&
-                                 std::int64_t{g.frame.x1} + 1 >= picture->width &&
+        const bool ownsPicture = g.frame.x0 == 0 && g.frame.y0 == 0 && std::int64_t{g.frame.x1} + 1 >= picture->width &&
                                  std::int64_t{g.frame.y1} + 1 >= picture->height;
         if (ownsPicture) return nullptr;
         cell = C_Rect(static_cast<float>(g.frame.x0), static_cast<float>(g.frame.y0), static_cast<float>(g.frame.x1),
@@ -229,14 +228,14 @@ private:
 // by its height. Unknown anchor codes act as left / top.
 void StartPen(const C_Vector2D& position, const Extent& e, float& x, float& y) {
     switch (Gfx_AlignCodeX(position.align)) {
-        case 1: x = position.x - e.width; break;
-        case 2: x = position.x - e.width / 2.0f; break;
-        default: x = position.x; break;
+    case 1: x = position.x - e.width; break;
+    case 2: x = position.x - e.width / 2.0f; break;
+    default: x = position.x; break;
     }
     switch (Gfx_AlignCodeY(position.align)) {
-        case 1: y = -position.y - e.height; break;
-        case 2: y = -position.y - e.height / 2.0f; break;
-        default: y = -position.y; break;
+    case 1: y = -position.y - e.height; break;
+    case 2: y = -position.y - e.height / 2.0f; break;
+    default: y = -position.y; break;
     }
 }
 

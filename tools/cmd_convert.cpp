@@ -15,11 +15,12 @@ namespace {
 
 bool Readable(Tool_FileKind kind) {
     switch (kind) {
-        case Tool_FileKind::Img: case Tool_FileKind::Bmp: case Tool_FileKind::Pcx:
-        case Tool_FileKind::Tga: case Tool_FileKind::Png:
-            return true;
-        default:
-            return false;
+    case Tool_FileKind::Img:
+    case Tool_FileKind::Bmp:
+    case Tool_FileKind::Pcx:
+    case Tool_FileKind::Tga:
+    case Tool_FileKind::Png: return true;
+    default: return false;
     }
 }
 
@@ -40,10 +41,10 @@ std::int32_t PngFormatFor(std::int32_t format) {
     Gfx_FormatDesc d{};
     if (format <= 0 || !Gfx_GetFormatDesc(format, &d) || d.isPalette) return GFX_FMT_NONE;
     switch (d.channels) {
-        case 1: return GFX_FMT_CH8;
-        case 3: return GFX_FMT_RGB888;
-        case 4: return GFX_FMT_ARGB8888;
-        default: return GFX_FMT_NONE;
+    case 1: return GFX_FMT_CH8;
+    case 3: return GFX_FMT_RGB888;
+    case 4: return GFX_FMT_ARGB8888;
+    default: return GFX_FMT_NONE;
     }
 }
 
@@ -88,8 +89,8 @@ int Tool_Convert(const Tool_Command& self, const std::vector<std::string>& args)
     Tool_FileKind inKind = Tool_KindOfName(in);
     if (inKind == Tool_FileKind::Raw) return Tool_Usage(self, "raw dumps have no header and cannot be read");
     if (!Tool_KindOfFile(in, inKind)) return Tool_CannotOpen(in);
-    if (!Readable(inKind)) return Tool_Refuse(in, std::string("is not a picture the tool reads (") +
-                                                      Tool_KindDescription(inKind) + ")");
+    if (!Readable(inKind))
+        return Tool_Refuse(in, std::string("is not a picture the tool reads (") + Tool_KindDescription(inKind) + ")");
 
     C_Image image;
     if (!Tool_LoadImage(in, inKind, image)) return Tool_Fail(in, "read");
@@ -102,15 +103,16 @@ int Tool_Convert(const Tool_Command& self, const std::vector<std::string>& args)
         const std::int32_t fit = PngFormatFor(image.format);
         if (format != GFX_FMT_SAME || fit == GFX_FMT_NONE)
             return Tool_Refuse(out, "PNG files cannot hold format " + Tool_FormatLabel(image.format));
-        if (!ChangeFormat(image, fit))
-            return Tool_Fail(in, "convert", " to format " + Tool_FormatLabel(fit));
+        if (!ChangeFormat(image, fit)) return Tool_Fail(in, "convert", " to format " + Tool_FormatLabel(fit));
     }
     if (outKind == Tool_FileKind::Raw && !RawWritable(image.format))
-        return Tool_Refuse(out, "raw dumps hold only 8-, 16-, 24- and 32-bit integer formats, not " +
-                                    Tool_FormatLabel(image.format));
+        return Tool_Refuse(
+            out, "raw dumps hold only 8-, 16-, 24- and 32-bit integer formats, not " + Tool_FormatLabel(image.format));
     if (outKind == Tool_FileKind::Png && !opaque && AlphaAllZero(image))
-        std::fprintf(stderr, "quillory: note: every pixel of '%s' has alpha 0, so viewers show '%s' as fully "
-                             "transparent; --opaque leaves the alpha out\n", in.c_str(), out.c_str());
+        std::fprintf(stderr,
+                     "quillory: note: every pixel of '%s' has alpha 0, so viewers show '%s' as fully "
+                     "transparent; --opaque leaves the alpha out\n",
+                     in.c_str(), out.c_str());
     if (!Tool_SaveImage(image, out, outKind, opaque)) return Tool_Fail(out, "write");
     return TOOL_OK;
 }

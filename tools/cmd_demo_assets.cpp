@@ -60,7 +60,8 @@ bool WriteText(const std::string& path, const char* text) {
 int WriteFont(const std::string& path) {
     Tool_FontPlan plan;
     plan.name = "Liberation Serif";
-    for (const auto& source : kSerifFiles) plan.sources.push_back({std::string(kSerifFolder) + source.file, source.style});
+    for (const auto& source : kSerifFiles)
+        plan.sources.push_back({std::string(kSerifFolder) + source.file, source.style});
     plan.sizes = kDemoSizes;
     plan.kinds = {GFX_GLYPH_MONO, GFX_GLYPH_GRAY};
     plan.chars = {TOOL_FONT_ASCII};

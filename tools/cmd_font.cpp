@@ -41,9 +41,12 @@ bool ParseNumber(const std::string& text, std::int64_t limit, std::int64_t& valu
     for (std::size_t i = from; i < text.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
         std::int64_t digit;
-        if (std::isdigit(c)) digit = c - '0';
-        else if (hex && std::isxdigit(c)) digit = std::tolower(c) - 'a' + 10;
-        else return false;
+        if (std::isdigit(c))
+            digit = c - '0';
+        else if (hex && std::isxdigit(c))
+            digit = std::tolower(c) - 'a' + 10;
+        else
+            return false;
         value = value * (hex ? 16 : 10) + digit;
         if (value > limit) return false;
     }
@@ -83,7 +86,8 @@ bool Tool_ParseSizes(const std::string& text, std::vector<std::uint16_t>& out, s
     for (const std::string& item : SplitList(text)) {
         std::int64_t value = 0;
         if (!ParseNumber(item, TOOL_FONT_MAX_SIZE, value) || value < 1) {
-            problem = "sizes are whole numbers from 1 to " + std::to_string(TOOL_FONT_MAX_SIZE) + ", not '" + item + "'";
+            problem =
+                "sizes are whole numbers from 1 to " + std::to_string(TOOL_FONT_MAX_SIZE) + ", not '" + item + "'";
             return false;
         }
         AddUnique(out, static_cast<std::uint16_t>(value));
@@ -95,8 +99,10 @@ bool Tool_ParseKinds(const std::string& text, std::vector<std::uint8_t>& out, st
     out.clear();
     for (const std::string& item : SplitList(text)) {
         const std::string name = Lower(item);
-        if (name == "4" || name == "mono") AddUnique(out, std::uint8_t{GFX_GLYPH_MONO});
-        else if (name == "5" || name == "gray" || name == "grey") AddUnique(out, std::uint8_t{GFX_GLYPH_GRAY});
+        if (name == "4" || name == "mono")
+            AddUnique(out, std::uint8_t{GFX_GLYPH_MONO});
+        else if (name == "5" || name == "gray" || name == "grey")
+            AddUnique(out, std::uint8_t{GFX_GLYPH_GRAY});
         else {
             problem = "render kinds are 4 (mono) and 5 (gray), not '" + item + "'";
             return false;
@@ -109,10 +115,14 @@ bool Tool_ParseStyles(const std::string& text, std::vector<std::uint8_t>& out, s
     out.clear();
     for (const std::string& item : SplitList(text)) {
         const std::string name = Lower(item);
-        if (name == "7" || name == "regular") out.push_back(GFX_STYLE_REGULAR);
-        else if (name == "8" || name == "bold") out.push_back(GFX_STYLE_BOLD);
-        else if (name == "9" || name == "italic") out.push_back(GFX_STYLE_ITALIC);
-        else if (name == "10" || name == "bold-italic" || name == "bolditalic") out.push_back(GFX_STYLE_BOLD_ITALIC);
+        if (name == "7" || name == "regular")
+            out.push_back(GFX_STYLE_REGULAR);
+        else if (name == "8" || name == "bold")
+            out.push_back(GFX_STYLE_BOLD);
+        else if (name == "9" || name == "italic")
+            out.push_back(GFX_STYLE_ITALIC);
+        else if (name == "10" || name == "bold-italic" || name == "bolditalic")
+            out.push_back(GFX_STYLE_BOLD_ITALIC);
         else {
             problem = "styles are regular, bold, italic and bold-italic (7 to 10), not '" + item + "'";
             return false;
@@ -131,7 +141,8 @@ bool Tool_ParseChars(const std::string& text, std::vector<Tool_CharRange>& out, 
         std::int64_t first = 0;
         std::int64_t last = 0;
         if (!ParseNumber(from, GFX_FONT_MAX_CODE, first) || !ParseNumber(to, GFX_FONT_MAX_CODE, last) || last < first) {
-            problem = "characters are codes or ranges such as 32-126 or 0x20-0x7E (at most 0x10FFFF), not '" + item + "'";
+            problem =
+                "characters are codes or ranges such as 32-126 or 0x20-0x7E (at most 0x10FFFF), not '" + item + "'";
             return false;
         }
         out.push_back({static_cast<std::int32_t>(first), static_cast<std::int32_t>(last)});
@@ -203,7 +214,8 @@ int Tool_Font(const Tool_Command& self, const std::vector<std::string>& args) {
     if (const std::string* text = parsed.Value("--styles")) {
         if (!Tool_ParseStyles(*text, styles, problem)) return Tool_Usage(self, problem);
         if (styles.size() != files.size())
-            return Tool_Usage(self, "--styles needs one style per TrueType file (" + std::to_string(files.size()) + ")");
+            return Tool_Usage(self,
+                              "--styles needs one style per TrueType file (" + std::to_string(files.size()) + ")");
     } else if (files.size() > styles.size()) {
         return Tool_Usage(self, "more than four TrueType files need --styles");
     }

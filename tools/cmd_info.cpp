@@ -19,12 +19,12 @@ namespace {
 
 const char* PngColourName(std::uint8_t colorType) {
     switch (colorType) {
-        case GFX_PNG_GREY: return "grey";
-        case GFX_PNG_RGB: return "RGB";
-        case GFX_PNG_PALETTE: return "palette";
-        case GFX_PNG_GREY_ALPHA: return "grey and alpha";
-        case GFX_PNG_RGBA: return "RGBA";
-        default: return "unknown colour type";
+    case GFX_PNG_GREY: return "grey";
+    case GFX_PNG_RGB: return "RGB";
+    case GFX_PNG_PALETTE: return "palette";
+    case GFX_PNG_GREY_ALPHA: return "grey and alpha";
+    case GFX_PNG_RGBA: return "RGBA";
+    default: return "unknown colour type";
     }
 }
 
@@ -68,20 +68,20 @@ int InfoImage(const std::string& path, Tool_FileKind kind) {
 
 const char* RenderKindName(std::uint8_t kind) {
     switch (kind) {
-        case GFX_GLYPH_MONO: return "1-bit";
-        case GFX_GLYPH_GRAY: return "anti-aliased";
-        case GFX_GLYPH_SHEET: return "sheet";
-        default: return "unknown kind";
+    case GFX_GLYPH_MONO: return "1-bit";
+    case GFX_GLYPH_GRAY: return "anti-aliased";
+    case GFX_GLYPH_SHEET: return "sheet";
+    default: return "unknown kind";
     }
 }
 
 const char* StyleName(std::uint8_t style) {
     switch (style) {
-        case GFX_STYLE_REGULAR: return "regular";
-        case GFX_STYLE_BOLD: return "bold";
-        case GFX_STYLE_ITALIC: return "italic";
-        case GFX_STYLE_BOLD_ITALIC: return "bold italic";
-        default: return "unknown style";
+    case GFX_STYLE_REGULAR: return "regular";
+    case GFX_STYLE_BOLD: return "bold";
+    case GFX_STYLE_ITALIC: return "italic";
+    case GFX_STYLE_BOLD_ITALIC: return "bold italic";
+    default: return "unknown style";
     }
 }
 
@@ -178,9 +178,9 @@ int Tool_Info(const Tool_Command& self, const std::vector<std::string>& args) {
     Tool_FileKind kind = Tool_FileKind::Unknown;
     if (!Tool_KindOfFile(path, kind)) return Tool_CannotOpen(path);
     switch (kind) {
-        case Tool_FileKind::Uft: return InfoFont(path);
-        case Tool_FileKind::Raw: return Tool_Refuse(path, "a raw pixel dump has no header to describe");
-        case Tool_FileKind::Unknown: return Tool_Refuse(path, "not a file type the tool knows");
-        default: return InfoImage(path, kind);
+    case Tool_FileKind::Uft: return InfoFont(path);
+    case Tool_FileKind::Raw: return Tool_Refuse(path, "a raw pixel dump has no header to describe");
+    case Tool_FileKind::Unknown: return Tool_Refuse(path, "not a file type the tool knows");
+    default: return InfoImage(path, kind);
     }
 }

@@ -210,18 +210,18 @@ const C_BitmapGlyph* NearestVariant(const C_BitmapFace& face, std::uint8_t style
 
 const char* KindName(int kind) {
     switch (kind) {
-        case GFX_GLYPH_MONO: return "mono";
-        case GFX_GLYPH_GRAY: return "gray";
-        default: return "sheet";
+    case GFX_GLYPH_MONO: return "mono";
+    case GFX_GLYPH_GRAY: return "gray";
+    default: return "sheet";
     }
 }
 
 std::string StyleName(std::uint8_t style) {
     switch (style) {
-        case GFX_STYLE_BOLD: return "bold";
-        case GFX_STYLE_ITALIC: return "italic";
-        case GFX_STYLE_BOLD_ITALIC: return "bold italic";
-        default: return "regular";
+    case GFX_STYLE_BOLD: return "bold";
+    case GFX_STYLE_ITALIC: return "italic";
+    case GFX_STYLE_BOLD_ITALIC: return "bold italic";
+    default: return "regular";
     }
 }
 
@@ -292,8 +292,8 @@ struct LineLayout {
     std::string text;
     std::uint32_t variant = 0;
     float scale = 1.0f;
-    float advance = 0.0f;  // the pen's furthest reach, from the line's start
-    float inkReach = 0.0f; // how far any glyph picture may stray from the layout box
+    float advance = 0.0f;   // the pen's furthest reach, from the line's start
+    float inkReach = 0.0f;  // how far any glyph picture may stray from the layout box
 };
 
 bool LayOutLine(const std::string& text, const C_Font& font, const Choice& choice, LineLayout& line) {
@@ -390,7 +390,8 @@ int ParseOptions(const Tool_Command& self, const std::vector<std::string>& args,
                         {"--bold", "--italic"}, parsed, problem))
         return Tool_Usage(self, problem);
     if (parsed.positional.size() != 3)
-        return Tool_Usage(self, parsed.positional.size() < 3 ? "needs FONT.uft, TEXT and OUT.png" : "too many arguments");
+        return Tool_Usage(self,
+                          parsed.positional.size() < 3 ? "needs FONT.uft, TEXT and OUT.png" : "too many arguments");
     o.fontPath = parsed.positional[0];
     o.text = Unescape(parsed.positional[1]);
     o.outPath = parsed.positional[2];
@@ -401,7 +402,8 @@ int ParseOptions(const Tool_Command& self, const std::vector<std::string>& args,
     long number = 0;
     if (const std::string* v = parsed.Value("--size")) {
         if (!ParseWhole(*v, 1, kMaxSize, number))
-            return Tool_Usage(self, "sizes are whole numbers from 1 to " + std::to_string(kMaxSize) + ", not '" + *v + "'");
+            return Tool_Usage(self,
+                              "sizes are whole numbers from 1 to " + std::to_string(kMaxSize) + ", not '" + *v + "'");
         o.size = static_cast<float>(number);
     }
     if (const std::string* v = parsed.Value("--color"); v && !ParseColor(*v, o.color))
@@ -412,20 +414,28 @@ int ParseOptions(const Tool_Command& self, const std::vector<std::string>& args,
         o.hasBackground = true;
     }
     if (const std::string* v = parsed.Value("--align")) {
-        if (*v == "left") o.align = Align::Left;
-        else if (*v == "center" || *v == "centre") o.align = Align::Center;
-        else if (*v == "right") o.align = Align::Right;
-        else return Tool_Usage(self, "--align is left, center or right, not '" + *v + "'");
+        if (*v == "left")
+            o.align = Align::Left;
+        else if (*v == "center" || *v == "centre")
+            o.align = Align::Center;
+        else if (*v == "right")
+            o.align = Align::Right;
+        else
+            return Tool_Usage(self, "--align is left, center or right, not '" + *v + "'");
     }
     if (const std::string* v = parsed.Value("--padding"); v && !ParseWhole(*v, 0, kMaxPadding, o.padding))
         return Tool_Usage(self, "--padding is a whole number from 0 to " + std::to_string(kMaxPadding));
     if (const std::string* v = parsed.Value("--width"); v && !ParseWhole(*v, 1, kMaxSide, o.width))
         return Tool_Usage(self, "--width is a whole number from 1 to " + std::to_string(kMaxSide));
     if (const std::string* v = parsed.Value("--kind")) {
-        if (*v == "mono" || *v == "4") o.kind = GFX_GLYPH_MONO;
-        else if (*v == "gray" || *v == "grey" || *v == "5") o.kind = GFX_GLYPH_GRAY;
-        else if (*v == "sheet" || *v == "6") o.kind = GFX_GLYPH_SHEET;
-        else return Tool_Usage(self, "--kind is mono, gray or sheet, not '" + *v + "'");
+        if (*v == "mono" || *v == "4")
+            o.kind = GFX_GLYPH_MONO;
+        else if (*v == "gray" || *v == "grey" || *v == "5")
+            o.kind = GFX_GLYPH_GRAY;
+        else if (*v == "sheet" || *v == "6")
+            o.kind = GFX_GLYPH_SHEET;
+        else
+            return Tool_Usage(self, "--kind is mono, gray or sheet, not '" + *v + "'");
     }
     return TOOL_OK;
 }
@@ -471,16 +481,17 @@ int Tool_RenderText(const Tool_Command& self, const std::vector<std::string>& ar
     std::uint32_t position = 0;
     if (const C_BitmapGlyph* nearest = NearestVariant(*reference, choice.style, choice.kind, choice.size, position);
         nearest && static_cast<float>(nearest->size) != choice.size)
-        Note("'" + o.fontPath + "' has no size " + std::to_string(static_cast<long>(choice.size)) +
-             " glyphs; size " + std::to_string(nearest->size) + " is scaled to it");
+        Note("'" + o.fontPath + "' has no size " + std::to_string(static_cast<long>(choice.size)) + " glyphs; size " +
+             std::to_string(nearest->size) + " is scaled to it");
 
     std::vector<LineLayout> lines(texts.size());
     float blockWidth = 0.0f;
     float inkReach = 0.0f;
     for (std::size_t i = 0; i < texts.size(); ++i) {
         if (!LayOutLine(texts[i], font, choice, lines[i]))
-            return Tool_Refuse(o.fontPath, "cannot draw line " + std::to_string(i + 1) + " of the text: its glyphs have no " +
-                                               StyleName(choice.style) + " " + KindName(choice.kind) + " variant");
+            return Tool_Refuse(o.fontPath, "cannot draw line " + std::to_string(i + 1) +
+                                               " of the text: its glyphs have no " + StyleName(choice.style) + " " +
+                                               KindName(choice.kind) + " variant");
         blockWidth = std::max(blockWidth, lines[i].advance);
         inkReach = std::max(inkReach, lines[i].inkReach);
     }
@@ -495,8 +506,8 @@ int Tool_RenderText(const Tool_Command& self, const std::vector<std::string>& ar
     const long scratchW = layout.x1 + margin;
     const long scratchH = layout.y1 + margin;
     if (!FitsLimits(scratchW, scratchH))
-        return Tool_Refuse(o.outPath, "the text needs " + SizeLabel(scratchW, scratchH) +
-                                          " pixels to draw, more than the tool makes");
+        return Tool_Refuse(
+            o.outPath, "the text needs " + SizeLabel(scratchW, scratchH) + " pixels to draw, more than the tool makes");
     C_Surface scratch;
     Gfx_ClearError();
     if (!MakeCanvas(scratch, scratchW, scratchH, C_Color(0, 0, 0, 0), 0)) return Tool_Fail(o.outPath, "make");
@@ -510,9 +521,9 @@ int Tool_RenderText(const Tool_Command& self, const std::vector<std::string>& ar
     // one pixel past it (right) or its middle half a pixel past it (centre):
     // these anchors line the lines up with the block's edges or middle.
     const float left = static_cast<float>(margin);
-    const float anchorX = o.align == Align::Left     ? left
-                          : o.align == Align::Right  ? left + blockWidth - 1.0f
-                                                     : left + (blockWidth - 1.0f) / 2.0f;
+    const float anchorX = o.align == Align::Left    ? left
+                          : o.align == Align::Right ? left + blockWidth - 1.0f
+                                                    : left + (blockWidth - 1.0f) / 2.0f;
     const std::uint8_t textAlign = o.align == Align::Left ? 0 : o.align == Align::Right ? 1 : 2;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (lines[i].text.empty()) continue;
@@ -546,8 +557,8 @@ int Tool_RenderText(const Tool_Command& self, const std::vector<std::string>& ar
     const long pictureH = content.y1 - content.y0 + 2 * pad;
     const long shiftY = pad - content.y0;
     if (!FitsLimits(pictureW, pictureH))
-        return Tool_Refuse(o.outPath, "the picture would be " + SizeLabel(pictureW, pictureH) +
-                                          " pixels, more than the tool makes");
+        return Tool_Refuse(
+            o.outPath, "the picture would be " + SizeLabel(pictureW, pictureH) + " pixels, more than the tool makes");
 
     C_Surface picture;
     Gfx_ClearError();

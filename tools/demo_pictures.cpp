@@ -73,9 +73,15 @@ double EdgeAlpha(double distance) { return Ramp(kPixel, -kPixel, distance); }
 // Unit directions every 36 degrees, starting straight up: the corners of
 // stars and the places of petals. Written out so that no trigonometry runs.
 constexpr double kDir36[10][2] = {
-    {0.0, -1.0},         {0.5877852523, -0.8090169944}, {0.9510565163, -0.3090169944},
-    {0.9510565163, 0.3090169944}, {0.5877852523, 0.8090169944},  {0.0, 1.0},
-    {-0.5877852523, 0.8090169944}, {-0.9510565163, 0.3090169944}, {-0.9510565163, -0.3090169944},
+    {0.0, -1.0},
+    {0.5877852523, -0.8090169944},
+    {0.9510565163, -0.3090169944},
+    {0.9510565163, 0.3090169944},
+    {0.5877852523, 0.8090169944},
+    {0.0, 1.0},
+    {-0.5877852523, 0.8090169944},
+    {-0.9510565163, 0.3090169944},
+    {-0.9510565163, -0.3090169944},
     {-0.5877852523, -0.8090169944},
 };
 
@@ -146,8 +152,8 @@ TileSample StarTile(double u, double v) {
 // A green leaf turned 45 degrees, with a stem, a pale midrib and side veins.
 TileSample LeafTile(double u, double v) {
     constexpr double kHalf = 0.7071067812;
-    const double x = (u + v) * kHalf;   // across the leaf
-    const double y = (v - u) * kHalf;   // along it, stem end at +y
+    const double x = (u + v) * kHalf;  // across the leaf
+    const double y = (v - u) * kHalf;  // along it, stem end at +y
     // Two circles of radius r whose centres sit d apart from the axis.
     constexpr double r = 1.207;
     constexpr double d = 0.857;
@@ -181,14 +187,15 @@ TileSample RingTile(double u, double v) {
 // A five-petalled pink flower with a golden centre.
 TileSample FlowerTile(double u, double v) {
     double petals = 1e30;
-    for (int k = 0; k < 10; k += 2) petals = Math_Min(petals, Len(u - kDir36[k][0] * 0.5, v - kDir36[k][1] * 0.5) - 0.38);
+    for (int k = 0; k < 10; k += 2)
+        petals = Math_Min(petals, Len(u - kDir36[k][0] * 0.5, v - kDir36[k][1] * 0.5) - 0.38);
     const double centre = Len(u, v) - 0.22;
     const double r = Len(u, v);
     Rgb c = Mix(Rgb{255, 225, 240}, Rgb{245, 100, 165}, Ramp(0.2, 0.75, r));
     c = Mix(Rgb{205, 55, 125}, c, Ramp(0.0, 2.5, -petals / kPixel));
     if (centre < kPixel) {
-        const double dots = Math_Noise2(static_cast<std::int32_t>((u + 1.0) * 20.0),
-                                        static_cast<std::int32_t>((v + 1.0) * 20.0), 64);
+        const double dots =
+            Math_Noise2(static_cast<std::int32_t>((u + 1.0) * 20.0), static_cast<std::int32_t>((v + 1.0) * 20.0), 64);
         Rgb gold = Mix(Rgb{255, 225, 70}, Rgb{225, 150, 30}, Ramp(0.0, 0.22, r) * 0.8 + 0.2 * dots);
         c = Mix(gold, c, Ramp(-kPixel, kPixel, centre));
     }
@@ -267,9 +274,7 @@ using TileShader = TileSample (*)(double u, double v);
 
 // Row-major, as the demo picks column i and row j.
 constexpr TileShader kTiles[9] = {
-    GlowTile, StarTile, LeafTile,
-    RingTile, FlowerTile, HeartTile,
-    BallTile, SparkleTile, MoonTile,
+    GlowTile, StarTile, LeafTile, RingTile, FlowerTile, HeartTile, BallTile, SparkleTile, MoonTile,
 };
 
 // Pixels further than this from any covered pixel become black.
@@ -376,7 +381,7 @@ struct Tree {
 };
 
 struct Landscape {
-    std::vector<double> far;   // ridge heights per column
+    std::vector<double> far;  // ridge heights per column
     std::vector<double> mid;
     std::vector<double> near;
     std::vector<double> farLight;  // 0 in shadow .. 1 facing the light

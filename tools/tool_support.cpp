@@ -23,25 +23,25 @@ std::string Upper(std::string text) {
 // The error record's code in words.
 const char* ReasonOf(std::int32_t code) {
     switch (code) {
-        case GFX_ERR_NO_MEMORY: return "not enough memory";
-        case GFX_ERR_COPY: return "copying failed";
-        case GFX_ERR_BAD_DATA: return "damaged or not a file of this kind";
-        case GFX_ERR_OPEN_READ: return "cannot be opened";
-        case GFX_ERR_OPEN_WRITE: return "cannot be created or written";
-        case GFX_ERR_NULL_ARG: return "there is nothing to write";
-        case GFX_ERR_FORMAT: return "unsupported pixel format";
-        case GFX_ERR_PALETTE_FORMAT: return "unsupported palette format";
-        default: return "failed";
+    case GFX_ERR_NO_MEMORY: return "not enough memory";
+    case GFX_ERR_COPY: return "copying failed";
+    case GFX_ERR_BAD_DATA: return "damaged or not a file of this kind";
+    case GFX_ERR_OPEN_READ: return "cannot be opened";
+    case GFX_ERR_OPEN_WRITE: return "cannot be created or written";
+    case GFX_ERR_NULL_ARG: return "there is nothing to write";
+    case GFX_ERR_FORMAT: return "unsupported pixel format";
+    case GFX_ERR_PALETTE_FORMAT: return "unsupported palette format";
+    default: return "failed";
     }
 }
 
 constexpr const char* kFormatNames[] = {
-    "?",        "INDEX1",   "INDEX2",   "INDEX4",   "INDEX8",   "CH1",      "CH8",      "CH16",
-    "CH24",     "CH32",     "CH32F",    "CH64F",    "RGB332",   "RGB555",   "RGB565",   "RGB655",
-    "RGB556",   "RGBA5551", "RGBA4444", "ARGB1555", "ARGB4444", "RGB888",   "RGB48",    "RGBA8888",
-    "ARGB8888", "RGBA64",   "ARGB64",   "BGR233",   "BGR555",   "BGR565",   "BGR655",   "BGR556",
-    "BGRA5551", "BGRA4444", "ABGR1555", "ABGR4444", "BGR888",   "BGR48",    "BGRA8888", "ABGR8888",
-    "BGRA64",   "ABGR64",   "RGB96F",   "RGBA128F", "ARGB128F", "BGR96F",   "BGRA128F", "ABGR128F",
+    "?",        "INDEX1",   "INDEX2",   "INDEX4",   "INDEX8",   "CH1",    "CH8",      "CH16",
+    "CH24",     "CH32",     "CH32F",    "CH64F",    "RGB332",   "RGB555", "RGB565",   "RGB655",
+    "RGB556",   "RGBA5551", "RGBA4444", "ARGB1555", "ARGB4444", "RGB888", "RGB48",    "RGBA8888",
+    "ARGB8888", "RGBA64",   "ARGB64",   "BGR233",   "BGR555",   "BGR565", "BGR655",   "BGR556",
+    "BGRA5551", "BGRA4444", "ABGR1555", "ABGR4444", "BGR888",   "BGR48",  "BGRA8888", "ABGR8888",
+    "BGRA64",   "ABGR64",   "RGB96F",   "RGBA128F", "ARGB128F", "BGR96F", "BGRA128F", "ABGR128F",
 };
 static_assert(sizeof kFormatNames / sizeof kFormatNames[0] == GFX_FMT_COUNT + 1);
 
@@ -184,14 +184,14 @@ bool Tool_KindOfFile(const std::string& path, Tool_FileKind& kind) {
 
 const char* Tool_KindDescription(Tool_FileKind kind) {
     switch (kind) {
-        case Tool_FileKind::Img: return "image object file";
-        case Tool_FileKind::Uft: return "bitmap font file";
-        case Tool_FileKind::Bmp: return "BMP image";
-        case Tool_FileKind::Pcx: return "PCX image";
-        case Tool_FileKind::Tga: return "TGA image";
-        case Tool_FileKind::Png: return "PNG image";
-        case Tool_FileKind::Raw: return "raw pixel dump";
-        default: return "unknown file";
+    case Tool_FileKind::Img: return "image object file";
+    case Tool_FileKind::Uft: return "bitmap font file";
+    case Tool_FileKind::Bmp: return "BMP image";
+    case Tool_FileKind::Pcx: return "PCX image";
+    case Tool_FileKind::Tga: return "TGA image";
+    case Tool_FileKind::Png: return "PNG image";
+    case Tool_FileKind::Raw: return "raw pixel dump";
+    default: return "unknown file";
     }
 }
 
@@ -199,12 +199,12 @@ bool Tool_LoadImage(const std::string& path, Tool_FileKind kind, C_Image& image)
     Gfx_ClearError();
     const char* name = path.c_str();
     switch (kind) {
-        case Tool_FileKind::Img: return image.LoadFromFile(name, 0);
-        case Tool_FileKind::Bmp: return image.LoadBMP(name);
-        case Tool_FileKind::Pcx: return image.LoadPCX(name);
-        case Tool_FileKind::Tga: return image.LoadTGA(name);
-        case Tool_FileKind::Png: return Gfx_Image_LoadPNG(&image, name);
-        default: return false;
+    case Tool_FileKind::Img: return image.LoadFromFile(name, 0);
+    case Tool_FileKind::Bmp: return image.LoadBMP(name);
+    case Tool_FileKind::Pcx: return image.LoadPCX(name);
+    case Tool_FileKind::Tga: return image.LoadTGA(name);
+    case Tool_FileKind::Png: return Gfx_Image_LoadPNG(&image, name);
+    default: return false;
     }
 }
 
@@ -254,6 +254,4 @@ const char* Tool_FormatName(std::int32_t format) {
     return kFormatNames[format];
 }
 
-std::string Tool_FormatLabel(std::int32_t format) {
-    return std::to_string(format) + " " + Tool_FormatName(format);
-}
+std::string Tool_FormatLabel(std::int32_t format) { return std::to_string(format) + " " + Tool_FormatName(format); }

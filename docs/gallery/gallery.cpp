@@ -45,9 +45,14 @@ void FillCircle(C_Surface& s, float cx, float cy, float radius, const C_Color& c
 bool MakeCardColor(C_Image& color) {
     if (!color.CreateEmpty(kCardW, kCardH, GFX_FMT_ARGB8888, GFX_FMT_NONE, C_Color(0, 0, 0, 255))) return false;
     C_Surface s(1, &color);
-    const C_Color bars[8] = {C_Color(235, 235, 235, 255), C_Color(235, 220, 30, 255), C_Color(30, 200, 230, 255),
-                             C_Color(40, 190, 60, 255),   kMagenta,                   C_Color(220, 40, 40, 255),
-                             C_Color(40, 70, 220, 255),   C_Color(25, 25, 25, 255)};
+    const C_Color bars[8] = {C_Color(235, 235, 235, 255),
+                             C_Color(235, 220, 30, 255),
+                             C_Color(30, 200, 230, 255),
+                             C_Color(40, 190, 60, 255),
+                             kMagenta,
+                             C_Color(220, 40, 40, 255),
+                             C_Color(40, 70, 220, 255),
+                             C_Color(25, 25, 25, 255)};
     const float barW = static_cast<float>(kCardW) / 8.0f;
     for (int i = 0; i < 8; ++i)
         FillRect(s, barW * static_cast<float>(i), 0.0f, barW * static_cast<float>(i + 1), 48.0f, bars[i]);
@@ -341,8 +346,7 @@ void Text(Gallery& g, const char* ttf) {
     for (const Line& line : lines) {
         const C_FontType type(C_String(""), line.size, line.kind, 0, 0, 0, 0, 0);
         Gfx_Surface_DrawText(C_String(line.text), &font, type, &dst, line.color,
-                             C_Vector2D(0.0f, line.y, GFX_ALIGN_HCENTER), GFX_ALIGN_HCENTER, 0, 0, nullptr, nullptr,
-                             0);
+                             C_Vector2D(0.0f, line.y, GFX_ALIGN_HCENTER), GFX_ALIGN_HCENTER, 0, 0, nullptr, nullptr, 0);
     }
     Save(g, canvas, "text.png");
 }

@@ -49,10 +49,10 @@ private:
 
     static constexpr std::size_t kBufferSize = 4096;
     C_Stream* m_stream;
-    std::uint64_t m_start = 0;        // stream position of Position() 0
-    std::uint64_t m_size = 0;         // bytes from m_start to the end
-    std::uint64_t m_streamPos = 0;    // where the stream itself stands, absolute
-    std::uint64_t m_bufferPos = 0;    // Position() of m_buffer[0]
+    std::uint64_t m_start = 0;      // stream position of Position() 0
+    std::uint64_t m_size = 0;       // bytes from m_start to the end
+    std::uint64_t m_streamPos = 0;  // where the stream itself stands, absolute
+    std::uint64_t m_bufferPos = 0;  // Position() of m_buffer[0]
     std::uint8_t m_buffer[kBufferSize];
     const std::uint8_t* m_next = m_buffer;
     const std::uint8_t* m_end = m_buffer;

@@ -163,10 +163,10 @@ struct SpanSimd {
         Spread(fy, fyl, fyh);
         const V fxlm = I::Srai16(fxl, 15), fxhm = I::Srai16(fxh, 15);
         const V fylm = I::Srai16(fyl, 15), fyhm = I::Srai16(fyh, 15);
-        const V lo = Lerp(Lerp(I::Lo8(p00), I::Lo8(p01), fxl, fxlm), Lerp(I::Lo8(p10), I::Lo8(p11), fxl, fxlm), fyl,
-                          fylm);
-        const V hi = Lerp(Lerp(I::Hi8(p00), I::Hi8(p01), fxh, fxhm), Lerp(I::Hi8(p10), I::Hi8(p11), fxh, fxhm), fyh,
-                          fyhm);
+        const V lo =
+            Lerp(Lerp(I::Lo8(p00), I::Lo8(p01), fxl, fxlm), Lerp(I::Lo8(p10), I::Lo8(p11), fxl, fxlm), fyl, fylm);
+        const V hi =
+            Lerp(Lerp(I::Hi8(p00), I::Hi8(p01), fxh, fxhm), Lerp(I::Hi8(p10), I::Hi8(p11), fxh, fxhm), fyh, fyhm);
         return I::Pack16(lo, hi);
     }
 
@@ -213,8 +213,8 @@ struct SpanSimd {
     // left as they are.
 
     template <bool DstA>
-    [[gnu::always_inline]] static inline void Put(std::uint32_t* d, std::uint8_t* da, V a, V raw, V color,
-                                                  V channels, V keep) {
+    [[gnu::always_inline]] static inline void Put(std::uint32_t* d, std::uint8_t* da, V a, V raw, V color, V channels,
+                                                  V keep) {
         const V copy = I::AndNot(keep, I::Gt32(a, I::Set1(254)));
         const V skip = I::Or(keep, I::Eq32(a, I::Zero()));
         if (I::Mask(skip) == I::kAll) return;
@@ -257,9 +257,9 @@ struct SpanSimd {
     // plane is absent), so it is formed as an integer and never read.
     template <class T>
     [[gnu::always_inline]] static inline void FetchAhead(const T* p, std::int32_t offset) {
-        I::Prefetch(reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(p) +
-                                                  static_cast<std::uintptr_t>(static_cast<std::intptr_t>(offset) *
-                                                                              static_cast<std::intptr_t>(sizeof(T)))));
+        I::Prefetch(reinterpret_cast<const void*>(
+            reinterpret_cast<std::uintptr_t>(p) +
+            static_cast<std::uintptr_t>(static_cast<std::intptr_t>(offset) * static_cast<std::intptr_t>(sizeof(T)))));
     }
 
     template <bool Mirror>
@@ -279,9 +279,7 @@ struct SpanSimd {
             FetchAhead(src, ahead);
             FetchAhead(alpha, ahead);
         }
-        [[gnu::always_inline]] inline V Color() const {
-            return Mirror ? I::LoadReversed(src - i) : I::Load(src + i);
-        }
+        [[gnu::always_inline]] inline V Color() const { return Mirror ? I::LoadReversed(src - i) : I::Load(src + i); }
         [[gnu::always_inline]] inline V Alpha() const {
             return Mirror ? I::LoadBytesReversed(alpha - i) : I::LoadBytes(alpha + i);
         }
@@ -290,7 +288,8 @@ struct SpanSimd {
 
     // 16.16 lanes of one walk: u at each of the N pixels, stepped N at a time.
     static V Lanes(std::int64_t u, std::int64_t du) {
-        return I::Add32(I::Set1(static_cast<std::int32_t>(u)), I::Mullo32(I::Iota(), I::Set1(static_cast<std::int32_t>(du))));
+        return I::Add32(I::Set1(static_cast<std::int32_t>(u)),
+                        I::Mullo32(I::Iota(), I::Set1(static_cast<std::int32_t>(du))));
     }
 
     [[gnu::always_inline]] static inline V Clamp(V c, V lo, V hi) { return I::Max32(I::Min32(c, hi), lo); }
@@ -361,9 +360,7 @@ struct SpanSimd {
             win.Place(col, col);
         }
         void Seek(std::int32_t first) { u = Lanes(u0 + first * du, du); }
-        [[gnu::always_inline]] inline V Color() const {
-            return win.fits ? win.Pixels(row, col) : I::Gather(row, col);
-        }
+        [[gnu::always_inline]] inline V Color() const { return win.fits ? win.Pixels(row, col) : I::Gather(row, col); }
         [[gnu::always_inline]] inline V Alpha() const {
             return win.fits ? win.Bytes(alphaRow, col) : I::GatherBytes(alphaRow, col);
         }
@@ -419,8 +416,8 @@ struct SpanSimd {
 
     struct RotateNearest : RotateLanes {
         using RotateLanes::base, RotateLanes::alphaBase, RotateLanes::pitch, RotateLanes::alphaPitch;
-        using RotateLanes::u, RotateLanes::v, RotateLanes::xlo, RotateLanes::xhi, RotateLanes::ylo, RotateLanes::yhi;
         using RotateLanes::Step;
+        using RotateLanes::u, RotateLanes::v, RotateLanes::xlo, RotateLanes::xhi, RotateLanes::ylo, RotateLanes::yhi;
         static constexpr bool kRow = false;
         V col, row;
 
@@ -431,9 +428,7 @@ struct SpanSimd {
             row = Clamp(I::Srai32(v, 16), ylo, yhi);
             Step();
         }
-        [[gnu::always_inline]] inline V Color() const {
-            return I::Gather(base, I::Add32(I::Mullo32(row, pitch), col));
-        }
+        [[gnu::always_inline]] inline V Color() const { return I::Gather(base, I::Add32(I::Mullo32(row, pitch), col)); }
         [[gnu::always_inline]] inline V Alpha() const {
             return I::GatherBytes(alphaBase, I::Add32(I::Mullo32(row, alphaPitch), col));
         }
@@ -521,7 +516,8 @@ struct SpanSimd {
                 I::LoadPairs(r1, t.a, p10, p11);
                 return BilerpPixels(p00, p01, p10, p11, t.f, fy);
             }
-            return BilerpPixels(I::Gather(r0, t.a), I::Gather(r0, t.b), I::Gather(r1, t.a), I::Gather(r1, t.b), t.f, fy);
+            return BilerpPixels(I::Gather(r0, t.a), I::Gather(r0, t.b), I::Gather(r1, t.a), I::Gather(r1, t.b), t.f,
+                                fy);
         }
         [[gnu::always_inline]] inline V Alpha() const {
             if (win.fits) {
@@ -541,8 +537,8 @@ struct SpanSimd {
 
     struct RotateBilinear : RotateLanes {
         using RotateLanes::base, RotateLanes::alphaBase, RotateLanes::pitch, RotateLanes::alphaPitch;
-        using RotateLanes::u, RotateLanes::v, RotateLanes::xlo, RotateLanes::xhi, RotateLanes::ylo, RotateLanes::yhi;
         using RotateLanes::Step;
+        using RotateLanes::u, RotateLanes::v, RotateLanes::xlo, RotateLanes::xhi, RotateLanes::ylo, RotateLanes::yhi;
         static constexpr bool kRow = false;
         V w, h;
         TapsV tx, ty;
@@ -582,9 +578,10 @@ struct SpanSimd {
                 I::LoadBytePairs(alphaBase, I::Add32(o1, tx.a), a10, a11);
                 return BilerpLanes(a00, a01, a10, a11, tx.f, ty.f);
             }
-            return BilerpLanes(I::GatherBytes(alphaBase, I::Add32(o0, tx.a)), I::GatherBytes(alphaBase, I::Add32(o0, tx.b)),
-                               I::GatherBytes(alphaBase, I::Add32(o1, tx.a)), I::GatherBytes(alphaBase, I::Add32(o1, tx.b)),
-                               tx.f, ty.f);
+            return BilerpLanes(I::GatherBytes(alphaBase, I::Add32(o0, tx.a)),
+                               I::GatherBytes(alphaBase, I::Add32(o0, tx.b)),
+                               I::GatherBytes(alphaBase, I::Add32(o1, tx.a)),
+                               I::GatherBytes(alphaBase, I::Add32(o1, tx.b)), tx.f, ty.f);
         }
     };
 
@@ -680,8 +677,10 @@ struct SpanSimd {
                 const V isKey = I::Eq32(p, key);
                 const unsigned m = I::Mask(isKey);
                 const V out = Op == Opaque::Key ? p : fill;
-                if (m == 0) I::Store(dst + i, out);
-                else if (m != I::kAll) I::Store(dst + i, I::Select(isKey, I::Load(dst + i), out));
+                if (m == 0)
+                    I::Store(dst + i, out);
+                else if (m != I::kAll)
+                    I::Store(dst + i, I::Select(isKey, I::Load(dst + i), out));
             }
         });
     }
@@ -700,7 +699,8 @@ struct SpanSimd {
     }
 
     static std::uint32_t FillPacked(const Gfx_SpanArgs& s) {
-        return static_cast<std::uint32_t>(s.fillR) << s.dstShift[0] | static_cast<std::uint32_t>(s.fillG) << s.dstShift[1] |
+        return static_cast<std::uint32_t>(s.fillR) << s.dstShift[0] |
+               static_cast<std::uint32_t>(s.fillG) << s.dstShift[1] |
                static_cast<std::uint32_t>(s.fillB) << s.dstShift[2];
     }
 
@@ -776,20 +776,26 @@ struct SpanSimd {
     template <std::size_t V0>
     static constexpr Gfx_SpanFn RowBlendFn() {
         constexpr std::uint32_t v = V0 & BlendBits(true);
-        if constexpr ((v & GFX_SPAN_MIRROR) != 0) return &Blend<RowSampler<true>, GFX_SPAN_ROW_BLEND, v>;
-        else return &Blend<RowSampler<false>, GFX_SPAN_ROW_BLEND, v>;
+        if constexpr ((v & GFX_SPAN_MIRROR) != 0)
+            return &Blend<RowSampler<true>, GFX_SPAN_ROW_BLEND, v>;
+        else
+            return &Blend<RowSampler<false>, GFX_SPAN_ROW_BLEND, v>;
     }
     template <std::size_t V0>
     static constexpr Gfx_SpanFn RowAdjustFn() {
         constexpr std::uint32_t v = AdjustBits(V0);
-        if constexpr ((v & GFX_SPAN_MIRROR) != 0) return &Adjust<RowSampler<true>, GFX_SPAN_ROW_ADJUST, v>;
-        else return &Adjust<RowSampler<false>, GFX_SPAN_ROW_ADJUST, v>;
+        if constexpr ((v & GFX_SPAN_MIRROR) != 0)
+            return &Adjust<RowSampler<true>, GFX_SPAN_ROW_ADJUST, v>;
+        else
+            return &Adjust<RowSampler<false>, GFX_SPAN_ROW_ADJUST, v>;
     }
     template <std::size_t V0>
     static constexpr Gfx_SpanFn RowKeyFillFn() {
         constexpr std::uint32_t v = V0 & GFX_SPAN_MIRROR;
-        if constexpr (v != 0) return &OpaqueKernel<RowSampler<true>, Opaque::KeyFill, GFX_SPAN_ROW_KEY_FILL, v>;
-        else return &OpaqueKernel<RowSampler<false>, Opaque::KeyFill, GFX_SPAN_ROW_KEY_FILL, v>;
+        if constexpr (v != 0)
+            return &OpaqueKernel<RowSampler<true>, Opaque::KeyFill, GFX_SPAN_ROW_KEY_FILL, v>;
+        else
+            return &OpaqueKernel<RowSampler<false>, Opaque::KeyFill, GFX_SPAN_ROW_KEY_FILL, v>;
     }
     template <std::size_t V0>
     static constexpr Gfx_SpanFn ScaleBlendFn() {
@@ -798,8 +804,10 @@ struct SpanSimd {
     template <std::size_t V0>
     static constexpr Gfx_SpanFn ScaleAdjustFn() {
         constexpr std::uint32_t v = AdjustBits(V0);
-        if constexpr ((v & GFX_SPAN_BILINEAR) != 0) return &Adjust<ScaleBilinear, GFX_SPAN_SCALE_ADJUST, v>;
-        else return &Adjust<ScaleNearest, GFX_SPAN_SCALE_ADJUST, v>;
+        if constexpr ((v & GFX_SPAN_BILINEAR) != 0)
+            return &Adjust<ScaleBilinear, GFX_SPAN_SCALE_ADJUST, v>;
+        else
+            return &Adjust<ScaleNearest, GFX_SPAN_SCALE_ADJUST, v>;
     }
     template <std::size_t V0>
     static constexpr Gfx_SpanFn RotateBlendFn() {
@@ -808,8 +816,10 @@ struct SpanSimd {
     template <std::size_t V0>
     static constexpr Gfx_SpanFn RotateAdjustFn() {
         constexpr std::uint32_t v = AdjustBits(V0);
-        if constexpr ((v & GFX_SPAN_BILINEAR) != 0) return &Adjust<RotateBilinear, GFX_SPAN_ROTATE_ADJUST, v>;
-        else return &Adjust<RotateNearest, GFX_SPAN_ROTATE_ADJUST, v>;
+        if constexpr ((v & GFX_SPAN_BILINEAR) != 0)
+            return &Adjust<RotateBilinear, GFX_SPAN_ROTATE_ADJUST, v>;
+        else
+            return &Adjust<RotateNearest, GFX_SPAN_ROTATE_ADJUST, v>;
     }
 
     using Row64 = Gfx_SpanFn[GFX_SPAN_VARIANT_COUNT];
@@ -846,7 +856,8 @@ struct SpanSimd {
         Same(t, GFX_SPAN_ROW_COPY, &RowCopy);
         Same(t, GFX_SPAN_ROW_COPY_MIRROR, &OpaqueKernel<RowSampler<true>, Opaque::Copy, GFX_SPAN_ROW_COPY_MIRROR, 0>);
         Same(t, GFX_SPAN_ROW_KEY, &OpaqueKernel<RowSampler<false>, Opaque::Key, GFX_SPAN_ROW_KEY, 0>);
-        Same(t, GFX_SPAN_ROW_KEY_MIRROR, &OpaqueKernel<RowSampler<true>, Opaque::Key, GFX_SPAN_ROW_KEY_MIRROR, GFX_SPAN_MIRROR>);
+        Same(t, GFX_SPAN_ROW_KEY_MIRROR,
+             &OpaqueKernel<RowSampler<true>, Opaque::Key, GFX_SPAN_ROW_KEY_MIRROR, GFX_SPAN_MIRROR>);
         Same(t, GFX_SPAN_ROW_FILL, &RowFill);
         Same(t, GFX_SPAN_SCALE_COPY, &OpaqueKernel<ScaleNearest, Opaque::Copy, GFX_SPAN_SCALE_COPY, 0>);
         Same(t, GFX_SPAN_SCALE_KEY, &OpaqueKernel<ScaleNearest, Opaque::Key, GFX_SPAN_SCALE_KEY, 0>);

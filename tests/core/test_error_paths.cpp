@@ -45,10 +45,12 @@ TEST(ErrorPaths, ObjectCoreFailuresNameTheirSite) {
 
     const std::vector<ErrorCase> cases = {
         {"string record with a rectangle's tag",
-         [&] { return LoadBytes(text, {0x09, 0x00, 0x03, 0x00, 0x00, 0x00, 'a', 'b', 0x00}); }, GFX_ERR_BAD_DATA,
-         "C_String::LoadFromStream{class_type}", "C_String::LoadFromStream"},
-        {"object file that cannot be opened", [&] { return text.LoadFromFile(missing.c_str(), 0); },
-         GFX_ERR_OPEN_READ, "C_Object::LoadFromFile(" + missing + ")", "C_Object::LoadFromFile"},
+         [&] {
+             return LoadBytes(text, {0x09, 0x00, 0x03, 0x00, 0x00, 0x00, 'a', 'b', 0x00});
+         },
+         GFX_ERR_BAD_DATA, "C_String::LoadFromStream{class_type}", "C_String::LoadFromStream"},
+        {"object file that cannot be opened", [&] { return text.LoadFromFile(missing.c_str(), 0); }, GFX_ERR_OPEN_READ,
+         "C_Object::LoadFromFile(" + missing + ")", "C_Object::LoadFromFile"},
         {"object file that cannot be created", [&] { return text.SaveToFile(unwritable.c_str(), 0); },
          GFX_ERR_OPEN_WRITE, "C_Object::SaveToFile(" + unwritable + ")", "C_Object::SaveToFile"},
     };

@@ -31,7 +31,6 @@ TEST(Memory, FillsHandleOddLengths) {
     Mem_Fill24(big, 27, 0x0A0B0C);
     for (int i = 0; i < 27; ++i) EXPECT_EQ(big[i], (0x0A0B0C >> (8 * (i % 3))) & 0xFF) << i;
     EXPECT_EQ(big[27], 0xEE);
-
 }
 
 TEST(Memory, ZeroLengthTouchesNothing) {

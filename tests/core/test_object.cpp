@@ -58,7 +58,8 @@ TEST(Object, WrongTagLeavesObjectUnchangedAndRecordsBothLines) {
     EXPECT_FALSE(p.LoadFromStream(&s, 0));
     EXPECT_EQ(p.x, 42);
     EXPECT_EQ(Gfx_GetErrorCode(), -1);
-    EXPECT_STREQ(Gfx_GetErrorMessage(), "C_Probe::LoadFromStream>>>A fatal error occurred, the entire process has been aborted");
+    EXPECT_STREQ(Gfx_GetErrorMessage(),
+                 "C_Probe::LoadFromStream>>>A fatal error occurred, the entire process has been aborted");
     EXPECT_EQ(Gfx_GetErrorDetailCode(), 10);
     EXPECT_STREQ(Gfx_GetErrorDetail(), "C_Probe::LoadFromStream{class_type}");
 }

@@ -131,7 +131,7 @@ TEST_F(DemoFrames, TheGateFiresInTheFirstHalfOfAPeriodOnceArmed) {
     Demo_StampBrush(state, 1, 420, 300);
     EXPECT_EQ(state.stamps, 1u);
     EXPECT_EQ(state.armed, 1);
-    state.elapsed = 0.06;  // first half of the next period
+    state.elapsed = 0.06;                 // first half of the next period
     Demo_StampBrush(state, 0, 430, 300);  // left button not held
     EXPECT_EQ(state.stamps, 1u);
     Demo_StampBrush(state, 1, 430, 300);
@@ -160,8 +160,10 @@ TEST_F(DemoFrames, TheCaptionIsDrawnInItsColourAtTheTopCentre) {
     for (std::uint32_t y = 0; y < 600; ++y)
         for (std::uint32_t x = 0; x < 800; ++x) {
             if (Rgb(PixelAt(*state.backBuffer, x, y)) != navy) continue;
-            if (y < 24 && x >= 100 && x < 700) ++top;
-            else ++elsewhere;
+            if (y < 24 && x >= 100 && x < 700)
+                ++top;
+            else
+                ++elsewhere;
         }
     EXPECT_GT(top, 300);
     EXPECT_EQ(elsewhere, 0);

@@ -100,9 +100,10 @@ TEST_F(DemoTest, TheDemoRunsWithoutItsDataFiles) {
     options.dataDir = empty;
     options.scripted = true;
     std::string problem;
-    ASSERT_TRUE(Demo_ParseScript("0.1 down left 400 300\n0.2 move 420 300\n0.3 move 460 310\n0.4 up left 460 310\n"
-                                 "0.5 key x\n0.6 down right 10 10\n0.7 up right 10 10\n1.0 close\n",
-                                 options.script, problem));
+    ASSERT_TRUE(
+        Demo_ParseScript("0.1 down left 400 300\n0.2 move 420 300\n0.3 move 460 310\n0.4 up left 460 310\n"
+                         "0.5 key x\n0.6 down right 10 10\n0.7 up right 10 10\n1.0 close\n",
+                         options.script, problem));
     options.screenshot = Quillory_TempPath("bare.png");
     const std::uint32_t memory = Mem_GetUsage().memCurrent;
     std::string output;
@@ -132,11 +133,11 @@ TEST_F(DemoTest, ALongRandomRunReleasesEverything) {
         const char* const buttons[] = {"left", "middle", "right"};
         const char* button = buttons[Math_Rand() % 3];
         switch (Math_Rand() % 8) {
-            case 0: std::snprintf(line, sizeof line, "%.4f down %s %d %d\n", t, button, x, y); break;
-            case 1: std::snprintf(line, sizeof line, "%.4f up %s %d %d\n", t, button, x, y); break;
-            case 2: std::snprintf(line, sizeof line, "%.4f key %c\n", t, 'a' + Math_Rand() % 26); break;
-            case 3: std::snprintf(line, sizeof line, "%.4f move %d %d\n", t, x * 50, y * 50); break;
-            default: std::snprintf(line, sizeof line, "%.4f move %d %d\n", t, x, y); break;
+        case 0: std::snprintf(line, sizeof line, "%.4f down %s %d %d\n", t, button, x, y); break;
+        case 1: std::snprintf(line, sizeof line, "%.4f up %s %d %d\n", t, button, x, y); break;
+        case 2: std::snprintf(line, sizeof line, "%.4f key %c\n", t, 'a' + Math_Rand() % 26); break;
+        case 3: std::snprintf(line, sizeof line, "%.4f move %d %d\n", t, x * 50, y * 50); break;
+        default: std::snprintf(line, sizeof line, "%.4f move %d %d\n", t, x, y); break;
         }
         script += line;
     }

@@ -134,7 +134,7 @@ TEST(DemoScript, TheBuiltInSessionStrokesWipesStrokesAndCloses) {
     }
     EXPECT_EQ(leftPresses, 3);
     EXPECT_EQ(rightReleases, 1);
-    EXPECT_GT(rightReleaseAt, 1.5);  // about two seconds of strokes first
+    EXPECT_GT(rightReleaseAt, 1.5);              // about two seconds of strokes first
     EXPECT_GT(lastLeftRelease, rightReleaseAt);  // then a final stroke
     EXPECT_LT(e.back().time, 6.0);
 }

@@ -154,8 +154,18 @@ inline Bytes PcxHeader(std::uint8_t planes, std::uint32_t w, std::uint32_t h, st
 // A TGA header; types 1 and 9 announce a 256-entry 24-bit colour map.
 inline Bytes TgaHeader(std::uint8_t type, std::uint32_t w, std::uint32_t h, std::uint8_t depth) {
     const bool mapped = type == 1 || type == 9;
-    Bytes b = {0, static_cast<std::uint8_t>(mapped ? 1 : 0), type, 0, 0, 0, static_cast<std::uint8_t>(mapped ? 1 : 0),
-               static_cast<std::uint8_t>(mapped ? 24 : 0), 0, 0, 0, 0};
+    Bytes b = {0,
+               static_cast<std::uint8_t>(mapped ? 1 : 0),
+               type,
+               0,
+               0,
+               0,
+               static_cast<std::uint8_t>(mapped ? 1 : 0),
+               static_cast<std::uint8_t>(mapped ? 24 : 0),
+               0,
+               0,
+               0,
+               0};
     Put16(b, w);
     Put16(b, h);
     b.push_back(depth);

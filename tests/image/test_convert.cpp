@@ -200,8 +200,8 @@ TEST(ChangeFormat, IntegersToFloats) {
     // 255 widens to 0xFF0000FF and becomes × 2^-32 as a float: 0x3F7F0001, not 1.0.
     C_Image im = Make(24, 2, 1, {0xFF, 0x00, 0x80, 0xFF, 0, 0, 0, 0});
     C_Image f = Converted(im, 44);  // memory B, G, R, A
-    const Bytes first = LeBytes({0x3F7F0001, 0, FloatBits(static_cast<float>(0x80000080u / 4294967296.0)), 0x3F7F0001},
-                                4);
+    const Bytes first =
+        LeBytes({0x3F7F0001, 0, FloatBits(static_cast<float>(0x80000080u / 4294967296.0)), 0x3F7F0001}, 4);
     EXPECT_EQ(StoredRow(f, 0, 16), first);
     EXPECT_EQ(StoredRow(f, 0, 32), [&] {
         Bytes b = first;
@@ -386,8 +386,9 @@ TEST(Clone, IntoItselfAndAcrossRowOrders) {
     const Bytes rgb = AllBytes(im);
     ASSERT_TRUE(Gfx_Image_Clone(&im, &im, 24, -1, 0));
     EXPECT_EQ(im.format, 24);
-    for (std::size_t i = 0; i < 12; ++i) EXPECT_EQ(Pixel32(im, i % 4, static_cast<std::uint32_t>(i / 4)) & 0xFFFFFF,
-                                                   std::uint32_t{rgb[3 * i]} | rgb[3 * i + 1] << 8 | rgb[3 * i + 2] << 16);
+    for (std::size_t i = 0; i < 12; ++i)
+        EXPECT_EQ(Pixel32(im, i % 4, static_cast<std::uint32_t>(i / 4)) & 0xFFFFFF,
+                  std::uint32_t{rgb[3 * i]} | rgb[3 * i + 1] << 8 | rgb[3 * i + 2] << 16);
 
     // A bottom-up source keeps its picture in a top-down copy.
     C_Image up = Random(6, 3, 4, 13);

@@ -58,7 +58,8 @@ TEST(ConvertSimd, EveryLevelGivesTheBytesOfTheScalarRows) {
         // remainder, and every start offset of a 3-byte row.
         for (std::uint32_t width = 1; width <= 80; ++width) {
             C_Image src;
-            ASSERT_TRUE(src.CreateEmpty(width, 3, pair.src, pair.src == GFX_FMT_INDEX8 ? GFX_FMT_RGB888 : GFX_FMT_NONE));
+            ASSERT_TRUE(
+                src.CreateEmpty(width, 3, pair.src, pair.src == GFX_FMT_INDEX8 ? GFX_FMT_RGB888 : GFX_FMT_NONE));
             Randomise(src);
             ASSERT_TRUE(Gfx_Convert_SetSimdLevel(GFX_SIMD_SCALAR));
             const std::vector<std::uint8_t> reference = Convert(src, pair.dst, Gfx_RowPath::Fastest);
@@ -89,8 +90,10 @@ TEST(ConvertSimd, InPlaceConversionMatchesAtEveryLevel) {
         const std::uint8_t* before = image.data;
         ASSERT_TRUE(Gfx_Image_ChangeFormat(&image, GFX_FMT_RGBA8888, GFX_FMT_SAME, 0));
         EXPECT_EQ(image.data, before);
-        if (level == GFX_SIMD_SCALAR) reference = Bytes(image);
-        else EXPECT_EQ(Bytes(image), reference) << Gfx_SimdLevelName(level);
+        if (level == GFX_SIMD_SCALAR)
+            reference = Bytes(image);
+        else
+            EXPECT_EQ(Bytes(image), reference) << Gfx_SimdLevelName(level);
     }
     // One pixel by hand: A R G B becomes R G B A.
     std::uint32_t first;

@@ -180,7 +180,7 @@ TEST(ErrorPaths, ImageBuffersThatCannotBeHad) {
     constexpr std::size_t kPaletteBytes = 768;  // 256 entries of 3 bytes
     C_Image pixels;
     ASSERT_TRUE(pixels.CreateEmpty(64, 64, GFX_FMT_CH8, GFX_FMT_NONE));  // 4096 bytes
-    C_Image paletteOnly;  // no pixels, so only the palette is copied
+    C_Image paletteOnly;                                                 // no pixels, so only the palette is copied
     ASSERT_TRUE(paletteOnly.CreateEmpty(0, 0, GFX_FMT_INDEX8, GFX_FMT_RGB888));
     ASSERT_EQ(paletteOnly.paletteSize, kPaletteBytes);
     C_Image target;

@@ -35,9 +35,20 @@ struct Snapshot {
     std::int32_t format, palFormat;
     std::uint8_t locked, bottomUp;
     explicit Snapshot(const C_Image& i)
-        : data(i.data), palette(i.m_palette), bpp(i.bpp), width(i.width), height(i.height), pitch(i.pitch),
-          dataSize(i.dataSize), paletteSize(i.paletteSize), palBpp(i.palBpp), rowBytes(i.rowBytes),
-          format(i.format), palFormat(i.palFormat), locked(i.locked), bottomUp(i.bottomUp) {}
+        : data(i.data),
+          palette(i.m_palette),
+          bpp(i.bpp),
+          width(i.width),
+          height(i.height),
+          pitch(i.pitch),
+          dataSize(i.dataSize),
+          paletteSize(i.paletteSize),
+          palBpp(i.palBpp),
+          rowBytes(i.rowBytes),
+          format(i.format),
+          palFormat(i.palFormat),
+          locked(i.locked),
+          bottomUp(i.bottomUp) {}
     auto Tie() const {
         return std::tie(data, palette, bpp, width, height, pitch, dataSize, paletteSize, palBpp, rowBytes, format,
                         palFormat, locked, bottomUp);
@@ -261,7 +272,7 @@ TEST(ImageClear, IntegerFormatsUpTo32Bits) {
 }
 
 TEST(ImageClear, WideIntegerFormats) {
-    const C_Color c(1.0f, 0.5f, 0.0f, 0.25f);  // words FFFF, 7FFF, 0000, 3FFF
+    const C_Color c(1.0f, 0.5f, 0.0f, 0.25f);                                          // words FFFF, 7FFF, 0000, 3FFF
     EXPECT_EQ(Cleared(22, 3, 2, c), Repeat(LeBytes({0x0000, 0x7FFF, 0xFFFF}, 2), 6));  // B, G, R
     EXPECT_EQ(Cleared(37, 3, 2, c), Repeat(LeBytes({0xFFFF, 0x7FFF, 0x0000}, 2), 6));  // R, G, B
     EXPECT_EQ(Cleared(25, 3, 1, c), Repeat(LeBytes({0x3FFF, 0x0000, 0x7FFF, 0xFFFF}, 2), 3));  // A, B, G, R
@@ -381,8 +392,8 @@ TEST(ImageFlip, SwapsRowsAndLeavesPaddingAlone) {
         ASSERT_TRUE(view.FlipVertical());
         for (std::uint32_t y = 0; y < h; ++y) {
             const std::uint32_t from = h - 1 - y;
-            EXPECT_EQ(StoredRow(view, y, 3), (Bytes{std::uint8_t(4 * from), std::uint8_t(4 * from + 1),
-                                                   std::uint8_t(4 * from + 2)}))
+            EXPECT_EQ(StoredRow(view, y, 3),
+                      (Bytes{std::uint8_t(4 * from), std::uint8_t(4 * from + 1), std::uint8_t(4 * from + 2)}))
                 << h << " " << y;
             EXPECT_EQ(memory[4 * y + 3], 4 * y + 3);  // padding byte of the row
         }

@@ -78,7 +78,7 @@ TEST(ImageFile, HeaderIsByteExact) {
 }
 
 TEST(ImageFile, EveryStoredFormatRoundTrips) {
-    const std::int32_t stored[] = {2, 3, 4, 6, 12, 27, 7, 13, 14, 15, 16, 17, 18, 19, 20, 28, 29, 30, 31, 32,
+    const std::int32_t stored[] = {2,  3,  4,  6, 12, 27, 7, 13, 14, 15, 16, 17, 18, 19, 20, 28, 29, 30, 31, 32,
                                    33, 34, 35, 8, 21, 36, 9, 10, 23, 24, 38, 39, 11, 42, 43, 44, 45, 46, 47};
     for (const std::int32_t format : stored) {
         SCOPED_TRACE(format);
@@ -224,8 +224,8 @@ std::vector<BadRecord> BadRecords() {
     add("pitch below the row length", Record().Header(12, 2, 2, 5, 24, GFX_FMT_RGB888).U32(0).Fill(12, 0), 10, sizes);
     add("dataSize below the last row's end", Record().Header(11, 2, 2, 6, 24, GFX_FMT_RGB888).U32(0).Fill(12, 0), 10,
         sizes);
-    add("row length beyond 32 bits", Record().Header(0xFFFFFFFF, 0x40000001, 1, 0xFFFFFFFF, 32, GFX_FMT_ARGB8888).U32(0),
-        10, sizes);
+    add("row length beyond 32 bits",
+        Record().Header(0xFFFFFFFF, 0x40000001, 1, 0xFFFFFFFF, 32, GFX_FMT_ARGB8888).U32(0), 10, sizes);
     add("pitch times height beyond 32 bits",
         Record().Header(0xFFFFFFFF, 1, 0x10001, 0x10000, 8, GFX_FMT_CH8).U32(0).Fill(0x10001, 0), 10, sizes);
     add("pixel rows cut short", Record().Header(6, 3, 2, 3, 8, GFX_FMT_CH8).U32(0).Fill(5, 1), 10, sizes);

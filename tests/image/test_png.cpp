@@ -38,10 +38,10 @@ struct PngShape {
 
 int Channels(int colorType) {
     switch (colorType) {
-        case PNG_COLOR_TYPE_GRAY_ALPHA: return 2;
-        case PNG_COLOR_TYPE_RGB: return 3;
-        case PNG_COLOR_TYPE_RGB_ALPHA: return 4;
-        default: return 1;
+    case PNG_COLOR_TYPE_GRAY_ALPHA: return 2;
+    case PNG_COLOR_TYPE_RGB: return 3;
+    case PNG_COLOR_TYPE_RGB_ALPHA: return 4;
+    default: return 1;
     }
 }
 
@@ -57,11 +57,13 @@ PngShape MakeShape(int colorType, int bitDepth, bool interlace = false) {
         for (std::uint32_t x = 0; x < s.width; ++x)
             for (int c = 0; c < ch; ++c) {
                 const std::uint32_t v = x * 7 + y * 13 + static_cast<std::uint32_t>(c) * 29;
-                s.samples.push_back(static_cast<std::uint16_t>(bitDepth == 16 ? (v % 256) * 257 : v % (1u << bitDepth)));
+                s.samples.push_back(
+                    static_cast<std::uint16_t>(bitDepth == 16 ? (v % 256) * 257 : v % (1u << bitDepth)));
             }
     if (colorType == PNG_COLOR_TYPE_PALETTE)
         for (int i = 0; i < (1 << bitDepth); ++i)
-            s.palette.push_back({static_cast<png_byte>(i * 3), static_cast<png_byte>(255 - i), static_cast<png_byte>(i ^ 0x5A)});
+            s.palette.push_back(
+                {static_cast<png_byte>(i * 3), static_cast<png_byte>(255 - i), static_cast<png_byte>(i ^ 0x5A)});
     return s;
 }
 
@@ -207,8 +209,8 @@ void ExpectRefused(const Bytes& bytes, std::int32_t code = GFX_ERR_BAD_DATA) {
     Gfx_ClearError();
     EXPECT_FALSE(LoadFromMemory(image, bytes));
     EXPECT_EQ(Gfx_GetErrorDetailCode(), code);
-    EXPECT_STREQ(Gfx_GetErrorDetail(), code == GFX_ERR_NO_MEMORY ? "Gfx_Image_LoadPNG{data}(stream)"
-                                                                 : "Gfx_Image_LoadPNG(stream)");
+    EXPECT_STREQ(Gfx_GetErrorDetail(),
+                 code == GFX_ERR_NO_MEMORY ? "Gfx_Image_LoadPNG{data}(stream)" : "Gfx_Image_LoadPNG(stream)");
     EXPECT_EQ(Gfx_GetErrorCode(), -1);
     EXPECT_EQ(std::string(Gfx_GetErrorMessage()), std::string("Gfx_Image_LoadPNG") + GFX_FATAL_SUFFIX);
     EXPECT_EQ(image.data, nullptr);
@@ -219,7 +221,8 @@ void ExpectRefused(const Bytes& bytes, std::int32_t code = GFX_ERR_BAD_DATA) {
 // An image whose pixel bytes follow a simple pattern.
 void Fill(C_Image& image) {
     for (std::uint32_t y = 0; y < image.height; ++y)
-        for (std::uint32_t i = 0; i < image.rowBytes; ++i) image.Row(y)[i] = static_cast<std::uint8_t>(y * 31 + i * 7 + 1);
+        for (std::uint32_t i = 0; i < image.rowBytes; ++i)
+            image.Row(y)[i] = static_cast<std::uint8_t>(y * 31 + i * 7 + 1);
 }
 
 // ------------------------------------------------------------------ tests
@@ -229,11 +232,11 @@ TEST(Png, LoadsEveryColourTypeAndDepth) {
         int colorType, bitDepth;
     };
     const Case cases[] = {
-        {PNG_COLOR_TYPE_GRAY, 1},    {PNG_COLOR_TYPE_GRAY, 2},      {PNG_COLOR_TYPE_GRAY, 4},
-        {PNG_COLOR_TYPE_GRAY, 8},    {PNG_COLOR_TYPE_GRAY, 16},     {PNG_COLOR_TYPE_GRAY_ALPHA, 8},
-        {PNG_COLOR_TYPE_GRAY_ALPHA, 16}, {PNG_COLOR_TYPE_RGB, 8},   {PNG_COLOR_TYPE_RGB, 16},
-        {PNG_COLOR_TYPE_RGB_ALPHA, 8}, {PNG_COLOR_TYPE_RGB_ALPHA, 16}, {PNG_COLOR_TYPE_PALETTE, 1},
-        {PNG_COLOR_TYPE_PALETTE, 2}, {PNG_COLOR_TYPE_PALETTE, 4},   {PNG_COLOR_TYPE_PALETTE, 8},
+        {PNG_COLOR_TYPE_GRAY, 1},        {PNG_COLOR_TYPE_GRAY, 2},       {PNG_COLOR_TYPE_GRAY, 4},
+        {PNG_COLOR_TYPE_GRAY, 8},        {PNG_COLOR_TYPE_GRAY, 16},      {PNG_COLOR_TYPE_GRAY_ALPHA, 8},
+        {PNG_COLOR_TYPE_GRAY_ALPHA, 16}, {PNG_COLOR_TYPE_RGB, 8},        {PNG_COLOR_TYPE_RGB, 16},
+        {PNG_COLOR_TYPE_RGB_ALPHA, 8},   {PNG_COLOR_TYPE_RGB_ALPHA, 16}, {PNG_COLOR_TYPE_PALETTE, 1},
+        {PNG_COLOR_TYPE_PALETTE, 2},     {PNG_COLOR_TYPE_PALETTE, 4},    {PNG_COLOR_TYPE_PALETTE, 8},
     };
     for (const Case& c : cases)
         for (bool interlace : {false, true}) {
@@ -274,8 +277,8 @@ TEST(Png, SavedFormatsRoundTrip) {
         int r, g, b, a;  // byte offsets in the saved pixel; a < 0: none
     };
     const Case cases[] = {
-        {GFX_FMT_RGB888, 2, 1, 0, -1},   {GFX_FMT_BGR888, 0, 1, 2, -1},   {GFX_FMT_ARGB8888, 2, 1, 0, 3},
-        {GFX_FMT_RGBA8888, 3, 2, 1, 0},  {GFX_FMT_BGRA8888, 1, 2, 3, 0},  {GFX_FMT_ABGR8888, 0, 1, 2, 3},
+        {GFX_FMT_RGB888, 2, 1, 0, -1},  {GFX_FMT_BGR888, 0, 1, 2, -1},  {GFX_FMT_ARGB8888, 2, 1, 0, 3},
+        {GFX_FMT_RGBA8888, 3, 2, 1, 0}, {GFX_FMT_BGRA8888, 1, 2, 3, 0}, {GFX_FMT_ABGR8888, 0, 1, 2, 3},
     };
     const std::string path = Quillory_TempPath("round.png");
     for (const Case& c : cases)
@@ -284,7 +287,8 @@ TEST(Png, SavedFormatsRoundTrip) {
             C_Image image;
             ASSERT_TRUE(image.CreateEmpty(5, 3, c.format, GFX_FMT_NONE));
             Fill(image);
-            ASSERT_TRUE(opaque ? Gfx_Image_SavePNG_Opaque(&image, path.c_str()) : Gfx_Image_SavePNG(&image, path.c_str()));
+            ASSERT_TRUE(opaque ? Gfx_Image_SavePNG_Opaque(&image, path.c_str())
+                               : Gfx_Image_SavePNG(&image, path.c_str()));
             Gfx_PngInfo info{};
             ASSERT_TRUE(Gfx_Image_ReadPNGInfo(path.c_str(), &info));
             EXPECT_EQ(info.colorType, c.a >= 0 && !opaque ? GFX_PNG_RGBA : GFX_PNG_RGB);
@@ -321,7 +325,8 @@ TEST(Png, GreyAndPaletteImagesRoundTrip) {
     Fill(indexed);
     for (std::uint32_t i = 0; i < 1024; ++i) indexed.m_palette[i] = static_cast<std::uint8_t>(i * 5 + i / 4);
     for (bool opaque : {false, true}) {
-        ASSERT_TRUE(opaque ? Gfx_Image_SavePNG_Opaque(&indexed, path.c_str()) : Gfx_Image_SavePNG(&indexed, path.c_str()));
+        ASSERT_TRUE(opaque ? Gfx_Image_SavePNG_Opaque(&indexed, path.c_str())
+                           : Gfx_Image_SavePNG(&indexed, path.c_str()));
         Gfx_PngInfo info{};
         ASSERT_TRUE(Gfx_Image_ReadPNGInfo(path.c_str(), &info));
         EXPECT_EQ(info.colorType, GFX_PNG_PALETTE);

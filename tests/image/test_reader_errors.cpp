@@ -28,7 +28,7 @@
 #endif
 
 namespace {
-std::size_t g_failSize = 0;      // 0: every allocation is served
+std::size_t g_failSize = 0;       // 0: every allocation is served
 std::uint32_t g_failedCount = 0;  // allocations refused so far
 }  // namespace
 

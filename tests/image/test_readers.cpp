@@ -67,8 +67,8 @@ TEST(ReadBmp, TwentyFourBitRows) {
         std::uint32_t sizeImage;
         std::size_t cut;
     };
-    for (const Case& c : {Case{2, 24, 0}, Case{2, 0, 0}, Case{2, 18, 0}, Case{2, 1000, 0}, Case{-2, 0, 0},
-                          Case{2, 0, 3}}) {
+    for (const Case& c :
+         {Case{2, 24, 0}, Case{2, 0, 0}, Case{2, 18, 0}, Case{2, 1000, 0}, Case{-2, 0, 0}, Case{2, 0, 3}}) {
         SCOPED_TRACE(std::to_string(c.height) + " " + std::to_string(c.sizeImage) + " " + std::to_string(c.cut));
         Bmp bmp;
         bmp.height = c.height;
@@ -177,7 +177,8 @@ TEST(ReadBmp, CorruptFilesAreRefused) {
         {"zero height", [](Bmp& m) { m.height = 0; }},
         {"unnegatable height", [](Bmp& m) { m.height = INT32_MIN; }},
         {"forged huge size", [](Bmp& m) { m.width = m.height = 0x7FFFFFFF; }},
-        {"forged huge top-down size", [](Bmp& m) {
+        {"forged huge top-down size",
+         [](Bmp& m) {
              m.width = 0x7FFFFFFF;
              m.height = -0x7FFFFFFF;
          }},
@@ -216,15 +217,16 @@ TEST(ReadBmp, CorruptFilesAreRefused) {
 Bytes PcxPalette() {
     Bytes b = {12};
     for (std::uint32_t i = 0; i < 256; ++i)
-        Append(b, {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(100 + i), static_cast<std::uint8_t>(200 + i)});
+        Append(b,
+               {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(100 + i), static_cast<std::uint8_t>(200 + i)});
     return b;
 }
 
 TEST(ReadPcx, TwentyFourBitPlanesInterleave) {
     // 2 x 2, BytesPerLine 3: each plane line carries one spare byte.
     Bytes file = PcxHeader(3, 2, 2, 3);
-    Append(file, {1, 2, 0x55, 3, 4, 0x55, 5, 6, 0x55});        // row 0: red, green, blue
-    Append(file, {0xC3, 0x7F, 7, 8, 0x55, 9, 10, 0x55});      // row 1: a run of three 0x7F opens it
+    Append(file, {1, 2, 0x55, 3, 4, 0x55, 5, 6, 0x55});   // row 0: red, green, blue
+    Append(file, {0xC3, 0x7F, 7, 8, 0x55, 9, 10, 0x55});  // row 1: a run of three 0x7F opens it
     C_Image image;
     ASSERT_TRUE(LoadWith(image, &C_Image::LoadPCX, file));
     EXPECT_EQ(image.format, GFX_FMT_RGB888);
@@ -306,7 +308,8 @@ TEST(ReadPcx, CorruptFilesAreRefused) {
     Bytes shortData = PcxHeader(3, 2, 2, 2);
     Append(shortData, {0xCB, 1});  // 11 of 12 bytes
     ExpectRefused(&C_Image::LoadPCX, shortData, detail, site);
-    ExpectRefused(&C_Image::LoadPCX, eightBit(PcxHeader(1, 4, 1, 3), {1, 2, 3}, palette), detail, site);  // narrow lines
+    ExpectRefused(&C_Image::LoadPCX, eightBit(PcxHeader(1, 4, 1, 3), {1, 2, 3}, palette), detail,
+                  site);  // narrow lines
     Bytes narrow24 = PcxHeader(3, 4, 1, 3);
     Append(narrow24, Bytes(9, 1));
     ExpectRefused(&C_Image::LoadPCX, narrow24, detail, site);

@@ -88,8 +88,7 @@ TEST(Color, EqualityTreatsNaNAsMatchingAnything) {
 TEST(Color, RecordIs18BytesTagThenChannels) {
     C_Color c(0.25f, 0.5f, 1.0f, 0.0f);
     const Bytes bytes = Save(c);
-    const Bytes expected =
-        Concat({{0x01, 0x00}, LeFloat(0.25f), LeFloat(0.5f), LeFloat(1.0f), LeFloat(0.0f)});
+    const Bytes expected = Concat({{0x01, 0x00}, LeFloat(0.25f), LeFloat(0.5f), LeFloat(1.0f), LeFloat(0.0f)});
     EXPECT_EQ(bytes, expected);
 
     C_Color back;

@@ -77,7 +77,7 @@ TEST(Scalar, MirrorModIsATriangleWave) {
     EXPECT_EQ(Math_MirrorMod(130, 64), 2);
     EXPECT_EQ(Math_MirrorMod(u8{70}, u8{64}), 58);
     EXPECT_EQ(Math_MirrorMod(u32{0xFFFFFFFFu}, u32{0x80000000u}), 1u);  // (q + 1) b overflows 32 bits
-    EXPECT_EQ(Math_MirrorMod(-70, 64), -70);  // odd negative quotient: unchanged
+    EXPECT_EQ(Math_MirrorMod(-70, 64), -70);                            // odd negative quotient: unchanged
     EXPECT_EQ(Math_MirrorMod(-130, 64), -2);
     EXPECT_EQ(Math_MirrorMod(70.0f, 64.0f), 58.0f);
     EXPECT_EQ(Math_MirrorMod(-70.0, 64.0), -70.0);
@@ -223,7 +223,7 @@ TEST(Noise, WrappedNoiseRepeatsAndModNoiseIsGuarded) {
     }
     EXPECT_EQ(Math_NoiseMod(21, 5, 16), Math_Noise(10));
     EXPECT_EQ(Math_NoiseMod(-21, 5, 16), Math_Noise(0));
-    EXPECT_EQ(Math_NoiseMod(21, 5, 0), Math_Noise(5));  // no division by zero
+    EXPECT_EQ(Math_NoiseMod(21, 5, 0), Math_Noise(5));                                 // no division by zero
     EXPECT_EQ(Math_NoiseWrap(INT_MAX, INT_MAX, 1 << 30), Math_Noise(-(1 << 30) - 2));  // the sum wraps
 }
 

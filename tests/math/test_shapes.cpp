@@ -61,8 +61,14 @@ TEST(ShapeRecord, CircleAndBoxNestTheirVectorRecords) {
 
     C_Box b = MakeBox(1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 6.0f);
     const Bytes box = Save(b);
-    EXPECT_EQ(box, Concat({{0x0A, 0x00, 0x10, 0x00}, LeFloat(1.0f), LeFloat(2.0f), LeFloat(3.0f),
-                           {0x10, 0x00}, LeFloat(4.0f), LeFloat(5.0f), LeFloat(6.0f)}));
+    EXPECT_EQ(box, Concat({{0x0A, 0x00, 0x10, 0x00},
+                           LeFloat(1.0f),
+                           LeFloat(2.0f),
+                           LeFloat(3.0f),
+                           {0x10, 0x00},
+                           LeFloat(4.0f),
+                           LeFloat(5.0f),
+                           LeFloat(6.0f)}));
     C_Box b2;
     ASSERT_TRUE(Load(b2, box));
     EXPECT_TRUE(SameBox(b2, b));

@@ -189,7 +189,8 @@ TEST(Vector, LengthsDotsCrossAndDistance) {
     EXPECT_EQ(C_Vector3D(2.0f, 3.0f, 6.0f).Length(), 7.0f);
     EXPECT_EQ(C_Vector4D(1.0f, 1.0f, 1.0f, 1.0f).Length(), 2.0f);
     EXPECT_TRUE(Same3(C_Vector3D(1.0f, 0.0f, 0.0f).Cross(C_Vector3D(0.0f, 1.0f, 0.0f)), C_Vector3D(0.0f, 0.0f, 1.0f)));
-    EXPECT_TRUE(Same3(C_Vector3D(1.0f, 2.0f, 3.0f).Cross(C_Vector3D(4.0f, 5.0f, 6.0f)), C_Vector3D(-3.0f, 6.0f, -3.0f)));
+    EXPECT_TRUE(
+        Same3(C_Vector3D(1.0f, 2.0f, 3.0f).Cross(C_Vector3D(4.0f, 5.0f, 6.0f)), C_Vector3D(-3.0f, 6.0f, -3.0f)));
 }
 
 TEST(Vector, NormalizeSkipsZeroAndUnitLengths) {

@@ -45,13 +45,21 @@ public:
         w.m_onCreate = [](C_Window* win) { Of(win).Log("create", {}); };
         w.m_onDestroy = [](C_Window* win) { Of(win).Log("destroy", {}); };
         w.m_onMouseDown = [](C_Window* win, std::int32_t l, std::int32_t m, std::int32_t r, std::int32_t x,
-                             std::int32_t y) { Of(win).Log("mouseDown", {l, m, r, x, y}); };
+                             std::int32_t y) {
+            Of(win).Log("mouseDown", {l, m, r, x, y});
+        };
         w.m_onMouseMove = [](C_Window* win, std::int32_t l, std::int32_t m, std::int32_t r, std::int32_t x,
-                             std::int32_t y) { Of(win).Log("mouseMove", {l, m, r, x, y}); };
+                             std::int32_t y) {
+            Of(win).Log("mouseMove", {l, m, r, x, y});
+        };
         w.m_onMouseUp = [](C_Window* win, std::int32_t l, std::int32_t m, std::int32_t r, std::int32_t x,
-                           std::int32_t y) { Of(win).Log("mouseUp", {l, m, r, x, y}); };
+                           std::int32_t y) {
+            Of(win).Log("mouseUp", {l, m, r, x, y});
+        };
         w.m_onTimer = [](C_Window* win, std::int32_t l, std::int32_t m, std::int32_t r, std::int32_t x,
-                         std::int32_t y) { Of(win).Log("timer", {l, m, r, x, y}); };
+                         std::int32_t y) {
+            Of(win).Log("timer", {l, m, r, x, y});
+        };
         w.m_onPaint = [](C_Window* win) { Of(win).Log("paint", {}); };
         w.m_onSize = [](C_Window* win) { Of(win).Log("size", {}); };
         w.m_onClose = [](C_Window* win) { Of(win).Log("close", {}); };

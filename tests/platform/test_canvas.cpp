@@ -297,7 +297,8 @@ TEST_F(CanvasTest, PresentPutsThePictureWhereBothAlignmentsSay) {
         canvas.surfaceAlign = c.surfaceAlign;
         canvas.areaAlign = c.areaAlign;
         ASSERT_TRUE(canvas.Present());
-        EXPECT_EQ(window.presentOffset, C_Vector2Di(c.x, c.y)) << std::hex << int{c.surfaceAlign} << " " << int{c.areaAlign};
+        EXPECT_EQ(window.presentOffset, C_Vector2Di(c.x, c.y))
+            << std::hex << int{c.surfaceAlign} << " " << int{c.areaAlign};
     }
 }
 

@@ -55,7 +55,9 @@ TEST_F(ErrorPaths, WindowAndCanvasReportUnusablePicturesAndSizes) {
         {"picture of an unknown format", [&] { return window.Present(&unknown, C_Vector2Di(0, 0)); }, GFX_ERR_FORMAT,
          "C_Window::Present{image->format}", "C_Window::Present"},
         {"canvas of no width",
-         [&] { return canvas.Setup(C_CanvasTarget{&window, &area}, 0, 16, 0) && canvas.CreateTarget(); },
+         [&] {
+             return canvas.Setup(C_CanvasTarget{&window, &area}, 0, 16, 0) && canvas.CreateTarget();
+         },
          GFX_ERR_BAD_DATA, "C_Canvas::CreateTarget{width}", "C_Canvas::CreateTarget"},
     };
     for (const ErrorCase& c : cases) ExpectReported(c);

@@ -65,7 +65,8 @@ protected:
                 const std::int32_t py = y - oy;
                 std::uint32_t expected = background;
                 if (px >= 0 && px < w && py >= 0 && py < h) {
-                    const std::uint8_t* p = picture.data + static_cast<std::size_t>(h - 1 - py) * picture.pitch + 4 * px;
+                    const std::uint8_t* p =
+                        picture.data + static_cast<std::size_t>(h - 1 - py) * picture.pitch + 4 * px;
                     expected = 0xFF000000u | std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16;
                 }
                 ASSERT_EQ(ReadPixel(fb, static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y)), expected)
@@ -104,8 +105,8 @@ TEST_P(PresentOffsetTest, ClipsToTheClientArea) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Offsets, PresentOffsetTest,
-                         ::testing::Values(std::pair{0, 0}, std::pair{-5, -3}, std::pair{33, 25},
-                                           std::pair{-20, 10}, std::pair{100, 100}, std::pair{-12, -9}));
+                         ::testing::Values(std::pair{0, 0}, std::pair{-5, -3}, std::pair{33, 25}, std::pair{-20, 10},
+                                           std::pair{100, 100}, std::pair{-12, -9}));
 
 TEST_F(PresentTest, ShowsTheCallersPixelsWithoutCopying) {
     C_Image picture;
@@ -140,7 +141,9 @@ struct FormatCase {
     std::uint32_t shown;
 };
 
-void PrintTo(const FormatCase& c, std::ostream* os) { *os << "format " << c.format << " shows " << std::hex << c.shown; }
+void PrintTo(const FormatCase& c, std::ostream* os) {
+    *os << "format " << c.format << " shows " << std::hex << c.shown;
+}
 
 class PresentFormatTest : public PresentTest, public ::testing::WithParamInterface<FormatCase> {};
 
@@ -148,7 +151,8 @@ TEST_P(PresentFormatTest, ChannelsShowInTheirTrueColours) {
     const FormatCase& c = GetParam();
     C_Image picture;
     ASSERT_TRUE(picture.CreateEmpty(2, 2, c.format, GFX_FMT_NONE));
-    for (std::uint32_t i = 0; i < 4; ++i) std::memcpy(picture.data + i * c.pixel.size(), c.pixel.data(), c.pixel.size());
+    for (std::uint32_t i = 0; i < 4; ++i)
+        std::memcpy(picture.data + i * c.pixel.size(), c.pixel.data(), c.pixel.size());
     ASSERT_TRUE(window.Present(&picture, C_Vector2Di(1, 1)));
     const C_Image fb = Shown();
     EXPECT_EQ(ReadPixel(fb, 1, 1), c.shown);
@@ -156,20 +160,19 @@ TEST_P(PresentFormatTest, ChannelsShowInTheirTrueColours) {
     EXPECT_EQ(ReadPixel(fb, 3, 3), kFace);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Formats, PresentFormatTest,
-    ::testing::Values(FormatCase{GFX_FMT_ARGB8888, {0x33, 0x22, 0x11, 0x00}, 0xFF112233u},
-                      FormatCase{GFX_FMT_RGB888, {0x33, 0x22, 0x11}, 0xFF112233u},
-                      FormatCase{GFX_FMT_RGBA8888, {0x44, 0x33, 0x22, 0x11}, 0xFF112233u},
-                      FormatCase{GFX_FMT_BGR888, {0x11, 0x22, 0x33}, 0xFF112233u},
-                      FormatCase{GFX_FMT_RGB565, {0x00, 0xF8}, 0xFFFF0000u},
-                      FormatCase{GFX_FMT_RGB565, {0xE0, 0x07}, 0xFF00FF00u},
-                      FormatCase{GFX_FMT_RGB555, {0x1F, 0x00}, 0xFF0000FFu},
-                      FormatCase{GFX_FMT_BGR565, {0x1F, 0x00}, 0xFFFF0000u},
-                      FormatCase{GFX_FMT_ARGB4444, {0x00, 0x0F}, 0xFFFF0000u},
-                      FormatCase{GFX_FMT_CH16, {0xFF, 0x7F}, 0xFF7F7F7Fu},
-                      FormatCase{GFX_FMT_CH32F, {0x00, 0x00, 0x00, 0x3F}, 0xFF808080u},    // 0.5
-                      FormatCase{GFX_FMT_CH32F, {0x00, 0x00, 0xC0, 0x7F}, 0xFF000000u}));  // NaN
+INSTANTIATE_TEST_SUITE_P(Formats, PresentFormatTest,
+                         ::testing::Values(FormatCase{GFX_FMT_ARGB8888, {0x33, 0x22, 0x11, 0x00}, 0xFF112233u},
+                                           FormatCase{GFX_FMT_RGB888, {0x33, 0x22, 0x11}, 0xFF112233u},
+                                           FormatCase{GFX_FMT_RGBA8888, {0x44, 0x33, 0x22, 0x11}, 0xFF112233u},
+                                           FormatCase{GFX_FMT_BGR888, {0x11, 0x22, 0x33}, 0xFF112233u},
+                                           FormatCase{GFX_FMT_RGB565, {0x00, 0xF8}, 0xFFFF0000u},
+                                           FormatCase{GFX_FMT_RGB565, {0xE0, 0x07}, 0xFF00FF00u},
+                                           FormatCase{GFX_FMT_RGB555, {0x1F, 0x00}, 0xFF0000FFu},
+                                           FormatCase{GFX_FMT_BGR565, {0x1F, 0x00}, 0xFFFF0000u},
+                                           FormatCase{GFX_FMT_ARGB4444, {0x00, 0x0F}, 0xFFFF0000u},
+                                           FormatCase{GFX_FMT_CH16, {0xFF, 0x7F}, 0xFF7F7F7Fu},
+                                           FormatCase{GFX_FMT_CH32F, {0x00, 0x00, 0x00, 0x3F}, 0xFF808080u},    // 0.5
+                                           FormatCase{GFX_FMT_CH32F, {0x00, 0x00, 0xC0, 0x7F}, 0xFF000000u}));  // NaN
 
 TEST_F(PresentTest, RowsKeepThePicturesOwnPitch) {
     C_Image full;
@@ -292,7 +295,8 @@ TEST_F(ShapeTest, MasksOfOtherPixelSizesAreRefused) {
     EXPECT_EQ(Gfx_GetErrorCode(), -1);
     EXPECT_EQ(Gfx_GetErrorDetailCode(), 15);
     EXPECT_STREQ(Gfx_GetErrorDetail(), "C_Window->Refresh");
-    EXPECT_STREQ(Gfx_GetErrorMessage(), "C_Window->Refresh>>>A fatal error occurred, the entire process has been aborted");
+    EXPECT_STREQ(Gfx_GetErrorMessage(),
+                 "C_Window->Refresh>>>A fatal error occurred, the entire process has been aborted");
     Win_HeadlessWindowInfo info;
     ASSERT_TRUE(Win_Headless_GetWindowInfo(&w, &info));
     EXPECT_FALSE(info.shaped);

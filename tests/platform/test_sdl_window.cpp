@@ -63,8 +63,8 @@ public:
         if (pipe(fds) != 0) return Fail(why, "pipe failed");
         fcntl(fds[0], F_SETFD, FD_CLOEXEC);
         const std::string fd = std::to_string(fds[1]);
-        const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
-                              "-nolisten", "tcp", "-noreset", nullptr};
+        const char* argv[] = {"Xvfb",         "-displayfd", fd.c_str(), "-screen",  "0",
+                              "1280x1024x24", "-nolisten",  "tcp",      "-noreset", nullptr};
         const pid_t parent = getpid();
         m_pid = fork();
         if (m_pid < 0) return Fail(why, "fork failed");
@@ -248,8 +248,8 @@ TEST_F(SdlWindowTest, RealWindowShowsPicturesAndHearsTheWindowManager) {
     // Screen row 50 + y holds stored row 47 - y.
     for (int y : {0, 1, 23, 47})
         for (int c : {0, 1, 40, 63}) {
-            const std::uint32_t expected = static_cast<std::uint32_t>((47 - y) * 5) << 16 |
-                                           static_cast<std::uint32_t>(c * 3) << 8 | 0x55u;
+            const std::uint32_t expected =
+                static_cast<std::uint32_t>((47 - y) * 5) << 16 | static_cast<std::uint32_t>(c * 3) << 8 | 0x55u;
             EXPECT_EQ(at(100 + c, 50 + y), expected) << "column " << c << " row " << y;
         }
     // The margins: the button-face background on every side.
@@ -287,10 +287,8 @@ TEST_F(SdlWindowTest, RealWindowShowsPicturesAndHearsTheWindowManager) {
     key(XK_a, false);
     key(XK_Shift_L, false);
     XFlush(x);
-    const Calls typed{{"keyDown", {0, WIN_VK_SHIFT}},
-                      {"keyDown", {'A', 'A'}},
-                      {"keyUp", {'A', 'A'}},
-                      {"keyUp", {0, WIN_VK_SHIFT}}};
+    const Calls typed{
+        {"keyDown", {0, WIN_VK_SHIFT}}, {"keyDown", {'A', 'A'}}, {"keyUp", {'A', 'A'}}, {"keyUp", {0, WIN_VK_SHIFT}}};
     auto keys = [&] {
         Calls out;
         for (const CallRecord& c : rec.calls)

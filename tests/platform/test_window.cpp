@@ -97,20 +97,19 @@ TEST_P(GeometryTest, CodesPlaceTheWindowOnTheScreen) {
 
 // Screen 1920 x 1080. Popups show the rectangle itself; framed windows the
 // outer corner and the client size.
-INSTANTIATE_TEST_SUITE_P(
-    Codes, GeometryTest,
-    ::testing::Values(
-        // Code 0 for a size is an absolute right / bottom edge.
-        GeometryCase{100, 50, 300, 200, 0x00, 0x00, 1, {100, 50, 300, 200}},
-        GeometryCase{100, 50, 300, 200, 0x00, 0x33, 1, {100, 50, 400, 250}},
-        // From the right and bottom edges.
-        GeometryCase{500, 400, 100, 80, 0x11, 0x11, 1, {1420, 680, 1820, 1000}},
-        // From the centre.
-        GeometryCase{-100, -50, 200, 100, 0x22, 0x33, 1, {860, 490, 1060, 590}},
-        GeometryCase{-100, -50, 100, 50, 0x22, 0x22, 1, {860, 490, 1060, 590}},
-        // Framed: the client area gets the requested size.
-        GeometryCase{10, 20, 320, 240, 0x00, 0x33, 0, {10, 20, 330, 260}},
-        GeometryCase{0, 0, 800, 600, 0x00, 0x33, 0, {0, 0, 800, 600}}));
+INSTANTIATE_TEST_SUITE_P(Codes, GeometryTest,
+                         ::testing::Values(
+                             // Code 0 for a size is an absolute right / bottom edge.
+                             GeometryCase{100, 50, 300, 200, 0x00, 0x00, 1, {100, 50, 300, 200}},
+                             GeometryCase{100, 50, 300, 200, 0x00, 0x33, 1, {100, 50, 400, 250}},
+                             // From the right and bottom edges.
+                             GeometryCase{500, 400, 100, 80, 0x11, 0x11, 1, {1420, 680, 1820, 1000}},
+                             // From the centre.
+                             GeometryCase{-100, -50, 200, 100, 0x22, 0x33, 1, {860, 490, 1060, 590}},
+                             GeometryCase{-100, -50, 100, 50, 0x22, 0x22, 1, {860, 490, 1060, 590}},
+                             // Framed: the client area gets the requested size.
+                             GeometryCase{10, 20, 320, 240, 0x00, 0x33, 0, {10, 20, 330, 260}},
+                             GeometryCase{0, 0, 800, 600, 0x00, 0x33, 0, {0, 0, 800, 600}}));
 
 TEST_F(WindowTest, AnUnknownCodeKeepsThatCoordinate) {
     C_Window w;
@@ -250,9 +249,8 @@ TEST_F(WindowTest, OneMessagePerCallAndFalseAfterQuit) {
     }
     EXPECT_FALSE(Win_ProcessMessages());  // the quit message comes after the input
     EXPECT_TRUE(Win_ProcessMessages());   // and only once
-    EXPECT_EQ(rec.Input(), (Calls{{"mouseMove", {0, 0, 0, 1, 1}},
-                                  {"mouseMove", {0, 0, 0, 2, 2}},
-                                  {"mouseMove", {0, 0, 0, 3, 3}}}));
+    EXPECT_EQ(rec.Input(),
+              (Calls{{"mouseMove", {0, 0, 0, 1, 1}}, {"mouseMove", {0, 0, 0, 2, 2}}, {"mouseMove", {0, 0, 0, 3, 3}}}));
 }
 
 TEST_F(WindowTest, CloseCallsTheCallbackOrNothing) {
@@ -392,7 +390,7 @@ TEST_F(WindowTest, KeysTranslateWithTheKeyboardState) {
     Win_Headless_KeyDown('1');
     Win_Headless_KeyDown(WIN_VK_OEM_2);
     Win_Headless_KeyUp(WIN_VK_SHIFT);
-    Win_Headless_KeyDown(WIN_VK_F1);      // no character
+    Win_Headless_KeyDown(WIN_VK_F1);  // no character
     Win_Headless_KeyDown(WIN_VK_RETURN);
     Win_Headless_KeyUp(WIN_VK_LEFT);
     Pump();
@@ -417,7 +415,7 @@ TEST_F(WindowTest, ShiftCapitalisesLettersOnlyAndNeverMakesControlCharacters) {
     Win_Headless_KeyUp(WIN_VK_CAPITAL);
     Win_Headless_KeyDown('B');
     Win_Headless_KeyDown(WIN_VK_SHIFT);
-    Win_Headless_KeyDown('B');             // Shift over Caps Lock still gives a capital
+    Win_Headless_KeyDown('B');              // Shift over Caps Lock still gives a capital
     Win_Headless_KeyDown(WIN_VK_MULTIPLY);  // pad keys keep their character
     Win_Headless_KeyDown(WIN_VK_SUBTRACT);
     Pump();
@@ -471,19 +469,18 @@ TEST_P(MessageTest, EachMessageCallsItsCallbacks) {
     EXPECT_EQ(rec.calls, c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Messages, MessageTest,
-    ::testing::Values(MessageCase{WIN_MSG_ACTIVATE, 1, {{"activate", {}}}},
-                      MessageCase{WIN_MSG_ACTIVATE, 0, {{"deactivate", {}}}},
-                      MessageCase{WIN_MSG_ACTIVATE, 2, {}},
-                      MessageCase{WIN_MSG_SETFOCUS, 0, {{"setFocus", {}}}},
-                      MessageCase{WIN_MSG_KILLFOCUS, 0, {{"killFocus", {}}}},
-                      MessageCase{WIN_MSG_SIZE, 0, {{"size", {}}, {"paint", {}}}},
-                      MessageCase{WIN_MSG_PAINT, 0, {{"paint", {}}}},
-                      MessageCase{WIN_MSG_SHOWWINDOW, 1, {{"paint", {}}}},
-                      MessageCase{WIN_MSG_DOUBLECLICK, 3, {{"doubleClick", {3}}}},
-                      MessageCase{WIN_MSG_CREATE, 0, {{"create", {}}}},
-                      MessageCase{WIN_MSG_CLOSE, 0, {{"close", {}}}}));
+INSTANTIATE_TEST_SUITE_P(Messages, MessageTest,
+                         ::testing::Values(MessageCase{WIN_MSG_ACTIVATE, 1, {{"activate", {}}}},
+                                           MessageCase{WIN_MSG_ACTIVATE, 0, {{"deactivate", {}}}},
+                                           MessageCase{WIN_MSG_ACTIVATE, 2, {}},
+                                           MessageCase{WIN_MSG_SETFOCUS, 0, {{"setFocus", {}}}},
+                                           MessageCase{WIN_MSG_KILLFOCUS, 0, {{"killFocus", {}}}},
+                                           MessageCase{WIN_MSG_SIZE, 0, {{"size", {}}, {"paint", {}}}},
+                                           MessageCase{WIN_MSG_PAINT, 0, {{"paint", {}}}},
+                                           MessageCase{WIN_MSG_SHOWWINDOW, 1, {{"paint", {}}}},
+                                           MessageCase{WIN_MSG_DOUBLECLICK, 3, {{"doubleClick", {3}}}},
+                                           MessageCase{WIN_MSG_CREATE, 0, {{"create", {}}}},
+                                           MessageCase{WIN_MSG_CLOSE, 0, {{"close", {}}}}));
 
 TEST_F(WindowTest, TimerTicksCarryButtonsAndPointer) {
     ASSERT_TRUE(Win_Headless_SetFixedStep(0.01));

@@ -166,14 +166,27 @@ TEST(Blit, NothingOutsideTheImagesWhateverTheGeometry) {
             C_Vector2D at(3.0f, 2.0f);
             C_Rect rect(0.0f, 0.0f, 5.0f, 7.0f);
             switch (field) {
-                case 0: at.x = v; break;
-                case 1: p.scale.x = v; p.angle = 10.0f; break;
-                case 2: p.scale = C_Vector2D(v, v); break;
-                case 3: p.angle = v; break;
-                case 4: rect.x0 = v; rect.y1 = v; break;
-                case 5: p.pivot = C_Vector2D(v, v, 0x22); p.wrapH = 1; break;
-                case 6: p.opacity = v; p.useBrightness = p.useContrast = 1; p.brightness = C_Color(v, v, v, v);
-                        p.contrast = C_Color(v, -v, v, v); break;
+            case 0: at.x = v; break;
+            case 1:
+                p.scale.x = v;
+                p.angle = 10.0f;
+                break;
+            case 2: p.scale = C_Vector2D(v, v); break;
+            case 3: p.angle = v; break;
+            case 4:
+                rect.x0 = v;
+                rect.y1 = v;
+                break;
+            case 5:
+                p.pivot = C_Vector2D(v, v, 0x22);
+                p.wrapH = 1;
+                break;
+            case 6:
+                p.opacity = v;
+                p.useBrightness = p.useContrast = 1;
+                p.brightness = C_Color(v, v, v, v);
+                p.contrast = C_Color(v, -v, v, v);
+                break;
             }
             for (const C_Frame* clip : {static_cast<const C_Frame*>(nullptr), &huge}) {
                 EXPECT_TRUE(Blit(src, dst, at, &p, clip, clip, &rect));
@@ -246,8 +259,8 @@ TEST(Blit, BottomUpDestinationsAndDerivedPlanes) {
 }
 
 int g_hookCalls = 0;
-bool Hook(C_Surface*, C_Surface*, const C_Rect*, const C_Frame*, const C_Frame*, const C_Vector2D* at, std::uint32_t mode,
-          const C_DrawParams*) {
+bool Hook(C_Surface*, C_Surface*, const C_Rect*, const C_Frame*, const C_Frame*, const C_Vector2D* at,
+          std::uint32_t mode, const C_DrawParams*) {
     ++g_hookCalls;
     return at->x == 5.0f && mode == 9;
 }

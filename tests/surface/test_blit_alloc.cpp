@@ -65,8 +65,7 @@ std::unique_ptr<C_Image> Plane(std::uint32_t w, std::uint32_t h, std::int32_t fo
 TEST(BlitAllocation, SteadyStateBlitsAllocateNothing) {
     auto srcColor = Plane(64, 48, GFX_FMT_ARGB8888, 3), srcAlpha = Plane(64, 48, GFX_FMT_CH8, 5);
     auto dstColor = Plane(200, 150, GFX_FMT_ARGB8888, 9), dstAlpha = Plane(200, 150, GFX_FMT_CH8, 11);
-    C_Surface src(1, srcColor.get(), srcAlpha.get()), dst(1, dstColor.get(), dstAlpha.get()),
-        plain(1, dstColor.get());
+    C_Surface src(1, srcColor.get(), srcAlpha.get()), dst(1, dstColor.get(), dstAlpha.get()), plain(1, dstColor.get());
     C_DrawParams copy, scaled, rotated, keyed;
     scaled.scale = C_Vector2D(1.7f, 2.3f);
     scaled.filter = 1;

@@ -108,8 +108,14 @@ Pixels ReferenceCircle(int cx, int cy, int r) {
         ++x;
         ddx += 2;
         f += ddx + 1;
-        out.insert({{cx + x, cy + y}, {cx - x, cy + y}, {cx + x, cy - y}, {cx - x, cy - y},
-                    {cx + y, cy + x}, {cx - y, cy + x}, {cx + y, cy - x}, {cx - y, cy - x}});
+        out.insert({{cx + x, cy + y},
+                    {cx - x, cy + y},
+                    {cx + x, cy - y},
+                    {cx - x, cy - y},
+                    {cx + y, cy + x},
+                    {cx - y, cy + x},
+                    {cx + y, cy - x},
+                    {cx - y, cy - x}});
     }
     return out;
 }
@@ -187,7 +193,7 @@ TEST(Primitives, LineEndPixelRuleInBothDirections) {
     for (int x = 0; x <= 10; ++x) (x < 10 ? row9 : row10).insert({x, 0});
     row10.insert(row9.begin(), row9.end());
     for (int y = 2; y <= 9; ++y) column.insert({4, y});
-    EXPECT_EQ(DrawnLine(0, 0, 10, 0), row9);  // increasing: the end pixel is left out
+    EXPECT_EQ(DrawnLine(0, 0, 10, 0), row9);   // increasing: the end pixel is left out
     EXPECT_EQ(DrawnLine(10, 0, 0, 0), row10);  // decreasing: it is kept
     EXPECT_EQ(DrawnLine(4, 9, 4, 2), column);
     EXPECT_EQ(DrawnLine(0, 0, 3, 3), Diagonal(0, 2));
@@ -199,9 +205,9 @@ TEST(Primitives, LineWalkMatchesTheStepByStepWalkWithClipping) {
     // Lines of every direction and slope, fractional ends, and ends outside
     // the image, against the unclipped step-by-step walk.
     const float ends[][4] = {
-        {0, 0, 15, 4},      {15, 4, 0, 0},        {1.3f, 2.7f, 12.9f, 13.1f}, {12.9f, 13.1f, 1.3f, 2.7f},
-        {3, 0.5f, 4.2f, 15}, {-20, -7, 40, 30},   {40, 30, -20, -7},          {8, -50, 9, 60},
-        {-3.5f, 5, 30, 5},  {2, 14, 14, 2},       {-0.4f, -0.4f, 5.5f, 11.2f}, {15.99f, 0, 0, 15.99f},
+        {0, 0, 15, 4},       {15, 4, 0, 0},     {1.3f, 2.7f, 12.9f, 13.1f},  {12.9f, 13.1f, 1.3f, 2.7f},
+        {3, 0.5f, 4.2f, 15}, {-20, -7, 40, 30}, {40, 30, -20, -7},           {8, -50, 9, 60},
+        {-3.5f, 5, 30, 5},   {2, 14, 14, 2},    {-0.4f, -0.4f, 5.5f, 11.2f}, {15.99f, 0, 0, 15.99f},
     };
     const C_Frame clips[] = {C_Frame(0, 0, 16, 16), C_Frame(3, 2, 11, 13), C_Frame(-5, -5, 40, 40)};
     for (const auto& e : ends)
@@ -269,7 +275,7 @@ TEST(Primitives, RectangleClippingAtEveryEdge) {
 TEST(Primitives, RectangleWithHugeOrNonFiniteCorners) {
     Guarded g(6, 4, GFX_FMT_ARGB8888);
     EXPECT_TRUE(Rect(g, -1e30f, 1, 1e30f, 2, 1));
-    EXPECT_EQ(g.Drawn().size(), 12u);  // rows 1 and 2 across
+    EXPECT_EQ(g.Drawn().size(), 12u);                       // rows 1 and 2 across
     EXPECT_TRUE(Rect(g, -1e30f, -1e30f, 1e30f, 1e30f, 0));  // every edge outside: nothing
     EXPECT_TRUE(Rect(g, std::nanf(""), 0, 3, 3, 1));
     EXPECT_EQ(g.Drawn().size(), 12u);
@@ -404,7 +410,7 @@ TEST(Primitives, BottomUpRowsAreStoredLastFirst) {
     const C_Vector2D a(0, 2), b(4, 2);
     EXPECT_TRUE(Gfx_Surface_Blit(&s, &a, &b, &kWhite, nullptr, nullptr));
     const auto* words = reinterpret_cast<const std::uint32_t*>(image->data);
-    EXPECT_NE(words[2 * 4 + 1], 0u);  // row 0 is the last in memory
+    EXPECT_NE(words[2 * 4 + 1], 0u);                      // row 0 is the last in memory
     for (int x = 0; x < 4; ++x) EXPECT_NE(words[x], 0u);  // row 2 is the first
     EXPECT_EQ(words[4 + 1], 0u);
 }
@@ -425,7 +431,8 @@ TEST(Primitives, FailuresAndDepthsThatDrawNothing) {
     Gfx_ClearError();
     EXPECT_FALSE(Gfx_Surface_Blit(&g.surface, &p, &kWhite, nullptr, nullptr));
     EXPECT_STREQ(Gfx_GetErrorDetail(), "Gfx_Surface_Blit{ImageDst->format}");
-    EXPECT_STREQ(Gfx_GetErrorMessage(), "Gfx_Surface_Blit>>>A fatal error occurred, the entire process has been aborted");
+    EXPECT_STREQ(Gfx_GetErrorMessage(),
+                 "Gfx_Surface_Blit>>>A fatal error occurred, the entire process has been aborted");
     EXPECT_EQ(Gfx_GetErrorCode(), GFX_ERR_GIVE_UP);
     g.Image()->format = GFX_FMT_ARGB8888;
 

@@ -89,7 +89,7 @@ TEST(SpanKernels, SpecialisationsAgreeWithTheGeneralLoops) {
     };
     std::vector<std::uint32_t> src(64), dstA(64), dstB(64);
     std::vector<std::uint8_t> srcAlpha(64), dstAlphaA(64), dstAlphaB(64);
-    const Gfx_SpanKernelId ids[] = {GFX_SPAN_ROW_BLEND,  GFX_SPAN_ROW_ADJUST,   GFX_SPAN_SCALE_BLEND,
+    const Gfx_SpanKernelId ids[] = {GFX_SPAN_ROW_BLEND,    GFX_SPAN_ROW_ADJUST,   GFX_SPAN_SCALE_BLEND,
                                     GFX_SPAN_SCALE_ADJUST, GFX_SPAN_ROTATE_BLEND, GFX_SPAN_ROTATE_ADJUST};
     for (int round = 0; round < 200; ++round) {
         for (std::size_t i = 0; i < 64; ++i) {
@@ -114,7 +114,8 @@ TEST(SpanKernels, SpecialisationsAgreeWithTheGeneralLoops) {
         a.fillPixel = rnd() << 17 ^ rnd();
         a.fillR = static_cast<std::int32_t>(rnd() & 0xFF);
         const Gfx_SpanKernelId id = ids[round % 6];
-        const std::uint32_t variant = (rnd() & (GFX_SPAN_FILL | GFX_SPAN_SRC_ALPHA | GFX_SPAN_DST_ALPHA | GFX_SPAN_MIRROR));
+        const std::uint32_t variant =
+            (rnd() & (GFX_SPAN_FILL | GFX_SPAN_SRC_ALPHA | GFX_SPAN_DST_ALPHA | GFX_SPAN_MIRROR));
 
         a.dst = dstA.data() + 8;
         a.dstAlpha = dstAlphaA.data() + 8;

@@ -148,7 +148,7 @@ TEST(Surface, AddPlaneReplacesInPlaceAndRespectsOwnership) {
         EXPECT_EQ(g_deleted, 1);  // the owned image went with its entry
         EXPECT_EQ(s.planes->Count(), 2u);
         EXPECT_EQ(static_cast<C_SurfacePlane*>(s.planes->GetAt(1))->image, second);  // same slot
-        EXPECT_EQ(s.GetPlaneEntry(1)->derived, first);  // carried over, not freed
+        EXPECT_EQ(s.GetPlaneEntry(1)->derived, first);                               // carried over, not freed
         EXPECT_EQ(s.GetWidth(), 5u);
         EXPECT_EQ(s.GetHeight(), 6u);
 

@@ -11,8 +11,8 @@ namespace {
 
 TEST(FontSheet, CellsAreCutRowMajorAndOverflowBelowTheGrid) {
     C_Font font;
-    font.AddFaces('A', 'J' + 1);  // no face for 'K'
-    AddVariant(font, {{'A', 3, 0, 3, 2, 2}}, 10);  // the sheet is not the first surface
+    font.AddFaces('A', 'J' + 1);                                       // no face for 'K'
+    AddVariant(font, {{'A', 3, 0, 3, 2, 2}}, 10);                      // the sheet is not the first surface
     C_Surface* sheet = CoverageSurface(CoveragePicture(43, 21, 255));  // 4 x 2 cells of 10 x 10
     ASSERT_TRUE(Gfx_Font_AddSheet(C_String("ABCDEFGHIJK"), 4, 2, 16, sheet, &font));
     ASSERT_EQ(font.ImageCount(), 2u);
@@ -99,7 +99,8 @@ TEST(FontNotify, EverySurfaceHearsOfAllPlanesInListOrder) {
     C_Font font;
     EXPECT_TRUE(font.NotifySurfaces());  // nothing to tell
     AddVariant(font, {{'a', 5, 0, 5, 3, 3}, {'b', 5, 0, 5, 3, 3}}, 10);
-    for (std::uint32_t i = 0; i < font.ImageCount(); ++i) font.GetImage(static_cast<std::int32_t>(i))->notify[0] = RecordNotify;
+    for (std::uint32_t i = 0; i < font.ImageCount(); ++i)
+        font.GetImage(static_cast<std::int32_t>(i))->notify[0] = RecordNotify;
     g_notified.clear();
     EXPECT_TRUE(font.NotifySurfaces());
     ASSERT_EQ(g_notified.size(), 2u);

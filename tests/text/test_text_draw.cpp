@@ -50,8 +50,8 @@ struct TextLayout : ::testing::Test {
     void TearDown() override { Gfx_SetBlitOverride(nullptr); }
 
     bool Draw(const char* text, C_Vector2D position, std::uint8_t textAlign, const C_Frame* clip = nullptr) {
-        return Gfx_Surface_DrawText(C_String(text), &font, type, &dst, colour, position, textAlign, 0, 0, clip,
-                                    nullptr, 0);
+        return Gfx_Surface_DrawText(C_String(text), &font, type, &dst, colour, position, textAlign, 0, 0, clip, nullptr,
+                                    0);
     }
     C_Surface* Surface(unsigned char c) const { return font.GetImage(font.GetFace(c)->GetGlyph(0)->imageIndex); }
     std::vector<float> GlyphXs(unsigned char c) const {
@@ -127,16 +127,19 @@ TEST_F(TextLayout, ASpaceIsUnderlinedButDrawsNoPicture) {
 TEST_F(TextLayout, NothingIsDrawnWithoutAMatchingVariant) {
     EXPECT_FALSE(Draw("", C_Vector2D(), 0));
     EXPECT_FALSE(Draw(" Z", C_Vector2D(), 0));  // the first printable character decides
-    type.bold = 1;  // style 8, but the font has only style 7
+    type.bold = 1;                              // style 8, but the font has only style 7
     EXPECT_FALSE(Draw("A", C_Vector2D(), 0));
     type.bold = 0;
     type.format = GFX_GLYPH_MONO;  // nor does the render kind match
     EXPECT_FALSE(Draw("A", C_Vector2D(), 0));
-    EXPECT_FALSE(Gfx_Surface_DrawText(C_String("A"), nullptr, type, &dst, colour, C_Vector2D(), 0, 0, 0, nullptr,
-                                      nullptr, 0));
+    EXPECT_FALSE(
+        Gfx_Surface_DrawText(C_String("A"), nullptr, type, &dst, colour, C_Vector2D(), 0, 0, 0, nullptr, nullptr, 0));
     EXPECT_TRUE(g_calls.empty());
     type.format = GFX_GLYPH_GRAY;
-    EXPECT_TRUE(Draw("\xC3" "A", C_Vector2D(), 0));  // bytes above 127 are passed over: "A" decides
+    EXPECT_TRUE(
+        Draw("\xC3"
+             "A",
+             C_Vector2D(), 0));  // bytes above 127 are passed over: "A" decides
     EXPECT_EQ(g_calls.size(), 1u);
 }
 
@@ -178,8 +181,8 @@ TEST_F(TextLayout, ASizeTieTakesTheFirstVariant) {
     AddVariant(tie, {{'A', 12, 0, 8, 8, 12}}, 12);
     AddVariant(tie, {{'A', 14, 0, 8, 8, 12}}, 14);
     type.size = 13.0f;
-    ASSERT_TRUE(Gfx_Surface_DrawText(C_String("A"), &tie, type, &dst, colour, C_Vector2D(), 0, 0, 0, nullptr, nullptr,
-                                     0));
+    ASSERT_TRUE(
+        Gfx_Surface_DrawText(C_String("A"), &tie, type, &dst, colour, C_Vector2D(), 0, 0, 0, nullptr, nullptr, 0));
     ASSERT_EQ(g_calls.size(), 1u);
     EXPECT_FLOAT_EQ(g_calls[0].params.scale.x, 13.0f / 12.0f);
 
@@ -187,8 +190,8 @@ TEST_F(TextLayout, ASizeTieTakesTheFirstVariant) {
     AddVariant(reversed, {{'A', 14, 0, 8, 8, 12}}, 14);
     AddVariant(reversed, {{'A', 12, 0, 8, 8, 12}}, 12);
     g_calls.clear();
-    ASSERT_TRUE(Gfx_Surface_DrawText(C_String("A"), &reversed, type, &dst, colour, C_Vector2D(), 0, 0, 0, nullptr,
-                                     nullptr, 0));
+    ASSERT_TRUE(
+        Gfx_Surface_DrawText(C_String("A"), &reversed, type, &dst, colour, C_Vector2D(), 0, 0, 0, nullptr, nullptr, 0));
     EXPECT_FLOAT_EQ(g_calls[0].params.scale.y, 13.0f / 14.0f);
 }
 
@@ -196,8 +199,8 @@ TEST_F(TextLayout, SheetGlyphLinesDrawTheirCellNotTheSheet) {
     C_Font sheetFont;
     sheetFont.AddFaces('A', 'Z' + 1);
     sheetFont.AddFace('_');
-    ASSERT_TRUE(Gfx_Font_AddSheet(C_String("AB_"), 3, 1, 10, CoverageSurface(CoveragePicture(30, 10, 255)),
-                                  &sheetFont));
+    ASSERT_TRUE(
+        Gfx_Font_AddSheet(C_String("AB_"), 3, 1, 10, CoverageSurface(CoveragePicture(30, 10, 255)), &sheetFont));
     type.format = GFX_GLYPH_SHEET;
     type.underline = 1;
     ASSERT_TRUE(Gfx_Surface_DrawText(C_String("A"), &sheetFont, type, &dst, colour, C_Vector2D(), 0, 0, 0, nullptr,

@@ -37,8 +37,8 @@ inline Bytes SimpleGlyph(const std::vector<std::pair<std::int32_t, std::int32_t>
     Bytes g;
     Be16(g, 1);  // one contour
     for (std::int32_t v : {xMin, yMin, xMax, yMax}) Be16(g, static_cast<std::uint32_t>(v));
-    Be16(g, static_cast<std::uint32_t>(points.size() - 1));  // its last point
-    Be16(g, 0);                                              // no instructions
+    Be16(g, static_cast<std::uint32_t>(points.size() - 1));         // its last point
+    Be16(g, 0);                                                     // no instructions
     for (std::size_t i = 0; i < points.size(); ++i) Put8(g, 0x01);  // on curve, 16-bit coordinates
     std::int32_t last = 0;
     for (const auto& p : points) {
@@ -91,18 +91,18 @@ inline std::vector<std::uint8_t> Quillory_TrueTypeFont(std::uint16_t unitsPerEm 
     Be16(head, 0);
     Be16(head, static_cast<std::uint32_t>(std::max(em(600), boxRight)));
     Be16(head, static_cast<std::uint32_t>(std::max(em(700), boxTop)));  // bounding box
-    Be16(head, 0);    // mac style
-    Be16(head, 8);    // lowest readable size
-    Be16(head, 2);    // direction hint
-    Be16(head, 0);    // short loca offsets
-    Be16(head, 0);    // glyph data format
+    Be16(head, 0);                                                      // mac style
+    Be16(head, 8);                                                      // lowest readable size
+    Be16(head, 2);                                                      // direction hint
+    Be16(head, 0);                                                      // short loca offsets
+    Be16(head, 0);                                                      // glyph data format
 
     Bytes hhea;
     Be32(hhea, 0x00010000);
-    Be16(hhea, static_cast<std::uint32_t>(em(800)));    // ascender
-    Be16(hhea, static_cast<std::uint32_t>(-em(200)));   // descender
-    Be16(hhea, 0);                                      // line gap
-    Be16(hhea, static_cast<std::uint32_t>(em(650)));    // widest advance
+    Be16(hhea, static_cast<std::uint32_t>(em(800)));   // ascender
+    Be16(hhea, static_cast<std::uint32_t>(-em(200)));  // descender
+    Be16(hhea, 0);                                     // line gap
+    Be16(hhea, static_cast<std::uint32_t>(em(650)));   // widest advance
     Be16(hhea, 0);
     Be16(hhea, 0);
     Be16(hhea, static_cast<std::uint32_t>(em(600)));
@@ -138,7 +138,8 @@ inline std::vector<std::uint8_t> Quillory_TrueTypeFont(std::uint16_t unitsPerEm 
     Be16(cmap, 1);
     Be32(cmap, 12);
     const std::uint32_t ends[] = {32, 66, 0xFFFF}, starts[] = {32, 65, 0xFFFF};
-    const std::uint32_t deltas[] = {static_cast<std::uint32_t>(3 - 32) & 0xFFFF, static_cast<std::uint32_t>(1 - 65) & 0xFFFF, 1};
+    const std::uint32_t deltas[] = {static_cast<std::uint32_t>(3 - 32) & 0xFFFF,
+                                    static_cast<std::uint32_t>(1 - 65) & 0xFFFF, 1};
     const std::uint32_t segments = 3;
     Be16(cmap, 4);
     Be16(cmap, 16 + 8 * segments);  // subtable length

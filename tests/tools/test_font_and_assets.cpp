@@ -54,7 +54,7 @@ C_BitmapGlyph* FindVariant(const C_BitmapFace& face, std::uint16_t size, std::ui
 TEST(ToolFont, RendersTheChosenSizesKindsStylesAndCharacters) {
     const std::string out = Quillory_TempPath("two.uft");
     const ToolRun r = Quillory("font '" + kSerif + "Regular.ttf," + kSerif + "Bold.ttf' '" + out +
-                           "' --sizes 12,20,12 --kinds gray --styles regular,bold --chars 0x41-0x43,97");
+                               "' --sizes 12,20,12 --kinds gray --styles regular,bold --chars 0x41-0x43,97");
     ASSERT_EQ(r.code, 0) << r.err;
     C_Font font;
     ASSERT_TRUE(font.LoadFromFile(out.c_str(), 0));
@@ -168,8 +168,7 @@ TEST_F(DemoAssets, TheBackgroundTilesSeamlesslyAcross) {
     const auto columnStep = [&](std::uint32_t from, std::uint32_t to) {
         double sum = 0.0;
         for (std::uint32_t y = 0; y < picture.height; ++y)
-            for (int c = 0; c < 3; ++c)
-                sum += std::abs(picture.Row(y)[from * 4 + c] - picture.Row(y)[to * 4 + c]);
+            for (int c = 0; c < 3; ++c) sum += std::abs(picture.Row(y)[from * 4 + c] - picture.Row(y)[to * 4 + c]);
         return sum / picture.height;
     };
     double typical = 0.0;

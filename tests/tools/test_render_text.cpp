@@ -131,8 +131,8 @@ TEST(ToolRenderText, DrawsOnlyTheTextColourAndGrowsWithTheText) {
     EXPECT_EQ(small.InkColumns(0, small.image.height).first, 0);
     EXPECT_EQ(small.image.height, 25u);
 
-    const Picture longer = Render({font, "Hello Hello", "--size", "16", "--color", "204,51,0"},
-                                  Quillory_TempPath("b.png"));
+    const Picture longer =
+        Render({font, "Hello Hello", "--size", "16", "--color", "204,51,0"}, Quillory_TempPath("b.png"));
     EXPECT_GT(longer.image.width, small.image.width * 3 / 2);
     EXPECT_EQ(longer.image.height, small.image.height);
     const Picture larger = Render({font, "Hello"}, Quillory_TempPath("c.png"));  // the larger size
@@ -145,7 +145,8 @@ TEST(ToolRenderText, DrawsOnlyTheTextColourAndGrowsWithTheText) {
 
     // A background makes an opaque picture, the text blended into it.
     const std::string opaque = Quillory_TempPath("d.png");
-    const Picture onBlue = Render({font, "Hello", "--size", "16", "--background", "0000FF", "--color", "FF0000"}, opaque);
+    const Picture onBlue =
+        Render({font, "Hello", "--size", "16", "--background", "0000FF", "--color", "FF0000"}, opaque);
     Gfx_PngInfo info{};
     ASSERT_TRUE(Gfx_Image_ReadPNGInfo(opaque.c_str(), &info));
     EXPECT_EQ(info.colorType, GFX_PNG_RGB);
@@ -162,7 +163,8 @@ TEST(ToolRenderText, AlignsEveryLineOfTheBlock) {
     // descenders, so rows from 20 down hold only the second line's "x".
     std::uint32_t width = 0;
     for (const char* align : {"left", "center", "right"}) {
-        const Picture p = Render({font, "WIDE LINE\\nx", "--align", align}, Quillory_TempPath(align + std::string(".png")));
+        const Picture p =
+            Render({font, "WIDE LINE\\nx", "--align", align}, Quillory_TempPath(align + std::string(".png")));
         ASSERT_EQ(p.image.height, 50u);
         if (width == 0) width = p.image.width;
         EXPECT_EQ(p.image.width, width) << align;
@@ -182,8 +184,8 @@ TEST(ToolRenderText, AlignsEveryLineOfTheBlock) {
         }
     }
     // A fixed width places the block inside it.
-    const Picture wide = Render({font, "x", "--width", "100", "--align", "right", "--padding", "5"},
-                                Quillory_TempPath("wide.png"));
+    const Picture wide =
+        Render({font, "x", "--width", "100", "--align", "right", "--padding", "5"}, Quillory_TempPath("wide.png"));
     EXPECT_EQ(wide.image.width, 100u);
     EXPECT_GT(wide.InkColumns(0, wide.image.height).second, 90);
     EXPECT_LT(wide.InkColumns(0, wide.image.height).second, 95);
@@ -271,9 +273,12 @@ std::string RunOnTerminal(const std::vector<std::string>& args, int& code) {
     char buffer[256];
     while (true) {
         const ssize_t got = read(master, buffer, sizeof buffer);
-        if (got > 0) seen.append(buffer, static_cast<std::size_t>(got));
-        else if (got < 0 && errno == EINTR) continue;
-        else break;  // EIO once the program has closed the terminal
+        if (got > 0)
+            seen.append(buffer, static_cast<std::size_t>(got));
+        else if (got < 0 && errno == EINTR)
+            continue;
+        else
+            break;  // EIO once the program has closed the terminal
     }
     close(master);
     int status = 0;
@@ -284,8 +289,8 @@ std::string RunOnTerminal(const std::vector<std::string>& args, int& code) {
 
 TEST(ToolFontProgress, ShowsABarOnTerminalsOnly) {
     const std::string out = Quillory_TempPath("small.uft");
-    const std::vector<std::string> args = {"font", kSans + "Regular.ttf", out, "--sizes", "10,12", "--kinds", "gray",
-                                           "--chars", "65-70"};
+    const std::vector<std::string> args = {
+        "font", kSans + "Regular.ttf", out, "--sizes", "10,12", "--kinds", "gray", "--chars", "65-70"};
     int code = -1;
     const std::string shown = RunOnTerminal(args, code);
     EXPECT_EQ(code, 0) << shown;

@@ -109,7 +109,9 @@ TEST(Tool, InfoDescribesPictures) {
 
     // A 2 x 1 TGA of 24-bit pixels.
     const std::string tga = Quillory_TempPath("a.tga");
-    WriteText(tga, std::string("\0\0\2\0\0\0\0\0\0\0\0\0\2\0\1\0\x18\0" "abcdef", 24));
+    WriteText(tga, std::string("\0\0\2\0\0\0\0\0\0\0\0\0\2\0\1\0\x18\0"
+                               "abcdef",
+                               24));
     const Result t = RunTool({"info", tga});
     EXPECT_EQ(t.code, 0) << t.err;
     EXPECT_TRUE(Contains(t.out, "TGA image"));

@@ -11,7 +11,7 @@ int main() {
         std::puts("colour record has the wrong size");
         return 1;
     }
-    std::printf("Quillory %d.%d.%d: colour record of %u bytes\n", QUILLORY_VERSION_MAJOR,
-                QUILLORY_VERSION_MINOR, QUILLORY_VERSION_PATCH, static_cast<unsigned>(stream.Size()));
+    std::printf("Quillory %d.%d.%d: colour record of %u bytes\n", QUILLORY_VERSION_MAJOR, QUILLORY_VERSION_MINOR,
+                QUILLORY_VERSION_PATCH, static_cast<unsigned>(stream.Size()));
     return 0;
 }

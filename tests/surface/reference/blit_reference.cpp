@@ -364,12 +364,12 @@ void AdjustPixel(const Setup& s, std::int32_t col, std::int32_t row, const Sampl
 // One destination pixel through the call's kernel.
 void DrawPixel(const Setup& s, std::int32_t col, std::int32_t row, const Sample& smp) {
     switch (s.rule) {
-        case Rule::Copy: CopyPixel(s, col, row, smp.at); break;
-        case Rule::Key: KeyPixel(s, col, row, smp.at); break;
-        case Rule::Fill: FillPixel(s, col, row); break;
-        case Rule::KeyFill: KeyFillPixel(s, col, row, smp.at); break;
-        case Rule::Blend: BlendPixel(s, col, row, smp.at); break;
-        case Rule::Adjust: AdjustPixel(s, col, row, smp); break;
+    case Rule::Copy: CopyPixel(s, col, row, smp.at); break;
+    case Rule::Key: KeyPixel(s, col, row, smp.at); break;
+    case Rule::Fill: FillPixel(s, col, row); break;
+    case Rule::KeyFill: KeyFillPixel(s, col, row, smp.at); break;
+    case Rule::Blend: BlendPixel(s, col, row, smp.at); break;
+    case Rule::Adjust: AdjustPixel(s, col, row, smp); break;
     }
 }
 
@@ -658,19 +658,19 @@ std::int32_t IntegerPosition(float v) { return v >= 0.0f ? Trunc(v) : Trunc(v - 
 bool Rejected(const Setup& s) {
     const IRect& r = s.region;
     switch (s.path) {
-        case Path::Unscaled: return s.X + s.srcWI < r.x0 || s.Y + s.srcHI < r.y0 || s.X > r.x1 || s.Y > r.y1;
-        case Path::Scaled:
-            return s.X + Trunc(s.srcW * s.scaleX) < r.x0 || s.Y + Trunc(s.srcH * s.scaleY) < r.y0 || s.X > r.x1 ||
-                   s.Y > r.y1;
-        case Path::Rotated: {
-            const Corners k = RotatedCorners(s);
-            const float minX = std::min({k.a.x, k.b.x, k.c.x, k.d.x});
-            const float maxX = std::max({k.a.x, k.b.x, k.c.x, k.d.x});
-            const float minY = std::min({k.a.y, k.b.y, k.c.y, k.d.y});
-            const float maxY = std::max({k.a.y, k.b.y, k.c.y, k.d.y});
-            return maxX < static_cast<float>(r.x0) || maxY < static_cast<float>(r.y0) ||
-                   minX > static_cast<float>(r.x1) || minY > static_cast<float>(r.y1);
-        }
+    case Path::Unscaled: return s.X + s.srcWI < r.x0 || s.Y + s.srcHI < r.y0 || s.X > r.x1 || s.Y > r.y1;
+    case Path::Scaled:
+        return s.X + Trunc(s.srcW * s.scaleX) < r.x0 || s.Y + Trunc(s.srcH * s.scaleY) < r.y0 || s.X > r.x1 ||
+               s.Y > r.y1;
+    case Path::Rotated: {
+        const Corners k = RotatedCorners(s);
+        const float minX = std::min({k.a.x, k.b.x, k.c.x, k.d.x});
+        const float maxX = std::max({k.a.x, k.b.x, k.c.x, k.d.x});
+        const float minY = std::min({k.a.y, k.b.y, k.c.y, k.d.y});
+        const float maxY = std::max({k.a.y, k.b.y, k.c.y, k.d.y});
+        return maxX < static_cast<float>(r.x0) || maxY < static_cast<float>(r.y0) || minX > static_cast<float>(r.x1) ||
+               minY > static_cast<float>(r.y1);
+    }
     }
     return false;
 }
@@ -785,9 +785,9 @@ bool BlitFixed(C_Surface* src, C_Surface* dst, const C_Rect* srcRect, const C_Fr
 
     if (IsEmpty(s.region)) return true;
     switch (s.path) {
-        case Path::Unscaled: DrawUnscaled(s); break;
-        case Path::Scaled: DrawScaled(s); break;
-        case Path::Rotated: DrawRotated(s); break;
+    case Path::Unscaled: DrawUnscaled(s); break;
+    case Path::Scaled: DrawScaled(s); break;
+    case Path::Rotated: DrawRotated(s); break;
     }
     return true;
 }
