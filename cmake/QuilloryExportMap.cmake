@@ -23,10 +23,17 @@ endforeach()
 list(REMOVE_DUPLICATES names)
 list(SORT names)
 
+# Patterns on the mangled names, whose length prefixes make them exact: a
+# name N of L characters gives N (a variable), _ZL N* (a function), _ZN L N*
+# and _ZNK L N* (a class's members, or a namespace's), its vtable and type
+# information, and the statics and guards of its inline members. The standard
+# library's instances over public types (_ZSt..., _ZNSt...) match none.
 set(patterns "")
 foreach(name IN LISTS names)
-  string(APPEND patterns "      ${name}; ${name}[!A-Za-z0-9_]*;"
-    " vtable?for?${name}; typeinfo?for?${name}; typeinfo?name?for?${name};\n")
+  string(LENGTH "${name}" n)
+  set(ln "${n}${name}")
+  string(APPEND patterns "    ${name}; _Z${ln}*; _ZN${ln}*; _ZNK${ln}*;"
+    " _ZTV${ln}; _ZTI${ln}; _ZTS${ln}; _ZZN${ln}*; _ZZNK${ln}*; _ZGVZN${ln}*;\n")
 endforeach()
 set(QUILLORY_EXPORT_PATTERNS "${patterns}")
 configure_file("${TEMPLATE}" "${OUTPUT}.tmp" @ONLY)
