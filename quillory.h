@@ -11,6 +11,7 @@
 #include "core/simd.h"
 #include "core/stream.h"
 #include "core/string.h"
+#include "core/version.h"
 
 // math
 #include "math/color.h"

@@ -1,12 +1,30 @@
 # Third-party libraries the framework links. Each later subsystem that needs a
-# package adds it here and to cmake/QuilloryConfig.cmake.in, so that a
-# downstream find_package(Quillory) finds it transitively.
+# package adds it here and to cmake/QuilloryConfig.cmake.in (and to
+# cmake/quillory.pc.in), so that downstream projects find it transitively.
+#
+# The sources are compiled in quillory_objects, which needs the packages'
+# headers; every library target made of those objects links the packages.
+function(quillory_link_dependency scope)
+  target_link_libraries(quillory_objects PRIVATE ${ARGN})
+  foreach(target IN LISTS QUILLORY_LIBRARY_TARGETS)
+    target_link_libraries(${target} ${scope} ${ARGN})
+  endforeach()
+endfunction()
+
+# Definitions that users' code sees as well as the library's.
+function(quillory_public_definitions)
+  target_compile_definitions(quillory_objects PUBLIC ${ARGN})
+  foreach(target IN LISTS QUILLORY_LIBRARY_TARGETS)
+    target_compile_definitions(${target} PUBLIC ${ARGN})
+  endforeach()
+endfunction()
+
 find_package(Threads REQUIRED)
-target_link_libraries(quillory PUBLIC Threads::Threads m)
+quillory_link_dependency(PUBLIC Threads::Threads m)
 
 # PNG files (image/png.cpp is the only user of its headers).
 find_package(PNG REQUIRED)
-target_link_libraries(quillory PRIVATE PNG::PNG)
+quillory_link_dependency(PRIVATE PNG::PNG)
 
 # TrueType import (text/truetype.cpp). Without it Gfx_Font_ImportTrueType
 # reports failure; QUILLORY_HAVE_FREETYPE tells users which build they have.
@@ -15,8 +33,8 @@ if(QUILLORY_WITH_FREETYPE)
   find_package(Freetype REQUIRED)
   # PRIVATE: FreeType headers stay out of the public interface; a static
   # library still exports the link dependency for downstream programs.
-  target_link_libraries(quillory PRIVATE Freetype::Freetype)
-  target_compile_definitions(quillory PUBLIC QUILLORY_HAVE_FREETYPE=1)
+  quillory_link_dependency(PRIVATE Freetype::Freetype)
+  quillory_public_definitions(QUILLORY_HAVE_FREETYPE=1)
 endif()
 
 # SDL2 gives the platform layer real windows; without it only the headless
@@ -27,9 +45,9 @@ if(QUILLORY_WITH_SDL)
   find_package(SDL2 CONFIG)
   if(TARGET SDL2::SDL2)
     set(QUILLORY_HAVE_SDL ON)
-    target_sources(quillory PRIVATE ${PROJECT_SOURCE_DIR}/platform/backend_sdl.cpp)
-    target_link_libraries(quillory PRIVATE SDL2::SDL2)
-    target_compile_definitions(quillory PRIVATE QUILLORY_HAVE_SDL=1)
+    target_sources(quillory_objects PRIVATE ${PROJECT_SOURCE_DIR}/platform/backend_sdl.cpp)
+    quillory_link_dependency(PRIVATE SDL2::SDL2)
+    target_compile_definitions(quillory_objects PRIVATE QUILLORY_HAVE_SDL=1)
   else()
     message(STATUS "SDL2 not found: the platform layer is headless only")
   endif()

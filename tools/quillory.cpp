@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/version.h"
 #include "tools/commands.h"
 #include "tools/tool.h"
 

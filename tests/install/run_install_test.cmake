@@ -1,24 +1,94 @@
-# Install the already-built tree into a fresh prefix, then configure, build
-# and run tests/install/downstream against it.
+# The library as downstream projects see it (cmake -P):
+#   1. install the already-built tree into a fresh prefix and build
+#      tests/install/downstream against the CMake package;
+#   2. build the same program with the flags pkg-config gives (--static);
+#   3. configure and build a shared variant of the library in a scratch
+#      directory, check its SONAME and that it exports the public names and
+#      none of the internal ones, and link the program against it.
+# Arguments: SOURCE_DIR, BUILD_DIR, WORK_DIR, GENERATOR, CXX, C, LIBDIR,
+# VERSION.
 file(REMOVE_RECURSE ${WORK_DIR})
 set(prefix ${WORK_DIR}/prefix)
-execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix}
-  RESULT_VARIABLE rc)
-if(rc)
-  message(FATAL_ERROR "install failed: ${rc}")
+set(program ${SOURCE_DIR}/tests/install/downstream/main.cpp)
+
+function(run what)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(rc)
+    message(FATAL_ERROR "${what} failed (${rc}):\n${out}\n${err}")
+  endif()
+  set(run_output "${out}" PARENT_SCOPE)
+endfunction()
+
+# 1. The CMake package.
+run("install" ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+run("downstream configure" ${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/install/downstream
+  -B ${WORK_DIR}/build -G ${GENERATOR} -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_CXX_COMPILER=${CXX})
+run("downstream build" ${CMAKE_COMMAND} --build ${WORK_DIR}/build)
+run("downstream program" ${WORK_DIR}/build/downstream)
+message(STATUS "CMake package: ${run_output}")
+
+# 2. pkg-config, linking the static archive with its private dependencies.
+set(ENV{PKG_CONFIG_PATH} ${prefix}/${LIBDIR}/pkgconfig)
+run("pkg-config --modversion" pkg-config --modversion quillory)
+string(STRIP "${run_output}" pc_version)
+if(NOT pc_version STREQUAL VERSION)
+  message(FATAL_ERROR "quillory.pc says version ${pc_version}, the project ${VERSION}")
 endif()
-execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/install/downstream
-    -B ${WORK_DIR}/build -G ${GENERATOR} -DCMAKE_PREFIX_PATH=${prefix}
-  RESULT_VARIABLE rc)
-if(rc)
-  message(FATAL_ERROR "downstream configure failed: ${rc}")
+run("pkg-config --cflags --libs" pkg-config --static --cflags --libs quillory)
+separate_arguments(pc_flags UNIX_COMMAND "${run_output}")
+run("pkg-config build" ${CXX} -std=c++17 ${program} -o ${WORK_DIR}/downstream-pc ${pc_flags})
+run("pkg-config program" ${WORK_DIR}/downstream-pc)
+message(STATUS "pkg-config: ${run_output}")
+
+# 3. The shared library, built unoptimised and without debug information:
+# what is checked is the link, and that builds fastest.
+set(shared ${WORK_DIR}/shared)
+run("shared configure" ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${shared} -G ${GENERATOR}
+  -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_C_COMPILER=${C}
+  -DBUILD_SHARED_LIBS=ON -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-O0 -DCMAKE_C_FLAGS_DEBUG=-O0
+  -DQUILLORY_BUILD_TESTS=OFF -DQUILLORY_BUILD_BENCH=OFF -DQUILLORY_BUILD_EXAMPLES=OFF)
+run("shared build" ${CMAKE_COMMAND} --build ${shared} --target quillory_shared)
+set(library ${shared}/libquillory.so)
+
+run("readelf" readelf -d ${library})
+string(REGEX MATCH "Library soname: \\[([A-Za-z0-9_.+-]*)\\]" _ "${run_output}")
+set(soname "${CMAKE_MATCH_1}")
+string(REGEX MATCH "^[0-9]+" major "${VERSION}")
+if(NOT soname STREQUAL "libquillory.so.${major}")
+  message(FATAL_ERROR "SONAME is '${soname}', not libquillory.so.${major}")
 endif()
-execute_process(COMMAND ${CMAKE_COMMAND} --build ${WORK_DIR}/build RESULT_VARIABLE rc)
-if(rc)
-  message(FATAL_ERROR "downstream build failed: ${rc}")
-endif()
-execute_process(COMMAND ${WORK_DIR}/build/downstream RESULT_VARIABLE rc OUTPUT_VARIABLE out)
-message(STATUS "downstream said: ${out}")
-if(rc)
-  message(FATAL_ERROR "downstream program failed: ${rc}")
-endif()
+
+run("nm" nm -D -C --defined-only ${library})
+# One name a line, without address and type.
+string(REGEX REPLACE "(^|\n)[0-9a-f]* [A-Za-z] " "\\1" exported "${run_output}")
+string(PREPEND exported "\n")
+foreach(name
+    "Gfx_Surface_BlitTransformed(" "Gfx_Image_SavePNG(" "Gfx_GetVersion()" "Gfx_SetError("
+    "Mem_Copy(" "Win_ProcessMessages()" "C_Image::CreateEmpty(" "C_Blit_Kernel::Blit_Fixed("
+    "vtable for C_Image" "typeinfo for C_Surface" "operator*(float, C_Color const&)")
+  string(FIND "${exported}" "\n${name}" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "libquillory.so does not export ${name}")
+  endif()
+endforeach()
+# Internal helpers (declared in internal/ headers) stay inside, and so do the
+# standard library's template instances, which every program makes its own
+# (their names start with the namespace or with a return type).
+foreach(name
+    "\nGfx_Image_AllocPixels(" "\nGfx_SpanKernels_Scalar(" "\nWin_ComposePixels("
+    "\nWin_NewHeadlessBackend(" "\nC_FileReplace::" "\nC_ByteSource::" "\nstd::"
+    "\n__gnu_cxx::" "* std::" "& std::" "\noperator new" "\noperator delete")
+  string(FIND "${exported}" "${name}" at)
+  if(NOT at EQUAL -1)
+    string(STRIP "${name}" shown)
+    message(FATAL_ERROR "libquillory.so exports the internal ${shown}")
+  endif()
+endforeach()
+
+# The headers are those installed in step 1, from the same sources.
+run("pkg-config --cflags" pkg-config --cflags quillory)
+separate_arguments(pc_cflags UNIX_COMMAND "${run_output}")
+run("shared downstream build" ${CXX} -std=c++17 ${program} -o ${WORK_DIR}/downstream-shared
+  ${pc_cflags} -L${shared} -lquillory -Wl,-rpath,${shared})
+run("shared downstream program" ${WORK_DIR}/downstream-shared)
+message(STATUS "shared library: ${run_output}")

@@ -2,8 +2,14 @@
 #include <quillory/quillory.h>
 
 #include <cstdio>
+#include <cstring>
 
 int main() {
+    // The library the program runs with must be the one its headers describe.
+    if (Gfx_GetVersion() != QUILLORY_VERSION || std::strcmp(Gfx_GetVersionString(), QUILLORY_VERSION_STRING) != 0) {
+        std::printf("headers %s, library %s\n", QUILLORY_VERSION_STRING, Gfx_GetVersionString());
+        return 1;
+    }
     C_Color blue(0, 0, 255, 0);
     C_Stream stream;
     stream.OpenMemoryWrite();

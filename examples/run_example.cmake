@@ -1,0 +1,13 @@
+# Runs one example (cmake -P): it must exit with 0 and write OUTPUT afresh.
+file(REMOVE ${OUTPUT})
+execute_process(COMMAND ${PROGRAM} ${OUTPUT} RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "${PROGRAM} exited with ${rc}")
+endif()
+if(NOT EXISTS ${OUTPUT})
+  message(FATAL_ERROR "${PROGRAM} did not write ${OUTPUT}")
+endif()
+file(READ ${OUTPUT} signature LIMIT 8 HEX)
+if(NOT signature STREQUAL "89504e470d0a1a0a")
+  message(FATAL_ERROR "${OUTPUT} is not a PNG file")
+endif()
