@@ -62,6 +62,9 @@ run("nm" nm -D -C --defined-only ${library})
 # One name a line, without address and type.
 string(REGEX REPLACE "(^|\n)[0-9a-f]* [A-Za-z] " "\\1" exported "${run_output}")
 string(PREPEND exported "\n")
+# Public function templates constrained by std::enable_if carry it as their
+# return type in the demangled name; the name that matters follows it.
+string(REGEX REPLACE "\nstd::enable_if<[^\n]*>::type " "\n" exported "${exported}")
 foreach(name
     "Gfx_Surface_BlitTransformed(" "Gfx_Image_SavePNG(" "Gfx_GetVersion()" "Gfx_SetError("
     "Mem_Copy(" "Win_ProcessMessages()" "C_Image::CreateEmpty(" "C_Blit_Kernel::Blit_Fixed("
