@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 // A scratch file name unique to the running test: ctest runs tests of one
@@ -11,4 +12,14 @@ inline std::string Quillory_TempPath(const std::string& name) {
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string prefix = info ? std::string(info->test_suite_name()) + "." + info->name() + "." : std::string();
     return std::string(QUILLORY_TEST_TMP_DIR) + "/" + prefix + name;
+}
+
+// The whole content of a file; empty when it cannot be read.
+inline std::string Quillory_ReadFile(const std::string& path) {
+    std::string text;
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+        for (int c; (c = std::fgetc(f)) != EOF;) text.push_back(static_cast<char>(c));
+        std::fclose(f);
+    }
+    return text;
 }

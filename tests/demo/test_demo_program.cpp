@@ -19,15 +19,6 @@
 
 namespace {
 
-std::string ReadFile(const std::string& path) {
-    std::string text;
-    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-        for (int c; (c = std::fgetc(f)) != EOF;) text.push_back(static_cast<char>(c));
-        std::fclose(f);
-    }
-    return text;
-}
-
 void WriteFile(const std::string& path, const std::string& text) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     ASSERT_NE(f, nullptr);
@@ -42,7 +33,7 @@ int RunInProcess(const Demo_Options& options, std::string& output) {
     EXPECT_NE(out, nullptr);
     const int status = Demo_Run(options, out);
     std::fclose(out);
-    output = ReadFile(path);
+    output = Quillory_ReadFile(path);
     return status;
 }
 
@@ -70,7 +61,7 @@ Result RunProgram(const std::string& env) {
     const std::string command = "cd '" + DemoDataDir() + "' && env QUILLORY_PLATFORM=headless " + env + " '" +
                                 QUILLORY_DEMO_PATH + "' >'" + out + "' 2>'" + err + "'";
     const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(out), ReadFile(err)};
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Quillory_ReadFile(out), Quillory_ReadFile(err)};
 }
 
 TEST_F(DemoTest, TheBuiltInSessionRepeatsPixelForPixel) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "error_case.h"
 #include "quillory.h"
 #include "test_support.h"
 
@@ -27,34 +28,6 @@
 #endif
 
 namespace {
-
-struct ErrorCase {
-    const char* what;
-    std::function<bool()> provoke;  // runs the failing operation, returns its result
-    std::int32_t code;              // the specific code
-    std::string detail;             // its message
-    std::string site;               // the summary line's operation; "" when none is recorded
-};
-
-// The record after a failure of `c`'s kind.
-void ExpectRecorded(const ErrorCase& c) {
-    EXPECT_EQ(Gfx_GetErrorDetailCode(), c.code);
-    EXPECT_EQ(std::string(Gfx_GetErrorDetail()), c.detail);
-    if (c.site.empty()) {  // the specific record is the last one
-        EXPECT_EQ(Gfx_GetErrorCode(), c.code);
-        EXPECT_EQ(std::string(Gfx_GetErrorMessage()), c.detail);
-    } else {
-        EXPECT_EQ(Gfx_GetErrorCode(), -1);
-        EXPECT_EQ(std::string(Gfx_GetErrorMessage()), c.site + GFX_FATAL_SUFFIX);
-    }
-}
-
-void ExpectReported(const ErrorCase& c) {
-    SCOPED_TRACE(c.what);
-    Gfx_ClearError();
-    EXPECT_FALSE(c.provoke());
-    ExpectRecorded(c);
-}
 
 constexpr std::int32_t kNoSuchFormat = 99;
 

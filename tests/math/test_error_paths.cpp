@@ -7,29 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "error_case.h"
 #include "quillory.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-struct ErrorCase {
-    const char* what;
-    std::function<bool()> provoke;  // runs the failing operation, returns its result
-    std::int32_t code;              // the specific code; -1 when only the summary line is recorded
-    std::string detail;             // its message ("" with code -1)
-    std::string site;               // the operation named by the summary line
-};
-
-void ExpectReported(const ErrorCase& c) {
-    SCOPED_TRACE(c.what);
-    Gfx_ClearError();
-    EXPECT_FALSE(c.provoke());
-    EXPECT_EQ(Gfx_GetErrorDetailCode(), c.code);
-    EXPECT_EQ(std::string(Gfx_GetErrorDetail()), c.detail);
-    EXPECT_EQ(Gfx_GetErrorCode(), -1);
-    EXPECT_EQ(std::string(Gfx_GetErrorMessage()), c.site + GFX_FATAL_SUFFIX);
-}
 
 Bytes Saved(C_Object& object) {
     C_Stream stream;

@@ -7,27 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "error_case.h"
 #include "quillory.h"
 
 namespace {
-
-struct ErrorCase {
-    const char* what;
-    std::function<bool()> provoke;  // runs the failing operation, returns its result
-    std::int32_t code;              // the specific code
-    std::string detail;             // its message
-    std::string site;               // the operation named by the summary line
-};
-
-void ExpectReported(const ErrorCase& c) {
-    SCOPED_TRACE(c.what);
-    Gfx_ClearError();
-    EXPECT_FALSE(c.provoke());
-    EXPECT_EQ(Gfx_GetErrorDetailCode(), c.code);
-    EXPECT_EQ(std::string(Gfx_GetErrorDetail()), c.detail);
-    EXPECT_EQ(Gfx_GetErrorCode(), -1);
-    EXPECT_EQ(std::string(Gfx_GetErrorMessage()), c.site + GFX_FATAL_SUFFIX);
-}
 
 constexpr std::int32_t kNoSuchFormat = 99;
 

@@ -21,20 +21,11 @@ struct ToolRun {
     std::string err;
 };
 
-std::string ReadAll(const std::string& path) {
-    std::string text;
-    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-        for (int c; (c = std::fgetc(f)) != EOF;) text.push_back(static_cast<char>(c));
-        std::fclose(f);
-    }
-    return text;
-}
-
 ToolRun Quillory(const std::string& args) {
     const std::string err = Quillory_TempPath("stderr.txt");
     const std::string command = std::string("'") + QUILLORY_TOOL_PATH + "' " + args + " >/dev/null 2>'" + err + "'";
     const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(err)};
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Quillory_ReadFile(err)};
 }
 
 std::string FreshDir(const std::string& name) {
@@ -82,7 +73,7 @@ TEST(ToolFont, RefusesBadCommandLinesAndUnreadableFonts) {
     const ToolRun missing = Quillory("font '" + Quillory_TempPath("none.ttf") + "' '" + out + "'");
     EXPECT_EQ(missing.code, 1);
     EXPECT_NE(missing.err.find("none.ttf"), std::string::npos) << missing.err;
-    EXPECT_EQ(ReadAll(out), "");  // nothing written
+    EXPECT_EQ(Quillory_ReadFile(out), "");  // nothing written
 }
 
 // The demo's files, made afresh for each test (tests run in parallel).
@@ -102,9 +93,9 @@ TEST_F(DemoAssets, AreTheSameOnEveryRun) {
     const std::string again = FreshDir("again");
     ASSERT_EQ(Quillory("demo-assets '" + again + "'").code, 0);
     for (const char* name : {"times.uft", "picture1.img", "picture2.img", "picture3.img", "prova.txt"}) {
-        const std::string bytes = ReadAll(File(name));
+        const std::string bytes = Quillory_ReadFile(File(name));
         EXPECT_GT(bytes.size(), 100u) << name;
-        EXPECT_TRUE(bytes == ReadAll(again + "/" + name)) << name;
+        EXPECT_TRUE(bytes == Quillory_ReadFile(again + "/" + name)) << name;
     }
     EXPECT_EQ(Quillory("demo-assets '" + Quillory_TempPath("no/such/dir") + "'").code, 1);
 }

@@ -26,15 +26,6 @@ struct Result {
     std::string err;
 };
 
-std::string ReadAll(const std::string& path) {
-    std::string text;
-    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-        for (int c; (c = std::fgetc(f)) != EOF;) text.push_back(static_cast<char>(c));
-        std::fclose(f);
-    }
-    return text;
-}
-
 std::string Quote(const std::string& arg) {
     std::string quoted = "'";
     for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -47,7 +38,7 @@ Result RunTool(const std::vector<std::string>& args) {
     for (const std::string& arg : args) command += " " + Quote(arg);
     command += " >/dev/null 2>" + Quote(err);
     const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(err)};
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Quillory_ReadFile(err)};
 }
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
@@ -233,7 +224,7 @@ TEST(ToolRenderText, RefusesBadArgumentsAndBadFontsLeavingNoOutput) {
 
     const std::string damaged = Quillory_TempPath("damaged.uft");
     if (std::FILE* f = std::fopen(damaged.c_str(), "wb")) {
-        const std::string bytes = ReadAll(font).substr(0, 300);  // a font file cut short
+        const std::string bytes = Quillory_ReadFile(font).substr(0, 300);  // a font file cut short
         std::fwrite(bytes.data(), 1, bytes.size(), f);
         std::fclose(f);
     }
@@ -252,7 +243,7 @@ TEST(ToolRenderText, RefusesBadArgumentsAndBadFontsLeavingNoOutput) {
         EXPECT_EQ(RunTool({command, "--help"}).code, 0) << command;
     const std::string help = Quillory_TempPath("help.txt");
     ASSERT_EQ(std::system((Quote(QUILLORY_TOOL_PATH) + " --help >" + Quote(help)).c_str()), 0);
-    EXPECT_TRUE(Contains(ReadAll(help), "render-text"));
+    EXPECT_TRUE(Contains(Quillory_ReadFile(help), "render-text"));
 }
 
 // What the program writes to a terminal: run on a pseudo-terminal.
