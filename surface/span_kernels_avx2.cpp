@@ -10,6 +10,7 @@
 
 #include "core/simd.h"
 #include "surface/internal/span_kernels.h"
+#include "surface/internal/span_taps.h"
 
 namespace {
 
@@ -77,18 +78,12 @@ struct IsaAvx2 {
     [[gnu::always_inline]] static void LoadBytePairs(const std::uint8_t* base, V idx, V& first, V& second) {
         alignas(32) std::int32_t i[8];
         ToArray(i, idx);
-        const V v = _mm256_setr_epi32(BytePair(base + i[0]), BytePair(base + i[1]), BytePair(base + i[2]),
-                                      BytePair(base + i[3]), BytePair(base + i[4]), BytePair(base + i[5]),
-                                      BytePair(base + i[6]), BytePair(base + i[7]));
+        const V v = _mm256_setr_epi32(SpanBytePair(base + i[0]), SpanBytePair(base + i[1]), SpanBytePair(base + i[2]),
+                                      SpanBytePair(base + i[3]), SpanBytePair(base + i[4]), SpanBytePair(base + i[5]),
+                                      SpanBytePair(base + i[6]), SpanBytePair(base + i[7]));
         first = _mm256_and_si256(v, _mm256_set1_epi32(0xFF));
         second = _mm256_srli_epi32(v, 8);
     }
-    [[gnu::always_inline]] static std::int32_t BytePair(const std::uint8_t* p) {
-        std::uint16_t w;
-        std::memcpy(&w, p, 2);
-        return w;
-    }
-
     // Eight pixels, or eight bytes widened to lanes, from p; lanes picked
     // from them by index.
     [[gnu::always_inline]] static V Load8(const std::uint32_t* p) { return Load(p); }

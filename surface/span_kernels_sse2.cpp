@@ -8,6 +8,7 @@
 
 #include "core/simd.h"
 #include "surface/internal/span_kernels.h"
+#include "surface/internal/span_taps.h"
 
 namespace {
 
@@ -76,17 +77,11 @@ struct IsaSse2 {
     [[gnu::always_inline]] static void LoadBytePairs(const std::uint8_t* base, V idx, V& first, V& second) {
         alignas(16) std::int32_t i[4];
         ToArray(i, idx);
-        const V v =
-            _mm_setr_epi32(BytePair(base + i[0]), BytePair(base + i[1]), BytePair(base + i[2]), BytePair(base + i[3]));
+        const V v = _mm_setr_epi32(SpanBytePair(base + i[0]), SpanBytePair(base + i[1]), SpanBytePair(base + i[2]),
+                                   SpanBytePair(base + i[3]));
         first = _mm_and_si128(v, _mm_set1_epi32(0xFF));
         second = _mm_srli_epi32(v, 8);
     }
-    [[gnu::always_inline]] static std::int32_t BytePair(const std::uint8_t* p) {
-        std::uint16_t w;
-        std::memcpy(&w, p, 2);
-        return w;
-    }
-
     [[gnu::always_inline]] static V Load8(const std::uint32_t* p) { return Load(p); }
     [[gnu::always_inline]] static V LoadBytes8(const std::uint8_t* p) { return LoadBytes(p); }
     [[gnu::always_inline]] static V Permute(V v, V) { return v; }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -30,6 +31,14 @@ struct SpanTaps {
         t.b = (t.b + 8 * extent) % extent;
     }
     return t;
+}
+
+// The two bytes at p (an alpha tap and its right neighbour) as one lane
+// value, low byte first: bilinear alpha loads gather them in pairs.
+[[gnu::always_inline]] inline std::int32_t SpanBytePair(const std::uint8_t* p) {
+    std::uint16_t w;
+    std::memcpy(&w, p, 2);
+    return w;
 }
 
 }  // namespace
