@@ -31,12 +31,12 @@
 // surface
 #include "surface/blit.h"
 #include "surface/blit_kernel.h"
+#include "surface/draw_params.h"
+#include "surface/fill.h"
 #include "surface/primitives.h"
 #include "surface/surface.h"
 
 // text
-#include "text/draw_params.h"
-#include "text/fill.h"
 #include "text/font.h"
 #include "text/text_draw.h"
 #include "text/truetype.h"

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "core/object.h"
+#include "object.h"
 
 /// A resizable byte block whose bytes always read as zero until written.
 class C_Buffer : public C_Object {

@@ -12,11 +12,14 @@ struct ErrorState {
     Gfx_ErrorRecord record{-1, -1, -1};
     char message[kMessageCapacity] = {};
     char detail[kMessageCapacity] = {};
+    char reason[kMessageCapacity] = {};
     std::int32_t detailCode = -1;
 };
 
+// One record per thread, so threads drawing independent pictures never see or
+// overwrite each other's failures.
 ErrorState& State() {
-    static ErrorState state;
+    thread_local ErrorState state;
     return state;
 }
 
@@ -38,6 +41,7 @@ std::int32_t Gfx_SetError(std::int32_t code, std::int32_t aux1, std::int32_t aux
     if (code != -1) {
         std::memcpy(s.detail, text, sizeof text);
         s.detailCode = code;
+        s.reason[0] = '\0';
     }
     return code;
 }
@@ -63,5 +67,22 @@ void Gfx_ClearError() {
     s.record = {-1, -1, -1};
     s.message[0] = '\0';
     s.detail[0] = '\0';
+    s.reason[0] = '\0';
     s.detailCode = -1;
+}
+
+void Gfx_SetErrorReason(const char* format, ...) {
+    char text[kMessageCapacity] = {};
+    if (format) {
+        va_list args;
+        va_start(args, format);
+        std::vsnprintf(text, sizeof text, format, args);
+        va_end(args);
+    }
+    std::memcpy(State().reason, text, sizeof text);
+}
+
+const char* Gfx_GetErrorReason() {
+    const ErrorState& s = State();
+    return s.reason[0] ? s.reason : s.detail;
 }

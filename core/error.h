@@ -1,6 +1,7 @@
 /// @file
-/// The process-wide error record. Every failing check writes it; operations
-/// then return false or null and the program goes on.
+/// The error record. Every failing check writes it; operations then return
+/// false or null and the program goes on. Each thread has its own record:
+/// a thread reads what its own calls recorded, never another thread's.
 #pragma once
 
 #include <cstdint>
@@ -53,8 +54,22 @@ const char* Gfx_GetErrorMessage();
 /// there was none.
 const char* Gfx_GetErrorDetail();
 std::int32_t Gfx_GetErrorDetailCode();
-/// Puts the record back to its start state (all -1, no messages).
+/// Puts the record back to its start state (all -1, no messages, no reason).
 void Gfx_ClearError();
+
+/// Sets the plain-words reason for the failure just recorded: one sentence a
+/// person can act on (which file, what is wrong, what would work). Call it
+/// after Gfx_SetError/Gfx_Fail; the next specific error clears it again.
+void Gfx_SetErrorReason(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+
+/// One sentence in plain words for the last failure of the calling thread:
+/// the reason set with Gfx_SetErrorReason, or else the specific message
+/// (Gfx_GetErrorDetail). Empty text when nothing has failed.
+const char* Gfx_GetErrorReason();
 
 /// The text every summary line carries after the site.
 inline constexpr const char* GFX_FATAL_SUFFIX = ">>>A fatal error occurred, the entire process has been aborted";

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "core/object.h"
+#include "object.h"
 
 /// The list holds pointers only; it deletes its elements just when told to
 /// (DeleteAll). Its slot array is counted in the memory-usage counter.

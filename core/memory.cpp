@@ -1,10 +1,13 @@
 #include "core/memory.h"
 
+#include <atomic>
 #include <cstring>
 
 namespace {
 
-Mem_Usage g_usage{0, 0};
+// Atomic: buffers are made and freed on any thread.
+std::atomic<std::uint32_t> g_current{0};
+std::atomic<std::uint32_t> g_peak{0};
 
 // Stores `unit` (of `unitBytes` bytes, little-endian) `copies` times. The
 // pattern is widened once and written with memcpy so the compiler can emit
@@ -23,13 +26,14 @@ void FillPattern(std::uint8_t* dst, std::size_t copies, std::uint32_t unit, std:
 }  // namespace
 
 void Mem_AddUsage(std::uint32_t bytes) {
-    g_usage.memCurrent += bytes;
-    if (g_usage.memCurrent > g_usage.memPeak) g_usage.memPeak = g_usage.memCurrent;
+    const std::uint32_t now = g_current.fetch_add(bytes, std::memory_order_relaxed) + bytes;
+    std::uint32_t peak = g_peak.load(std::memory_order_relaxed);
+    while (now > peak && !g_peak.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {}
 }
 
-void Mem_SubUsage(std::uint32_t bytes) { g_usage.memCurrent -= bytes; }
+void Mem_SubUsage(std::uint32_t bytes) { g_current.fetch_sub(bytes, std::memory_order_relaxed); }
 
-Mem_Usage Mem_GetUsage() { return g_usage; }
+Mem_Usage Mem_GetUsage() { return {g_current.load(std::memory_order_relaxed), g_peak.load(std::memory_order_relaxed)}; }
 
 bool Mem_Copy(const void* source, void* destination, std::size_t byteCount) {
     // memmove costs the same and turns an accidental overlap (scrolling an

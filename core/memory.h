@@ -1,5 +1,6 @@
 /// @file
-/// Raw memory helpers and the process-wide memory-usage counter.
+/// Raw memory helpers and the process-wide memory-usage counter (atomic: it
+/// counts the buffers of every thread).
 #pragma once
 
 #include <cstddef>

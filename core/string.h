@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "core/object.h"
+#include "object.h"
 
 /// An owned 8-bit text with its length; never null through CStr().
 class C_String : public C_Object {

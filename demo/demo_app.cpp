@@ -23,8 +23,8 @@
 #include "platform/window.h"
 #include "surface/blit.h"
 #include "surface/surface.h"
-#include "text/draw_params.h"
-#include "text/fill.h"
+#include "surface/draw_params.h"
+#include "surface/fill.h"
 #include "text/font.h"
 #include "text/text_draw.h"
 

@@ -25,7 +25,7 @@
 #include "math/vector.h"
 #include "surface/blit.h"
 #include "surface/surface.h"
-#include "text/draw_params.h"
+#include "surface/draw_params.h"
 
 using Fuzz_Bytes = std::vector<std::uint8_t>;
 

@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/object.h"
-#include "image/format.h"
+#include "../core/object.h"
+#include "format.h"
 
 class C_Color;
 class C_String;

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "core/object.h"
+#include "../core/object.h"
 
 /// A colour of four float components r, g, b, a, nominally 0 to 1.
 class C_Color : public C_Object {

@@ -72,7 +72,7 @@ T FloatWrapOf(T a, T p) {
     // whole-number steps, so just below a multiple of -p (and for periods
     // under 1) it can land outside 0..p; wrap those exactly instead.
     const T r = (p - T(1)) - FloatModOf(-a - T(1), p);
-    if (!(p > T(0)) || (r >= T(0) && r < p)) return r;
+    if (!(p > T(0)) || (r >= T(0) && r <= p)) return r;
     const T m = std::fmod(a, p) + p;  // fmod keeps a's sign: m is in (0, p]
     return m < p ? m : T(0);
 }

@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "core/object.h"
-#include "math/vector.h"
+#include "../core/object.h"
+#include "vector.h"
 
 /// An integer rectangle: (x0, y0) the first corner, (x1, y1) the second,
 /// exclusive for pixel rectangles (clip regions, glyph cells, window

@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "core/object.h"
+#include "../core/object.h"
 
 class C_Vector2D : public C_Object {
 public:

@@ -16,7 +16,7 @@
 #include "surface/blit_kernel.h"
 #include "surface/primitives.h"
 #include "surface/surface.h"
-#include "text/fill.h"
+#include "surface/fill.h"
 #include "text/text_draw.h"
 
 // A layer surface: a surface whose notifications reach the canvas that made

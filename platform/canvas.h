@@ -25,7 +25,7 @@
 
 #include <cstdint>
 
-#include "core/list.h"
+#include "../core/list.h"
 
 class C_Color;
 class C_Circle;

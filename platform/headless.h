@@ -32,7 +32,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/backend.h"
+#include "backend.h"
 
 class C_Image;
 class C_Window;

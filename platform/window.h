@@ -8,13 +8,13 @@
 #include <cstdint>
 #include <memory>
 
-#include "core/list.h"
-#include "core/object.h"
-#include "core/string.h"
-#include "image/image.h"
-#include "math/shapes.h"
-#include "math/vector.h"
-#include "platform/backend.h"
+#include "../core/list.h"
+#include "../core/object.h"
+#include "../core/string.h"
+#include "../image/image.h"
+#include "../math/shapes.h"
+#include "../math/vector.h"
+#include "backend.h"
 
 /// Change codes: a setter stores its value and then calls Refresh with its
 /// code, which applies the setting to the native window if there is one.

@@ -8,7 +8,7 @@
 #include "math/vector.h"
 #include "surface/blit_kernel.h"
 #include "surface/surface.h"
-#include "text/draw_params.h"
+#include "surface/draw_params.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "math/vector.h"
 #include "surface/internal/span_kernels.h"
 #include "surface/surface.h"
-#include "text/draw_params.h"
+#include "surface/draw_params.h"
 
 // How a call is set up, in brief: floats place the source (anchoring, scale,
 // rotation), then everything becomes 16.16 fixed point and integers. The

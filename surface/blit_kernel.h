@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "core/buffer.h"
-#include "core/simd.h"
+#include "../core/buffer.h"
+#include "../core/simd.h"
 
 class C_Surface;
 class C_Rect;

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "core/object.h"
+#include "../core/object.h"
 
 class C_Image;
 class C_List;

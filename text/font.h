@@ -10,12 +10,12 @@
 
 #include <cstdint>
 
-#include "core/buffer.h"
-#include "core/list.h"
-#include "core/object.h"
-#include "core/string.h"
-#include "math/shapes.h"
-#include "math/vector.h"
+#include "../core/buffer.h"
+#include "../core/list.h"
+#include "../core/object.h"
+#include "../core/string.h"
+#include "../math/shapes.h"
+#include "../math/vector.h"
 
 class C_Surface;
 

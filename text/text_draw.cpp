@@ -15,7 +15,7 @@
 #include "math/vector.h"
 #include "surface/blit.h"
 #include "surface/surface.h"
-#include "text/draw_params.h"
+#include "surface/draw_params.h"
 #include "text/font.h"
 
 namespace {

@@ -2,8 +2,8 @@
 /// Building bitmap fonts from TrueType (and other scalable) font files.
 #pragma once
 
-#include "core/string.h"
-#include "text/font.h"
+#include "../core/string.h"
+#include "font.h"
 
 /// Renders, for every face the font already has, the character at the
 /// template's `size` (points at 96 dots per inch) in its render kind

@@ -37,7 +37,8 @@ TEST(Scalar, WrapIntoAPeriod) {
     EXPECT_EQ(Math_Wrap(u32{70}, u32{64}), 6u);
 
     EXPECT_EQ(Math_Wrap(-1.0f, 64.0f), 63.0f);
-    EXPECT_EQ(Math_Wrap(64.0f, 64.0f), 64.0f);  // float Math_Mod keeps a <= b
+    EXPECT_EQ(Math_Wrap(64.0f, 64.0f), 64.0f);    // float Math_Mod keeps a <= b
+    EXPECT_EQ(Math_Wrap(-1e-30f, 64.0f), 64.0f);  // the rule rounds to p, which is in range
     EXPECT_EQ(Math_Wrap(130.0f, 64.0f), 2.0f);
     EXPECT_EQ(Math_Wrap(10.5, 64.0), 10.5);
     EXPECT_NEAR(Math_Wrap(0.12f, 0.05f), 0.02f, 1e-6f);

@@ -22,7 +22,7 @@
 #include "surface/blit_kernel.h"
 #include "surface/reference/blit_reference.h"
 #include "surface/surface.h"
-#include "text/draw_params.h"
+#include "surface/draw_params.h"
 
 namespace {
 

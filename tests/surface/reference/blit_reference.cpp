@@ -11,7 +11,7 @@
 #include "math/shapes.h"
 #include "math/vector.h"
 #include "surface/surface.h"
-#include "text/draw_params.h"
+#include "surface/draw_params.h"
 
 namespace blitref {
 namespace {

@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "math/color.h"
-#include "math/vector.h"
+#include "../math/color.h"
+#include "../math/vector.h"
 
 /// Anchor codes of an `align` byte. The low nibble says from which horizontal
 /// edge a coordinate is measured, the high nibble from which vertical edge;

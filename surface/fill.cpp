@@ -1,4 +1,4 @@
-#include "text/fill.h"
+#include "surface/fill.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,7 +10,7 @@
 #include "math/vector.h"
 #include "surface/blit.h"
 #include "surface/surface.h"
-#include "text/draw_params.h"
+#include "surface/draw_params.h"
 
 namespace {
 

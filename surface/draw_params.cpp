@@ -1,4 +1,4 @@
-#include "text/draw_params.h"
+#include "surface/draw_params.h"
 
 namespace {
 
