@@ -149,18 +149,90 @@ TEST(ReadBmp, EightBitPalettes) {
     }
 }
 
-TEST(ReadBmp, OtherBitCountsGiveTheSizeOnly) {
+// One file of each kind the reader knows beyond 8 and 24 bits, and the
+// image's bytes it gives (top row first).
+struct BmpVariant {
+    const char* name;
     Bmp bmp;
-    bmp.width = 4;
-    bmp.height = -3;
-    bmp.bits = 4;
-    bmp.pixels = Bytes(12, 0x12);
-    C_Image image;
-    ASSERT_TRUE(LoadWith(image, &C_Image::LoadBMP, bmp.Build()));
-    EXPECT_EQ(image.width, 4u);
-    EXPECT_EQ(image.height, 3u);
-    EXPECT_EQ(image.data, nullptr);
-    EXPECT_EQ(image.format, -1);
+    std::int32_t format;
+    Bytes pixels;
+};
+
+Bmp MakeBmp(std::int32_t w, std::int32_t h, std::uint16_t bits, std::uint32_t compression, const Bytes& pixels,
+            std::uint32_t entries = 0, std::uint32_t infoSize = 40, std::vector<std::uint32_t> masks = {}) {
+    Bmp b;
+    b.width = w;
+    b.height = h;
+    b.bits = bits;
+    b.compression = compression;
+    b.pixels = pixels;
+    b.paletteEntries = entries;
+    b.infoSize = infoSize;
+    b.masks = std::move(masks);
+    return b;
+}
+
+std::vector<BmpVariant> BmpVariants() {
+    Bmp os2 = MakeBmp(2, 1, 8, 0, {1, 0, 0, 0}, 2, 12);
+    os2.paletteEntryBytes = 3;
+    return {
+        {"1 bit", MakeBmp(10, 2, 1, 0, {0xAA, 0x80, 0, 0, 0xFF, 0xC0, 0, 0}, 2), GFX_FMT_INDEX8, {1, 1, 1, 1, 1, 1, 1,
+                                                                                                  1, 1, 1, 1, 0, 1, 0,
+                                                                                                  1, 0, 1, 0, 1, 0}},
+        {"2 bits",
+         MakeBmp(5, 2, 2, 0, {0x1B, 0, 0, 0, 0xE4, 0xC0, 0, 0}, 4),
+         GFX_FMT_INDEX8,
+         {3, 2, 1, 0, 3, 0, 1, 2, 3, 0}},
+        {"4 bits top-down",
+         MakeBmp(3, -2, 4, 0, {0x12, 0x30, 0, 0, 0xAB, 0xC0, 0, 0}, 16),
+         GFX_FMT_INDEX8,
+         {1, 2, 3, 10, 11, 12}},
+        {"16 bits 5-5-5", MakeBmp(2, 1, 16, 0, {0x10, 0x42, 0x01, 0x7C}), GFX_FMT_RGB888, {132, 132, 132, 8, 0, 255}},
+        {"16 bits 5-6-5 masks",
+         MakeBmp(2, 1, 16, 3, {0xE0, 0x07, 0x10, 0x80}, 0, 40, {0xF800, 0x07E0, 0x001F}),
+         GFX_FMT_RGB888,
+         {0, 255, 0, 132, 0, 132}},
+        {"16 bits 4-4-4-4 V3",
+         MakeBmp(2, 1, 16, 3, {0x21, 0x84, 0xFF, 0x0F}, 0, 56, {0x0F00, 0x00F0, 0x000F, 0xF000}),
+         GFX_FMT_ARGB8888,
+         {0x11, 0x22, 0x44, 0x88, 0xFF, 0xFF, 0xFF, 0}},
+        {"32 bits plain", MakeBmp(2, 1, 32, 0, {1, 2, 3, 4, 5, 6, 7, 8}), GFX_FMT_RGB888, {1, 2, 3, 5, 6, 7}},
+        {"32 bits V5 alpha",
+         MakeBmp(2, 1, 32, 3, {1, 2, 3, 4, 5, 6, 7, 8}, 0, 124, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}),
+         GFX_FMT_ARGB8888,
+         {1, 2, 3, 4, 5, 6, 7, 8}},
+        {"32 bits alpha bit fields",
+         MakeBmp(1, 1, 32, 6, {1, 2, 3, 4}, 0, 40, {0xFF000000, 0xFF0000, 0xFF00, 0xFF}),
+         GFX_FMT_ARGB8888,
+         {2, 3, 4, 1}},
+        {"32 bits 10-10-10 V4",
+         MakeBmp(1, 1, 32, 3, {0x01, 0x00, 0xF8, 0x3F}, 0, 108, {0x3FF00000, 0xFFC00, 0x3FF, 0}),
+         GFX_FMT_RGB888,
+         {0, 0x80, 0xFF}},
+        {"RLE8",
+         MakeBmp(4, 2, 8, 1, {2, 5, 0, 0, 0, 3, 7, 8, 9, 0, 0, 1}, 16),
+         GFX_FMT_INDEX8,
+         {7, 8, 9, 0, 5, 5, 0, 0}},
+        {"RLE8 delta",
+         MakeBmp(4, 2, 8, 1, {1, 6, 0, 2, 2, 1, 1, 9, 0, 1}, 16),
+         GFX_FMT_INDEX8,
+         {0, 0, 0, 9, 6, 0, 0, 0}},
+        {"RLE4", MakeBmp(6, 1, 4, 2, {3, 0x12, 0, 3, 0x34, 0x50, 0, 1}, 16), GFX_FMT_INDEX8, {1, 2, 1, 3, 4, 5}},
+        {"OS/2 1.x", os2, GFX_FMT_INDEX8, {1, 0}},
+        {"OS/2 2.x", MakeBmp(1, 1, 24, 0, {1, 2, 3, 0}, 0, 64), GFX_FMT_RGB888, {1, 2, 3}},
+    };
+}
+
+TEST(ReadBmp, Variants) {
+    for (const BmpVariant& v : BmpVariants()) {
+        SCOPED_TRACE(v.name);
+        C_Image image;
+        ASSERT_TRUE(LoadWith(image, &C_Image::LoadBMP, v.bmp.Build())) << Gfx_GetErrorReason();
+        EXPECT_EQ(image.format, v.format);
+        EXPECT_EQ(image.width, static_cast<std::uint32_t>(v.bmp.width));
+        EXPECT_EQ(AllBytes(image), v.pixels);
+        if (v.format == GFX_FMT_INDEX8) ExpectBmpPaletteEntries(image, v.bmp.paletteEntries);
+    }
 }
 
 TEST(ReadBmp, CorruptFilesAreRefused) {
@@ -182,13 +254,7 @@ TEST(ReadBmp, CorruptFilesAreRefused) {
              m.width = 0x7FFFFFFF;
              m.height = -0x7FFFFFFF;
          }},
-        {"core header", [](Bmp& m) { m.infoSize = 12; }},
-        {"palette cut short",
-         [](Bmp& m) {
-             m.bits = 8;
-             m.paletteEntries = 0;  // 256 entries expected; only the 8 pixel bytes follow
-             m.pixels.resize(8);
-         }},
+        {"impossible header size", [](Bmp& m) { m.infoSize = 8; }},
     };
     for (const auto& [what, spoil] : headerCases) {
         SCOPED_TRACE(what);
