@@ -481,17 +481,76 @@ TEST(ReadTga, ColourMappedUncompressedAndRunLength) {
     }
 }
 
-TEST(ReadTga, OtherTrueColourDepthsGiveTheSizeOnly) {
-    for (const std::uint8_t type : {2, 10}) {
-        Bytes file = TgaHeader(type, 3, 2, 8);
-        Append(file, Bytes(6, 1));
+TEST(ReadTga, Variants) {
+    // Each file is 2 × 2 unless its header says otherwise; `patch` sets
+    // header bytes (offset, value).
+    struct Case {
+        const char* name;
+        std::uint8_t type, depth;
+        std::vector<std::pair<std::size_t, std::uint8_t>> patch;
+        Bytes body;  // after the 18 header bytes
+        std::int32_t format;
+        Bytes pixels;
+    };
+    const Case cases[] = {
+        {"image-ID field",
+         2,
+         8 * 3,
+         {{0, 2}},
+         {'i', 'd', 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12},
+         GFX_FMT_RGB888,
+         {7, 8, 9, 10, 11, 12, 1, 2, 3, 4, 5, 6}},
+        {"top-left origin", 3, 8, {{17, 0x20}}, {1, 2, 3, 4}, GFX_FMT_CH8, {1, 2, 3, 4}},
+        {"top-right origin", 3, 8, {{17, 0x30}}, {1, 2, 3, 4}, GFX_FMT_CH8, {2, 1, 4, 3}},
+        {"grey run-length", 11, 8, {}, {0x81, 5, 0x01, 6, 7}, GFX_FMT_CH8, {6, 7, 5, 5}},
+        {"grey with alpha",
+         3,
+         16,
+         {{17, 0x20}},
+         {1, 2, 3, 4, 5, 6, 7, 8},
+         GFX_FMT_ARGB8888,
+         {1, 1, 1, 2, 3, 3, 3, 4, 5, 5, 5, 6, 7, 7, 7, 8}},
+        {"15 bits", 2, 15, {{17, 0x20}}, {1, 2, 3, 4, 5, 6, 7, 8}, GFX_FMT_RGB555, {1, 2, 3, 4, 5, 6, 7, 8}},
+        {"colour map from 2, 16-bit entries",
+         1,
+         8,
+         {{1, 1}, {3, 2}, {5, 2}, {7, 16}, {17, 0x20}},
+         {0x00, 0x7C, 0x10, 0x42, 2, 3, 3, 2},
+         GFX_FMT_INDEX8,
+         {2, 3, 3, 2}},
+        {"colour map of 32-bit entries",
+         9,
+         8,
+         {{1, 1}, {5, 1}, {7, 32}},
+         {1, 2, 3, 4, 0x83, 0},
+         GFX_FMT_INDEX8,
+         {0, 0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes file = TgaHeader(c.type, 2, 2, c.depth);
+        file[1] = file[6] = file[7] = 0;
+        for (const auto& [at, value] : c.patch) file[at] = value;
+        Append(file, c.body);
         C_Image image;
-        ASSERT_TRUE(LoadWith(image, &C_Image::LoadTGA, file));
-        EXPECT_EQ(image.width, 3u);
-        EXPECT_EQ(image.height, 2u);
-        EXPECT_EQ(image.data, nullptr);
-        EXPECT_EQ(image.format, -1);
+        ASSERT_TRUE(LoadWith(image, &C_Image::LoadTGA, file)) << Gfx_GetErrorReason();
+        EXPECT_EQ(image.format, c.format);
+        EXPECT_EQ(AllBytes(image), c.pixels);
     }
+    // The palettes of the two mapped files: widened 5-bit colours at entries 2
+    // and 3; a 32-bit entry kept as stored, with its alpha.
+    C_Image image;
+    Bytes file = TgaHeader(1, 1, 1, 8);
+    file[3] = 2, file[5] = 2, file[6] = 0, file[7] = 16;
+    Append(file, {0x00, 0x7C, 0x10, 0x42, 3});
+    ASSERT_TRUE(LoadWith(image, &C_Image::LoadTGA, file));
+    EXPECT_EQ(Bytes(image.m_palette + 6, image.m_palette + 12), Bytes({0, 0, 255, 132, 132, 132}));
+    file = TgaHeader(1, 1, 1, 8);
+    file[5] = 1, file[6] = 0, file[7] = 32;
+    Append(file, {1, 2, 3, 4, 0});
+    ASSERT_TRUE(LoadWith(image, &C_Image::LoadTGA, file));
+    EXPECT_EQ(image.palFormat, GFX_FMT_ARGB8888);
+    EXPECT_EQ(Bytes(image.m_palette, image.m_palette + 8), Bytes({1, 2, 3, 4, 0, 0, 0, 0}));
 }
 
 TEST(ReadTga, CorruptFilesAreRefused) {
@@ -501,18 +560,15 @@ TEST(ReadTga, CorruptFilesAreRefused) {
     Append(good, Bytes(6, 1));
 
     ExpectRefused(&C_Image::LoadTGA, Bytes(good.begin(), good.begin() + 17), detail, site);  // short header
-    for (const std::size_t at : {0, 3, 8, 10}) {  // ID field, colour map start, x and y origin
-        Bytes spoilt = good;
-        spoilt[at] = 1;
+    for (const std::pair<std::size_t, std::uint8_t>& spoil :
+         {std::pair<std::size_t, std::uint8_t>{0, 1}, {1, 2}, {2, 4}, {2, 0}}) {
+        Bytes spoilt = good;  // an ID field the data cannot hold, unknown map and image types
+        spoilt[spoil.first] = spoil.second;
         ExpectRefused(&C_Image::LoadTGA, spoilt, detail, site);
     }
-    Bytes map16 = TgaHeader(1, 1, 1, 8);
-    map16[7] = 16;
-    Append(map16, Bytes(513, 0));
-    ExpectRefused(&C_Image::LoadTGA, map16, detail, site);
     Bytes zeroWidth = TgaHeader(2, 0, 1, 24);
     ExpectRefused(&C_Image::LoadTGA, zeroWidth, detail, site);
-    Bytes mappedDepth = TgaHeader(1, 1, 1, 16);
+    Bytes mappedDepth = TgaHeader(1, 1, 1, 12);
     Append(mappedDepth, TgaColourMap());
     Append(mappedDepth, {0, 0});
     ExpectRefused(&C_Image::LoadTGA, mappedDepth, detail, site);
