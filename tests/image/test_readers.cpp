@@ -340,14 +340,40 @@ TEST(ReadPcx, EightBitWithPalette) {
     EXPECT_EQ(entry5, Bytes({205, 105, 5}));  // stored R, G, B; kept B, G, R
 }
 
-TEST(ReadPcx, OtherPlaneCountsAreNotRead) {
-    Bytes file = PcxHeader(4, 2, 2, 1);
-    Append(file, Bytes(16, 0));
-    C_Image image;
-    ASSERT_TRUE(LoadWith(image, &C_Image::LoadPCX, file));
-    EXPECT_EQ(image.data, nullptr);
-    EXPECT_EQ(image.width, 0u);
-    EXPECT_EQ(image.format, -1);
+TEST(ReadPcx, Variants) {
+    struct Case {
+        const char* name;
+        std::uint8_t bits, planes;
+        std::uint32_t width, bytesPerLine;
+        Bytes data;
+        std::int32_t format;
+        Bytes pixels;
+    };
+    const Case cases[] = {
+        {"monochrome", 1, 1, 10, 2, {0xAA, 0x80}, GFX_FMT_INDEX8, {1, 0, 1, 0, 1, 0, 1, 0, 1, 0}},
+        {"16 colours in 4 planes", 1, 4, 4, 1, {0xA0, 0xC1, 0xC0, 0x00, 0x10}, GFX_FMT_INDEX8, {3, 2, 1, 8}},
+        {"2 bits", 2, 1, 4, 1, {0x1B}, GFX_FMT_INDEX8, {0, 1, 2, 3}},
+        {"4 bits", 4, 1, 3, 2, {0x12, 0x30}, GFX_FMT_INDEX8, {1, 2, 3}},
+        {"grey", 8, 1, 2, 2, {1, 2}, GFX_FMT_CH8, {1, 2}},
+        {"red, green, blue, alpha", 8, 4, 1, 1, {1, 2, 3, 4}, GFX_FMT_ARGB8888, {3, 2, 1, 4}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes file = PcxHeader(c.planes, c.width, 1, c.bytesPerLine);
+        file[3] = c.bits;
+        file[68] = 2;  // grey, for the 8-bit file without a palette
+        for (std::size_t i = 0; i < 48; ++i) file[16 + i] = static_cast<std::uint8_t>(i + 1);
+        Append(file, c.data);
+        C_Image image;
+        ASSERT_TRUE(LoadWith(image, &C_Image::LoadPCX, file)) << Gfx_GetErrorReason();
+        EXPECT_EQ(image.format, c.format);
+        EXPECT_EQ(AllBytes(image), c.pixels);
+        if (c.format != GFX_FMT_INDEX8) continue;
+        ASSERT_NE(image.m_palette, nullptr);
+        // Monochrome is black and white; the rest take the header's entries.
+        const Bytes entry1(image.m_palette + 3, image.m_palette + 6);
+        EXPECT_EQ(entry1, c.planes == 1 && c.bits == 1 ? Bytes({255, 255, 255}) : Bytes({6, 5, 4}));
+    }
 }
 
 TEST(ReadPcx, CorruptFilesAreRefused) {
@@ -591,6 +617,59 @@ TEST(ReadTga, CorruptFilesAreRefused) {
     Bytes hugePacked = TgaHeader(10, 65535, 65535, 32);
     Append(hugePacked, {0xFF, 1, 2, 3, 4});
     ExpectRefused(&C_Image::LoadTGA, hugePacked, detail, site);
+}
+
+// ---------------------------------------------------------------- reasons
+
+TEST(ReaderRefusals, NameTheVariantOrTheDamage) {
+    Bmp good;
+    good.pixels = Bmp24Rows();
+    Bytes planes = good.Build();
+    planes[26] = 2;
+    Bytes cut = good.Build();
+    cut.resize(cut.size() - 4);
+    Bytes indexPast = TgaHeader(1, 1, 1, 8);
+    indexPast[6] = 0, indexPast[5] = 3;  // a 3-entry map
+    Append(indexPast, {1, 2, 3, 4, 5, 6, 7, 8, 9, 5});
+    Bytes huffman = TgaHeader(32, 1, 1, 8);
+    Append(huffman, Bytes(800, 0));
+    Bytes grey8 = TgaHeader(2, 1, 1, 8);
+    Append(grey8, {1});
+    Bytes twoPlanes = PcxHeader(2, 2, 1, 2);
+    Append(twoPlanes, {1, 2, 3, 4});
+    struct Case {
+        Reader reader;
+        Bytes file;
+        const char* detail;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {&C_Image::LoadBMP, MakeBmp(1, 1, 24, 4, Bytes(4, 0)).Build(), "C_Image::LoadBMP(stream)",
+         "BMP compression 4 (JPEG inside BMP) is not supported"},
+        {&C_Image::LoadBMP, MakeBmp(1, 1, 7, 0, Bytes(4, 0)).Build(), "C_Image::LoadBMP{biBitCount}(stream)",
+         "BMP bit count 7 is not one the format has"},
+        {&C_Image::LoadBMP, planes, "C_Image::LoadBMP{biPlanes}(stream)", "BMP plane count is 2; it must be 1"},
+        {&C_Image::LoadBMP, MakeBmp(1, 1, 16, 3, Bytes(4, 0), 0, 40, {0x7C00, 0x03E0, 0x0015}).Build(),
+         "C_Image::LoadBMP{masks}(stream)", "BMP bit-field mask 0x00000015 is not one run of bits within the pixel"},
+        {&C_Image::LoadBMP, cut, "C_Image::LoadBMP(stream)", "BMP pixel data is cut short: 20 of 21 bytes"},
+        {&C_Image::LoadBMP, MakeBmp(4, 2, 8, 1, {2, 5, 0, 0}).Build(), "C_Image::LoadBMP{rle}(stream)",
+         "BMP run-length data is cut short"},
+        {&C_Image::LoadTGA, indexPast, "C_Image::LoadTGA{index}(stream)",
+         "TGA colour-map index 5 is past the 3-entry colour map"},
+        {&C_Image::LoadTGA, huffman, "C_Image::LoadTGA(stream)", "TGA type 32 (Huffman-compressed) is not supported"},
+        {&C_Image::LoadTGA, grey8, "C_Image::LoadTGA{depth}(stream)",
+         "TGA true-colour pixels of 8 bits are not supported"},
+        {&C_Image::LoadPCX, twoPlanes, "C_Image::LoadPCX{NPlanes}(stream)",
+         "PCX of 8 bits per pixel in 2 planes is not a layout Quillory reads"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reason);
+        const char* site = c.reader == static_cast<Reader>(&C_Image::LoadBMP)   ? "C_Image::Load_BMP"
+                           : c.reader == static_cast<Reader>(&C_Image::LoadTGA) ? "C_Image::Load_TGA"
+                                                                                : "C_Image::Load_PCX";
+        ExpectRefused(c.reader, c.file, c.detail, site);
+        EXPECT_STREQ(Gfx_GetErrorReason(), c.reason);
+    }
 }
 
 // ---------------------------------------------------------------- files
