@@ -45,6 +45,9 @@ constexpr std::uint32_t kV5HeaderSize = 124;
 // Longer headers than any known one are taken up to this size; anything
 // beyond is not a real header.
 constexpr std::uint32_t kMaxHeaderSize = 4096;
+// Up to this many pixels (bytes, in the 8-bit index image) are allocated for
+// run-length data whatever its length.
+constexpr std::uint64_t kUnbackedLimit = 64ull << 20;
 
 enum : std::uint32_t {
     kBiRgb = 0,
@@ -304,7 +307,7 @@ bool C_Image::LoadBMP(C_Stream* stream) {
     if (const char* problem = CompressionProblem(h)) {
         if (*problem) return Refuse(*this, kBadFile, problem);
         return Gfx_Image_Refuse(*this, GFX_ERR_BAD_DATA, "C_Image::LoadBMP{biBitCount}(stream)", kSite,
-                                "BMP bit count %u is not one the format has", h.bits);
+                                "BMP bit count %u is not supported", h.bits);
     }
     const bool topDown = h.height < 0;
     const auto w = static_cast<std::uint32_t>(h.width);
@@ -353,6 +356,16 @@ bool C_Image::LoadBMP(C_Stream* stream) {
             *this, GFX_ERR_BAD_DATA, kBadFile, kSite, "BMP pixel data is cut short: %llu of %llu bytes",
             static_cast<unsigned long long>(in.Size() - pixelStart), static_cast<unsigned long long>(fileBytes));
 
+    // Run-length data may end lines and the bitmap early, so a short stream
+    // can describe a large picture; beyond kUnbackedLimit the stream must be
+    // long enough to fill every row with runs of 255.
+    if (runLength) {
+        const std::uint64_t runs = 2 * ((std::uint64_t{w} + 254) / 255) * ht;
+        if (std::uint64_t{w} * ht > kUnbackedLimit && in.Size() - pixelStart < runs)
+            return Gfx_Image_Refuse(*this, GFX_ERR_BAD_DATA, "C_Image::LoadBMP{rle}(stream)", kSite,
+                                    "BMP run-length data of %llu bytes cannot fill a picture of %u × %u pixels",
+                                    static_cast<unsigned long long>(in.Size() - pixelStart), w, ht);
+    }
     if (indexed) {
         // The palette follows the headers; it holds the entries the header
         // counts, or all the bit count allows, but never runs into the pixels.

@@ -4,6 +4,8 @@
 // order the descriptor states.
 //
 // What each file becomes:
+//   - colour-mapped with 16-bit indices: GFX_FMT_RGB888 of the map's colours
+//     (GFX_FMT_ARGB8888 for 32-bit entries);
 //   - colour-mapped with 8-bit indices: GFX_FMT_INDEX8 whose palette entry i
 //     is the map's colour i (black where the map has none): 24-bit entries
 //     give a GFX_FMT_RGB888 palette as stored, 32-bit entries a
@@ -17,11 +19,12 @@
 //     A, B, G, R);
 //   - 8-bit grey: GFX_FMT_CH8; 16-bit grey with alpha: GFX_FMT_ARGB8888.
 // Refused with a reason: Huffman-compressed types 32 and 33, type 0 (no
-// image), 16-bit colour-map indices, depths a type does not have, data cut
+// image), depths a type does not have, indices the colour map does not hold, data cut
 // short, run-length packets reaching past the image.
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 #include "core/error.h"
 #include "core/stream.h"
@@ -108,27 +111,52 @@ bool DecodePackets(C_ByteSource& in, std::uint8_t* out, std::uint64_t total, std
     return true;
 }
 
-// Reads the colour map into the image's palette (entry first + i gets the
-// map's colour i; entries past 255 are not kept). False when the data ends.
-bool ReadColourMap(C_ByteSource& in, C_Image& image, const TgaHeader& h) {
+// Reads the colour map's entries as B, G, R (and A for 32-bit entries) into
+// `out`, `outBytes` each, keeping the first `keep` of them. False when the
+// data ends.
+bool ReadColourMap(C_ByteSource& in, const TgaHeader& h, std::uint8_t* out, std::uint32_t keep) {
     const std::uint32_t entryBytes = (h.mapEntryBits + 7) / 8;
     const std::uint32_t outBytes = h.mapEntryBits == 32 ? 4 : 3;
     std::uint8_t entry[4] = {};
     for (std::uint32_t i = 0; i < h.mapLength; ++i) {
         if (!in.Read(entry, entryBytes)) return false;
-        const std::uint32_t at = h.mapFirst + i;
-        if (at > 255) continue;
-        std::uint8_t* out = image.m_palette + std::size_t{at} * outBytes;
+        if (i >= keep) continue;
+        std::uint8_t* colour = out + std::size_t{i} * outBytes;
         if (entryBytes >= 3) {
-            std::memcpy(out, entry, outBytes);
+            std::memcpy(colour, entry, outBytes);
         } else {
             const std::uint32_t v = Le16(entry);
-            out[0] = Gfx_Widen8(v & 0x1F, 5);
-            out[1] = Gfx_Widen8(v >> 5 & 0x1F, 5);
-            out[2] = Gfx_Widen8(v >> 10 & 0x1F, 5);
+            colour[0] = Gfx_Widen8(v & 0x1F, 5);
+            colour[1] = Gfx_Widen8(v >> 5 & 0x1F, 5);
+            colour[2] = Gfx_Widen8(v >> 10 & 0x1F, 5);
         }
     }
     return true;
+}
+
+// 16-bit indices, packed at the start of the buffer, become their colours in
+// place (from the last pixel back). False with `bad` set at an index the map
+// does not hold.
+bool ExpandWideIndices(std::uint8_t* p, std::size_t pixels, const std::vector<std::uint8_t>& colours,
+                       const TgaHeader& h, std::uint32_t outBytes, std::uint32_t& bad) {
+    for (std::size_t i = pixels; i-- > 0;) {
+        const std::uint32_t index = Le16(p + 2 * i);
+        if (index < h.mapFirst || index - h.mapFirst >= h.mapLength) {
+            bad = index;
+            return false;
+        }
+        std::memcpy(p + outBytes * i, colours.data() + std::size_t{index - h.mapFirst} * outBytes, outBytes);
+    }
+    return true;
+}
+
+bool RefuseIndex(C_Image& image, const TgaHeader& h, std::uint32_t index) {
+    if (h.mapFirst == 0 || h.mapLength == 0)
+        return Gfx_Image_Refuse(image, GFX_ERR_BAD_DATA, "C_Image::LoadTGA{index}(stream)", kSite,
+                                "TGA colour-map index %u is past the %u-entry colour map", index, h.mapLength);
+    return Gfx_Image_Refuse(image, GFX_ERR_BAD_DATA, "C_Image::LoadTGA{index}(stream)", kSite,
+                            "TGA colour-map index %u is outside the colour map's entries %u to %u", index, h.mapFirst,
+                            h.mapFirst + h.mapLength - 1);
 }
 
 // The first pixel index the colour map does not hold, or -1.
@@ -167,8 +195,7 @@ bool C_Image::LoadTGA(C_Stream* stream) {
     if (h.width == 0 || h.height == 0)
         return Gfx_Image_Refuse(*this, GFX_ERR_BAD_DATA, kBadFile, kSite, "TGA size %u × %u is empty", h.width,
                                 h.height);
-    if (mapped && h.depth == 16) return Refuse(*this, kBadDepth, "TGA colour-map indices of 16 bits are not supported");
-    if (mapped && h.depth != 8)
+    if (mapped && h.depth != 8 && h.depth != 16)
         return Gfx_Image_Refuse(*this, GFX_ERR_BAD_DATA, kBadFile, kSite,
                                 "TGA colour-map indices of %u bits are not a size the format has", h.depth);
     const bool depthOk = kind == 2   ? h.depth == 15 || h.depth == 16 || h.depth == 24 || h.depth == 32
@@ -196,26 +223,39 @@ bool C_Image::LoadTGA(C_Stream* stream) {
         return Gfx_Image_Refuse(*this, GFX_ERR_BAD_DATA, kBadFile, kSite, "TGA data is cut short: %llu of %llu bytes",
                                 static_cast<unsigned long long>(in.Left()), static_cast<unsigned long long>(needed));
 
+    // Grey with alpha, and 16-bit colour-map indices (more colours than a
+    // palette holds), are expanded to true colour.
     const bool greyAlpha = kind == 3 && h.depth == 16;
-    const std::uint32_t outBytes = greyAlpha ? 4 : pixelBytes;
+    const bool wideIndex = mapped && h.depth == 16;
+    const bool alphaMap = h.mapEntryBits == 32;
+    const bool expand = greyAlpha || wideIndex;
+    const std::uint32_t outBytes = greyAlpha ? 4 : wideIndex ? (alphaMap ? 4 : 3) : pixelBytes;
     width = h.width;
     height = h.height;
     bpp = outBytes * 8;
     pitch = rowBytes = h.width * outBytes;
-    format = mapped            ? GFX_FMT_INDEX8
+    format = wideIndex         ? (alphaMap ? GFX_FMT_ARGB8888 : GFX_FMT_RGB888)
+             : mapped          ? GFX_FMT_INDEX8
              : kind == 3       ? (greyAlpha ? GFX_FMT_ARGB8888 : GFX_FMT_CH8)
              : pixelBytes == 2 ? GFX_FMT_RGB555
              : pixelBytes == 3 ? GFX_FMT_RGB888
                                : GFX_FMT_RGBA8888;
     if (!in.Skip(h.idLength)) return Refuse(*this, kBadFile, "TGA image-ID field is cut short");
-    if (mapped) {
-        const bool alphaMap = h.mapEntryBits == 32;
+    std::vector<std::uint8_t> colours;
+    if (wideIndex) {
+        colours.resize(std::size_t{h.mapLength} * outBytes);
+        if (!ReadColourMap(in, h, colours.data(), h.mapLength))
+            return Refuse(*this, kBadFile, "TGA colour map is cut short");
+    } else if (mapped) {
         palFormat = alphaMap ? GFX_FMT_ARGB8888 : GFX_FMT_RGB888;
         palBpp = alphaMap ? 32 : 24;
         if (!Gfx_Image_AllocPalette(*this, alphaMap ? 1024 : 768))
             return Gfx_Image_Refuse(*this, GFX_ERR_NO_MEMORY, "C_Image::LoadTGA{m_palette}(stream)", kSite,
                                     "not enough memory for the palette");
-        if (!ReadColourMap(in, *this, h)) return Refuse(*this, kBadFile, "TGA colour map is cut short");
+        const std::uint32_t paletteBytes = alphaMap ? 4 : 3;
+        const std::uint32_t keep = h.mapFirst < 256 ? 256 - h.mapFirst : 0;
+        if (!ReadColourMap(in, h, m_palette + std::size_t{h.mapFirst < 256 ? h.mapFirst : 0} * paletteBytes, keep))
+            return Refuse(*this, kBadFile, "TGA colour map is cut short");
     } else if (!in.Skip(mapBytes)) {
         return Refuse(*this, kBadFile, "TGA colour map is cut short");
     }
@@ -227,7 +267,7 @@ bool C_Image::LoadTGA(C_Stream* stream) {
     // Uncompressed pixels of their final size are read straight into place;
     // the rest is read top-down in file order, then expanded and flipped.
     const bool topDown = (h.descriptor & kTopDown) != 0;
-    if (!packed && !greyAlpha) {
+    if (!packed && !expand) {
         for (std::uint32_t i = 0; i < height; ++i) {
             const std::uint32_t y = topDown ? i : height - 1 - i;
             if (!in.Read(data + std::size_t{y} * pitch, pitch))
@@ -240,6 +280,9 @@ bool C_Image::LoadTGA(C_Stream* stream) {
                 *this, kBadFile,
                 packed ? "TGA run-length data is cut short or runs past the image" : "TGA pixel data is cut short");
         if (greyAlpha) ExpandGreyAlpha(data, static_cast<std::size_t>(pixels));
+        std::uint32_t bad = 0;
+        if (wideIndex && !ExpandWideIndices(data, static_cast<std::size_t>(pixels), colours, h, outBytes, bad))
+            return RefuseIndex(*this, h, bad);
         if (!topDown && !FlipVertical()) {
             Gfx_Image_Reset(*this);
             return Gfx_FailSummary(kSite);
@@ -247,16 +290,9 @@ bool C_Image::LoadTGA(C_Stream* stream) {
     }
     if ((h.descriptor & kRightToLeft) != 0) MirrorRows(*this, outBytes);
     if (format == GFX_FMT_RGBA8888) SwizzleBgra(data, static_cast<std::size_t>(pixels));
-    if (mapped) {
+    if (mapped && !wideIndex) {
         const std::int64_t outside = IndexOutsideMap(*this, h);
-        if (outside >= 0 && (h.mapFirst == 0 || h.mapLength == 0))
-            return Gfx_Image_Refuse(*this, GFX_ERR_BAD_DATA, "C_Image::LoadTGA{index}(stream)", kSite,
-                                    "TGA colour-map index %lld is past the %u-entry colour map",
-                                    static_cast<long long>(outside), h.mapLength);
-        if (outside >= 0)
-            return Gfx_Image_Refuse(*this, GFX_ERR_BAD_DATA, "C_Image::LoadTGA{index}(stream)", kSite,
-                                    "TGA colour-map index %lld is outside the colour map's entries %u to %u",
-                                    static_cast<long long>(outside), h.mapFirst, h.mapFirst + h.mapLength - 1);
+        if (outside >= 0) return RefuseIndex(*this, h, static_cast<std::uint32_t>(outside));
     }
     return true;
 }
