@@ -891,11 +891,18 @@ TEST(ReaderRobustness, EveryTruncationAndSingleByteDamageIsHandled) {
     Bytes tga2 = TgaHeader(2, 2, 2, 16);
     Append(tga2, {1, 2, 3, 4, 5, 6, 7, 8});
 
-    const std::vector<std::pair<Reader, Bytes>> files = {
+    Bytes pcxPlanar = PcxHeader(4, 9, 2, 2);
+    pcxPlanar[3] = 1;
+    Append(pcxPlanar, {0xC8, 0x5A, 1, 2, 3, 4, 5, 6, 7, 8});
+    Bytes tgaWide = TgaHeader(9, 3, 2, 16);
+    tgaWide[3] = 1, tgaWide[5] = 2, tgaWide[6] = 0, tgaWide[7] = 16, tgaWide[0] = 1;
+    Append(tgaWide, {'x', 1, 2, 3, 4, 0x82, 1, 0, 0x02, 2, 0, 1, 0, 2, 0});
+    std::vector<std::pair<Reader, Bytes>> files = {
         {&C_Image::LoadBMP, bmp24.Build()}, {&C_Image::LoadBMP, bmp8.Build()}, {&C_Image::LoadPCX, pcx24},
         {&C_Image::LoadPCX, pcx8},          {&C_Image::LoadTGA, tga10},        {&C_Image::LoadTGA, tga9},
-        {&C_Image::LoadTGA, tga2},
+        {&C_Image::LoadTGA, tga2},          {&C_Image::LoadPCX, pcxPlanar},    {&C_Image::LoadTGA, tgaWide},
     };
+    for (const BmpVariant& v : BmpVariants()) files.emplace_back(static_cast<Reader>(&C_Image::LoadBMP), v.bmp.Build());
     const std::uint32_t before = Mem_GetUsage().memCurrent;
     for (std::size_t f = 0; f < files.size(); ++f) {
         SCOPED_TRACE(f);
