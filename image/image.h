@@ -64,23 +64,8 @@ public:
     bool FlipVertical();
 
     /// Image files. Each reader empties the image first; a failed load leaves
-    /// it empty, with a plain-words reason (Gfx_GetErrorReason). Load_Format_FromFile
-    /// picks the reader by the name's extension (BMP, PCX, TGA, any case); the
-    /// file's contents are not examined. Each reader gives the file's natural
-    /// format, top row first:
-    ///   - palette files (BMP of 1-8 bits, RLE4, RLE8; TGA of 8-bit indices; PCX of
-    ///     1-8 bits in one plane or 1 bit in 2-4 planes): GFX_FMT_INDEX8 with a
-    ///     256-entry palette (GFX_FMT_RGB888, or GFX_FMT_ARGB8888 for a TGA
-    ///     colour map of 32-bit entries), entries the file lacks black;
-    ///   - 24-bit colour: GFX_FMT_RGB888 as stored;
-    ///   - BMP of 16 or 32 bits: GFX_FMT_RGB888, or GFX_FMT_ARGB8888 when its bit
-    ///     fields include alpha; narrower channels widened by repeating their
-    ///     bits (5-bit 16 becomes 132);
-    ///   - TGA: 15/16-bit GFX_FMT_RGB555 as stored, 32-bit GFX_FMT_RGBA8888, grey
-    ///     GFX_FMT_CH8, grey with alpha and 16-bit indices GFX_FMT_ARGB8888 (or
-    ///     GFX_FMT_RGB888 for a colour map without alpha);
-    ///   - PCX: grey GFX_FMT_CH8, 4 planes of 8 bits GFX_FMT_ARGB8888.
-    /// More than 2^28 pixels, damaged files and variants not read are refused.
+    /// it empty. Load_Format_FromFile picks the reader by the name's extension
+    /// (BMP, PCX, TGA, any case); the file's contents are not examined.
     bool Load_Format_FromFile(const char* fileName);
     bool Load_Format_FromFile(const C_String& fileName);
     bool LoadBMP(C_Stream* stream);

@@ -45,9 +45,9 @@ constexpr std::uint32_t kV5HeaderSize = 124;
 // Longer headers than any known one are taken up to this size; anything
 // beyond is not a real header.
 constexpr std::uint32_t kMaxHeaderSize = 4096;
-// Up to this many pixels (bytes, in the 8-bit index image) are allocated for
-// run-length data whatever its length.
-constexpr std::uint64_t kUnbackedLimit = 64ull << 20;
+// Up to this many pixels (bytes, in the 8-bit index image; 2048 × 2048) are
+// allocated for run-length data whatever its length.
+constexpr std::uint64_t kUnbackedLimit = 4ull << 20;
 
 enum : std::uint32_t {
     kBiRgb = 0,

@@ -661,6 +661,8 @@ TEST(ReaderRefusals, NameTheVariantOrTheDamage) {
         {&C_Image::LoadBMP, cut, "C_Image::LoadBMP(stream)", "BMP pixel data is cut short: 20 of 21 bytes"},
         {&C_Image::LoadBMP, MakeBmp(4, 2, 8, 1, {2, 5, 0, 0}).Build(), "C_Image::LoadBMP{rle}(stream)",
          "BMP run-length data is cut short"},
+        {&C_Image::LoadBMP, MakeBmp(4096, 2048, 8, 1, {0, 1}).Build(), "C_Image::LoadBMP{rle}(stream)",
+         "BMP run-length data of 2 bytes cannot fill a picture of 4096 × 2048 pixels"},
         {&C_Image::LoadTGA, indexPast, "C_Image::LoadTGA{index}(stream)",
          "TGA colour-map index 5 is past the 3-entry colour map"},
         {&C_Image::LoadTGA, huffman, "C_Image::LoadTGA(stream)", "TGA type 32 (Huffman-compressed) is not supported"},
