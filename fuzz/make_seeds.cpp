@@ -187,13 +187,73 @@ Bytes Bmp(std::int32_t w, std::int32_t h, std::uint32_t bits, bool topDown, std:
     return b;
 }
 
+// A BMP of 16 or 32 bits with bit-field masks: inside the information
+// header when it is long enough, else right after it.
+Bytes BmpMasks(std::int32_t w, std::int32_t h, std::uint32_t bits, std::uint32_t compression, std::uint32_t infoSize,
+               const std::vector<std::uint32_t>& masks) {
+    Bytes b = Bmp(w, h, bits, false, infoSize);
+    b[30] = static_cast<std::uint8_t>(compression);
+    Bytes fields;
+    for (const std::uint32_t m : masks) Put32(fields, m);
+    if (infoSize >= 52) {
+        std::copy(fields.begin(), fields.end(), b.begin() + 54);
+    } else {
+        b.insert(b.begin() + 54, fields.begin(), fields.end());
+        b[10] = static_cast<std::uint8_t>(b[10] + fields.size());  // the pixels move along
+    }
+    return b;
+}
+
+// An OS/2 1.x BMP: 12-byte header, 8-bit indices, a 3-byte entry palette of
+// 4 colours.
+Bytes BmpCore(std::uint32_t w, std::uint32_t h) {
+    const std::uint32_t stride = (w + 3) / 4 * 4;
+    Bytes b;
+    Put16(b, 0x4D42);
+    Put32(b, 26 + 12 + stride * h);
+    Put32(b, 0);
+    Put32(b, 26 + 12);
+    Put32(b, 12);
+    Put16(b, w);
+    Put16(b, h);
+    Put16(b, 1);
+    Put16(b, 8);
+    for (std::uint32_t i = 0; i < 12; ++i) Put8(b, Pattern(i));
+    for (std::uint32_t i = 0; i < stride * h; ++i) Put8(b, i % 4);
+    return b;
+}
+
+// A 6 × 2 run-length BMP (RLE8 or RLE4) with 16 palette entries.
+Bytes BmpRunLength(std::uint32_t bits, std::uint32_t compression, const Bytes& data) {
+    Bytes b = Bmp(6, 2, bits, false, 40, 16);
+    b.resize(14 + 40 + 16 * 4);
+    b[30] = static_cast<std::uint8_t>(compression);
+    Append(b, data);
+    return b;
+}
+
 void BmpFiles(const fs::path& dir) {
     Write(dir, "rgb24-bottom-up.bmp", Bmp(3, 2, 24, false));
     Write(dir, "rgb24-top-down.bmp", Bmp(5, 3, 24, true));
     Write(dir, "index8.bmp", Bmp(6, 3, 8, false));
     Write(dir, "index8-16-colours.bmp", Bmp(3, 3, 8, true, 40, 16));
     Write(dir, "rgb24-v4-header.bmp", Bmp(2, 2, 24, false, 108));
-    Write(dir, "index4-size-only.bmp", Bmp(4, 2, 4, false));
+    Write(dir, "index4.bmp", Bmp(4, 2, 4, false));
+    Write(dir, "index1.bmp", Bmp(13, 2, 1, true));
+    Write(dir, "index2.bmp", Bmp(7, 2, 2, false, 40, 3));
+    Write(dir, "rgb555.bmp", Bmp(3, 2, 16, false));
+    Write(dir, "rgb32-plain.bmp", Bmp(2, 2, 32, false));
+    Write(dir, "rgb565-masks.bmp", BmpMasks(3, 2, 16, 3, 40, {0xF800, 0x07E0, 0x001F}));
+    Write(dir, "argb4444-v3.bmp", BmpMasks(3, 2, 16, 3, 56, {0x0F00, 0x00F0, 0x000F, 0xF000}));
+    Write(dir, "argb32-v5.bmp", BmpMasks(2, 3, 32, 3, 124, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}));
+    Write(dir, "rgba32-alpha-bitfields.bmp", BmpMasks(2, 2, 32, 6, 40, {0xFF000000, 0xFF0000, 0xFF00, 0xFF}));
+    Write(dir, "rgb30-v4.bmp", BmpMasks(2, 2, 32, 3, 108, {0x3FF00000, 0xFFC00, 0x3FF, 0}));
+    Write(dir, "index8-os2-core.bmp", BmpCore(3, 2));
+    Write(dir, "rgb24-os2-v2.bmp", Bmp(2, 2, 24, false, 64));
+    // Run-length data: runs, an end of line, an absolute run with its
+    // padding, a delta move and the end marker.
+    Write(dir, "rle8.bmp", BmpRunLength(8, 1, {3, 7, 0, 0, 0, 3, 1, 2, 3, 0, 0, 2, 1, 0, 2, 9, 0, 1}));
+    Write(dir, "rle4.bmp", BmpRunLength(4, 2, {5, 0x12, 0, 0, 0, 3, 0x45, 0x60, 0, 2, 1, 0, 1, 0x77, 0, 1}));
 }
 
 // ---------------------------------------------------------------- PCX
@@ -259,9 +319,32 @@ void PcxFiles(const fs::path& dir) {
     Put8(crossing, 12);
     crossing.resize(crossing.size() + 768, 0x40);
     Write(dir, "index8-run-across-lines.pcx", crossing);
-    Bytes fourPlanes = PcxHeader(4, 2, 2, 2);
-    Append(fourPlanes, Bytes(16, 1));
-    Write(dir, "four-planes-not-read.pcx", fourPlanes);
+    Bytes rgba = PcxHeader(4, 2, 2, 2);
+    Append(rgba, Bytes(16, 1));
+    Write(dir, "rgba32.pcx", rgba);
+    // The small layouts: bits per pixel and planes, with the header palette.
+    struct Small {
+        const char* name;
+        std::uint8_t bits, planes;
+        std::uint32_t w, bytesPerLine;
+    };
+    for (const Small& s :
+         {Small{"mono.pcx", 1, 1, 13, 2}, Small{"ega16-planar.pcx", 1, 4, 9, 2}, Small{"cga4.pcx", 2, 1, 7, 2},
+          Small{"index4-packed.pcx", 4, 1, 5, 3}, Small{"ega8-planar.pcx", 1, 3, 8, 1}}) {
+        Bytes b = PcxHeader(s.planes, s.w, 2, s.bytesPerLine);
+        b[3] = s.bits;
+        for (std::uint32_t i = 0; i < 48; ++i) b[16 + i] = Pattern(i);
+        Bytes line(std::size_t{s.bytesPerLine} * s.planes);
+        for (std::uint32_t y = 0; y < 2; ++y) {
+            for (std::size_t i = 0; i < line.size(); ++i) line[i] = Pattern(static_cast<std::uint32_t>(i * 5 + y));
+            PcxEncode(b, line.data(), line.size());
+        }
+        Write(dir, s.name, b);
+    }
+    Bytes grey = PcxHeader(1, 4, 2, 4);
+    grey[68] = 2;
+    Append(grey, {0xC4, 0x10, 1, 2, 3, 4});
+    Write(dir, "grey8.pcx", grey);
 }
 
 // ---------------------------------------------------------------- TGA
@@ -291,7 +374,7 @@ Bytes TgaHeader(std::uint8_t type, std::uint32_t w, std::uint32_t h, std::uint8_
 
 Bytes TgaPlain(std::uint8_t type, std::uint32_t w, std::uint32_t h, std::uint8_t depth) {
     Bytes b = TgaHeader(type, w, h, depth);
-    for (std::uint32_t i = 0; i < w * h * (depth / 8); ++i) Put8(b, Pattern(i));
+    for (std::uint32_t i = 0; i < w * h * ((depth + 7) / 8); ++i) Put8(b, Pattern(i));
     return b;
 }
 
@@ -320,7 +403,35 @@ void TgaFiles(const fs::path& dir) {
     Write(dir, "rle-rgb16.tga", TgaPacked(10, 3, 3, 16));
     Write(dir, "mapped.tga", TgaPlain(1, 3, 2, 8));
     Write(dir, "rle-mapped.tga", TgaPacked(9, 7, 2, 8));
-    Write(dir, "depth15-size-only.tga", TgaPlain(2, 2, 2, 15));
+    Write(dir, "rgb15.tga", TgaPlain(2, 2, 2, 15));
+    Write(dir, "grey8.tga", TgaPlain(3, 3, 2, 8));
+    Write(dir, "rle-grey8.tga", TgaPacked(11, 5, 2, 8));
+    Write(dir, "grey-alpha16.tga", TgaPlain(3, 2, 2, 16));
+    // An image-ID field and the top-left origin.
+    Bytes id = TgaPlain(2, 2, 2, 24);
+    id[0] = 3;
+    id[17] = 0x20;
+    id.insert(id.begin() + 18, {'s', 'e', 'e'});
+    Write(dir, "id-field-top-left.tga", id);
+    // A colour map from index 4 of 8 16-bit entries, indices 4 to 11, right
+    // to left.
+    Bytes map16 = {0, 1, 1, 4, 0, 8, 0, 16, 0, 0, 0, 0};
+    Put16(map16, 3);
+    Put16(map16, 2);
+    Put8(map16, 8);
+    Put8(map16, 0x10);
+    for (std::uint32_t i = 0; i < 16; ++i) Put8(map16, Pattern(i));
+    for (std::uint32_t i = 0; i < 6; ++i) Put8(map16, 4 + i);
+    Write(dir, "mapped-from-4-rgb16-entries.tga", map16);
+    // 32-bit colour map entries, run-length indices.
+    Bytes map32 = {0, 1, 9, 0, 0, 4, 0, 32, 0, 0, 0, 0};
+    Put16(map32, 4);
+    Put16(map32, 2);
+    Put8(map32, 8);
+    Put8(map32, 0x28);
+    for (std::uint32_t i = 0; i < 16; ++i) Put8(map32, Pattern(i));
+    Append(map32, {0x83, 1, 0x03, 0, 1, 2, 3});
+    Write(dir, "rle-mapped-argb-entries.tga", map32);
 }
 
 // ---------------------------------------------------------------- fonts

@@ -91,8 +91,11 @@ inline bool LoadWith(C_Image& image, Reader reader, const Bytes& bytes) {
     return (image.*reader)(&s);
 }
 
-// A BMP file: the two headers, `paletteEntries` four-byte entries (entry i is
-// B, G, R = i, i+1, i+2) and the pixel data as it lies in the file.
+// A BMP file: the two headers, `paletteEntries` entries of
+// `paletteEntryBytes` (entry i is B, G, R = i, i+1, i+2) and the pixel data as
+// it lies in the file. `masks` go at byte 40 of the information header, or
+// after it when the header is shorter; an information header of 12 bytes is
+// the OS/2 1.x one with 16-bit sizes.
 struct Bmp {
     std::int32_t width = 3;
     std::int32_t height = 2;
@@ -102,30 +105,43 @@ struct Bmp {
     std::uint32_t infoSize = 40;
     std::uint32_t clrUsed = 0;
     std::uint32_t paletteEntries = 0;
+    std::uint32_t paletteEntryBytes = 4;
+    std::vector<std::uint32_t> masks;
     Bytes pixels;
 
     Bytes Build() const {
         Bytes b;
-        const std::uint32_t offBits = 14 + infoSize + paletteEntries * 4;
+        const std::uint32_t outsideMasks = infoSize < 52 ? static_cast<std::uint32_t>(masks.size()) * 4 : 0;
+        const std::uint32_t offBits = 14 + infoSize + outsideMasks + paletteEntries * paletteEntryBytes;
         Put16(b, 0x4D42);
         Put32(b, offBits + static_cast<std::uint32_t>(pixels.size()));
         Put32(b, 0);
         Put32(b, offBits);
         Put32(b, infoSize);
-        Put32(b, static_cast<std::uint32_t>(width));
-        Put32(b, static_cast<std::uint32_t>(height));
-        Put16(b, 1);
-        Put16(b, bits);
-        Put32(b, compression);
-        Put32(b, sizeImage);
-        Put32(b, 2835);
-        Put32(b, 2835);
-        Put32(b, clrUsed);
-        Put32(b, 0);
-        b.resize(14 + infoSize, 0x99);  // the rest of a larger information header
-        for (std::uint32_t i = 0; i < paletteEntries; ++i)
-            Append(b, {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i + 1), static_cast<std::uint8_t>(i + 2),
-                       0x77});
+        if (infoSize == 12) {
+            Put16(b, static_cast<std::uint32_t>(width));
+            Put16(b, static_cast<std::uint32_t>(height));
+            Put16(b, 1);
+            Put16(b, bits);
+        } else {
+            Put32(b, static_cast<std::uint32_t>(width));
+            Put32(b, static_cast<std::uint32_t>(height));
+            Put16(b, 1);
+            Put16(b, bits);
+            Put32(b, compression);
+            Put32(b, sizeImage);
+            Put32(b, 2835);
+            Put32(b, 2835);
+            Put32(b, clrUsed);
+            Put32(b, 0);
+            for (std::uint32_t m : masks) Put32(b, m);
+        }
+        b.resize(14 + infoSize + outsideMasks, 0x99);  // the rest of a larger information header
+        for (std::uint32_t i = 0; i < paletteEntries; ++i) {
+            Append(b,
+                   {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i + 1), static_cast<std::uint8_t>(i + 2)});
+            if (paletteEntryBytes == 4) b.push_back(0x77);
+        }
         Append(b, pixels);
         return b;
     }

@@ -149,18 +149,90 @@ TEST(ReadBmp, EightBitPalettes) {
     }
 }
 
-TEST(ReadBmp, OtherBitCountsGiveTheSizeOnly) {
+// One file of each kind the reader knows beyond 8 and 24 bits, and the
+// image's bytes it gives (top row first).
+struct BmpVariant {
+    const char* name;
     Bmp bmp;
-    bmp.width = 4;
-    bmp.height = -3;
-    bmp.bits = 4;
-    bmp.pixels = Bytes(12, 0x12);
-    C_Image image;
-    ASSERT_TRUE(LoadWith(image, &C_Image::LoadBMP, bmp.Build()));
-    EXPECT_EQ(image.width, 4u);
-    EXPECT_EQ(image.height, 3u);
-    EXPECT_EQ(image.data, nullptr);
-    EXPECT_EQ(image.format, -1);
+    std::int32_t format;
+    Bytes pixels;
+};
+
+Bmp MakeBmp(std::int32_t w, std::int32_t h, std::uint16_t bits, std::uint32_t compression, const Bytes& pixels,
+            std::uint32_t entries = 0, std::uint32_t infoSize = 40, std::vector<std::uint32_t> masks = {}) {
+    Bmp b;
+    b.width = w;
+    b.height = h;
+    b.bits = bits;
+    b.compression = compression;
+    b.pixels = pixels;
+    b.paletteEntries = entries;
+    b.infoSize = infoSize;
+    b.masks = std::move(masks);
+    return b;
+}
+
+std::vector<BmpVariant> BmpVariants() {
+    Bmp os2 = MakeBmp(2, 1, 8, 0, {1, 0, 0, 0}, 2, 12);
+    os2.paletteEntryBytes = 3;
+    return {
+        {"1 bit", MakeBmp(10, 2, 1, 0, {0xAA, 0x80, 0, 0, 0xFF, 0xC0, 0, 0}, 2), GFX_FMT_INDEX8, {1, 1, 1, 1, 1, 1, 1,
+                                                                                                  1, 1, 1, 1, 0, 1, 0,
+                                                                                                  1, 0, 1, 0, 1, 0}},
+        {"2 bits",
+         MakeBmp(5, 2, 2, 0, {0x1B, 0, 0, 0, 0xE4, 0xC0, 0, 0}, 4),
+         GFX_FMT_INDEX8,
+         {3, 2, 1, 0, 3, 0, 1, 2, 3, 0}},
+        {"4 bits top-down",
+         MakeBmp(3, -2, 4, 0, {0x12, 0x30, 0, 0, 0xAB, 0xC0, 0, 0}, 16),
+         GFX_FMT_INDEX8,
+         {1, 2, 3, 10, 11, 12}},
+        {"16 bits 5-5-5", MakeBmp(2, 1, 16, 0, {0x10, 0x42, 0x01, 0x7C}), GFX_FMT_RGB888, {132, 132, 132, 8, 0, 255}},
+        {"16 bits 5-6-5 masks",
+         MakeBmp(2, 1, 16, 3, {0xE0, 0x07, 0x10, 0x80}, 0, 40, {0xF800, 0x07E0, 0x001F}),
+         GFX_FMT_RGB888,
+         {0, 255, 0, 132, 0, 132}},
+        {"16 bits 4-4-4-4 V3",
+         MakeBmp(2, 1, 16, 3, {0x21, 0x84, 0xFF, 0x0F}, 0, 56, {0x0F00, 0x00F0, 0x000F, 0xF000}),
+         GFX_FMT_ARGB8888,
+         {0x11, 0x22, 0x44, 0x88, 0xFF, 0xFF, 0xFF, 0}},
+        {"32 bits plain", MakeBmp(2, 1, 32, 0, {1, 2, 3, 4, 5, 6, 7, 8}), GFX_FMT_RGB888, {1, 2, 3, 5, 6, 7}},
+        {"32 bits V5 alpha",
+         MakeBmp(2, 1, 32, 3, {1, 2, 3, 4, 5, 6, 7, 8}, 0, 124, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}),
+         GFX_FMT_ARGB8888,
+         {1, 2, 3, 4, 5, 6, 7, 8}},
+        {"32 bits alpha bit fields",
+         MakeBmp(1, 1, 32, 6, {1, 2, 3, 4}, 0, 40, {0xFF000000, 0xFF0000, 0xFF00, 0xFF}),
+         GFX_FMT_ARGB8888,
+         {2, 3, 4, 1}},
+        {"32 bits 10-10-10 V4",
+         MakeBmp(1, 1, 32, 3, {0x01, 0x00, 0xF8, 0x3F}, 0, 108, {0x3FF00000, 0xFFC00, 0x3FF, 0}),
+         GFX_FMT_RGB888,
+         {0, 0x80, 0xFF}},
+        {"RLE8",
+         MakeBmp(4, 2, 8, 1, {2, 5, 0, 0, 0, 3, 7, 8, 9, 0, 0, 1}, 16),
+         GFX_FMT_INDEX8,
+         {7, 8, 9, 0, 5, 5, 0, 0}},
+        {"RLE8 delta",
+         MakeBmp(4, 2, 8, 1, {1, 6, 0, 2, 2, 1, 1, 9, 0, 1}, 16),
+         GFX_FMT_INDEX8,
+         {0, 0, 0, 9, 6, 0, 0, 0}},
+        {"RLE4", MakeBmp(6, 1, 4, 2, {3, 0x12, 0, 3, 0x34, 0x50, 0, 1}, 16), GFX_FMT_INDEX8, {1, 2, 1, 3, 4, 5}},
+        {"OS/2 1.x", os2, GFX_FMT_INDEX8, {1, 0}},
+        {"OS/2 2.x", MakeBmp(1, 1, 24, 0, {1, 2, 3, 0}, 0, 64), GFX_FMT_RGB888, {1, 2, 3}},
+    };
+}
+
+TEST(ReadBmp, Variants) {
+    for (const BmpVariant& v : BmpVariants()) {
+        SCOPED_TRACE(v.name);
+        C_Image image;
+        ASSERT_TRUE(LoadWith(image, &C_Image::LoadBMP, v.bmp.Build())) << Gfx_GetErrorReason();
+        EXPECT_EQ(image.format, v.format);
+        EXPECT_EQ(image.width, static_cast<std::uint32_t>(v.bmp.width));
+        EXPECT_EQ(AllBytes(image), v.pixels);
+        if (v.format == GFX_FMT_INDEX8) ExpectBmpPaletteEntries(image, v.bmp.paletteEntries);
+    }
 }
 
 TEST(ReadBmp, CorruptFilesAreRefused) {
@@ -182,13 +254,7 @@ TEST(ReadBmp, CorruptFilesAreRefused) {
              m.width = 0x7FFFFFFF;
              m.height = -0x7FFFFFFF;
          }},
-        {"core header", [](Bmp& m) { m.infoSize = 12; }},
-        {"palette cut short",
-         [](Bmp& m) {
-             m.bits = 8;
-             m.paletteEntries = 0;  // 256 entries expected; only the 8 pixel bytes follow
-             m.pixels.resize(8);
-         }},
+        {"impossible header size", [](Bmp& m) { m.infoSize = 8; }},
     };
     for (const auto& [what, spoil] : headerCases) {
         SCOPED_TRACE(what);
@@ -274,14 +340,40 @@ TEST(ReadPcx, EightBitWithPalette) {
     EXPECT_EQ(entry5, Bytes({205, 105, 5}));  // stored R, G, B; kept B, G, R
 }
 
-TEST(ReadPcx, OtherPlaneCountsAreNotRead) {
-    Bytes file = PcxHeader(4, 2, 2, 1);
-    Append(file, Bytes(16, 0));
-    C_Image image;
-    ASSERT_TRUE(LoadWith(image, &C_Image::LoadPCX, file));
-    EXPECT_EQ(image.data, nullptr);
-    EXPECT_EQ(image.width, 0u);
-    EXPECT_EQ(image.format, -1);
+TEST(ReadPcx, Variants) {
+    struct Case {
+        const char* name;
+        std::uint8_t bits, planes;
+        std::uint32_t width, bytesPerLine;
+        Bytes data;
+        std::int32_t format;
+        Bytes pixels;
+    };
+    const Case cases[] = {
+        {"monochrome", 1, 1, 10, 2, {0xAA, 0x80}, GFX_FMT_INDEX8, {1, 0, 1, 0, 1, 0, 1, 0, 1, 0}},
+        {"16 colours in 4 planes", 1, 4, 4, 1, {0xA0, 0xC1, 0xC0, 0x00, 0x10}, GFX_FMT_INDEX8, {3, 2, 1, 8}},
+        {"2 bits", 2, 1, 4, 1, {0x1B}, GFX_FMT_INDEX8, {0, 1, 2, 3}},
+        {"4 bits", 4, 1, 3, 2, {0x12, 0x30}, GFX_FMT_INDEX8, {1, 2, 3}},
+        {"grey", 8, 1, 2, 2, {1, 2}, GFX_FMT_CH8, {1, 2}},
+        {"red, green, blue, alpha", 8, 4, 1, 1, {1, 2, 3, 4}, GFX_FMT_ARGB8888, {3, 2, 1, 4}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes file = PcxHeader(c.planes, c.width, 1, c.bytesPerLine);
+        file[3] = c.bits;
+        file[68] = 2;  // grey, for the 8-bit file without a palette
+        for (std::size_t i = 0; i < 48; ++i) file[16 + i] = static_cast<std::uint8_t>(i + 1);
+        Append(file, c.data);
+        C_Image image;
+        ASSERT_TRUE(LoadWith(image, &C_Image::LoadPCX, file)) << Gfx_GetErrorReason();
+        EXPECT_EQ(image.format, c.format);
+        EXPECT_EQ(AllBytes(image), c.pixels);
+        if (c.format != GFX_FMT_INDEX8) continue;
+        ASSERT_NE(image.m_palette, nullptr);
+        // Monochrome is black and white; the rest take the header's entries.
+        const Bytes entry1(image.m_palette + 3, image.m_palette + 6);
+        EXPECT_EQ(entry1, c.planes == 1 && c.bits == 1 ? Bytes({255, 255, 255}) : Bytes({6, 5, 4}));
+    }
 }
 
 TEST(ReadPcx, CorruptFilesAreRefused) {
@@ -415,17 +507,83 @@ TEST(ReadTga, ColourMappedUncompressedAndRunLength) {
     }
 }
 
-TEST(ReadTga, OtherTrueColourDepthsGiveTheSizeOnly) {
-    for (const std::uint8_t type : {2, 10}) {
-        Bytes file = TgaHeader(type, 3, 2, 8);
-        Append(file, Bytes(6, 1));
+TEST(ReadTga, Variants) {
+    // Each file is 2 × 2 unless its header says otherwise; `patch` sets
+    // header bytes (offset, value).
+    struct Case {
+        const char* name;
+        std::uint8_t type, depth;
+        std::vector<std::pair<std::size_t, std::uint8_t>> patch;
+        Bytes body;  // after the 18 header bytes
+        std::int32_t format;
+        Bytes pixels;
+    };
+    const Case cases[] = {
+        {"image-ID field",
+         2,
+         8 * 3,
+         {{0, 2}},
+         {'i', 'd', 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12},
+         GFX_FMT_RGB888,
+         {7, 8, 9, 10, 11, 12, 1, 2, 3, 4, 5, 6}},
+        {"top-left origin", 3, 8, {{17, 0x20}}, {1, 2, 3, 4}, GFX_FMT_CH8, {1, 2, 3, 4}},
+        {"top-right origin", 3, 8, {{17, 0x30}}, {1, 2, 3, 4}, GFX_FMT_CH8, {2, 1, 4, 3}},
+        {"grey run-length", 11, 8, {}, {0x81, 5, 0x01, 6, 7}, GFX_FMT_CH8, {6, 7, 5, 5}},
+        {"grey with alpha",
+         3,
+         16,
+         {{17, 0x20}},
+         {1, 2, 3, 4, 5, 6, 7, 8},
+         GFX_FMT_ARGB8888,
+         {1, 1, 1, 2, 3, 3, 3, 4, 5, 5, 5, 6, 7, 7, 7, 8}},
+        {"15 bits", 2, 15, {{17, 0x20}}, {1, 2, 3, 4, 5, 6, 7, 8}, GFX_FMT_RGB555, {1, 2, 3, 4, 5, 6, 7, 8}},
+        {"colour map from 2, 16-bit entries",
+         1,
+         8,
+         {{1, 1}, {3, 2}, {5, 2}, {7, 16}, {17, 0x20}},
+         {0x00, 0x7C, 0x10, 0x42, 2, 3, 3, 2},
+         GFX_FMT_INDEX8,
+         {2, 3, 3, 2}},
+        {"16-bit indices",
+         1,
+         16,
+         {{1, 1}, {3, 1}, {5, 2}, {7, 24}, {17, 0x20}},
+         {1, 2, 3, 4, 5, 6, 1, 0, 2, 0, 2, 0, 1, 0},
+         GFX_FMT_RGB888,
+         {1, 2, 3, 4, 5, 6, 4, 5, 6, 1, 2, 3}},
+        {"colour map of 32-bit entries",
+         9,
+         8,
+         {{1, 1}, {5, 1}, {7, 32}},
+         {1, 2, 3, 4, 0x83, 0},
+         GFX_FMT_INDEX8,
+         {0, 0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes file = TgaHeader(c.type, 2, 2, c.depth);
+        file[1] = file[6] = file[7] = 0;
+        for (const auto& [at, value] : c.patch) file[at] = value;
+        Append(file, c.body);
         C_Image image;
-        ASSERT_TRUE(LoadWith(image, &C_Image::LoadTGA, file));
-        EXPECT_EQ(image.width, 3u);
-        EXPECT_EQ(image.height, 2u);
-        EXPECT_EQ(image.data, nullptr);
-        EXPECT_EQ(image.format, -1);
+        ASSERT_TRUE(LoadWith(image, &C_Image::LoadTGA, file)) << Gfx_GetErrorReason();
+        EXPECT_EQ(image.format, c.format);
+        EXPECT_EQ(AllBytes(image), c.pixels);
     }
+    // The palettes of the two mapped files: widened 5-bit colours at entries 2
+    // and 3; a 32-bit entry kept as stored, with its alpha.
+    C_Image image;
+    Bytes file = TgaHeader(1, 1, 1, 8);
+    file[3] = 2, file[5] = 2, file[6] = 0, file[7] = 16;
+    Append(file, {0x00, 0x7C, 0x10, 0x42, 3});
+    ASSERT_TRUE(LoadWith(image, &C_Image::LoadTGA, file));
+    EXPECT_EQ(Bytes(image.m_palette + 6, image.m_palette + 12), Bytes({0, 0, 255, 132, 132, 132}));
+    file = TgaHeader(1, 1, 1, 8);
+    file[5] = 1, file[6] = 0, file[7] = 32;
+    Append(file, {1, 2, 3, 4, 0});
+    ASSERT_TRUE(LoadWith(image, &C_Image::LoadTGA, file));
+    EXPECT_EQ(image.palFormat, GFX_FMT_ARGB8888);
+    EXPECT_EQ(Bytes(image.m_palette, image.m_palette + 8), Bytes({1, 2, 3, 4, 0, 0, 0, 0}));
 }
 
 TEST(ReadTga, CorruptFilesAreRefused) {
@@ -435,18 +593,15 @@ TEST(ReadTga, CorruptFilesAreRefused) {
     Append(good, Bytes(6, 1));
 
     ExpectRefused(&C_Image::LoadTGA, Bytes(good.begin(), good.begin() + 17), detail, site);  // short header
-    for (const std::size_t at : {0, 3, 8, 10}) {  // ID field, colour map start, x and y origin
-        Bytes spoilt = good;
-        spoilt[at] = 1;
+    for (const std::pair<std::size_t, std::uint8_t>& spoil :
+         {std::pair<std::size_t, std::uint8_t>{0, 1}, {1, 2}, {2, 4}, {2, 0}}) {
+        Bytes spoilt = good;  // an ID field the data cannot hold, unknown map and image types
+        spoilt[spoil.first] = spoil.second;
         ExpectRefused(&C_Image::LoadTGA, spoilt, detail, site);
     }
-    Bytes map16 = TgaHeader(1, 1, 1, 8);
-    map16[7] = 16;
-    Append(map16, Bytes(513, 0));
-    ExpectRefused(&C_Image::LoadTGA, map16, detail, site);
     Bytes zeroWidth = TgaHeader(2, 0, 1, 24);
     ExpectRefused(&C_Image::LoadTGA, zeroWidth, detail, site);
-    Bytes mappedDepth = TgaHeader(1, 1, 1, 16);
+    Bytes mappedDepth = TgaHeader(1, 1, 1, 12);
     Append(mappedDepth, TgaColourMap());
     Append(mappedDepth, {0, 0});
     ExpectRefused(&C_Image::LoadTGA, mappedDepth, detail, site);
@@ -469,6 +624,61 @@ TEST(ReadTga, CorruptFilesAreRefused) {
     Bytes hugePacked = TgaHeader(10, 65535, 65535, 32);
     Append(hugePacked, {0xFF, 1, 2, 3, 4});
     ExpectRefused(&C_Image::LoadTGA, hugePacked, detail, site);
+}
+
+// ---------------------------------------------------------------- reasons
+
+TEST(ReaderRefusals, NameTheVariantOrTheDamage) {
+    Bmp good;
+    good.pixels = Bmp24Rows();
+    Bytes planes = good.Build();
+    planes[26] = 2;
+    Bytes cut = good.Build();
+    cut.resize(cut.size() - 4);
+    Bytes indexPast = TgaHeader(1, 1, 1, 8);
+    indexPast[6] = 0, indexPast[5] = 3;  // a 3-entry map
+    Append(indexPast, {1, 2, 3, 4, 5, 6, 7, 8, 9, 5});
+    Bytes huffman = TgaHeader(32, 1, 1, 8);
+    Append(huffman, Bytes(800, 0));
+    Bytes grey8 = TgaHeader(2, 1, 1, 8);
+    Append(grey8, {1});
+    Bytes twoPlanes = PcxHeader(2, 2, 1, 2);
+    Append(twoPlanes, {1, 2, 3, 4});
+    struct Case {
+        Reader reader;
+        Bytes file;
+        const char* detail;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {&C_Image::LoadBMP, MakeBmp(1, 1, 24, 4, Bytes(4, 0)).Build(), "C_Image::LoadBMP(stream)",
+         "BMP compression 4 (JPEG inside BMP) is not supported"},
+        {&C_Image::LoadBMP, MakeBmp(1, 1, 7, 0, Bytes(4, 0)).Build(), "C_Image::LoadBMP{biBitCount}(stream)",
+         "BMP bit count 7 is not supported"},
+        {&C_Image::LoadBMP, planes, "C_Image::LoadBMP{biPlanes}(stream)", "BMP plane count is 2; it must be 1"},
+        {&C_Image::LoadBMP, MakeBmp(1, 1, 16, 3, Bytes(4, 0), 0, 40, {0x7C00, 0x03E0, 0x0015}).Build(),
+         "C_Image::LoadBMP{masks}(stream)", "BMP bit-field mask 0x00000015 is not one run of bits within the pixel"},
+        {&C_Image::LoadBMP, cut, "C_Image::LoadBMP(stream)", "BMP pixel data is cut short: 20 of 21 bytes"},
+        {&C_Image::LoadBMP, MakeBmp(4, 2, 8, 1, {2, 5, 0, 0}).Build(), "C_Image::LoadBMP{rle}(stream)",
+         "BMP run-length data is cut short"},
+        {&C_Image::LoadBMP, MakeBmp(4096, 2048, 8, 1, {0, 1}).Build(), "C_Image::LoadBMP{rle}(stream)",
+         "BMP run-length data of 2 bytes cannot fill a picture of 4096 × 2048 pixels"},
+        {&C_Image::LoadTGA, indexPast, "C_Image::LoadTGA{index}(stream)",
+         "TGA colour-map index 5 is past the 3-entry colour map"},
+        {&C_Image::LoadTGA, huffman, "C_Image::LoadTGA(stream)", "TGA type 32 (Huffman-compressed) is not supported"},
+        {&C_Image::LoadTGA, grey8, "C_Image::LoadTGA{depth}(stream)",
+         "TGA true-colour pixels of 8 bits are not supported"},
+        {&C_Image::LoadPCX, twoPlanes, "C_Image::LoadPCX{NPlanes}(stream)",
+         "PCX of 8 bits per pixel in 2 planes is not a layout Quillory reads"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reason);
+        const char* site = c.reader == static_cast<Reader>(&C_Image::LoadBMP)   ? "C_Image::Load_BMP"
+                           : c.reader == static_cast<Reader>(&C_Image::LoadTGA) ? "C_Image::Load_TGA"
+                                                                                : "C_Image::Load_PCX";
+        ExpectRefused(c.reader, c.file, c.detail, site);
+        EXPECT_STREQ(Gfx_GetErrorReason(), c.reason);
+    }
 }
 
 // ---------------------------------------------------------------- files
@@ -683,11 +893,18 @@ TEST(ReaderRobustness, EveryTruncationAndSingleByteDamageIsHandled) {
     Bytes tga2 = TgaHeader(2, 2, 2, 16);
     Append(tga2, {1, 2, 3, 4, 5, 6, 7, 8});
 
-    const std::vector<std::pair<Reader, Bytes>> files = {
+    Bytes pcxPlanar = PcxHeader(4, 9, 2, 2);
+    pcxPlanar[3] = 1;
+    Append(pcxPlanar, {0xC8, 0x5A, 1, 2, 3, 4, 5, 6, 7, 8});
+    Bytes tgaWide = TgaHeader(9, 3, 2, 16);
+    tgaWide[3] = 1, tgaWide[5] = 2, tgaWide[6] = 0, tgaWide[7] = 16, tgaWide[0] = 1;
+    Append(tgaWide, {'x', 1, 2, 3, 4, 0x82, 1, 0, 0x02, 2, 0, 1, 0, 2, 0});
+    std::vector<std::pair<Reader, Bytes>> files = {
         {&C_Image::LoadBMP, bmp24.Build()}, {&C_Image::LoadBMP, bmp8.Build()}, {&C_Image::LoadPCX, pcx24},
         {&C_Image::LoadPCX, pcx8},          {&C_Image::LoadTGA, tga10},        {&C_Image::LoadTGA, tga9},
-        {&C_Image::LoadTGA, tga2},
+        {&C_Image::LoadTGA, tga2},          {&C_Image::LoadPCX, pcxPlanar},    {&C_Image::LoadTGA, tgaWide},
     };
+    for (const BmpVariant& v : BmpVariants()) files.emplace_back(static_cast<Reader>(&C_Image::LoadBMP), v.bmp.Build());
     const std::uint32_t before = Mem_GetUsage().memCurrent;
     for (std::size_t f = 0; f < files.size(); ++f) {
         SCOPED_TRACE(f);
