@@ -90,27 +90,34 @@ bool Gfx_Webp_Describe(const std::uint8_t* data, std::size_t size, Gfx_ImageFile
 }
 
 bool Gfx_Webp_Encode(const C_Image& image, std::FILE* file, std::int32_t quality) {
-    const bool alpha = image.format == GFX_FMT_ARGB8888;
-    const auto w = static_cast<int>(image.width);
-    const auto h = static_cast<int>(image.height);
-    const auto stride = static_cast<int>(image.pitch);
-    std::uint8_t* out = nullptr;
-    std::size_t size = 0;
     if (image.width > WEBP_MAX_DIMENSION || image.height > WEBP_MAX_DIMENSION)
         return Gfx_Codec_Fail(GFX_ERR_FORMAT, kSaveSite, "WebP files cannot be larger than %d x %d pixels",
                               WEBP_MAX_DIMENSION, WEBP_MAX_DIMENSION);
-    if (quality == GFX_QUALITY_LOSSLESS)
-        size = alpha ? WebPEncodeLosslessBGRA(image.data, w, h, stride, &out)
-                     : WebPEncodeLosslessBGR(image.data, w, h, stride, &out);
-    else
-        size = alpha ? WebPEncodeBGRA(image.data, w, h, stride, static_cast<float>(quality), &out)
-                     : WebPEncodeBGR(image.data, w, h, stride, static_cast<float>(quality), &out);
-    if (size == 0 || !out) {
-        WebPFree(out);
-        return Gfx_Codec_Fail(GFX_ERR_NO_MEMORY, kSaveSite, "the WebP encoder failed");
-    }
-    const bool written = std::fwrite(out, 1, size, file) == size;
-    WebPFree(out);
-    if (!written) return Gfx_Codec_Fail(GFX_ERR_OPEN_WRITE, kSaveSite, "the file could not be written");
+    WebPConfig config;
+    WebPPicture picture;
+    if (!WebPConfigInit(&config) || !WebPPictureInit(&picture))
+        return Gfx_Codec_Fail(GFX_ERR_NO_MEMORY, kSaveSite, "the WebP encoder cannot be set up");
+    const bool lossless = quality == GFX_QUALITY_LOSSLESS;
+    config.lossless = lossless ? 1 : 0;
+    config.quality = lossless ? 75.0f : static_cast<float>(quality);
+    // Lossless means every byte: also the colours under fully transparent
+    // pixels, which the encoder would otherwise drop.
+    config.exact = lossless ? 1 : 0;
+    picture.use_argb = lossless ? 1 : 0;
+    picture.width = static_cast<int>(image.width);
+    picture.height = static_cast<int>(image.height);
+    WebPMemoryWriter writer;
+    WebPMemoryWriterInit(&writer);
+    picture.writer = WebPMemoryWrite;
+    picture.custom_ptr = &writer;
+    const auto stride = static_cast<int>(image.pitch);
+    const bool imported = image.format == GFX_FMT_ARGB8888 ? WebPPictureImportBGRA(&picture, image.data, stride)
+                                                           : WebPPictureImportBGR(&picture, image.data, stride);
+    const bool encoded = imported && WebPEncode(&config, &picture);
+    WebPPictureFree(&picture);
+    bool ok = encoded && std::fwrite(writer.mem, 1, writer.size, file) == writer.size;
+    WebPMemoryWriterClear(&writer);
+    if (!encoded) return Gfx_Codec_Fail(GFX_ERR_NO_MEMORY, kSaveSite, "the WebP encoder failed");
+    if (!ok) return Gfx_Codec_Fail(GFX_ERR_OPEN_WRITE, kSaveSite, "the file could not be written");
     return true;
 }
