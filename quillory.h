@@ -28,6 +28,7 @@
 #include "image/image.h"
 #include "image/image_io.h"
 #include "image/png.h"
+#include "image/writers.h"
 
 // surface
 #include "surface/blit.h"
