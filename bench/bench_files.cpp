@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -130,29 +131,31 @@ bool WriteTga(const C_Image& image, const std::string& path) {
 }
 
 #if defined(QUILLORY_HAVE_JPEG)
-// libjpeg-turbo on its own: the file read into memory, decoded to BGR rows.
-void DecodeDirectly(const std::string& path, std::vector<std::uint8_t>& file, std::vector<std::uint8_t>& pixels) {
+// libjpeg-turbo on its own, as a program would call it to load a picture:
+// the file read into a new buffer, decoded to BGR rows in a new buffer.
+void DecodeDirectly(const std::string& path) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return;
     std::fseek(f, 0, SEEK_END);
-    file.resize(static_cast<std::size_t>(std::ftell(f)));
+    const auto size = static_cast<std::size_t>(std::ftell(f));
     std::fseek(f, 0, SEEK_SET);
-    const std::size_t got = std::fread(file.data(), 1, file.size(), f);
+    std::unique_ptr<std::uint8_t[]> file(new std::uint8_t[size]);
+    const std::size_t got = std::fread(file.get(), 1, size, f);
     std::fclose(f);
     jpeg_decompress_struct cinfo;
     jpeg_error_mgr err;
     cinfo.err = jpeg_std_error(&err);
     jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, file.data(), static_cast<unsigned long>(got));
+    jpeg_mem_src(&cinfo, file.get(), static_cast<unsigned long>(got));
     jpeg_read_header(&cinfo, TRUE);
     cinfo.out_color_space = JCS_EXT_BGR;
     jpeg_start_decompress(&cinfo);
     const std::size_t rowBytes = std::size_t{cinfo.output_width} * 3;
-    pixels.resize(rowBytes * cinfo.output_height);
+    std::unique_ptr<std::uint8_t[]> pixels(new std::uint8_t[rowBytes * cinfo.output_height]);
     while (cinfo.output_scanline < cinfo.output_height) {
         JSAMPROW rows[16];
         const std::uint32_t n = std::min<std::uint32_t>(16, cinfo.output_height - cinfo.output_scanline);
-        for (std::uint32_t i = 0; i < n; ++i) rows[i] = pixels.data() + (cinfo.output_scanline + i) * rowBytes;
+        for (std::uint32_t i = 0; i < n; ++i) rows[i] = pixels.get() + (cinfo.output_scanline + i) * rowBytes;
         jpeg_read_scanlines(&cinfo, rows, n);
     }
     jpeg_finish_decompress(&cinfo);
@@ -207,9 +210,8 @@ int Bench_FilesTable(const std::string& only) {
 #if defined(QUILLORY_HAVE_JPEG)
     if (wanted("JPEG decode")) {
         C_Image image;
-        std::vector<std::uint8_t> file, pixels;
         auto [ours, peer] = Time([&] { Gfx_Image_LoadFile(&image, jpg.c_str(), GFX_FMT_NONE); },
-                                 [&] { DecodeDirectly(jpg, file, pixels); });
+                                 [&] { DecodeDirectly(jpg); });
         rows.push_back({"JPEG decode (q90, 4:2:0)", ours, peer, 1.15, 0, double(image.rowBytes) * image.height});
     }
 #endif

@@ -23,6 +23,7 @@
 #include "image/internal/image_rows.h"
 #include "image/internal/reader_support.h"
 #include "image/png.h"
+#include "image/writers.h"
 
 namespace {
 
@@ -445,6 +446,15 @@ bool SaveWebp(const C_Image& image, const char* path, std::int32_t quality) {
 }
 #endif
 
+// The BMP and TGA writers record their own failures; their reason gets the
+// file's name when it lacks it.
+bool SaveByWriter(bool ok, const char* path) {
+    if (ok) return true;
+    const std::string reason = Gfx_GetErrorReason();
+    if (reason.find(path) == std::string::npos) Gfx_SetErrorReason("%s: %s", path, reason.c_str());
+    return false;
+}
+
 std::int32_t ClampQuality(std::int32_t quality) {
     if (quality == GFX_QUALITY_LOSSLESS) return quality;
     if (quality < 1) return kDefaultQuality;
@@ -698,9 +708,8 @@ bool Gfx_Image_SaveFile(const C_Image* image, const char* path, std::int32_t qua
 #else
         return SaveFail(GFX_ERR_FORMAT, path, "this Quillory was built without WebP support (QUILLORY_WITH_WEBP=OFF)");
 #endif
-    case SaveKind::Bmp:
-    case SaveKind::Tga:
-        return SaveFail(GFX_ERR_FORMAT, path, "this build has no BMP or TGA writer; save as .png instead");
+    case SaveKind::Bmp: return SaveByWriter(Gfx_Image_SaveBMP(image, path), path);
+    case SaveKind::Tga: return SaveByWriter(Gfx_Image_SaveTGA(image, path), path);
     default:
         return SaveFail(GFX_ERR_FORMAT, path,
                         "cannot tell which file type to write from the name; end it in .png, .jpg, .webp, .bmp "
