@@ -138,7 +138,7 @@ TEST(Tool, MisnamedPicturesAreReadByContent) {
     EXPECT_EQ(info.code, 0) << info.err;
     EXPECT_TRUE(Contains(info.out, "PNG image"));
     EXPECT_TRUE(Contains(info.out, "type:     PNG, 8-bit grey"));
-    const std::string out = Quillory_TempPath("out.tga");
+    const std::string out = Quillory_TempPath("out.bmp");
     const Result r = RunTool({"convert", misnamed, out});
     ASSERT_EQ(r.code, 0) << r.err;
     C_Image back;
