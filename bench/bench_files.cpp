@@ -210,15 +210,14 @@ int Bench_FilesTable(const std::string& only) {
 #if defined(QUILLORY_HAVE_JPEG)
     if (wanted("JPEG decode")) {
         C_Image image;
-        auto [ours, peer] = Time([&] { Gfx_Image_LoadFile(&image, jpg.c_str(), GFX_FMT_NONE); },
-                                 [&] { DecodeDirectly(jpg); });
+        auto [ours, peer] =
+            Time([&] { Gfx_Image_LoadFile(&image, jpg.c_str(), GFX_FMT_NONE); }, [&] { DecodeDirectly(jpg); });
         rows.push_back({"JPEG decode (q90, 4:2:0)", ours, peer, 1.15, 0, double(image.rowBytes) * image.height});
     }
 #endif
     if (wanted("BMP 24-bit")) rows.push_back(Load("BMP 24-bit uncompressed", bmp, GFX_FMT_NONE, 1.0));
     if (wanted("TGA 32-bit")) rows.push_back(Load("TGA 32-bit uncompressed", tga, GFX_FMT_NONE, 1.0));
-    if (wanted("BMP 24-bit to ARGB8888"))
-        rows.push_back(Load("BMP 24-bit to ARGB8888", bmp, GFX_FMT_ARGB8888, 1.0));
+    if (wanted("BMP 24-bit to ARGB8888")) rows.push_back(Load("BMP 24-bit to ARGB8888", bmp, GFX_FMT_ARGB8888, 1.0));
     std::remove(jpg.c_str());
     std::remove(bmp.c_str());
     std::remove(tga.c_str());

@@ -110,8 +110,7 @@ std::uint32_t InterlacedRow(std::uint32_t n, std::uint32_t height) {
     static const std::uint32_t kStart[4] = {0, 4, 2, 1};
     static const std::uint32_t kStep[4] = {8, 8, 4, 2};
     for (int pass = 0; pass < 4; ++pass) {
-        const std::uint32_t rows =
-            height > kStart[pass] ? (height - kStart[pass] + kStep[pass] - 1) / kStep[pass] : 0;
+        const std::uint32_t rows = height > kStart[pass] ? (height - kStart[pass] + kStep[pass] - 1) / kStep[pass] : 0;
         if (n < rows) return kStart[pass] + n * kStep[pass];
         n -= rows;
     }
@@ -179,8 +178,8 @@ bool Gfx_Gif_Decode(const std::uint8_t* data, std::size_t size, std::int32_t, C_
         std::uint8_t* row = image.data + (std::size_t{y} + static_cast<std::size_t>(frame.Top)) * image.pitch +
                             static_cast<std::size_t>(frame.Left);
         if (DGifGetLine(gif, row, frame.Width) == GIF_ERROR) {
-            const bool ok = Gfx_Codec_Fail(GFX_ERR_BAD_DATA, kSite, "damaged or cut-short GIF picture data (%s)",
-                                           GifReason(gif));
+            const bool ok =
+                Gfx_Codec_Fail(GFX_ERR_BAD_DATA, kSite, "damaged or cut-short GIF picture data (%s)", GifReason(gif));
             Gfx_Image_Reset(image);
             return ok;
         }

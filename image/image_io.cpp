@@ -206,8 +206,8 @@ bool RunStreamReader(std::uint8_t* bytes, std::size_t size, bool owned, Reader r
 // Decodes the bytes of a file of type `type` into `image` in its natural
 // format (or straight into `want` where the decoder does that for free).
 // `owned` bytes belong to this call from here on.
-bool Decode(std::int32_t type, std::uint8_t*& bytes, std::size_t size, bool owned, const char* name,
-            std::int32_t want, C_Image& image) {
+bool Decode(std::int32_t type, std::uint8_t*& bytes, std::size_t size, bool owned, const char* name, std::int32_t want,
+            C_Image& image) {
     const char* typeName = Gfx_ImageFileTypeName(type);
     bool ok = false;
     auto takeBytes = [&]() {
@@ -294,8 +294,7 @@ bool ConvertTo(C_Image& image, std::int32_t want, const char* name) {
     return true;
 }
 
-bool Load(C_Image& image, std::uint8_t* bytes, std::size_t size, bool owned, const char* name,
-          std::int32_t want) {
+bool Load(C_Image& image, std::uint8_t* bytes, std::size_t size, bool owned, const char* name, std::int32_t want) {
     // Whatever happens, owned bytes are freed here unless a stream took them.
     struct Release {
         std::uint8_t*& b;
@@ -524,7 +523,8 @@ void DescribeTga(const std::uint8_t* d, Gfx_ImageFileInfo& info) {
     std::snprintf(info.variant, sizeof info.variant, "%s, %u-bit, %s%s, %s origin%s", kind, d[16],
                   type >= 9 ? "run-length encoded" : "uncompressed", map, (d[17] & 0x20) ? "top" : "bottom",
                   d[0] ? ", with image ID" : "");
-    if (d[17] & 0x10) std::strncat(info.variant, ", right-to-left", sizeof info.variant - std::strlen(info.variant) - 1);
+    if (d[17] & 0x10)
+        std::strncat(info.variant, ", right-to-left", sizeof info.variant - std::strlen(info.variant) - 1);
 }
 
 void DescribePcx(const std::uint8_t* d, Gfx_ImageFileInfo& info) {
@@ -640,9 +640,7 @@ bool Gfx_Image_ReadMemoryInfo(const void* data, std::size_t size, Gfx_ImageFileI
             std::string("not an image file Quillory reads") + (kind ? std::string(" (") + kind + ")" : "");
         return Gfx_Codec_Fail(GFX_ERR_BAD_DATA, kInfoSite, "%s", text.c_str());
     }
-    default:
-        std::snprintf(info->variant, sizeof info->variant, "support not built in");
-        return true;
+    default: std::snprintf(info->variant, sizeof info->variant, "support not built in"); return true;
     }
 }
 

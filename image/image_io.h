@@ -88,10 +88,10 @@ enum : std::int32_t {
 
 /// What a file's header says, read without decoding the pixels.
 struct Gfx_ImageFileInfo {
-    std::int32_t type;       ///< GFX_FILE_*
-    std::uint32_t width;     ///< as the header states it (0 when it has none)
+    std::int32_t type;    ///< GFX_FILE_*
+    std::uint32_t width;  ///< as the header states it (0 when it has none)
     std::uint32_t height;
-    char variant[160];       ///< in words: "24-bit, uncompressed, V5 header"
+    char variant[160];  ///< in words: "24-bit, uncompressed, V5 header"
 };
 
 /// "BMP", "JPEG", ..., "image object file"; "unknown" for anything else.

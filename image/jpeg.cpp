@@ -96,7 +96,7 @@ struct DecodeJob {
     jpeg_progress_mgr progress;
     bool created;
     bool tooLarge;
-    bool cmyk;          // decoded as CMYK, turned into RGB row by row
+    bool cmyk;  // decoded as CMYK, turned into RGB row by row
     std::int32_t format;
     std::uint32_t width, height, rowBytes;
     std::uint8_t* pixels;

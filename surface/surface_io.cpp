@@ -38,7 +38,8 @@ bool SplitAlpha(const C_Image& argb, C_Image& alpha) {
 
 bool Gfx_Surface_FromImage(C_Surface* surface, const C_Image* image) {
     if (!surface || !image)
-        return Refuse(GFX_ERR_NULL_ARG, kFromSite, surface ? "Gfx_Surface_FromImage{image}" : "Gfx_Surface_FromImage{surface}",
+        return Refuse(GFX_ERR_NULL_ARG, kFromSite,
+                      surface ? "Gfx_Surface_FromImage{image}" : "Gfx_Surface_FromImage{surface}",
                       "Gfx_Surface_FromImage needs a surface and a picture");
     surface->Free();
     surface->Init();

@@ -87,7 +87,8 @@ bool ChangeFormat(C_Image& image, std::int32_t format) {
 int Tool_Convert(const Tool_Command& self, const std::vector<std::string>& args) {
     Tool_Args parsed;
     std::string problem;
-    if (!Tool_ParseArgs(args, {"--format", "--quality"}, {"--opaque"}, parsed, problem)) return Tool_Usage(self, problem);
+    if (!Tool_ParseArgs(args, {"--format", "--quality"}, {"--opaque"}, parsed, problem))
+        return Tool_Usage(self, problem);
     if (parsed.positional.size() != 2)
         return Tool_Usage(self, parsed.positional.size() < 2 ? "needs IN and OUT" : "too many arguments");
     const std::string& in = parsed.positional[0];

@@ -96,8 +96,7 @@ bool Tool_LoadImage(const std::string& path, Tool_FileKind kind, C_Image& image)
 // Writes a picture as Img, Raw, or any kind Gfx_Image_SaveFile writes (at
 // `quality` for JPEG and WebP); the file appears complete or not at all.
 // `opaque` drops the alpha channel of a PNG.
-bool Tool_SaveImage(C_Image& image, const std::string& path, Tool_FileKind kind, bool opaque,
-                    std::int32_t quality = 0);
+bool Tool_SaveImage(C_Image& image, const std::string& path, Tool_FileKind kind, bool opaque, std::int32_t quality = 0);
 
 // Pixel formats by number ("24") or name ("ARGB8888", any case, with or
 // without the GFX_FMT_ prefix). Only real formats 1-47 are accepted.

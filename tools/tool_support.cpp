@@ -213,8 +213,7 @@ bool Tool_LoadImage(const std::string& path, Tool_FileKind kind, C_Image& image)
     return Gfx_Image_LoadFile(&image, path.c_str(), GFX_FMT_NONE);
 }
 
-bool Tool_SaveImage(C_Image& image, const std::string& path, Tool_FileKind kind, bool opaque,
-                    std::int32_t quality) {
+bool Tool_SaveImage(C_Image& image, const std::string& path, Tool_FileKind kind, bool opaque, std::int32_t quality) {
     Gfx_ClearError();
     // These are written under a temporary name already.
     if (kind == Tool_FileKind::Png && opaque) return Gfx_Image_SavePNG_Opaque(&image, path.c_str());

@@ -275,17 +275,17 @@ void AlphaFile(Gallery& g) {
             // A disc fading out from its centre; integer arithmetic only.
             const int dx = 2 * static_cast<int>(x) - 63, dy = 2 * static_cast<int>(y) - 63;
             const int d2 = dx * dx + dy * dy, r2 = 64 * 64;
-            row[4 * x + 0] = static_cast<std::uint8_t>(40 + x * 3);   // blue
-            row[4 * x + 1] = static_cast<std::uint8_t>(60 + y * 2);   // green
-            row[4 * x + 2] = 220;                                     // red
+            row[4 * x + 0] = static_cast<std::uint8_t>(40 + x * 3);  // blue
+            row[4 * x + 1] = static_cast<std::uint8_t>(60 + y * 2);  // green
+            row[4 * x + 2] = 220;                                    // red
             row[4 * x + 3] = static_cast<std::uint8_t>(d2 >= r2 ? 0 : 255 - 255 * d2 / r2);
         }
     }
     // The file is a scratch copy; only the picture drawn from it stays.
     const std::string file = g.outDir + "/.sprite-rgba.png";
     C_Surface loaded;
-    const bool ok = Gfx_Image_SaveFile(&sprite, file.c_str(), GFX_QUALITY_DEFAULT) &&
-                    Gfx_Surface_LoadFile(&loaded, file.c_str());
+    const bool ok =
+        Gfx_Image_SaveFile(&sprite, file.c_str(), GFX_QUALITY_DEFAULT) && Gfx_Surface_LoadFile(&loaded, file.c_str());
     std::remove(file.c_str());
     if (!ok) {
         std::fprintf(stderr, "quillory-gallery: %s\n", Gfx_GetErrorReason());

@@ -31,8 +31,7 @@ bool Gfx_Codec_Fail(std::int32_t code, const char* site, const char* format, ...
 // data when the format cannot put more than `pixelsPerByte` pixels in a byte
 // (0: no such bound): at most GFX_IMAGE_MAX_PIXELS, and beyond a small
 // allowance no more than the data can expand to.
-bool Gfx_Codec_SizeAllowed(std::uint64_t width, std::uint64_t height, std::uint64_t bytes,
-                           std::uint64_t pixelsPerByte);
+bool Gfx_Codec_SizeAllowed(std::uint64_t width, std::uint64_t height, std::uint64_t bytes, std::uint64_t pixelsPerByte);
 
 bool Gfx_Jpeg_Decode(const std::uint8_t* data, std::size_t size, std::int32_t want, C_Image& image);
 bool Gfx_Jpeg_Describe(const std::uint8_t* data, std::size_t size, Gfx_ImageFileInfo& info);
