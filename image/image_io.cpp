@@ -3,6 +3,9 @@
 #include "image/image_io.h"
 
 #include <sys/stat.h>
+#if !defined(_WIN32)
+#include <sys/mman.h>
+#endif
 
 #include <cctype>
 #include <cerrno>
@@ -139,14 +142,24 @@ std::string ReaderReason(const char* fallback) {
 
 // ------------------------------------------------------------------ reading
 
-// A whole file in memory, read into a buffer a C_Stream can take over.
+// A whole file in memory: mapped where the system can (no copy, pages read
+// as the decoder reaches them), else read into a buffer.
 struct FileBytes {
     std::uint8_t* data = nullptr;
     std::size_t size = 0;
+    bool mapped = false;
     FileBytes() = default;
     FileBytes(const FileBytes&) = delete;
     FileBytes& operator=(const FileBytes&) = delete;
-    ~FileBytes() { std::free(data); }
+    ~FileBytes() {
+#if !defined(_WIN32)
+        if (mapped) {
+            ::munmap(data, size);
+            return;
+        }
+#endif
+        std::free(data);
+    }
 };
 
 bool ReadWholeFile(const char* path, FileBytes& bytes, const char* site) {
@@ -168,8 +181,17 @@ bool ReadWholeFile(const char* path, FileBytes& bytes, const char* site) {
     }
     if (ok && end > 0) {
         bytes.size = static_cast<std::size_t>(end);
-        bytes.data = static_cast<std::uint8_t*>(std::malloc(bytes.size));
-        ok = bytes.data && std::fread(bytes.data, 1, bytes.size, f) == bytes.size;
+#if !defined(_WIN32)
+        void* map = ::mmap(nullptr, bytes.size, PROT_READ, MAP_PRIVATE, ::fileno(f), 0);
+        if (map != MAP_FAILED) {
+            bytes.data = static_cast<std::uint8_t*>(map);
+            bytes.mapped = true;
+        }
+#endif
+        if (!bytes.mapped) {
+            bytes.data = static_cast<std::uint8_t*>(std::malloc(bytes.size));
+            ok = bytes.data && std::fread(bytes.data, 1, bytes.size, f) == bytes.size;
+        }
     }
     const int readErrno = errno;
     std::fclose(f);
@@ -180,19 +202,18 @@ bool ReadWholeFile(const char* path, FileBytes& bytes, const char* site) {
     return true;
 }
 
-// Runs a stream reader over the bytes; `owned` bytes are handed to the stream
-// (which frees them), others are copied.
+// Runs a stream reader over the bytes, which the stream borrows: it only
+// reads them, and lets go of them before it is destroyed.
 template <typename Reader>
-bool RunStreamReader(std::uint8_t* bytes, std::size_t size, bool owned, Reader read) {
+bool RunStreamReader(const std::uint8_t* bytes, std::size_t size, Reader read) {
     C_Stream stream;
-    if (owned) {
-        stream.buffer = bytes;
-        stream.size = stream.capacity = static_cast<std::uint32_t>(size);
-        stream.OpenMemoryRead();
-    } else if (!stream.OpenMemoryRead(bytes, static_cast<std::uint32_t>(size))) {
-        return Gfx_Fail(GFX_ERR_NO_MEMORY, "Gfx_Image_LoadMemory{stream}", kMemorySite);
-    }
-    return read(&stream);
+    stream.buffer = const_cast<std::uint8_t*>(bytes);
+    stream.size = stream.capacity = static_cast<std::uint32_t>(size);
+    stream.OpenMemoryRead();
+    const bool ok = read(&stream);
+    stream.buffer = nullptr;
+    stream.size = stream.capacity = 0;
+    return ok;
 }
 
 [[maybe_unused]] bool MissingCodec(const char* name, const char* type, const char* option) {
@@ -205,31 +226,19 @@ bool RunStreamReader(std::uint8_t* bytes, std::size_t size, bool owned, Reader r
 
 // Decodes the bytes of a file of type `type` into `image` in its natural
 // format (or straight into `want` where the decoder does that for free).
-// `owned` bytes belong to this call from here on.
-bool Decode(std::int32_t type, std::uint8_t*& bytes, std::size_t size, bool owned, const char* name, std::int32_t want,
+bool Decode(std::int32_t type, const std::uint8_t* bytes, std::size_t size, const char* name, std::int32_t want,
             C_Image& image) {
     const char* typeName = Gfx_ImageFileTypeName(type);
     bool ok = false;
-    auto takeBytes = [&]() {
-        std::uint8_t* b = bytes;
-        if (owned) bytes = nullptr;  // the stream frees them
-        return b;
-    };
     switch (type) {
-    case GFX_FILE_BMP:
-        ok = RunStreamReader(takeBytes(), size, owned, [&](C_Stream* s) { return image.LoadBMP(s); });
-        break;
-    case GFX_FILE_PCX:
-        ok = RunStreamReader(takeBytes(), size, owned, [&](C_Stream* s) { return image.LoadPCX(s); });
-        break;
-    case GFX_FILE_TGA:
-        ok = RunStreamReader(takeBytes(), size, owned, [&](C_Stream* s) { return image.LoadTGA(s); });
-        break;
+    case GFX_FILE_BMP: ok = RunStreamReader(bytes, size, [&](C_Stream* s) { return image.LoadBMP(s); }); break;
+    case GFX_FILE_PCX: ok = RunStreamReader(bytes, size, [&](C_Stream* s) { return image.LoadPCX(s); }); break;
+    case GFX_FILE_TGA: ok = RunStreamReader(bytes, size, [&](C_Stream* s) { return image.LoadTGA(s); }); break;
     case GFX_FILE_IMG:
-        ok = RunStreamReader(takeBytes(), size, owned, [&](C_Stream* s) { return image.LoadFromStream(s, 0); });
+        ok = RunStreamReader(bytes, size, [&](C_Stream* s) { return image.LoadFromStream(s, 0); });
         break;
     case GFX_FILE_PNG:
-        ok = RunStreamReader(takeBytes(), size, owned, [&](C_Stream* s) { return Gfx_Image_LoadPNG(&image, s); });
+        ok = RunStreamReader(bytes, size, [&](C_Stream* s) { return Gfx_Image_LoadPNG(&image, s); });
         break;
     case GFX_FILE_JPEG:
 #if defined(QUILLORY_HAVE_JPEG)
@@ -294,16 +303,8 @@ bool ConvertTo(C_Image& image, std::int32_t want, const char* name) {
     return true;
 }
 
-bool Load(C_Image& image, std::uint8_t* bytes, std::size_t size, bool owned, const char* name, std::int32_t want) {
-    // Whatever happens, owned bytes are freed here unless a stream took them.
-    struct Release {
-        std::uint8_t*& b;
-        bool owned;
-        ~Release() {
-            if (owned) std::free(b);
-        }
-    } release{bytes, owned};
-    const char* site = owned ? kLoadSite : kMemorySite;
+bool Load(C_Image& image, const std::uint8_t* bytes, std::size_t size, const char* site, const char* name,
+          std::int32_t want) {
     if (size == 0) return LoadFail(GFX_ERR_BAD_DATA, site, name, "the file is empty");
     const std::int32_t type = Gfx_Image_DetectType(bytes, size);
     if (type == GFX_FILE_UNKNOWN) {
@@ -313,11 +314,11 @@ bool Load(C_Image& image, std::uint8_t* bytes, std::size_t size, bool owned, con
         return LoadFail(GFX_ERR_BAD_DATA, site, name, text.c_str());
     }
     // The stream readers may measure a variant they do not decode; its
-    // description makes the reason (read now: the stream frees the bytes).
+    // description makes the reason.
     Gfx_ImageFileInfo info{};
     const bool described = (type == GFX_FILE_BMP || type == GFX_FILE_PCX || type == GFX_FILE_TGA) &&
                            Gfx_Image_ReadMemoryInfo(bytes, size, &info);
-    if (!Decode(type, bytes, size, owned, name, want, image)) return false;
+    if (!Decode(type, bytes, size, name, want, image)) return false;
     if (!HasPixels(image)) {
         Gfx_Image_Reset(image);
         const std::string variant = described && info.variant[0] ? std::string(" (") + info.variant + ")" : "";
@@ -664,9 +665,7 @@ bool Gfx_Image_LoadFile(C_Image* image, const char* path, std::int32_t format) {
     Gfx_Image_Reset(*image);
     FileBytes bytes;
     if (!ReadWholeFile(path, bytes, kLoadSite)) return false;
-    std::uint8_t* data = bytes.data;
-    bytes.data = nullptr;  // Load owns them from here
-    return Load(*image, data, bytes.size, true, path, format);
+    return Load(*image, bytes.data, bytes.size, kLoadSite, path, format);
 }
 
 bool Gfx_Image_LoadMemory(C_Image* image, const void* data, std::size_t size, std::int32_t format) {
@@ -679,8 +678,7 @@ bool Gfx_Image_LoadMemory(C_Image* image, const void* data, std::size_t size, st
     Gfx_Image_Reset(*image);
     if (size > 0xFFFFFFFFu)
         return LoadFail(GFX_ERR_BAD_DATA, kMemorySite, kMemoryName, "more than 4 GiB, more than Quillory reads");
-    auto* bytes = static_cast<std::uint8_t*>(const_cast<void*>(data));
-    return Load(*image, bytes, size, false, kMemoryName, format);
+    return Load(*image, static_cast<const std::uint8_t*>(data), size, kMemorySite, kMemoryName, format);
 }
 
 bool Gfx_Image_SaveFile(const C_Image* image, const char* path, std::int32_t quality) {
