@@ -26,6 +26,7 @@
 #include "image/convert.h"
 #include "image/format.h"
 #include "image/image.h"
+#include "image/image_io.h"
 #include "image/png.h"
 #include "image/writers.h"
 
@@ -36,6 +37,7 @@
 #include "surface/fill.h"
 #include "surface/primitives.h"
 #include "surface/surface.h"
+#include "surface/surface_io.h"
 
 // text
 #include "text/font.h"

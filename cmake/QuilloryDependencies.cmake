@@ -26,6 +26,34 @@ quillory_link_dependency(PUBLIC Threads::Threads m)
 find_package(PNG REQUIRED)
 quillory_link_dependency(PRIVATE PNG::PNG)
 
+# JPEG, GIF and WebP files (image/jpeg.cpp, image/gif.cpp, image/webp.cpp,
+# each compiled only with its library). Without one, Gfx_Image_LoadFile and
+# Gfx_Image_SaveFile name the missing type in their reason, and
+# QUILLORY_HAVE_JPEG / _GIF / _WEBP tell users which build they have.
+option(QUILLORY_WITH_JPEG "Read and write JPEG files with libjpeg-turbo" ON)
+option(QUILLORY_WITH_GIF "Read GIF files with giflib" ON)
+option(QUILLORY_WITH_WEBP "Read and write WebP files with libwebp" ON)
+if(QUILLORY_WITH_JPEG)
+  find_package(JPEG REQUIRED)
+  target_sources(quillory_objects PRIVATE ${PROJECT_SOURCE_DIR}/image/jpeg.cpp)
+  quillory_link_dependency(PRIVATE JPEG::JPEG)
+  quillory_public_definitions(QUILLORY_HAVE_JPEG=1)
+endif()
+if(QUILLORY_WITH_GIF)
+  find_package(GIF REQUIRED)
+  target_sources(quillory_objects PRIVATE ${PROJECT_SOURCE_DIR}/image/gif.cpp)
+  quillory_link_dependency(PRIVATE GIF::GIF)
+  quillory_public_definitions(QUILLORY_HAVE_GIF=1)
+endif()
+if(QUILLORY_WITH_WEBP)
+  # libwebp installs no CMake package here; pkg-config finds it.
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(QUILLORY_WEBP REQUIRED IMPORTED_TARGET libwebp)
+  target_sources(quillory_objects PRIVATE ${PROJECT_SOURCE_DIR}/image/webp.cpp)
+  quillory_link_dependency(PRIVATE PkgConfig::QUILLORY_WEBP)
+  quillory_public_definitions(QUILLORY_HAVE_WEBP=1)
+endif()
+
 # TrueType import (text/truetype.cpp). Without it Gfx_Font_ImportTrueType
 # reports failure; QUILLORY_HAVE_FREETYPE tells users which build they have.
 option(QUILLORY_WITH_FREETYPE "Build the TrueType import on FreeType" ON)

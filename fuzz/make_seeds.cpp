@@ -16,6 +16,9 @@
 
 #include "quillory.h"
 #include "tests/text/truetype_builder.h"
+#if defined(QUILLORY_HAVE_GIF)
+#include <gif_lib.h>
+#endif
 
 namespace {
 
@@ -494,6 +497,106 @@ void FontRecords(const fs::path& dir) {
     C_FontType type(C_String("Times New Roman"), 14.5f, GFX_GLYPH_GRAY, 1, 0, 1, 0, 77);
     Write(dir, "font-type.rec", Saved(type));
 }
+// ------------------------------------------- JPEG, GIF and WebP, and all
+
+// Writes `image` with the library's own writer, straight into the corpus.
+void Saved(const fs::path& dir, const std::string& name, const C_Image& image, std::int32_t quality) {
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    if (!Gfx_Image_SaveFile(&image, (dir / name).c_str(), quality)) {
+        std::fprintf(stderr, "a seed did not save: %s\n", Gfx_GetErrorReason());
+        ++g_failures;
+    }
+}
+
+// A small ARGB8888 picture with some translucent pixels when `alpha`.
+C_Image* Translucent(std::uint32_t w, std::uint32_t h, bool alpha) {
+    C_Image* image = Picture(w, h, GFX_FMT_ARGB8888);
+    for (std::uint32_t i = 0; i < w * h; ++i) image->data[4 * i + 3] = alpha ? static_cast<std::uint8_t>(i * 37) : 0xFF;
+    return image;
+}
+
+void JpegFiles(const fs::path& dir) {
+    C_Image* colour = Translucent(16, 8, false);
+    Saved(dir, "colour-q90.jpg", *colour, 90);
+    Saved(dir, "colour-q20.jpg", *colour, 20);
+    C_Image* grey = Picture(9, 7, GFX_FMT_CH8);
+    Saved(dir, "grey.jpg", *grey, 75);
+    delete colour;
+    delete grey;
+}
+
+void WebpFiles(const fs::path& dir) {
+    C_Image* opaque = Translucent(12, 6, false);
+    C_Image* alpha = Translucent(12, 6, true);
+    Saved(dir, "lossy.webp", *opaque, 80);
+    Saved(dir, "lossy-alpha.webp", *alpha, 80);
+    Saved(dir, "lossless.webp", *opaque, GFX_QUALITY_LOSSLESS);
+    Saved(dir, "lossless-alpha.webp", *alpha, GFX_QUALITY_LOSSLESS);
+    delete opaque;
+    delete alpha;
+}
+
+#if defined(QUILLORY_HAVE_GIF)
+int GifSink(GifFileType* gif, const GifByteType* data, int n) {
+    auto* out = static_cast<Bytes*>(gif->UserData);
+    out->insert(out->end(), data, data + n);
+    return n;
+}
+
+// A `w` × `h` frame at (1, 1) on a screen two pixels larger, optionally
+// interlaced and with a transparent index.
+Bytes Gif(int w, int h, bool interlaced, bool transparent) {
+    Bytes out;
+    int error = 0;
+    GifFileType* gif = EGifOpen(&out, GifSink, &error);
+    GifColorType colours[4] = {{10, 20, 30}, {200, 100, 50}, {0, 0, 0}, {1, 2, 3}};
+    ColorMapObject* map = GifMakeMapObject(4, colours);
+    EGifSetGifVersion(gif, transparent);
+    EGifPutScreenDesc(gif, w + 2, h + 2, 2, 3, map);
+    if (transparent) {
+        GraphicsControlBlock gcb{};
+        gcb.TransparentColor = 2;
+        GifByteType ext[4];
+        EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(EGifGCBToExtension(&gcb, ext)), ext);
+    }
+    EGifPutImageDesc(gif, 1, 1, w, h, interlaced, nullptr);
+    std::vector<GifPixelType> row(static_cast<std::size_t>(w));
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) row[static_cast<std::size_t>(x)] = static_cast<GifPixelType>((x + y) % 4);
+        EGifPutLine(gif, row.data(), w);
+    }
+    EGifCloseFile(gif, &error);
+    GifFreeMapObject(map);
+    return out;
+}
+#endif
+
+void GifFiles(const fs::path& dir) {
+#if defined(QUILLORY_HAVE_GIF)
+    Write(dir, "plain.gif", Gif(5, 3, false, false));
+    Write(dir, "interlaced-transparent.gif", Gif(6, 9, true, true));
+#else
+    (void)dir;
+#endif
+}
+
+// Every type the loader detects, for Gfx_Image_LoadMemory.
+void MemoryFiles(const fs::path& dir) {
+    JpegFiles(dir);
+    WebpFiles(dir);
+    GifFiles(dir);
+    C_Image* alpha = Translucent(5, 4, true);
+    Saved(dir, "rgba.png", *alpha, 0);
+    delete alpha;
+    Write(dir, "rgb24.bmp", Bmp(3, 2, 24, false));
+    Write(dir, "index8.pcx", Pcx(1, 5, 3, 6));
+    Write(dir, "rle-rgba32.tga", TgaPacked(10, 4, 2, 32));
+    C_Image* record = Picture(3, 2, GFX_FMT_RGB565);
+    Write(dir, "rgb565.img", Saved(*record));
+    delete record;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -518,5 +621,9 @@ int main(int argc, char** argv) {
     C_Image* record = Picture(3, 2, GFX_FMT_INDEX8, GFX_FMT_RGB888);
     Write(root / "image_file", "index8-palette.img", Saved(*record));
     delete record;
+    JpegFiles(root / "jpeg");
+    GifFiles(root / "gif");
+    WebpFiles(root / "webp");
+    MemoryFiles(root / "image_memory");
     return g_failures == 0 ? 0 : 1;
 }

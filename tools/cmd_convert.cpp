@@ -1,12 +1,14 @@
 // quillory convert IN OUT: pictures between the image object file, the
 // common image files and raw dumps.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "core/error.h"
 #include "image/convert.h"
 #include "image/format.h"
 #include "image/image.h"
+#include "image/image_io.h"
 #include "image/png.h"
 #include "tools/commands.h"
 #include "tools/tool.h"
@@ -19,13 +21,25 @@ bool Readable(Tool_FileKind kind) {
     case Tool_FileKind::Bmp:
     case Tool_FileKind::Pcx:
     case Tool_FileKind::Tga:
-    case Tool_FileKind::Png: return true;
+    case Tool_FileKind::Png:
+    case Tool_FileKind::Jpeg:
+    case Tool_FileKind::Gif:
+    case Tool_FileKind::Webp: return true;
     default: return false;
     }
 }
 
 bool Writable(Tool_FileKind kind) {
-    return kind == Tool_FileKind::Img || kind == Tool_FileKind::Png || kind == Tool_FileKind::Raw;
+    switch (kind) {
+    case Tool_FileKind::Img:
+    case Tool_FileKind::Png:
+    case Tool_FileKind::Raw:
+    case Tool_FileKind::Jpeg:
+    case Tool_FileKind::Webp:
+    case Tool_FileKind::Bmp:
+    case Tool_FileKind::Tga: return true;
+    default: return false;
+    }
 }
 
 bool RawWritable(std::int32_t format) {
@@ -73,7 +87,8 @@ bool ChangeFormat(C_Image& image, std::int32_t format) {
 int Tool_Convert(const Tool_Command& self, const std::vector<std::string>& args) {
     Tool_Args parsed;
     std::string problem;
-    if (!Tool_ParseArgs(args, {"--format"}, {"--opaque"}, parsed, problem)) return Tool_Usage(self, problem);
+    if (!Tool_ParseArgs(args, {"--format", "--quality"}, {"--opaque"}, parsed, problem))
+        return Tool_Usage(self, problem);
     if (parsed.positional.size() != 2)
         return Tool_Usage(self, parsed.positional.size() < 2 ? "needs IN and OUT" : "too many arguments");
     const std::string& in = parsed.positional[0];
@@ -82,9 +97,18 @@ int Tool_Convert(const Tool_Command& self, const std::vector<std::string>& args)
     if (const std::string* text = parsed.Value("--format"); text && !Tool_ParseFormat(*text, format))
         return Tool_Usage(self, "unknown pixel format '" + *text + "'");
     const bool opaque = parsed.Has("--opaque");
+    std::int32_t quality = GFX_QUALITY_DEFAULT;
+    if (const std::string* text = parsed.Value("--quality")) {
+        char* end = nullptr;
+        const long q = std::strtol(text->c_str(), &end, 10);
+        const bool lossless = *text == "lossless";
+        if (!lossless && (end == text->c_str() || *end || q < 1 || q > 100))
+            return Tool_Usage(self, "--quality takes 1 to 100, or lossless");
+        quality = lossless ? GFX_QUALITY_LOSSLESS : static_cast<std::int32_t>(q);
+    }
 
     const Tool_FileKind outKind = Tool_KindOfName(out);
-    if (!Writable(outKind)) return Tool_Usage(self, "OUT must end in .png, .img or .raw");
+    if (!Writable(outKind)) return Tool_Usage(self, "OUT must end in .png, .jpg, .webp, .bmp, .tga, .img or .raw");
     if (opaque && outKind != Tool_FileKind::Png) return Tool_Usage(self, "--opaque applies to PNG output only");
     Tool_FileKind inKind = Tool_KindOfName(in);
     if (inKind == Tool_FileKind::Raw) return Tool_Usage(self, "raw dumps have no header and cannot be read");
@@ -113,6 +137,6 @@ int Tool_Convert(const Tool_Command& self, const std::vector<std::string>& args)
                      "quillory: note: every pixel of '%s' has alpha 0, so viewers show '%s' as fully "
                      "transparent; --opaque leaves the alpha out\n",
                      in.c_str(), out.c_str());
-    if (!Tool_SaveImage(image, out, outKind, opaque)) return Tool_Fail(out, "write");
+    if (!Tool_SaveImage(image, out, outKind, opaque, quality)) return Tool_Fail(out, "write");
     return TOOL_OK;
 }

@@ -9,6 +9,7 @@
 #include "core/list.h"
 #include "image/format.h"
 #include "image/image.h"
+#include "image/image_io.h"
 #include "image/png.h"
 #include "surface/surface.h"
 #include "text/font.h"
@@ -57,9 +58,13 @@ void PrintImage(const std::string& path, Tool_FileKind kind, const C_Image& imag
 int InfoImage(const std::string& path, Tool_FileKind kind) {
     Gfx_PngInfo png{};
     if (kind == Tool_FileKind::Png && !Gfx_Image_ReadPNGInfo(path.c_str(), &png)) return Tool_Fail(path, "read");
+    Gfx_ImageFileInfo file{};
+    const bool described = Gfx_Image_ReadFileInfo(path.c_str(), &file);
     C_Image image;
     if (!Tool_LoadImage(path, kind, image)) return Tool_Fail(path, "read");
     PrintImage(path, kind, image);
+    if (described && file.variant[0])
+        std::printf("  type:     %s, %s\n", Gfx_ImageFileTypeName(file.type), file.variant);
     if (kind == Tool_FileKind::Png)
         std::printf("  stored:   %u-bit %s%s%s\n", png.bitDepth, PngColourName(png.colorType),
                     png.interlaced ? ", interlaced" : "", png.transparency ? ", with transparency" : "");

@@ -13,15 +13,19 @@ namespace {
 
 const std::vector<Tool_Command> kCommands = {
     {"info", "info FILE", "show what a picture or font file holds",
-     "Prints the size, pixel format, row layout, palette and planes of a picture\n"
-     "(.img, .bmp, .pcx, .tga, .png) and the faces, glyphs and glyph surfaces of a\n"
-     "font (.uft). Files with another name are recognised by their first bytes.\n",
+     "Prints the file type and its variant, the size, pixel format, row layout,\n"
+     "palette and planes of a picture (.img, .bmp, .pcx, .tga, .png, .jpg, .gif,\n"
+     ".webp) and the faces, glyphs and glyph surfaces of a font (.uft). Pictures\n"
+     "are recognised by their first bytes, whatever their name says.\n",
      Tool_Info},
-    {"convert", "convert IN OUT [--format N|NAME] [--opaque]", "convert a picture to another file or format",
-     "Reads IN (.img, .bmp, .pcx, .tga or .png) and writes OUT (.img, .png or .raw,\n"
-     "chosen by its extension). OUT appears complete or not at all.\n"
+    {"convert", "convert IN OUT [--format N|NAME] [--quality Q] [--opaque]",
+     "convert a picture to another file or format",
+     "Reads IN (any picture: .img, .bmp, .pcx, .tga, .png, .jpg, .gif, .webp, known\n"
+     "by its first bytes) and writes OUT (.img, .png, .jpg, .webp, .bmp, .tga or\n"
+     ".raw, chosen by its extension). OUT appears complete or not at all.\n"
      "\n"
      "  --format N|NAME  convert the pixels first, by number (24) or name (ARGB8888)\n"
+     "  --quality Q      JPEG and WebP quality, 1 to 100 (default 90), or lossless\n"
      "  --opaque         PNG output without alpha, for pictures whose alpha is unused\n"
      "\n"
      "PNG output keeps grey, RGB, RGBA and 8-bit palette pictures as they are; other\n"

@@ -79,21 +79,24 @@ private:
 };
 
 // Files the tool knows.
-enum class Tool_FileKind { Unknown, Img, Uft, Bmp, Pcx, Tga, Png, Raw };
+enum class Tool_FileKind { Unknown, Img, Uft, Bmp, Pcx, Tga, Png, Raw, Jpeg, Gif, Webp };
 
 // By the name's extension (any case).
 Tool_FileKind Tool_KindOfName(const std::string& path);
-// By the name, else by the first bytes (TGA files have no signature). False
-// when the file cannot be opened; errno says why.
+// By the first bytes where they show a picture type (a photo.png that holds
+// a JPEG is a JPEG), else by the name. False when the file cannot be opened;
+// errno says why.
 bool Tool_KindOfFile(const std::string& path, Tool_FileKind& kind);
 const char* Tool_KindDescription(Tool_FileKind kind);
 
-// Reads a picture of an image kind (Img, Bmp, Pcx, Tga, Png). On failure the
-// error record says why.
+// Reads a picture of an image kind (every kind but Uft and Raw) with
+// Gfx_Image_LoadFile, in the file's natural format. On failure the error
+// record says why.
 bool Tool_LoadImage(const std::string& path, Tool_FileKind kind, C_Image& image);
-// Writes a picture as Img, Png or Raw; the file appears complete or not at
-// all. `opaque` drops the alpha channel of a PNG.
-bool Tool_SaveImage(C_Image& image, const std::string& path, Tool_FileKind kind, bool opaque);
+// Writes a picture as Img, Raw, or any kind Gfx_Image_SaveFile writes (at
+// `quality` for JPEG and WebP); the file appears complete or not at all.
+// `opaque` drops the alpha channel of a PNG.
+bool Tool_SaveImage(C_Image& image, const std::string& path, Tool_FileKind kind, bool opaque, std::int32_t quality = 0);
 
 // Pixel formats by number ("24") or name ("ARGB8888", any case, with or
 // without the GFX_FMT_ prefix). Only real formats 1-47 are accepted.

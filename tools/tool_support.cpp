@@ -9,6 +9,7 @@
 
 #include "core/error.h"
 #include "image/image.h"
+#include "image/image_io.h"
 #include "image/internal/file_replace.h"
 #include "image/png.h"
 #include "tools/tool.h"
@@ -157,28 +158,36 @@ Tool_FileKind Tool_KindOfName(const std::string& path) {
     if (ext == "TGA") return Tool_FileKind::Tga;
     if (ext == "PNG") return Tool_FileKind::Png;
     if (ext == "RAW") return Tool_FileKind::Raw;
+    if (ext == "JPG" || ext == "JPEG") return Tool_FileKind::Jpeg;
+    if (ext == "GIF") return Tool_FileKind::Gif;
+    if (ext == "WEBP") return Tool_FileKind::Webp;
     return Tool_FileKind::Unknown;
 }
 
 bool Tool_KindOfFile(const std::string& path, Tool_FileKind& kind) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return false;
-    unsigned char head[8] = {};
+    unsigned char head[128] = {};
     const std::size_t got = std::fread(head, 1, sizeof head, f);
     std::fclose(f);
+    switch (Gfx_Image_DetectType(head, got)) {
+    case GFX_FILE_BMP: kind = Tool_FileKind::Bmp; return true;
+    case GFX_FILE_PCX: kind = Tool_FileKind::Pcx; return true;
+    case GFX_FILE_PNG: kind = Tool_FileKind::Png; return true;
+    case GFX_FILE_JPEG: kind = Tool_FileKind::Jpeg; return true;
+    case GFX_FILE_GIF: kind = Tool_FileKind::Gif; return true;
+    case GFX_FILE_WEBP: kind = Tool_FileKind::Webp; return true;
+    case GFX_FILE_IMG: kind = Tool_FileKind::Img; return true;
+    default: break;  // TGA's plausible headers come after the name
+    }
     kind = Tool_KindOfName(path);
     if (kind != Tool_FileKind::Unknown) return true;
-    static const unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-    if (got == 8 && std::memcmp(head, kPngSignature, 8) == 0)
-        kind = Tool_FileKind::Png;
-    else if (got >= 2 && head[0] == 'B' && head[1] == 'M')
-        kind = Tool_FileKind::Bmp;
-    else if (got >= 2 && head[1] == 0 && head[0] == 6)  // the image record's class tag
+    if (got >= 2 && head[1] == 0 && head[0] == 6)  // the image record's class tag
         kind = Tool_FileKind::Img;
     else if (got >= 2 && head[1] == 0 && head[0] == 5)  // the font record's class tag
         kind = Tool_FileKind::Uft;
-    else if (got >= 3 && head[0] == 0x0A && head[1] <= 5 && head[2] == 1)  // maker, version, run-length
-        kind = Tool_FileKind::Pcx;
+    else if (Gfx_Image_DetectType(head, got) == GFX_FILE_TGA)
+        kind = Tool_FileKind::Tga;
     return true;
 }
 
@@ -191,27 +200,25 @@ const char* Tool_KindDescription(Tool_FileKind kind) {
     case Tool_FileKind::Tga: return "TGA image";
     case Tool_FileKind::Png: return "PNG image";
     case Tool_FileKind::Raw: return "raw pixel dump";
+    case Tool_FileKind::Jpeg: return "JPEG image";
+    case Tool_FileKind::Gif: return "GIF image";
+    case Tool_FileKind::Webp: return "WebP image";
     default: return "unknown file";
     }
 }
 
 bool Tool_LoadImage(const std::string& path, Tool_FileKind kind, C_Image& image) {
     Gfx_ClearError();
-    const char* name = path.c_str();
-    switch (kind) {
-    case Tool_FileKind::Img: return image.LoadFromFile(name, 0);
-    case Tool_FileKind::Bmp: return image.LoadBMP(name);
-    case Tool_FileKind::Pcx: return image.LoadPCX(name);
-    case Tool_FileKind::Tga: return image.LoadTGA(name);
-    case Tool_FileKind::Png: return Gfx_Image_LoadPNG(&image, name);
-    default: return false;
-    }
+    if (kind == Tool_FileKind::Unknown || kind == Tool_FileKind::Uft || kind == Tool_FileKind::Raw) return false;
+    return Gfx_Image_LoadFile(&image, path.c_str(), GFX_FMT_NONE);
 }
 
-bool Tool_SaveImage(C_Image& image, const std::string& path, Tool_FileKind kind, bool opaque) {
+bool Tool_SaveImage(C_Image& image, const std::string& path, Tool_FileKind kind, bool opaque, std::int32_t quality) {
     Gfx_ClearError();
-    if (kind == Tool_FileKind::Png)  // already written under a temporary name
-        return opaque ? Gfx_Image_SavePNG_Opaque(&image, path.c_str()) : Gfx_Image_SavePNG(&image, path.c_str());
+    // These are written under a temporary name already.
+    if (kind == Tool_FileKind::Png && opaque) return Gfx_Image_SavePNG_Opaque(&image, path.c_str());
+    if (kind != Tool_FileKind::Img && kind != Tool_FileKind::Raw)
+        return Gfx_Image_SaveFile(&image, path.c_str(), quality);
     if (kind != Tool_FileKind::Img && kind != Tool_FileKind::Raw) return false;
     C_FileReplace out;
     if (!out.Begin(path.c_str()) || !out.CloseFile()) {

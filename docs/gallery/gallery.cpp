@@ -262,6 +262,49 @@ void Alpha(Gallery& g) {
     Save(g, canvas, "alpha.png");
 }
 
+// An RGBA file loaded with Gfx_Surface_LoadFile: its alpha becomes the
+// surface's alpha plane. Left, the colour plane alone (the file's alpha
+// unused); right, colour and alpha plane, drawn with the transparency.
+void AlphaFile(Gallery& g) {
+    constexpr std::uint32_t kSide = 64;
+    C_Image sprite;
+    if (!sprite.CreateEmpty(kSide, kSide, GFX_FMT_ARGB8888, GFX_FMT_NONE)) return;
+    for (std::uint32_t y = 0; y < kSide; ++y) {
+        std::uint8_t* row = sprite.Row(y);
+        for (std::uint32_t x = 0; x < kSide; ++x) {
+            // A disc fading out from its centre; integer arithmetic only.
+            const int dx = 2 * static_cast<int>(x) - 63, dy = 2 * static_cast<int>(y) - 63;
+            const int d2 = dx * dx + dy * dy, r2 = 64 * 64;
+            row[4 * x + 0] = static_cast<std::uint8_t>(40 + x * 3);  // blue
+            row[4 * x + 1] = static_cast<std::uint8_t>(60 + y * 2);  // green
+            row[4 * x + 2] = 220;                                    // red
+            row[4 * x + 3] = static_cast<std::uint8_t>(d2 >= r2 ? 0 : 255 - 255 * d2 / r2);
+        }
+    }
+    // The file is a scratch copy; only the picture drawn from it stays.
+    const std::string file = g.outDir + "/.sprite-rgba.png";
+    C_Surface loaded;
+    const bool ok =
+        Gfx_Image_SaveFile(&sprite, file.c_str(), GFX_QUALITY_DEFAULT) && Gfx_Surface_LoadFile(&loaded, file.c_str());
+    std::remove(file.c_str());
+    if (!ok) {
+        std::fprintf(stderr, "quillory-gallery: %s\n", Gfx_GetErrorReason());
+        ++g.failed;
+        return;
+    }
+    C_Image canvas;
+    if (!MakeCanvas(canvas)) return;
+    C_Surface dst(1, &canvas);
+    C_Surface colourOnly(1, loaded.GetPlane(GFX_PLANE_COLOR));
+    const C_Vector2D left(10.0f, 28.0f);
+    Gfx_Surface_BlitTransformed(&colourOnly, &dst, nullptr, nullptr, nullptr, &left, 0, nullptr);
+    const C_Vector2D right(10.0f, 28.0f, GFX_ALIGN_RIGHT);
+    C_DrawParams p;
+    p.pivot = C_Vector2D(0.0f, 0.0f, GFX_ALIGN_RIGHT);
+    Gfx_Surface_BlitTransformed(&loaded, &dst, nullptr, nullptr, nullptr, &right, 0, &p);
+    Save(g, canvas, "alpha_file.png");
+}
+
 void Key(Gallery& g) {
     C_DrawParams p = Centred();
     p.keyColor = kMagenta;
@@ -377,6 +420,7 @@ int main(int argc, char** argv) {
     Anchor(g);
     Wrap(g);
     Alpha(g);
+    AlphaFile(g);
     Key(g);
     Fill(g);
     Brightness(g);

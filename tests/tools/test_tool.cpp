@@ -128,6 +128,24 @@ TEST(Tool, InfoDescribesPictures) {
     EXPECT_TRUE(Contains(p.out, "stored:   8-bit grey"));
 }
 
+// A known extension on a file of another type: the content decides, and info
+// names the type and its variant.
+TEST(Tool, MisnamedPicturesAreReadByContent) {
+    const std::string misnamed = Quillory_TempPath("really-a-png.bmp");
+    const C_Image grey = Picture(GFX_FMT_CH8);
+    ASSERT_TRUE(Gfx_Image_SavePNG(&grey, misnamed.c_str()));
+    const Result info = RunTool({"info", misnamed});
+    EXPECT_EQ(info.code, 0) << info.err;
+    EXPECT_TRUE(Contains(info.out, "PNG image"));
+    EXPECT_TRUE(Contains(info.out, "type:     PNG, 8-bit grey"));
+    const std::string out = Quillory_TempPath("out.bmp");
+    const Result r = RunTool({"convert", misnamed, out});
+    ASSERT_EQ(r.code, 0) << r.err;
+    C_Image back;
+    ASSERT_TRUE(Gfx_Image_LoadFile(&back, out.c_str(), GFX_FMT_NONE)) << Gfx_GetErrorReason();
+    EXPECT_EQ(back.width, grey.width);
+}
+
 TEST(Tool, InfoDescribesFonts) {
     C_Font font;
     font.name = "Sheet Serif";
@@ -210,7 +228,8 @@ TEST(Tool, BadArgumentsGiveUsage) {
         {"info"},
         {"info", img, img},
         {"convert", img},
-        {"convert", img, Quillory_TempPath("out.bmp")},
+        {"convert", img, Quillory_TempPath("out.gif")},
+        {"convert", img, Quillory_TempPath("out.jpg"), "--quality", "0"},
         {"convert", img, Quillory_TempPath("out.png"), "--format", "RGB999"},
         {"convert", img, Quillory_TempPath("out.png"), "--format"},
         {"convert", img, Quillory_TempPath("out.png"), "--sideways"},
