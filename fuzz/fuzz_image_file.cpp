@@ -37,7 +37,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (named != path && std::rename(path.c_str(), named.c_str()) != 0) break;
         path = named;
         const bool objectFile = ext[0] == 'i';
-        if (objectFile && Fuzz_ClaimsHugeImage(data, size)) continue;
         LoadAs(path, viaString, objectFile);
         viaString = !viaString;
     }

@@ -3,7 +3,6 @@
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (Fuzz_ClaimsHugeImage(data, size)) return 0;
     C_Image image;
     if (Fuzz_LoadFromBytes(image, data, size)) {
         Fuzz_UseImage(image);

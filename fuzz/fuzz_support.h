@@ -35,23 +35,6 @@ inline constexpr std::uint64_t kFuzzMaxUsedPixels = 1u << 18;
 // The harness's own dimension cap for anything it draws.
 inline constexpr std::uint32_t kFuzzMaxSide = 4096;
 
-// Image records may describe up to 64 MiB of pixel memory that they do not
-// carry (the loader zeroes it); a fuzzer feeding such headers spends its time
-// clearing memory rather than exploring. Inputs that look like one are
-// skipped: any image tag (06 00) followed by a pixel-buffer size above this.
-// The unit tests check that limit itself.
-inline constexpr std::uint32_t kFuzzMaxClaimedBytes = 1u << 20;
-
-inline bool Fuzz_ClaimsHugeImage(const std::uint8_t* data, std::size_t size) {
-    for (std::size_t i = 0; i + 6 <= size; ++i) {
-        if (data[i] != GFX_CLASS_IMAGE || data[i + 1] != 0) continue;
-        const std::uint32_t claimed = data[i + 2] | std::uint32_t{data[i + 3]} << 8 | std::uint32_t{data[i + 4]} << 16 |
-                                      std::uint32_t{data[i + 5]} << 24;
-        if (claimed > kFuzzMaxClaimedBytes) return true;
-    }
-    return false;
-}
-
 // A broken promise of the code under test: report it and stop, so the fuzzer
 // keeps the input as a crash.
 inline void Fuzz_Check(bool ok, const char* what) {
@@ -173,6 +156,17 @@ inline void Fuzz_UseImage(C_Image& image) {
     if (Gfx_Image_Clone(&image, &shown, GFX_FMT_ARGB8888, GFX_FMT_NONE, 0)) Fuzz_CheckImage(shown);
     C_Surface borrowed(1, &image, nullptr, nullptr, nullptr, nullptr, nullptr);
     Fuzz_DrawSurface(borrowed);
+}
+
+// The pixel and palette bytes a loaded surface holds. A whole load may hold
+// at most the bytes its input carried plus the load budget.
+inline std::uint64_t Fuzz_SurfaceBytes(const C_Surface& surface) {
+    std::uint64_t total = 0;
+    for (std::uint32_t i = 0; surface.planes && i < surface.planes->Count(); ++i) {
+        const auto* entry = static_cast<const C_SurfacePlane*>(surface.planes->GetAt(i));
+        if (entry && entry->image) total += std::uint64_t{entry->image->dataSize} + entry->image->paletteSize;
+    }
+    return total;
 }
 
 // The same for a loaded surface: every plane, a double round trip (entries

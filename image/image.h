@@ -13,6 +13,15 @@ class C_Color;
 class C_String;
 struct C_Stream;
 
+/// The most pixel memory one load may take beyond the bytes its file carries
+/// (64 MiB). Image records may describe buffers they do not fill (formats
+/// whose rows are not stored, pitches wider than a row); the zeroed bytes of
+/// every record nested in one surface or font load count against this one
+/// figure together. A load that would go over it fails with error 10 and a
+/// reason, and leaves the object as it was (an image record on its own is
+/// left empty, as any failed image load).
+inline constexpr std::uint64_t GFX_LOAD_UNBACKED_BUDGET = std::uint64_t{64} << 20;
+
 /// One raster of pixels in one of the 47 formats (image/format.h), with an
 /// optional 256-entry palette. Row y starts at Row(y): `pitch` bytes apart,
 /// stored last row first when `bottomUp` is 1. The image owns its pixel

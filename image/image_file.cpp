@@ -8,15 +8,15 @@
 #include "core/memory.h"
 #include "core/stream.h"
 #include "image/image.h"
+#include "image/internal/load_budget.h"
 
 namespace {
 
 constexpr const char* kLoadSite = "C_Image::LoadFromStream";
 constexpr const char* kSaveSite = "C_Image::SaveToStream";
-// A record may describe more pixel memory than it carries (formats whose rows
-// are not stored, views with wide pitches) but not without bound: a forged
-// header must not make a few bytes allocate gigabytes.
-constexpr std::uint64_t kUnbackedLimit = 64ull << 20;
+
+// The budget this thread's current load draws from; null outside a load.
+thread_local void* t_openBudget = nullptr;
 
 bool RowsStored(std::int32_t format) {
     switch (format) {
@@ -88,7 +88,8 @@ bool PaletteConsistent(std::int32_t palFormat, std::uint32_t palBpp, std::uint32
 
 // The checks that make the header safe to act on: the pixel buffer it
 // describes holds every row it claims, and the stream holds what it promises.
-bool HeaderConsistent(const Header& h, const Gfx_FormatDesc& d, std::uint64_t remaining, std::uint64_t& rowBytes) {
+bool HeaderConsistent(const Header& h, const Gfx_FormatDesc& d, std::uint64_t remaining, std::uint64_t& rowBytes,
+                      std::uint64_t& unbacked) {
     if (h.bpp != d.bitsPerPixel) return false;
     rowBytes = Gfx_RowBytes(h.width, h.bpp);
     if (rowBytes > std::numeric_limits<std::uint32_t>::max()) return false;
@@ -99,10 +100,31 @@ bool HeaderConsistent(const Header& h, const Gfx_FormatDesc& d, std::uint64_t re
     }
     const std::uint64_t carried = RowsStored(h.format) ? rowBytes * h.height : 0;
     if (carried > remaining) return false;
-    return h.dataSize <= carried + kUnbackedLimit;
+    unbacked = h.dataSize > carried ? h.dataSize - carried : 0;
+    return true;
 }
 
 }  // namespace
+
+C_LoadBudget::C_LoadBudget() : m_own{GFX_LOAD_UNBACKED_BUDGET, false}, m_state(&m_own), m_outermost(!t_openBudget) {
+    if (m_outermost)
+        t_openBudget = &m_own;
+    else
+        m_state = static_cast<State*>(t_openBudget);
+}
+
+C_LoadBudget::~C_LoadBudget() {
+    if (m_outermost) t_openBudget = nullptr;
+}
+
+bool C_LoadBudget::Take(std::uint64_t bytes) {
+    if (bytes > m_state->left) {
+        m_state->exceeded = true;
+        return false;
+    }
+    m_state->left -= bytes;
+    return true;
+}
 
 bool C_Image::SaveToStream(C_Stream* stream, std::uint32_t) {
     Gfx_FormatDesc d;
@@ -132,6 +154,7 @@ bool C_Image::LoadFromStream(C_Stream* stream, std::uint32_t) {
     Free();
     Init();
     if (!Gfx_ReadClassTag(stream, GFX_CLASS_IMAGE, "C_Image")) return false;
+    C_LoadBudget budget;
 
     // Everything is read and checked into locals first; the image stays empty
     // until the whole record has proved good.
@@ -160,9 +183,17 @@ bool C_Image::LoadFromStream(C_Stream* stream, std::uint32_t) {
         return Gfx_Fail(GFX_ERR_FORMAT, "C_Image::LoadFromStream{format}", kLoadSite);
     }
     std::uint64_t row = 0;
-    if (!HeaderConsistent(h, d, C_Stream::Remaining(stream), row)) {
+    std::uint64_t unbacked = 0;
+    if (!HeaderConsistent(h, d, C_Stream::Remaining(stream), row, unbacked)) {
         std::free(palette);
         return Gfx_Fail(GFX_ERR_BAD_DATA, "C_Image::LoadFromStream{dataSize}", kLoadSite);
+    }
+    if (!budget.Take(unbacked)) {
+        std::free(palette);
+        Gfx_Fail(GFX_ERR_BAD_DATA, "C_Image::LoadFromStream{dataSize}", kLoadSite);
+        Gfx_SetErrorReason("the file describes more than %llu MiB of pixel memory beyond the bytes it carries",
+                           static_cast<unsigned long long>(GFX_LOAD_UNBACKED_BUDGET >> 20));
+        return false;
     }
     std::uint8_t* pixels = nullptr;
     if (h.dataSize) {

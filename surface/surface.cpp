@@ -1,6 +1,7 @@
 #include "surface/surface.h"
 
 #include <new>
+#include <utility>
 
 #include "core/error.h"
 #include "core/list.h"
@@ -8,6 +9,7 @@
 #include "image/convert.h"
 #include "image/format.h"
 #include "image/image.h"
+#include "image/internal/load_budget.h"
 
 namespace {
 
@@ -171,10 +173,27 @@ bool C_Surface::SaveToStream(C_Stream* stream, std::uint32_t) {
 }
 
 bool C_Surface::LoadFromStream(C_Stream* stream, std::uint32_t) {
+    if (!Gfx_ReadClassTag(stream, GFX_CLASS_SURFACE, "C_Surface")) {
+        Free();
+        Init();
+        return false;
+    }
+    // The planes are read into a surface of their own. A file over the load
+    // budget leaves this surface as it was; any other outcome replaces it
+    // with what was read (also the planes before a plane that failed).
+    C_LoadBudget budget;
+    C_Surface loaded;
+    const bool ok = loaded.ReadPlanes(stream);
+    if (budget.Exceeded()) return false;
     Free();
     Init();
-    if (!Gfx_ReadClassTag(stream, GFX_CLASS_SURFACE, "C_Surface")) return false;
+    std::swap(planes, loaded.planes);
+    width = loaded.width;
+    height = loaded.height;
+    return ok;
+}
 
+bool C_Surface::ReadPlanes(C_Stream* stream) {
     std::uint8_t marker = 0;
     if (!C_Stream::ReadValue(stream, marker))
         return Gfx_Fail(GFX_ERR_BAD_DATA, "C_Surface::LoadFromStream{planes}", kLoadSite);
@@ -198,7 +217,7 @@ bool C_Surface::LoadFromStream(C_Stream* stream, std::uint32_t) {
             delete image;
             return Gfx_FailSummary(kLoadSite);  // the planes read so far stay
         }
-        if (!InsertEntry(image, index, shared)) {
+        if (!InsertEntry(image, index, 0)) {
             delete image;
             return Gfx_FailSummary(kLoadSite);
         }

@@ -101,6 +101,7 @@ private:
     /// Inserts a new entry at the front of the list; false (image untouched)
     /// when memory cannot be obtained.
     bool InsertEntry(C_Image* image, std::uint32_t index, std::uint8_t isShared);
+    bool ReadPlanes(C_Stream* stream);
     void TakeSizeFrom(const C_Image* image);
 };
 

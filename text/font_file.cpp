@@ -10,6 +10,7 @@
 
 #include "core/error.h"
 #include "core/stream.h"
+#include "image/internal/load_budget.h"
 #include "surface/surface.h"
 #include "text/font.h"
 
@@ -215,6 +216,8 @@ bool C_Font::ReadBody(C_Stream* stream, std::uint32_t flags) {
 
 bool C_Font::LoadFromStream(C_Stream* stream, std::uint32_t flags) {
     if (!Gfx_ReadClassTag(stream, GFX_CLASS_FONT, "C_Font")) return false;
+    // Every surface of the file draws from this one budget.
+    C_LoadBudget budget;
     // Read into a font of its own and take it over only when complete: a bad
     // file leaves this font as it was. The allocator makes the surfaces.
     C_Font loaded;

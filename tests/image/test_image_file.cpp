@@ -263,16 +263,25 @@ TEST(ImageFile, MalformedRecordsAreRefusedAndLeaveTheImageEmpty) {
     }
 }
 
-TEST(ImageFile, UnbackedBytesUpToTheLimitAreAccepted) {
+TEST(ImageFile, UnbackedBytesWithinTheLoadBudget) {
     // A header-only format describes its whole buffer without carrying it; up
-    // to 64 MiB of it is made (zeroed) from the header alone.
-    const std::uint32_t rows = (64u << 20) / 6;
-    Record r;
-    r.Header(rows * 6, 1, rows, 6, 48, GFX_FMT_RGB48).U32(0);
-    C_Image image;
-    ASSERT_TRUE(Load(image, r.bytes));
-    EXPECT_EQ(image.dataSize, rows * 6);
-    EXPECT_EQ(image.data[image.dataSize - 1], 0);
+    // to the budget of it is made (zeroed) from the header alone, a row more
+    // is refused with a reason.
+    const auto rows = static_cast<std::uint32_t>(GFX_LOAD_UNBACKED_BUDGET / 6);
+    for (const std::uint32_t h : {rows, rows + 1}) {
+        Record r;
+        r.Header(h * 6, 1, h, 6, 48, GFX_FMT_RGB48).U32(0);
+        C_Image image;
+        const bool ok = Load(image, r.bytes);
+        EXPECT_EQ(ok, h == rows);
+        if (ok) {
+            EXPECT_EQ(image.data[image.dataSize - 1], 0);
+        } else {
+            EXPECT_EQ(Gfx_GetErrorDetailCode(), GFX_ERR_BAD_DATA);
+            EXPECT_NE(std::string(Gfx_GetErrorReason()).find("MiB"), std::string::npos);
+            ExpectEmpty(image);
+        }
+    }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "quillory.h"
@@ -125,6 +126,24 @@ TEST(Surface, HostileRecordsFailCleanly) {
     std::memcpy(&forged[14], &huge, 4);  // the first image's width
     EXPECT_FALSE(LoadInto(t, forged));
     EXPECT_EQ(t.GetPlane(1), nullptr);
+}
+
+TEST(Surface, AllPlanesShareOneLoadBudget) {
+    // Rows of this format are not stored: each plane carries only its header
+    // and describes a third of the budget. Three planes load; four go over,
+    // and the surface keeps what it had.
+    C_Image big;
+    ASSERT_TRUE(big.CreateEmpty(1, GFX_LOAD_UNBACKED_BUDGET / 6 / 3, GFX_FMT_RGB48, GFX_FMT_NONE));
+    C_Surface three(1, &big, &big, &big);
+    C_Surface four(1, &big, &big, &big, &big);
+    C_Surface t(0, SolidImage(2, 2, GFX_FMT_ARGB8888, 1.0f));
+    EXPECT_FALSE(LoadInto(t, Saved(four)));
+    EXPECT_EQ(Gfx_GetErrorDetailCode(), GFX_ERR_BAD_DATA);
+    EXPECT_NE(std::string(Gfx_GetErrorReason()).find("MiB"), std::string::npos);
+    ASSERT_NE(t.GetPlane(1), nullptr);
+    EXPECT_EQ(t.GetPlane(1)->width, 2u);
+    EXPECT_TRUE(LoadInto(t, Saved(three)));
+    EXPECT_EQ(t.planes->Count(), 3u);
 }
 
 TEST(Surface, AddPlaneReplacesInPlaceAndRespectsOwnership) {

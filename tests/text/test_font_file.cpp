@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "font_builders.h"
@@ -94,6 +95,27 @@ TEST(FontFile, SurfacesRoundTripAndMemoryIsReturned) {
         EXPECT_TRUE(Mem_Compare(back->data, picture->data, back->dataSize));
     }
     EXPECT_EQ(Mem_GetUsage().memCurrent, before);
+}
+
+TEST(FontFile, AllSurfacesShareOneLoadBudget) {
+    // Each surface's plane carries only its header and describes a third of
+    // the budget: three load, four go over and the font stays as it was.
+    C_Image big;
+    ASSERT_TRUE(big.CreateEmpty(1, GFX_LOAD_UNBACKED_BUDGET / 6 / 3, GFX_FMT_RGB48, GFX_FMT_NONE));
+    C_Font three, four;
+    for (int i = 0; i < 4; ++i) {
+        if (i < 3) three.AddImage(new C_Surface(1, &big));
+        four.AddImage(new C_Surface(1, &big));
+    }
+    C_Font loaded;
+    loaded.name = "kept";
+    EXPECT_FALSE(LoadFrom(loaded, Saved(four)));
+    EXPECT_EQ(Gfx_GetErrorDetailCode(), GFX_ERR_BAD_DATA);
+    EXPECT_NE(std::string(Gfx_GetErrorReason()).find("MiB"), std::string::npos);
+    EXPECT_STREQ(loaded.name.text, "kept");
+    EXPECT_EQ(loaded.ImageCount(), 0u);
+    EXPECT_TRUE(LoadFrom(loaded, Saved(three)));
+    EXPECT_EQ(loaded.ImageCount(), 3u);
 }
 
 TEST(FontIndex, FacesAreFoundByCodeWithinTheIndexOnly) {
