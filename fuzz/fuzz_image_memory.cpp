@@ -3,7 +3,7 @@
 #include "fuzz_codec_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (Fuzz_ClaimsHugePicture(data, size) || Fuzz_ClaimsHugeImage(data, size)) return 0;
+    if (Fuzz_ClaimsHugePicture(data, size)) return 0;
     Gfx_ImageFileInfo info{};
     Gfx_Image_ReadMemoryInfo(data, size, &info);
     Fuzz_Check(info.variant[sizeof info.variant - 1] == '\0', "the description ends inside its buffer");
