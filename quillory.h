@@ -27,6 +27,7 @@
 #include "image/format.h"
 #include "image/image.h"
 #include "image/png.h"
+#include "image/writers.h"
 
 // surface
 #include "surface/blit.h"

@@ -1,11 +1,13 @@
 #include "image/internal/reader_support.h"
 
 #include <climits>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 
+#include "core/error.h"
 #include "core/memory.h"
 #include "core/stream.h"
 #include "image/image.h"
@@ -136,4 +138,17 @@ bool Gfx_Image_AllocPalette(C_Image& image, std::uint32_t byteCount) {
 void Gfx_Image_Reset(C_Image& image) {
     image.Free();
     image.Init();
+}
+
+bool Gfx_Image_Refuse(C_Image& image, std::int32_t code, const char* detail, const char* site, const char* reason,
+                      ...) {
+    Gfx_Image_Reset(image);
+    Gfx_Fail(code, detail, site);
+    char text[256] = {};
+    va_list args;
+    va_start(args, reason);
+    std::vsnprintf(text, sizeof text, reason, args);
+    va_end(args);
+    Gfx_SetErrorReason("%s", text);
+    return false;
 }

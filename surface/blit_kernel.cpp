@@ -489,6 +489,215 @@ Gfx_SpanKernelId ChooseKernel(Path path, bool adjust, bool needBlend, bool key, 
     return key ? ids[3] : ids[2];
 }
 
+// ---------------------------------------------------------------------------
+// The steps of one call, in the order Blit_Fixed takes them.
+
+// The planes a call reads and writes, and how it may use them.
+struct Planes {
+    C_Image* srcColor = nullptr;
+    C_Image* srcAlpha = nullptr;
+    C_Image* dstColor = nullptr;
+    C_Image* dstAlpha = nullptr;
+    // Without a colour plane the alpha plane is drawn as coverage of the
+    // fill colour, in the destination's format.
+    bool maskMode = false;
+    bool srcAlphaUsable = false, dstAlphaUsable = false;
+
+    const C_Image* SizeImage() const { return srcColor ? srcColor : srcAlpha; }
+};
+
+Planes PlanesOf(C_Surface* src, C_Surface* dst, bool useDerived) {
+    Planes pl;
+    if (src && useDerived) {
+        const C_SurfacePlane* color = src->GetPlaneEntry(GFX_PLANE_COLOR);
+        const C_SurfacePlane* alpha = src->GetPlaneEntry(GFX_PLANE_ALPHA);
+        pl.srcColor = color ? color->derived : nullptr;
+        pl.srcAlpha = alpha ? alpha->derived : nullptr;
+    } else if (src) {
+        pl.srcColor = src->GetPlane(GFX_PLANE_COLOR);
+        pl.srcAlpha = src->GetPlane(GFX_PLANE_ALPHA);
+    }
+    pl.dstColor = dst ? dst->GetPlane(GFX_PLANE_COLOR) : nullptr;
+    pl.dstAlpha = dst ? dst->GetPlane(GFX_PLANE_ALPHA) : nullptr;
+    pl.maskMode = pl.srcColor == nullptr;
+    pl.srcAlphaUsable = Addressable(pl.srcAlpha, 1);
+    pl.dstAlphaUsable = Addressable(pl.dstAlpha, 1);
+    return pl;
+}
+
+// The source extent: the planes drawn from must all hold every sample.
+Region SourceExtent(const Planes& pl) {
+    Region e = ExtentOf(*pl.SizeImage());
+    if (!pl.maskMode && pl.srcAlphaUsable) e.Intersect(ExtentOf(*pl.srcAlpha));
+    return e;
+}
+
+// The source rectangle, limited to the source; x1 and y1 get a hair more so
+// that a rectangle from integer corners keeps its last column. False when
+// it is empty (NaN corners included).
+bool ClipSourceRect(Call& c, const C_Rect* srcRect, const Region& srcExtent) {
+    const auto imgW = static_cast<float>(srcExtent.x1), imgH = static_cast<float>(srcExtent.y1);
+    if (srcRect) {
+        c.fx0 = srcRect->x0;
+        c.fy0 = srcRect->y0;
+        c.fx1 = srcRect->x1 + 0.001f;
+        c.fy1 = srcRect->y1 + 0.001f;
+        if (c.fx0 < 0.0f) c.fx0 = 0.0f;
+        if (c.fy0 < 0.0f) c.fy0 = 0.0f;
+        if (c.fx1 > imgW) c.fx1 = imgW;
+        if (c.fy1 > imgH) c.fy1 = imgH;
+    } else {
+        c.fx1 = imgW;
+        c.fy1 = imgH;
+    }
+    if (!(c.fx1 > c.fx0) || !(c.fy1 > c.fy0)) return false;
+    c.args.x0 = static_cast<std::int32_t>(c.fx0);
+    c.args.y0 = static_cast<std::int32_t>(c.fy0);
+    c.args.x1 = static_cast<std::int32_t>(c.fx1);
+    c.args.y1 = static_cast<std::int32_t>(c.fy1);
+    return true;
+}
+
+// The position anchored in the first clip (or the destination). False when
+// it lies beyond any image.
+bool Anchor(Call& c, const C_Vector2D* position, const Region& anchorRegion) {
+    const C_Vector2D pos = position ? *position : C_Vector2D();
+    c.x = Gfx_AlignCoordIn(pos.x, ToInt32(anchorRegion.x0), ToInt32(anchorRegion.x1), Gfx_AlignCodeX(pos.align));
+    c.y = Gfx_AlignCoordIn(pos.y, ToInt32(anchorRegion.y0), ToInt32(anchorRegion.y1), Gfx_AlignCodeY(pos.align));
+    if (!SaneCoord(c.x) || !SaneCoord(c.y)) return false;
+    c.X = c.x >= 0.0f ? Trunc(c.x) : Trunc(c.x - 1.0f);
+    c.Y = c.y >= 0.0f ? Trunc(c.y) : Trunc(c.y - 1.0f);
+    return true;
+}
+
+// The second clip, then the destination planes themselves: nothing outside
+// them is ever written.
+Region DrawRegion(Region region, const C_Frame* clip2, const Planes& pl) {
+    if (clip2) region.Intersect(RegionOf(*clip2));
+    region.Intersect(ExtentOf(*pl.dstColor));
+    if (pl.dstAlphaUsable) region.Intersect(ExtentOf(*pl.dstAlpha));
+    return region;
+}
+
+void SetPlacement(Call& c, const C_DrawParams& p) {
+    c.srcW = c.fx1 - c.fx0;
+    c.srcH = c.fy1 - c.fy0;
+    c.srcWI = c.args.x1 - c.args.x0;
+    c.srcHI = c.args.y1 - c.args.y0;
+    c.scaleX = p.scale.x;
+    c.scaleY = p.scale.y;
+    c.angle = p.angle;
+    c.flipH = p.flipH != 0;
+    c.flipV = p.flipV != 0;
+}
+
+// The drawing path, and trivial rejection: false when the placed source
+// cannot reach the region (or its placement is not sane). The rotated path
+// also gets its corners.
+bool ChoosePath(const Call& c, Path& path, Corners& corners) {
+    const Region& region = c.region;
+    if (c.angle == 0.0f && c.scaleX == 1.0f && c.scaleY == 1.0f) {
+        path = Path::Unscaled;
+        return !(c.X + c.srcWI < region.x0 || c.Y + c.srcHI < region.y0 || c.X > region.x1 || c.Y > region.y1);
+    }
+    if (!SaneScale(c.scaleX) || !SaneScale(c.scaleY) || !std::isfinite(c.angle)) return false;
+    if (c.angle == 0.0f) {
+        path = Path::Scaled;
+        const float right = c.x + c.srcW * c.scaleX, bottom = c.y + c.srcH * c.scaleY + 0.3f;
+        if (!SaneCoord(right) || !SaneCoord(bottom)) return false;
+        return !(c.X + Trunc(c.srcW * c.scaleX) < region.x0 || c.Y + Trunc(c.srcH * c.scaleY) < region.y0 ||
+                 c.X > region.x1 || c.Y > region.y1);
+    }
+    path = Path::Rotated;
+    corners = RotatedCorners(c);
+    float minX = corners.a.x, maxX = corners.a.x, minY = corners.a.y, maxY = corners.a.y;
+    for (const C_Vector2D* v : {&corners.b, &corners.c, &corners.d}) {
+        if (!SaneCoord(v->x) || !SaneCoord(v->y)) return false;
+        minX = std::min(minX, v->x);
+        maxX = std::max(maxX, v->x);
+        minY = std::min(minY, v->y);
+        maxY = std::max(maxY, v->y);
+    }
+    return !(maxX < static_cast<float>(region.x0) || maxY < static_cast<float>(region.y0) ||
+             minX > static_cast<float>(region.x1) || minY > static_cast<float>(region.y1));
+}
+
+// Only 32-bit colour planes and 8-bit alpha planes are drawn. An alpha
+// plane of another depth is drawn by no path either: drawing without the
+// coverage it stands for would paint what should stay clear.
+bool Drawable(const Planes& pl, const Gfx_FormatDesc& sd, const Gfx_FormatDesc& dd) {
+    if (dd.bitsPerPixel != 32 || !Addressable(pl.dstColor, 4)) return false;
+    if (pl.maskMode ? !pl.srcAlphaUsable : (sd.bitsPerPixel != 32 || !Addressable(pl.srcColor, 4))) return false;
+    if (HasPixels(pl.srcAlpha) && pl.srcAlpha->bpp != 8) return false;
+    if (HasPixels(pl.dstAlpha) && pl.dstAlpha->bpp != 8) return false;
+    return true;
+}
+
+// The per-call pixel arguments: channel layouts, fill and key colours,
+// colour effects, opacity.
+void SetPixelArgs(Gfx_SpanArgs& a, const C_DrawParams& p, const Gfx_FormatDesc& sd, const Gfx_FormatDesc& dd,
+                  bool useFill, std::int32_t alpha256) {
+    ChannelLayout(sd, a.srcShift, a.srcMask);
+    ChannelLayout(dd, a.dstShift, a.dstMask);
+    if (useFill) {
+        a.fillPixel = Gfx_GetFormattedColor_32bit(sd.format, &p.fillColor);
+        a.fillR = Channel(a.fillPixel, sd, 0);
+        a.fillG = Channel(a.fillPixel, sd, 1);
+        a.fillB = Channel(a.fillPixel, sd, 2);
+    }
+    a.brightR = p.useBrightness ? EffectFactor(p.brightness.r) : 0;
+    a.brightG = p.useBrightness ? EffectFactor(p.brightness.g) : 0;
+    a.brightB = p.useBrightness ? EffectFactor(p.brightness.b) : 0;
+    a.contR = p.useContrast ? EffectFactor(p.contrast.r) : 256;
+    a.contG = p.useContrast ? EffectFactor(p.contrast.g) : 256;
+    a.contB = p.useContrast ? EffectFactor(p.contrast.b) : 256;
+    if (p.useKeyColor) a.keyPixel = Gfx_GetFormattedColor_32bit(sd.format, &p.keyColor);
+    a.alpha256 = alpha256;
+}
+
+// The variant of a kernel for this call's options.
+std::uint32_t KernelVariant(Path path, const Call& c, const C_DrawParams& p, const Planes& pl, bool useFill,
+                            std::int32_t alpha256) {
+    std::uint32_t variant = 0;
+    if (useFill) variant |= GFX_SPAN_FILL;
+    if (pl.srcAlphaUsable) variant |= GFX_SPAN_SRC_ALPHA;
+    if (pl.dstAlphaUsable) variant |= GFX_SPAN_DST_ALPHA;
+    if (alpha256 == 256) variant |= GFX_SPAN_FULL_OPACITY;
+    if (path == Path::Unscaled ? c.flipH : p.filter != 0) variant |= GFX_SPAN_MIRROR;  // = GFX_SPAN_BILINEAR
+    if (p.useBrightness || p.useContrast) variant |= GFX_SPAN_ADJUST_COLOR;
+    return variant;
+}
+
+// The plane addresses the row driver and the kernels use.
+void SetAddresses(Call& c, const Planes& pl, const Region& srcExtent) {
+    Gfx_SpanArgs& a = c.args;
+    c.dst = ViewOf(pl.dstColor);
+    c.hasDstAlpha = pl.dstAlphaUsable;
+    if (pl.dstAlphaUsable) c.dstAlpha = ViewOf(pl.dstAlpha);
+    c.hasSrcColor = !pl.maskMode;
+    c.hasSrcAlpha = pl.srcAlphaUsable;
+    if (!pl.maskMode) {
+        c.srcColor = ViewOf(pl.srcColor);
+        a.srcBase = reinterpret_cast<const std::uint32_t*>(c.srcColor.row0);
+        a.srcPitch = c.srcColor.pitch / 4;
+    }
+    if (pl.srcAlphaUsable) {
+        c.srcAlpha = ViewOf(pl.srcAlpha);
+        a.srcAlphaBase = c.srcAlpha.row0;
+        a.srcAlphaPitch = c.srcAlpha.pitch;
+    }
+    a.imgW = static_cast<std::int32_t>(srcExtent.x1);
+    a.imgH = static_cast<std::int32_t>(srcExtent.y1);
+}
+
+// A scaled copy from a source apart from the destination may copy repeated
+// rows instead of drawing them again.
+bool RepeatRows(Gfx_SpanKernelId id, const Planes& pl) {
+    const C_Image* s = pl.srcColor;
+    const C_Image* d = pl.dstColor;
+    return id == GFX_SPAN_SCALE_COPY && (s->data + s->dataSize <= d->data || d->data + d->dataSize <= s->data);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -534,137 +743,33 @@ bool Gfx_ScanlineTables::Reset(std::int32_t y0, std::int32_t y1) {
 bool C_Blit_Kernel::Blit_Fixed(C_Surface* src, C_Surface* dst, const C_Rect* srcRect, const C_Frame* clip,
                                const C_Frame* clip2, const C_Vector2D* position, std::uint32_t /*mode*/,
                                const C_DrawParams* params) {
-    // The planes.
-    C_Image* srcColor = nullptr;
-    C_Image* srcAlpha = nullptr;
-    if (src && useDerived) {
-        const C_SurfacePlane* color = src->GetPlaneEntry(GFX_PLANE_COLOR);
-        const C_SurfacePlane* alpha = src->GetPlaneEntry(GFX_PLANE_ALPHA);
-        srcColor = color ? color->derived : nullptr;
-        srcAlpha = alpha ? alpha->derived : nullptr;
-    } else if (src) {
-        srcColor = src->GetPlane(GFX_PLANE_COLOR);
-        srcAlpha = src->GetPlane(GFX_PLANE_ALPHA);
-    }
-    C_Image* dstColor = dst ? dst->GetPlane(GFX_PLANE_COLOR) : nullptr;
-    C_Image* dstAlpha = dst ? dst->GetPlane(GFX_PLANE_ALPHA) : nullptr;
-
+    const Planes pl = PlanesOf(src, dst, useDerived != 0);
     // The record; without one, a plain copy (and a black fill colour for
     // an alpha-only source).
     const C_DrawParams p = params ? *params : C_DrawParams();
 
-    // Formats. Without a colour plane the alpha plane is drawn as
-    // coverage of the fill colour, in the destination's format.
-    if (!dstColor) return false;
-    const bool maskMode = srcColor == nullptr;
-    const C_Image* sizeImage = srcColor ? srcColor : srcAlpha;
-    if (!sizeImage) return false;
+    if (!pl.dstColor || !pl.SizeImage()) return false;
     Gfx_FormatDesc sd;
-    if (!Gfx_GetFormatDesc(maskMode ? dstColor->format : srcColor->format, &sd))
+    if (!Gfx_GetFormatDesc(pl.maskMode ? pl.dstColor->format : pl.srcColor->format, &sd))
         return Gfx_Fail(GFX_ERR_FORMAT, "C_Blit_Kernel::Blit_Fixed{ImageSrc->format}", kSite);
-    const bool useFill = maskMode || p.useFillColor != 0;
-    const bool srcAlphaUsable = Addressable(srcAlpha, 1);
-    const bool dstAlphaUsable = Addressable(dstAlpha, 1);
+    const bool useFill = pl.maskMode || p.useFillColor != 0;
+    const Region srcExtent = SourceExtent(pl);
 
-    // The source extent: the planes drawn from must all hold every sample.
-    Region srcExtent = ExtentOf(*sizeImage);
-    if (!maskMode && srcAlphaUsable) srcExtent.Intersect(ExtentOf(*srcAlpha));
-
-    // The target rectangle.
-    Region region = clip ? RegionOf(*clip) : ExtentOf(*dstColor);
-
+    // Clipping and placement; each step may find nothing to draw.
     Call c;
-    // The source rectangle, limited to the source; x1 and y1 get a hair
-    // more so that a rectangle from integer corners keeps its last column.
-    const auto imgW = static_cast<float>(srcExtent.x1), imgH = static_cast<float>(srcExtent.y1);
-    if (srcRect) {
-        c.fx0 = srcRect->x0;
-        c.fy0 = srcRect->y0;
-        c.fx1 = srcRect->x1 + 0.001f;
-        c.fy1 = srcRect->y1 + 0.001f;
-        if (c.fx0 < 0.0f) c.fx0 = 0.0f;
-        if (c.fy0 < 0.0f) c.fy0 = 0.0f;
-        if (c.fx1 > imgW) c.fx1 = imgW;
-        if (c.fy1 > imgH) c.fy1 = imgH;
-    } else {
-        c.fx1 = imgW;
-        c.fy1 = imgH;
-    }
-    // Also stops NaN corners.
-    if (!(c.fx1 > c.fx0) || !(c.fy1 > c.fy0)) return true;
-    c.args.x0 = static_cast<std::int32_t>(c.fx0);
-    c.args.y0 = static_cast<std::int32_t>(c.fy0);
-    c.args.x1 = static_cast<std::int32_t>(c.fx1);
-    c.args.y1 = static_cast<std::int32_t>(c.fy1);
-
-    // The anchored position.
-    const C_Vector2D pos = position ? *position : C_Vector2D();
-    c.x = Gfx_AlignCoordIn(pos.x, ToInt32(region.x0), ToInt32(region.x1), Gfx_AlignCodeX(pos.align));
-    c.y = Gfx_AlignCoordIn(pos.y, ToInt32(region.y0), ToInt32(region.y1), Gfx_AlignCodeY(pos.align));
-    if (!SaneCoord(c.x) || !SaneCoord(c.y)) return true;
-    c.X = c.x >= 0.0f ? Trunc(c.x) : Trunc(c.x - 1.0f);
-    c.Y = c.y >= 0.0f ? Trunc(c.y) : Trunc(c.y - 1.0f);
-
-    // The second clip, then the destination planes themselves: nothing
-    // outside them is ever written.
-    if (clip2) region.Intersect(RegionOf(*clip2));
-    region.Intersect(ExtentOf(*dstColor));
-    if (dstAlphaUsable) region.Intersect(ExtentOf(*dstAlpha));
-    c.region = region;
-
-    // The path, and trivial rejection.
-    c.srcW = c.fx1 - c.fx0;
-    c.srcH = c.fy1 - c.fy0;
-    c.srcWI = c.args.x1 - c.args.x0;
-    c.srcHI = c.args.y1 - c.args.y0;
-    c.scaleX = p.scale.x;
-    c.scaleY = p.scale.y;
-    c.angle = p.angle;
-    c.flipH = p.flipH != 0;
-    c.flipV = p.flipV != 0;
-    if (region.Empty()) return true;
+    const Region anchorRegion = clip ? RegionOf(*clip) : ExtentOf(*pl.dstColor);
+    if (!ClipSourceRect(c, srcRect, srcExtent) || !Anchor(c, position, anchorRegion)) return true;
+    c.region = DrawRegion(anchorRegion, clip2, pl);
+    SetPlacement(c, p);
+    if (c.region.Empty()) return true;
     Path path = Path::Rotated;
     Corners corners{};
-    if (c.angle == 0.0f && c.scaleX == 1.0f && c.scaleY == 1.0f) {
-        path = Path::Unscaled;
-        if (c.X + c.srcWI < region.x0 || c.Y + c.srcHI < region.y0 || c.X > region.x1 || c.Y > region.y1) return true;
-    } else {
-        if (!SaneScale(c.scaleX) || !SaneScale(c.scaleY) || !std::isfinite(c.angle)) return true;
-        if (c.angle == 0.0f) {
-            path = Path::Scaled;
-            const float right = c.x + c.srcW * c.scaleX, bottom = c.y + c.srcH * c.scaleY + 0.3f;
-            if (!SaneCoord(right) || !SaneCoord(bottom)) return true;
-            if (c.X + Trunc(c.srcW * c.scaleX) < region.x0 || c.Y + Trunc(c.srcH * c.scaleY) < region.y0 ||
-                c.X > region.x1 || c.Y > region.y1)
-                return true;
-        } else {
-            corners = RotatedCorners(c);
-            float minX = corners.a.x, maxX = corners.a.x, minY = corners.a.y, maxY = corners.a.y;
-            for (const C_Vector2D* v : {&corners.b, &corners.c, &corners.d}) {
-                if (!SaneCoord(v->x) || !SaneCoord(v->y)) return true;
-                minX = std::min(minX, v->x);
-                maxX = std::max(maxX, v->x);
-                minY = std::min(minY, v->y);
-                maxY = std::max(maxY, v->y);
-            }
-            if (maxX < static_cast<float>(region.x0) || maxY < static_cast<float>(region.y0) ||
-                minX > static_cast<float>(region.x1) || minY > static_cast<float>(region.y1))
-                return true;
-        }
-    }
+    if (!ChoosePath(c, path, corners)) return true;
 
-    // The destination format.
     Gfx_FormatDesc dd;
-    if (!Gfx_GetFormatDesc(dstColor->format, &dd))
+    if (!Gfx_GetFormatDesc(pl.dstColor->format, &dd))
         return Gfx_Fail(GFX_ERR_FORMAT, "C_Blit_Kernel::Blit_Fixed{ImageDst->format}", kSite);
-
-    // Only 32-bit colour planes and 8-bit alpha planes are drawn.
-    if (dd.bitsPerPixel != 32 || !Addressable(dstColor, 4)) return true;
-    if (maskMode ? !srcAlphaUsable : (sd.bitsPerPixel != 32 || !Addressable(srcColor, 4))) return true;
-    // An alpha plane of another depth is drawn by no path either: drawing
-    // without the coverage it stands for would paint what should stay clear.
-    if (HasPixels(srcAlpha) && srcAlpha->bpp != 8) return true;
-    if (HasPixels(dstAlpha) && dstAlpha->bpp != 8) return true;
+    if (!Drawable(pl, sd, dd)) return true;
 
     // Opacity. Only 0 < opacity < 1 blends; anything else (1 and more,
     // negative, NaN) draws at full weight.
@@ -672,58 +777,14 @@ bool C_Blit_Kernel::Blit_Fixed(C_Surface* src, C_Surface* dst, const C_Rect* src
     const bool blendFlag = p.opacity > 0.0f && p.opacity < 1.0f;
     const std::int32_t alpha256 = blendFlag ? static_cast<std::int32_t>(p.opacity * 256.0f) : 256;
 
-    // What the pixels need.
-    const bool needBlend = blendFlag || srcAlpha != nullptr || dstAlpha != nullptr;
+    // The kernel and its arguments.
+    const bool needBlend = blendFlag || pl.srcAlpha != nullptr || pl.dstAlpha != nullptr;
     const bool adjust = (p.filter != 0 && path != Path::Unscaled) || p.useBrightness || p.useContrast;
-    Gfx_SpanArgs& a = c.args;
-    ChannelLayout(sd, a.srcShift, a.srcMask);
-    ChannelLayout(dd, a.dstShift, a.dstMask);
-    if (useFill) {
-        a.fillPixel = Gfx_GetFormattedColor_32bit(sd.format, &p.fillColor);
-        a.fillR = Channel(a.fillPixel, sd, 0);
-        a.fillG = Channel(a.fillPixel, sd, 1);
-        a.fillB = Channel(a.fillPixel, sd, 2);
-    }
-    a.brightR = p.useBrightness ? EffectFactor(p.brightness.r) : 0;
-    a.brightG = p.useBrightness ? EffectFactor(p.brightness.g) : 0;
-    a.brightB = p.useBrightness ? EffectFactor(p.brightness.b) : 0;
-    a.contR = p.useContrast ? EffectFactor(p.contrast.r) : 256;
-    a.contG = p.useContrast ? EffectFactor(p.contrast.g) : 256;
-    a.contB = p.useContrast ? EffectFactor(p.contrast.b) : 256;
-    if (p.useKeyColor) a.keyPixel = Gfx_GetFormattedColor_32bit(sd.format, &p.keyColor);
-    a.alpha256 = alpha256;
-
-    // The kernel, and the variant of it for this call's options.
+    SetPixelArgs(c.args, p, sd, dd, useFill, alpha256);
     const Gfx_SpanKernelId id = ChooseKernel(path, adjust, needBlend, p.useKeyColor != 0, useFill, c.flipH);
-    std::uint32_t variant = 0;
-    if (useFill) variant |= GFX_SPAN_FILL;
-    if (srcAlphaUsable) variant |= GFX_SPAN_SRC_ALPHA;
-    if (dstAlphaUsable) variant |= GFX_SPAN_DST_ALPHA;
-    if (alpha256 == 256) variant |= GFX_SPAN_FULL_OPACITY;
-    if (path == Path::Unscaled ? c.flipH : p.filter != 0) variant |= GFX_SPAN_MIRROR;  // = GFX_SPAN_BILINEAR
-    if (p.useBrightness || p.useContrast) variant |= GFX_SPAN_ADJUST_COLOR;
-    c.kernel = table_->fn[id][variant];
-    c.repeatRows = id == GFX_SPAN_SCALE_COPY && (srcColor->data + srcColor->dataSize <= dstColor->data ||
-                                                 dstColor->data + dstColor->dataSize <= srcColor->data);
-
-    // Addresses.
-    c.dst = ViewOf(dstColor);
-    c.hasDstAlpha = dstAlphaUsable;
-    if (dstAlphaUsable) c.dstAlpha = ViewOf(dstAlpha);
-    c.hasSrcColor = !maskMode;
-    c.hasSrcAlpha = srcAlphaUsable;
-    if (!maskMode) {
-        c.srcColor = ViewOf(srcColor);
-        a.srcBase = reinterpret_cast<const std::uint32_t*>(c.srcColor.row0);
-        a.srcPitch = c.srcColor.pitch / 4;
-    }
-    if (srcAlphaUsable) {
-        c.srcAlpha = ViewOf(srcAlpha);
-        a.srcAlphaBase = c.srcAlpha.row0;
-        a.srcAlphaPitch = c.srcAlpha.pitch;
-    }
-    a.imgW = static_cast<std::int32_t>(srcExtent.x1);
-    a.imgH = static_cast<std::int32_t>(srcExtent.y1);
+    c.kernel = table_->fn[id][KernelVariant(path, c, p, pl, useFill, alpha256)];
+    c.repeatRows = RepeatRows(id, pl);
+    SetAddresses(c, pl, srcExtent);
 
     switch (path) {
     case Path::Unscaled: DrawUnscaled(c); return true;

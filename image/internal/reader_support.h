@@ -66,3 +66,27 @@ bool Gfx_Image_AllocPixels(C_Image& image, std::uint64_t byteCount, bool zero);
 bool Gfx_Image_AllocPalette(C_Image& image, std::uint32_t byteCount);
 // Empties the image: buffers released, every field at its empty value.
 void Gfx_Image_Reset(C_Image& image);
+
+// A channel value of `bits` bits as 8 bits the way viewers show it: narrower
+// values repeat their own bits below themselves (5-bit 16 gives 132, 1-bit 1
+// gives 255), wider ones keep their top 8 bits. 0 bits give 0.
+inline std::uint8_t Gfx_Widen8(std::uint32_t value, std::uint32_t bits) {
+    if (bits == 0) return 0;
+    if (bits >= 8) return static_cast<std::uint8_t>(value >> (bits - 8));
+    std::uint32_t v = (value << (8 - bits)) & 0xFFu;
+    for (std::uint32_t have = bits; have < 8; have *= 2) v |= v >> have;
+    return static_cast<std::uint8_t>(v);
+}
+
+// The most pixels a reader takes: 2^28, 1 GiB in a 32-bit format. Larger
+// headers are refused before anything is allocated.
+inline constexpr std::uint64_t GFX_READER_MAX_PIXELS = std::uint64_t{1} << 28;
+
+// A reader's refusal: empties the image, records `code` with `detail` and the
+// summary line of `site`, then sets the plain-words reason (a printf format,
+// without the file's name). Returns false.
+bool Gfx_Image_Refuse(C_Image& image, std::int32_t code, const char* detail, const char* site, const char* reason, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 5, 6)))
+#endif
+    ;

@@ -208,6 +208,21 @@ TEST_F(TextLayout, GlyphsPastTheBoxAreCulled) {
     EXPECT_EQ(g_calls.size(), 3u);
 }
 
+// The wrap places the third glyph through a pen that rounds to the box width;
+// a result equal to the period is in range and must not fold back to 0.
+TEST_F(TextLayout, WrapKeepsAPenThatRoundsToThePeriod) {
+    C_Font sheetFont;
+    sheetFont.AddFace('A');
+    ASSERT_TRUE(Gfx_Font_AddSheet(C_String("A"), 1, 1, 7, CoverageSurface(CoveragePicture(6, 8, 255)), &sheetFont));
+    const C_FontType sheetType{C_String(""), 8.5f, GFX_GLYPH_SHEET, 0, 0, 0, 0, 0};
+    ASSERT_TRUE(Gfx_Surface_DrawTextEx(C_String("AAA"), &sheetFont, sheetType, &dst, colour,
+                                       C_Rect(0.0f, 0.0f, 100.0f, 40.0f), 1, C_Vector2D(-1.0f, 0.0f, 0x01), 0xFFFFFFFF,
+                                       nullptr, nullptr));
+    std::vector<float> xs;
+    for (const BlitCall& call : g_calls) xs.push_back(call.position.x);
+    EXPECT_EQ(xs, (std::vector<float>{1.0f, 8.0f, 15.0f}));
+}
+
 TEST_F(TextLayout, TheAnchorIsMeasuredInsideTheClipBox) {
     const C_Frame clip(10, 10, 110, 60);
     ASSERT_TRUE(Draw("A", C_Vector2D(5.0f, 5.0f, 0x11), 0x11, &clip));

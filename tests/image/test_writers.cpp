@@ -1,0 +1,83 @@
+// BMP and TGA writers: what they store, checked by loading the files back.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "image_test_support.h"
+#include "quillory.h"
+#include "test_support.h"
+
+namespace {
+
+using Loader = bool (C_Image::*)(const char*);
+using Saver = bool (*)(const C_Image*, const char*);
+
+// A w × h picture whose bytes all differ, with some runs for the encoder.
+void Fill(C_Image& image, std::uint32_t w, std::uint32_t h, std::int32_t format, std::int32_t palFormat) {
+    ASSERT_TRUE(image.CreateEmpty(w, h, format, palFormat));
+    for (std::uint32_t i = 0; i < image.dataSize; ++i) image.data[i] = static_cast<std::uint8_t>(i < 8 ? 7 : i * 37);
+    for (std::uint32_t i = 0; i < image.paletteSize; ++i) image.m_palette[i] = static_cast<std::uint8_t>(i * 11);
+}
+
+struct RoundTrip {
+    const char* name;
+    Saver save;
+    Loader load;
+    std::int32_t format;
+    std::int32_t palFormat;
+    std::int32_t loadedFormat;  // what the reader gives back
+};
+
+const RoundTrip kRoundTrips[] = {
+    {"bmp24", Gfx_Image_SaveBMP, &C_Image::LoadBMP, GFX_FMT_RGB888, -1, GFX_FMT_RGB888},
+    {"bmp8", Gfx_Image_SaveBMP, &C_Image::LoadBMP, GFX_FMT_INDEX8, GFX_FMT_RGB888, GFX_FMT_INDEX8},
+};
+
+TEST(Writers, RoundTripThroughTheReaders) {
+    for (const RoundTrip& t : kRoundTrips) {
+        SCOPED_TRACE(t.name);
+        for (const std::uint32_t w : {1u, 5u, 130u}) {
+            C_Image image;
+            Fill(image, w, 3, t.format, t.palFormat);
+            const std::string path = Quillory_TempPath(std::string("written.") + t.name);
+            ASSERT_TRUE(t.save(&image, path.c_str())) << Gfx_GetErrorReason();
+            C_Image back;
+            ASSERT_TRUE((back.*t.load)(path.c_str())) << Gfx_GetErrorReason();
+            ASSERT_EQ(back.format, t.loadedFormat);
+            ASSERT_EQ(back.width, w);
+            ASSERT_EQ(back.height, 3u);
+            if (t.loadedFormat == t.format) {
+                EXPECT_EQ(AllBytes(back), AllBytes(image));
+            }
+            if (image.m_palette) {
+                EXPECT_EQ(Bytes(back.m_palette, back.m_palette + 768), Bytes(image.m_palette, image.m_palette + 768));
+            }
+        }
+    }
+}
+
+TEST(Writers, RefusalsNameTheProblem) {
+    const std::string path = Quillory_TempPath("refused.bmp");
+    for (const Saver save : {Gfx_Image_SaveBMP, Gfx_Image_SaveTGA}) {
+        C_Image empty;
+        EXPECT_FALSE(save(&empty, path.c_str()));
+        EXPECT_EQ(Gfx_GetErrorDetailCode(), GFX_ERR_NULL_ARG);
+        C_Image floats;
+        ASSERT_TRUE(floats.CreateEmpty(2, 2, GFX_FMT_CH32F, -1));
+        EXPECT_FALSE(save(&floats, path.c_str()));
+        EXPECT_EQ(Gfx_GetErrorDetailCode(), GFX_ERR_FORMAT);
+        C_Image noPalette;
+        ASSERT_TRUE(noPalette.CreateEmpty(2, 2, GFX_FMT_INDEX8, -1));
+        EXPECT_FALSE(save(&noPalette, path.c_str()));
+        EXPECT_EQ(Gfx_GetErrorDetailCode(), GFX_ERR_PALETTE_FORMAT);
+        C_Image fine;
+        Fill(fine, 2, 2, GFX_FMT_RGB888, -1);
+        EXPECT_FALSE(save(&fine, Quillory_TempPath("no-such-dir/x.bmp").c_str()));
+        EXPECT_EQ(Gfx_GetErrorDetailCode(), GFX_ERR_OPEN_WRITE);
+        EXPECT_STRNE(Gfx_GetErrorReason(), "");
+    }
+}
+
+}  // namespace
