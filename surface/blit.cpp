@@ -183,10 +183,13 @@ bool Gfx_Surface_BlitTransformedBuiltin(C_Surface* src, C_Surface* dst, const C_
     // then the four corners, then above and below.
     const bool wrapH = p.wrapH == 1, wrapV = p.wrapV == 1;
     static constexpr int kCopies[8][2] = {{1, 0}, {-1, 0}, {1, 1}, {1, -1}, {-1, 1}, {-1, -1}, {0, 1}, {0, -1}};
+    // A copy the kernel refuses (one that reaches a plane it cannot draw
+    // on) makes the call fail; the others are still drawn.
+    bool drawn = true;
     for (const auto& d : kCopies) {
         if ((d[0] != 0 && !wrapH) || (d[1] != 0 && !wrapV)) continue;
         const C_Vector2D copy(at.x + static_cast<float>(d[0]) * W, at.y + static_cast<float>(d[1]) * H, at.align);
-        kernel.Blit_Fixed(src, dst, srcRect, clip, clip2, &copy, mode, params);
+        drawn = kernel.Blit_Fixed(src, dst, srcRect, clip, clip2, &copy, mode, params) && drawn;
     }
-    return true;
+    return drawn;
 }

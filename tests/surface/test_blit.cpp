@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "quillory.h"
@@ -149,6 +151,25 @@ TEST(Blit, FailuresAreReported) {
     EXPECT_STREQ(Gfx_GetErrorDetail(), "C_Blit_Kernel::Blit_Fixed{ImageSrc->format}");
     EXPECT_EQ(Gfx_GetErrorCode(), -1);
     src.GetPlane(1)->format = GFX_FMT_ARGB8888;
+
+    // Refusals say why in plain words.
+    C_Image* wide = new C_Image();
+    wide->CreateEmpty(2, 2, GFX_FMT_RGB565, GFX_FMT_NONE);
+    C_Surface narrowDst(GFX_PLANES_OWNED, wide);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const struct {
+        C_Surface* to;
+        C_Vector2D at;
+        const char* reason;
+    } refusals[] = {
+        {&narrowDst, C_Vector2D(), "draws 32-bit colour planes, and this one has 16 bits per pixel"},
+        {&dst, C_Vector2D(nan, 0.0f), "the position is not a finite number"},
+        {&noColour, C_Vector2D(), "no colour plane (plane 1)"},
+    };
+    for (const auto& r : refusals) {
+        EXPECT_FALSE(Blit(src, *r.to, r.at));
+        EXPECT_NE(std::string(Gfx_GetErrorReason()).find(r.reason), std::string::npos) << Gfx_GetErrorReason();
+    }
 }
 
 // A 32-bit plane whose data or rows are off 4-byte boundaries (a legal
@@ -241,8 +262,11 @@ TEST(Blit, NothingOutsideTheImagesWhateverTheGeometry) {
                 p.contrast = C_Color(v, -v, v, v);
                 break;
             }
+            // Only coordinates and factors that are not numbers are refused;
+            // huge ones merely draw nothing, and any opacity draws.
+            const bool drawable = std::isfinite(v) || field == 6;
             for (const C_Frame* clip : {static_cast<const C_Frame*>(nullptr), &huge}) {
-                EXPECT_TRUE(Blit(src, dst, at, &p, clip, clip, &rect));
+                EXPECT_EQ(Blit(src, dst, at, &p, clip, clip, &rect), drawable) << field << " " << v;
                 ++calls;
             }
         }
