@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
     C_Image background;
     if (!background.CreateEmpty(256, 160, GFX_FMT_ARGB8888, GFX_FMT_NONE, C_Color(30, 30, 60, 255)))
         return Fail("creating the background");
-    C_Surface target(1, &background);
+    C_Surface target(GFX_PLANES_BORROWED, &background);
     const C_Color stripe(240, 240, 240, 255);
     for (int x = 0; x < 256; x += 32) {
         const C_Rect bar(static_cast<float>(x), 0.0f, static_cast<float>(x + 15), 159.0f);
@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
             row[x] = DiscCoverage(x + 0.5f - half, y + 0.5f - half, half - 2.0f, 16.0f);
     }
     // Plane 1 colour, plane 2 alpha; borrowed (first argument 1), not owned.
-    C_Surface overlay(1, &color, &alpha);
+    C_Surface overlay(GFX_PLANES_BORROWED, &color, &alpha);
 
     // Opaque composite, the disc's centre at (72, 80): the pivot is measured
     // from the overlay's centre.

@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
         return Fail("creating the picture");
     // A surface groups a colour plane (and optionally an alpha plane). The
     // first argument 1 means it only borrows the images: they stay ours.
-    C_Surface source(1, &picture);
+    C_Surface source(GFX_PLANES_BORROWED, &picture);
     const C_Color dark(40, 40, 90, 255);
     const C_Rect border(0.0f, 0.0f, 63.0f, 39.0f);
     const C_Vector2D from(0.0f, 0.0f), to(63.0f, 39.0f);
@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
     C_Image canvas;
     if (!canvas.CreateEmpty(320, 240, GFX_FMT_ARGB8888, GFX_FMT_NONE, C_Color(220, 220, 220, 255)))
         return Fail("creating the canvas");
-    C_Surface target(1, &canvas);
+    C_Surface target(GFX_PLANES_BORROWED, &canvas);
 
     // The draw parameters: three times as large, turned by 30 degrees,
     // smoothed by bilinear filtering. The pivot (0, 0) measured from the

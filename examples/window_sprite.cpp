@@ -30,7 +30,7 @@ void OnClose(C_Window* window) {
 // A 32 x 32 sprite: a ring on a magenta ground that the blit keys out.
 bool MakeSprite(C_Image& sprite) {
     if (!sprite.CreateEmpty(32, 32, GFX_FMT_ARGB8888, GFX_FMT_NONE, C_Color(255, 0, 255, 255))) return false;
-    C_Surface surface(1, &sprite);
+    C_Surface surface(GFX_PLANES_BORROWED, &sprite);
     const C_Color outer(30, 144, 255, 255), inner(255, 255, 255, 255);
     const C_Circle disc(C_Vector2D(16.0f, 16.0f), 15.0f), hole(C_Vector2D(16.0f, 16.0f), 7.0f);
     const C_Rect mark(14.0f, 1.0f, 17.0f, 8.0f);  // shows the sprite's rotation
@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     backBuffer.bottomUp = 1;
-    C_Surface target(1, &backBuffer), spriteSurface(1, &sprite);
+    C_Surface target(GFX_PLANES_BORROWED, &backBuffer), spriteSurface(GFX_PLANES_BORROWED, &sprite);
     C_Font font;
     const bool haveText = MakeFont(font);
     const C_FontType textType(C_String(""), 16.0f, GFX_GLYPH_GRAY, 0, 0, 0, 0, 0);

@@ -67,6 +67,14 @@ std::int32_t ToInt32(std::int64_t v) {
 
 bool HasPixels(const C_Image* image) { return image && image->data && image->width != 0 && image->height != 0; }
 
+// A call refused: recorded as `code` with `detail`, then the summary line,
+// and the reason in plain words. Returns false.
+bool Refuse(std::int32_t code, const char* detail, const char* reason) {
+    Gfx_Fail(code, detail, kSite);
+    Gfx_SetErrorReason("%s", reason);
+    return false;
+}
+
 // A plane the kernels can address: pixels present, rows as long as the
 // pitch says, the buffer as large as the rows need, and 32-bit pixels on
 // 32-bit boundaries.
@@ -622,14 +630,42 @@ bool ChoosePath(const Call& c, Path& path, Corners& corners) {
              minX > static_cast<float>(region.x1) || minY > static_cast<float>(region.y1));
 }
 
-// Only 32-bit colour planes and 8-bit alpha planes are drawn. An alpha
-// plane of another depth is drawn by no path either: drawing without the
-// coverage it stands for would paint what should stay clear.
+// Only 32-bit colour planes and 8-bit alpha planes are drawn; anything else
+// is refused with its reason (false) rather than skipped in silence. An
+// alpha plane of another depth is drawn by no path either: drawing without
+// the coverage it stands for would paint what should stay clear.
 bool Drawable(const Planes& pl, const Gfx_FormatDesc& sd, const Gfx_FormatDesc& dd) {
-    if (dd.bitsPerPixel != 32 || !Addressable(pl.dstColor, 4)) return false;
-    if (pl.maskMode ? !pl.srcAlphaUsable : (sd.bitsPerPixel != 32 || !Addressable(pl.srcColor, 4))) return false;
-    if (HasPixels(pl.srcAlpha) && pl.srcAlpha->bpp != 8) return false;
-    if (HasPixels(pl.dstAlpha) && pl.dstAlpha->bpp != 8) return false;
+    constexpr const char* kConvert =
+        "convert it with Gfx_Surface_ChangeFormat(surface, GFX_FMT_ARGB8888, "
+        "GFX_FMT_NONE, 0), which also makes its alpha plane 8-bit";
+    const auto depth = [&](const char* detail, const char* what, std::uint32_t bits, std::uint32_t wanted) {
+        Gfx_Fail(GFX_ERR_FORMAT, detail, kSite);
+        Gfx_SetErrorReason("the blit draws %u-bit %s planes, and this one has %u bits per pixel; %s",
+                           static_cast<unsigned>(wanted), what, static_cast<unsigned>(bits), kConvert);
+        return false;
+    };
+    const auto unaddressable = [](const char* detail, const C_Image& image, std::uint32_t bytesPerPixel) {
+        const bool offBoundary =
+            bytesPerPixel == 4 && (reinterpret_cast<std::uintptr_t>(image.data) % 4 != 0 || image.pitch % 4 != 0);
+        return Refuse(GFX_ERR_BAD_DATA, detail,
+                      offBoundary ? "a 32-bit plane whose data or pitch is off a 4-byte boundary is drawn only "
+                                    "through Gfx_Surface_BlitTransformed, which copies it"
+                                  : "the plane has no pixels, or its buffer is shorter than its width, height and "
+                                    "pitch say");
+    };
+    if (dd.bitsPerPixel != 32) return depth("C_Blit_Kernel::Blit_Fixed{ImageDst->bpp}", "colour", dd.bitsPerPixel, 32);
+    if (!Addressable(pl.dstColor, 4))
+        return unaddressable("C_Blit_Kernel::Blit_Fixed{ImageDst->data}", *pl.dstColor, 4);
+    if (!pl.maskMode && sd.bitsPerPixel != 32)
+        return depth("C_Blit_Kernel::Blit_Fixed{ImageSrc->bpp}", "colour", sd.bitsPerPixel, 32);
+    if (!pl.maskMode && !Addressable(pl.srcColor, 4))
+        return unaddressable("C_Blit_Kernel::Blit_Fixed{ImageSrc->data}", *pl.srcColor, 4);
+    for (const C_Image* alpha : {pl.srcAlpha, pl.dstAlpha}) {
+        // An empty alpha plane beside a colour plane counts as absent.
+        if (!alpha || (!HasPixels(alpha) && !(pl.maskMode && alpha == pl.srcAlpha))) continue;
+        if (alpha->bpp != 8) return depth("C_Blit_Kernel::Blit_Fixed{alpha->bpp}", "alpha", alpha->bpp, 8);
+        if (!Addressable(alpha, 1)) return unaddressable("C_Blit_Kernel::Blit_Fixed{alpha->data}", *alpha, 1);
+    }
     return true;
 }
 
@@ -748,20 +784,38 @@ bool C_Blit_Kernel::Blit_Fixed(C_Surface* src, C_Surface* dst, const C_Rect* src
     // an alpha-only source).
     const C_DrawParams p = params ? *params : C_DrawParams();
 
-    if (!pl.dstColor || !pl.SizeImage()) return false;
+    if (!pl.dstColor)
+        return Refuse(GFX_ERR_NULL_ARG, "C_Blit_Kernel::Blit_Fixed{ImageDst}",
+                      "the destination surface has no colour plane (plane 1) to draw on");
+    if (!pl.SizeImage())
+        return Refuse(GFX_ERR_NULL_ARG, "C_Blit_Kernel::Blit_Fixed{ImageSrc}",
+                      useDerived ? "the source surface has no display copy of a colour or an alpha plane"
+                                 : "the source surface has neither a colour plane (1) nor an alpha plane (2)");
     Gfx_FormatDesc sd;
     if (!Gfx_GetFormatDesc(pl.maskMode ? pl.dstColor->format : pl.srcColor->format, &sd))
         return Gfx_Fail(GFX_ERR_FORMAT, "C_Blit_Kernel::Blit_Fixed{ImageSrc->format}", kSite);
     const bool useFill = pl.maskMode || p.useFillColor != 0;
     const Region srcExtent = SourceExtent(pl);
 
-    // Clipping and placement; each step may find nothing to draw.
+    // Clipping and placement; each step may find nothing to draw, while a
+    // coordinate or factor that is not a number is refused.
     Call c;
     const Region anchorRegion = clip ? RegionOf(*clip) : ExtentOf(*pl.dstColor);
-    if (!ClipSourceRect(c, srcRect, srcExtent) || !Anchor(c, position, anchorRegion)) return true;
+    if (srcRect && !(std::isfinite(srcRect->x0) && std::isfinite(srcRect->y0) && std::isfinite(srcRect->x1) &&
+                     std::isfinite(srcRect->y1)))
+        return Refuse(GFX_ERR_BAD_DATA, "C_Blit_Kernel::Blit_Fixed{srcRect}",
+                      "a corner of the source rectangle is not a finite number");
+    if (!ClipSourceRect(c, srcRect, srcExtent)) return true;
+    if (!Anchor(c, position, anchorRegion)) {
+        if (std::isfinite(c.x) && std::isfinite(c.y)) return true;
+        return Refuse(GFX_ERR_BAD_DATA, "C_Blit_Kernel::Blit_Fixed{position}", "the position is not a finite number");
+    }
     c.region = DrawRegion(anchorRegion, clip2, pl);
     SetPlacement(c, p);
     if (c.region.Empty()) return true;
+    if (!std::isfinite(c.scaleX) || !std::isfinite(c.scaleY) || !std::isfinite(c.angle))
+        return Refuse(GFX_ERR_BAD_DATA, "C_Blit_Kernel::Blit_Fixed{params}",
+                      "the scale or the angle of the draw parameters is not a finite number");
     Path path = Path::Rotated;
     Corners corners{};
     if (!ChoosePath(c, path, corners)) return true;
@@ -769,7 +823,7 @@ bool C_Blit_Kernel::Blit_Fixed(C_Surface* src, C_Surface* dst, const C_Rect* src
     Gfx_FormatDesc dd;
     if (!Gfx_GetFormatDesc(pl.dstColor->format, &dd))
         return Gfx_Fail(GFX_ERR_FORMAT, "C_Blit_Kernel::Blit_Fixed{ImageDst->format}", kSite);
-    if (!Drawable(pl, sd, dd)) return true;
+    if (!Drawable(pl, sd, dd)) return false;
 
     // Opacity. Only 0 < opacity < 1 blends; anything else (1 and more,
     // negative, NaN) draws at full weight.

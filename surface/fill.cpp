@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "core/error.h"
 #include "image/image.h"
 #include "math/scalar.h"
 #include "math/shapes.h"
@@ -233,6 +234,9 @@ bool Gfx_Surface_DrawTiled(C_Surface* src, C_Surface* dst, const C_Rect* srcRect
     C_DrawParams tileParams = p;
     tileParams.pivot = C_Vector2D(0.0f, 0.0f, static_cast<std::uint8_t>((p.flipV ? 0x10 : 0) | (p.flipH ? 0x01 : 0)));
 
+    // A tile the blit refuses (a destination it cannot draw on, say) does
+    // not stop the others; the call reports it at the end.
+    bool failed = false;
     auto tile = [&](int64_t i, int64_t j) {
         float a, b, c, d;
         ax.Source(i, a, b);
@@ -242,7 +246,7 @@ bool Gfx_Surface_DrawTiled(C_Surface* src, C_Surface* dst, const C_Rect* srcRect
         at.Rotate(p.angle);
         at = C_Vector2D(at.x + f.px + originX, at.y + f.py + originY, f.pos.align);
         const C_Rect piece(a, c, b, d);
-        Gfx_Surface_BlitTransformed(src, dst, &piece, clip, clip2, &at, mode, &tileParams);
+        if (!Gfx_Surface_BlitTransformed(src, dst, &piece, clip, clip2, &at, mode, &tileParams)) failed = true;
     };
 
     Span sx, sy;
@@ -260,7 +264,7 @@ bool Gfx_Surface_DrawTiled(C_Surface* src, C_Surface* dst, const C_Rect* srcRect
     }
     if (sx.leading)
         for (int64_t j = jFirst; j <= jLast; ++j) tile(-1, j);
-    return true;
+    return !failed;
 }
 
 bool Gfx_Surface_DrawInRect(C_Surface* src, C_Surface* dst, const C_Rect* srcRect, const C_Frame* clip,
@@ -278,8 +282,7 @@ bool Gfx_Surface_DrawInRect(C_Surface* src, C_Surface* dst, const C_Rect* srcRec
         p.scale = C_Vector2D((f.x1 - f.x0) / f.W, (f.y1 - f.y0) / f.H);
         p.pivot = C_Vector2D(f.px / p.scale.x, f.py / p.scale.y, 0);
         const C_Vector2D at(f.x0 + f.pos.x, f.y0 + f.pos.y, f.pos.align);
-        Gfx_Surface_BlitTransformed(src, dst, srcRect, clip, clip2, &at, mode, &p);
-        return true;
+        return Gfx_Surface_BlitTransformed(src, dst, srcRect, clip, clip2, &at, mode, &p);
     }
     if (across == 0 && down == 1) {
         if (!(f.x1 > f.x0)) return false;
@@ -292,8 +295,12 @@ bool Gfx_Surface_DrawInRect(C_Surface* src, C_Surface* dst, const C_Rect* srcRec
         p.pivot.y = f.py;
         p.pivot.align &= 0x0F;
     } else if (across != 1 || down != 1) {
-        return true;
+        Gfx_Fail(GFX_ERR_BAD_DATA, "Gfx_Surface_DrawInRect{params->fillModeH}", "Gfx_Surface_DrawInRect");
+        Gfx_SetErrorReason("fill modes are 0 (stretch) or 1 (tile) on each axis, not fillModeH %u and fillModeV %u",
+                           static_cast<unsigned>(across), static_cast<unsigned>(down));
+        return false;
     }
-    Gfx_Surface_DrawTiled(src, dst, srcRect, clip, clip2, destRect, position, mode, &p);
-    return true;
+    // An empty rectangle along a tiled axis is nothing to draw, not a failure.
+    const bool tiled = Gfx_Surface_DrawTiled(src, dst, srcRect, clip, clip2, destRect, position, mode, &p);
+    return tiled || !(f.x1 > f.x0) || !(f.y1 > f.y0);
 }

@@ -29,14 +29,14 @@ struct C_DrawParams;
 ///          picture's size), the pivot placed at destRect's corner + position;
 ///   (0, 1) stretched across, tiled down; (1, 0) tiled across, stretched
 ///          down; (1, 1) tiled both ways, all through Gfx_Surface_DrawTiled;
-///   any other pair draws nothing and returns true.
+///   any other pair draws nothing and returns false with a reason.
 /// The pivot's align byte is applied once, against destRect's size; the
 /// pivot handed on is already resolved.
 /// False when the source has no colour plane (or an empty one), when
 /// destRect is missing, when a rectangle, the position or a geometry field
 /// of the record is not finite, or when destRect is empty along a stretched
-/// axis (both axes in mode (0, 0)). The tiling modes return true whatever the
-/// tile fill returned.
+/// axis (both axes in mode (0, 0)), and when a blit failed (the error
+/// record says why; the other tiles are still drawn).
 bool Gfx_Surface_DrawInRect(C_Surface* src, C_Surface* dst, const C_Rect* srcRect, const C_Frame* clip,
                             const C_Frame* clip2, const C_Rect* destRect, const C_Vector2D* position,
                             std::uint32_t mode, const C_DrawParams* params);
@@ -53,7 +53,8 @@ bool Gfx_Surface_DrawInRect(C_Surface* src, C_Surface* dst, const C_Rect* srcRec
 /// installed, which sees every tile).
 /// False as for Gfx_Surface_DrawInRect, when destRect is empty, or when a
 /// tile's scaled width or height truncates to less than one pixel (or
-/// exceeds 2^31); true otherwise, whatever the blits returned.
+/// exceeds 2^31), or when a tile's blit failed (the other tiles are still
+/// drawn; the error record says why).
 bool Gfx_Surface_DrawTiled(C_Surface* src, C_Surface* dst, const C_Rect* srcRect, const C_Frame* clip,
                            const C_Frame* clip2, const C_Rect* destRect, const C_Vector2D* position, std::uint32_t mode,
                            const C_DrawParams* params);

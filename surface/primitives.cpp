@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -158,10 +159,22 @@ Plane PlaneOf(C_Image& image, std::uint32_t value, std::uint32_t bytesPerPixel) 
 
 // Looks up the colour plane, its format and the region; says whether there
 // is anything to draw. Failures are recorded under `site`.
+// A refusal: recorded as `code` with "<site>{<member>}", and the reason.
+Setup Refuse(std::int32_t code, const char* site, const char* member) {
+    char detail[96];
+    std::snprintf(detail, sizeof detail, "%s{%s}", site, member);
+    Gfx_Fail(code, detail, site);
+    return Setup::Fail;
+}
+
 Setup Prepare(C_Surface* surface, const C_Color* color, const C_Frame* clip, const C_Frame* clip2, const char* site,
               const char* colorDetail, const char* formatDetail, Target& t) {
     C_Image* image = surface ? surface->GetPlane(GFX_PLANE_COLOR) : nullptr;
-    if (!image) return Setup::Fail;
+    if (!image) {
+        Refuse(GFX_ERR_NULL_ARG, site, "ImageDst");
+        Gfx_SetErrorReason("%s", "there is no surface, or it has no colour plane (plane 1) to draw on");
+        return Setup::Fail;
+    }
     if (!color) {
         Gfx_Fail(GFX_ERR_NULL_ARG, colorDetail, site);
         return Setup::Fail;
@@ -172,9 +185,22 @@ Setup Prepare(C_Surface* surface, const C_Color* color, const C_Frame* clip, con
         return Setup::Fail;
     }
     const std::uint32_t bits = desc.bitsPerPixel;
-    if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return Setup::Nothing;
+    if (bits != 8 && bits != 16 && bits != 24 && bits != 32) {
+        Refuse(GFX_ERR_FORMAT, site, "ImageDst->bpp");
+        Gfx_SetErrorReason(
+            "points, lines, rectangles and circles are drawn on planes of 8, 16, 24 or 32 bits per "
+            "pixel, not %u; convert the plane with Gfx_Image_ChangeFormat first",
+            static_cast<unsigned>(bits));
+        return Setup::Fail;
+    }
     t.bytesPerPixel = bits / 8;
-    if (!Addressable(*image, t.bytesPerPixel)) return Setup::Nothing;
+    if (!Addressable(*image, t.bytesPerPixel)) {
+        Refuse(GFX_ERR_BAD_DATA, site, "ImageDst->data");
+        Gfx_SetErrorReason("%s",
+                           "the colour plane has no pixels, or its buffer is shorter than its width, height "
+                           "and pitch say");
+        return Setup::Fail;
+    }
 
     t.region = clip ? Region{clip->x0, clip->y0, clip->x1, clip->y1} : Region{0, 0, image->width, image->height};
     if (clip2) t.region.Intersect(clip2->x0, clip2->y0, clip2->x1, clip2->y1);
@@ -496,7 +522,11 @@ bool Gfx_Surface_Blit(C_Surface* surface, const C_Rect* rect, const C_Color* col
     const Setup s = Prepare(surface, color, clip, clip2, kBlitSite, "Gfx_Surface_Blit{color}",
                             "Gfx_Surface_Blit{ImageDst->format}", t);
     if (s != Setup::Draw) return ResultOf(s);
-    if (NonFinite(*rect)) return true;
+    if (NonFinite(*rect)) {
+        Gfx_Fail(GFX_ERR_BAD_DATA, "Gfx_Surface_Blit{rect}", kBlitSite);
+        Gfx_SetErrorReason("%s", "a corner of the rectangle is not a finite number");
+        return false;
+    }
     WithWriter(t.plane, t.bytesPerPixel, [&](const auto& w) { DrawRect(w, t.region, *rect, filled != 0); });
     return true;
 }

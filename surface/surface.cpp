@@ -51,6 +51,8 @@ void C_SurfacePlane::Init() {
 
 C_Surface::C_Surface() : planes(nullptr), notify{}, owner(nullptr), shared(0), width(0), height(0) {}
 
+C_Surface::C_Surface(Gfx_PlaneOwnership ownership) : C_Surface() { shared = ownership; }
+
 C_Surface::C_Surface(std::uint8_t isShared, C_Image* color, C_Image* alpha, C_Image* plane3, C_Image* plane4,
                      C_Image* plane8, C_Image* plane9)
     : C_Surface() {
@@ -117,11 +119,15 @@ void C_Surface::TakeSizeFrom(const C_Image* image) {
 }
 
 bool C_Surface::AddPlane(C_Image* image, std::uint32_t index) {
+    return AddPlane(image, index, static_cast<Gfx_PlaneOwnership>(shared));
+}
+
+bool C_Surface::AddPlane(C_Image* image, std::uint32_t index, Gfx_PlaneOwnership ownership) {
     if (!EnsureList()) return false;
     for (std::uint32_t i = 0; i < planes->Count(); ++i) {
         C_SurfacePlane* old = EntryAt(planes, i);
         if (!old || old->index != index) continue;
-        auto* entry = new (std::nothrow) C_SurfacePlane(image, index, shared);
+        auto* entry = new (std::nothrow) C_SurfacePlane(image, index, ownership);
         if (!entry) return Gfx_Fail(GFX_ERR_NO_MEMORY, "C_Surface::AddPlane{entry}", "C_Surface::AddPlane");
         // The display-ready copy belongs to the notification owner, who frees
         // copies only on release: it moves to the new entry rather than
@@ -136,7 +142,7 @@ bool C_Surface::AddPlane(C_Image* image, std::uint32_t index) {
         if (index == GFX_PLANE_COLOR) TakeSizeFrom(image);
         return true;
     }
-    if (!InsertEntry(image, index, shared)) return false;
+    if (!InsertEntry(image, index, ownership)) return false;
     if (index == GFX_PLANE_COLOR) TakeSizeFrom(image);
     return true;
 }

@@ -18,6 +18,13 @@ enum : std::uint32_t {
     GFX_PLANE_ALPHA = 2,
 };
 
+/// Who deletes a surface's plane images: the value of the surface's and its
+/// entries' `shared` flag.
+enum Gfx_PlaneOwnership : std::uint8_t {
+    GFX_PLANES_OWNED = 0,     ///< the surface deletes them when released: images made with new
+    GFX_PLANES_BORROWED = 1,  ///< they belong to the caller: images on the stack or owned elsewhere
+};
+
 /// Notification codes: a plane number for one plane, or this for all planes.
 enum : std::int32_t { GFX_NOTIFY_ALL_PLANES = -3 };
 
@@ -44,10 +51,18 @@ public:
     void Init() override;
 };
 
-/// A set of numbered image planes: 1 colour, 2 alpha. Surfaces own their
-/// plane images unless made `shared` (borrowing), as most callers do:
+/// A set of numbered image planes: 1 colour, 2 alpha.
 ///
-///     C_Surface sprite(1, &colorImage, &alphaImage);  // borrows both
+/// Ownership rule: a surface either owns its plane images (GFX_PLANES_OWNED,
+/// the default: it deletes them when released, so they must come from new)
+/// or borrows them (GFX_PLANES_BORROWED: the caller keeps them alive and
+/// deletes them). Images on the stack or owned by someone else must be
+/// borrowed; attaching one to an owning surface deletes it twice.
+///
+///     C_Surface sprite(GFX_PLANES_BORROWED, &colorImage, &alphaImage);
+///     C_Surface built;  // owns what it is given
+///     built.AddPlane(new C_Image(colorImage), GFX_PLANE_COLOR);
+///     built.AddPlane(&stackImage, GFX_PLANE_ALPHA, GFX_PLANES_BORROWED);
 class C_Surface : public C_Object {
 public:
     C_List* planes;                 ///< the entries; null while there is no list at all
@@ -57,10 +72,14 @@ public:
     std::uint32_t width;            ///< of the colour plane when it was attached, else 0
     std::uint32_t height;
 
+    /// An empty surface that owns the planes it is given (GFX_PLANES_OWNED).
     C_Surface();
+    /// An empty surface whose AddPlane calls own or borrow as `ownership` says.
+    explicit C_Surface(Gfx_PlaneOwnership ownership);
     /// A surface over up to six images, planes 1, 2, 3, 4, 8 and 9 in that
-    /// order (null images are skipped). With `isShared` set the surface only
-    /// borrows them; otherwise it deletes them when released.
+    /// order (null images are skipped). `isShared` is GFX_PLANES_BORROWED
+    /// (the surface only borrows them) or GFX_PLANES_OWNED (it deletes them
+    /// when released).
     C_Surface(std::uint8_t isShared, C_Image* color, C_Image* alpha = nullptr, C_Image* plane3 = nullptr,
               C_Image* plane4 = nullptr, C_Image* plane8 = nullptr, C_Image* plane9 = nullptr);
     ~C_Surface() override;
@@ -83,6 +102,8 @@ public:
     /// borrows or owns the image as the surface's `shared` flag says; plane 1
     /// sets the surface's size. False only when memory cannot be obtained.
     bool AddPlane(C_Image* image, std::uint32_t index);
+    /// The same with the entry's ownership given for this one image.
+    bool AddPlane(C_Image* image, std::uint32_t index, Gfx_PlaneOwnership ownership);
     /// The image of the first entry numbered `index`, or null.
     C_Image* GetPlane(std::uint32_t index) const;
     C_SurfacePlane* GetPlaneEntry(std::uint32_t index) const;

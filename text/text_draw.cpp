@@ -5,7 +5,9 @@
 // The layout runs in 32-bit floats.
 #include "text/text_draw.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 
 #include "core/string.h"
 #include "image/image.h"
@@ -29,6 +31,34 @@ constexpr unsigned char kUnderscore = 95;  // "_"
 // blit measures from the clip box's top-left corner.
 constexpr std::uint8_t kGlyphAlign = 68;
 
+// The flags of the alignment byte; the rest is the anchor.
+constexpr std::uint8_t kTextFlags = GFX_TEXT_UTF8 | GFX_TEXT_ALIGN_LINES;
+
+// Walks the text one character code at a time: a byte each, or a decoded
+// UTF-8 sequence each. Copies walk on independently (to look ahead).
+class CodeReader {
+public:
+    CodeReader(const C_String& text, bool utf8) : chars_(text.CStr()), length_(text.Length()), utf8_(utf8) {}
+
+    bool Next(std::int32_t& code) {
+        if (pos_ >= length_) return false;
+        if (utf8_) {
+            code = Gfx_Text_DecodeUtf8(chars_, length_, &pos_);
+        } else {
+            code = static_cast<unsigned char>(chars_[pos_]);
+            ++pos_;
+        }
+        return true;
+    }
+    bool Utf8() const { return utf8_; }
+
+private:
+    const char* chars_;
+    std::size_t length_;
+    std::size_t pos_ = 0;
+    bool utf8_;
+};
+
 // The chosen variant and the metrics every character shares.
 struct Layout {
     const C_Font* font = nullptr;
@@ -38,28 +68,30 @@ struct Layout {
     float lineHeight = 0.0f;
 
     // The variant of `c`, or null when the font has none for it.
-    const C_BitmapGlyph* Glyph(unsigned char c) const {
+    const C_BitmapGlyph* Glyph(std::int32_t c) const {
         const C_BitmapFace* face = font->GetFace(c);
         return face ? face->GetGlyph(variant) : nullptr;
     }
     float Advance(const C_BitmapGlyph& glyph) const { return static_cast<float>(glyph.advance.x) * scale; }
 };
 
-// The face the variant is chosen from: the first character above the space
-// (bytes read as signed, so 128 to 255 are passed over too), else the last.
-const C_BitmapFace* KeyFace(const C_String& text, const C_Font& font) {
-    const char* chars = text.CStr();
-    const std::uint32_t n = text.Length();
-    std::uint32_t i = 0;
-    while (i < n && static_cast<signed char>(chars[i]) <= 32) ++i;
-    if (i == n) i = n - 1;
-    return font.GetFace(static_cast<unsigned char>(chars[i]));
+// The face the variant is chosen from: the first character above the space,
+// else the last. Bytes are read as signed, so 128 to 255 are passed over too;
+// decoded UTF-8 characters above U+007F count.
+const C_BitmapFace* KeyFace(CodeReader reader, const C_Font& font) {
+    std::int32_t code = 0;
+    std::int32_t last = -1;
+    while (reader.Next(code)) {
+        last = code;
+        const bool printable = reader.Utf8() ? code > 32 : static_cast<signed char>(code) > 32;
+        if (printable) return font.GetFace(code);
+    }
+    return last < 0 ? nullptr : font.GetFace(last);
 }
 
 // Picks the variant of the wanted style and render kind whose size is
 // closest to the wanted one, the first on ties.
-bool ChooseVariant(const C_String& text, const C_FontType& type, Layout& layout) {
-    if (text.Length() == 0) return false;
+bool ChooseVariant(const CodeReader& text, const C_FontType& type, Layout& layout) {
     const C_BitmapFace* face = KeyFace(text, *layout.font);
     if (!face) return false;
     const std::uint8_t style = type.StyleCode();
@@ -90,15 +122,14 @@ struct Extent {
     float lastAdvance = 0.0f;
 };
 
-Extent Measure(const C_String& text, const Layout& layout, float startX) {
+Extent Measure(CodeReader text, const Layout& layout, float startX) {
     float x = 0.0f;
     float y = 0.0f;
     float maxX = 0.0f;
     float maxY = layout.lineHeight;
     Extent e;
-    const char* chars = text.CStr();
-    for (std::uint32_t i = 0; i < text.Length(); ++i) {
-        const auto c = static_cast<unsigned char>(chars[i]);
+    std::int32_t c = 0;
+    while (text.Next(c)) {
         if (c == kNewline) {
             y += layout.lineHeight;
             x = startX;
@@ -118,13 +149,123 @@ Extent Measure(const C_String& text, const Layout& layout, float startX) {
     return e;
 }
 
+// The width of the line `text` starts at, measured as the block's width is:
+// the pen's furthest reach from the line's start, less one.
+float LineWidth(CodeReader text, const Layout& layout) {
+    float x = 0.0f;
+    float maxX = 0.0f;
+    std::int32_t c = 0;
+    while (text.Next(c) && c != kNewline) {
+        if (c == kTab) x += GFX_TEXT_TAB_ADVANCE;
+        if (const C_BitmapGlyph* g = layout.Glyph(c)) {
+            x += layout.Advance(*g);
+            maxX = std::max(maxX, x);
+        }
+    }
+    return maxX - 1.0f;
+}
+
+// An integer rectangle, x1 and y1 exclusive.
+struct Cover {
+    std::int64_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+
+    bool Empty() const { return x1 <= x0 || y1 <= y0; }
+    void Intersect(const Cover& o) {
+        x0 = std::max(x0, o.x0);
+        y0 = std::max(y0, o.y0);
+        x1 = std::min(x1, o.x1);
+        y1 = std::min(y1, o.y1);
+    }
+    void Add(const Cover& o) {
+        if (o.Empty()) return;
+        if (Empty()) {
+            *this = o;
+            return;
+        }
+        x0 = std::min(x0, o.x0);
+        y0 = std::min(y0, o.y0);
+        x1 = std::max(x1, o.x1);
+        y1 = std::max(y1, o.y1);
+    }
+};
+
+Cover CoverOf(const C_Frame& f) { return {f.x0, f.y0, f.x1, f.y1}; }
+Cover CoverOf(const C_Image& image) { return {0, 0, image.width, image.height}; }
+
+bool UsableAlpha(const C_Image* alpha) { return alpha && alpha->data && alpha->bpp == 8; }
+
+bool Finite(float v) { return std::isfinite(v) && std::fabs(v) < 1073741824.0f; }
+
+// The destination pixels one blit of the text covers, placed by the blit's
+// own rules for what text draws (angle 0, pivot measured from the top-left,
+// no mirroring, no wrap copies): at scale 1 the source rectangle's whole
+// pixels from the integer position; at any other scale the columns from
+// trunc(x + 0.3) to the one holding the right edge, and the rows from
+// trunc(y + 0.3) to the one holding the bottom edge + 0.3.
+Cover BlitCover(const C_Surface& src, const C_Rect* srcRect, const C_Vector2D& at, const C_DrawParams& p,
+                const C_Surface& dst, const C_Frame* clip, const C_Frame* clip2) {
+    const C_Image* srcColor = src.GetPlane(GFX_PLANE_COLOR);
+    const C_Image* srcAlpha = src.GetPlane(GFX_PLANE_ALPHA);
+    const C_Image* dstColor = dst.GetPlane(GFX_PLANE_COLOR);
+    const C_Image* dstAlpha = dst.GetPlane(GFX_PLANE_ALPHA);
+    const C_Image* sizeImage = srcColor ? srcColor : srcAlpha;
+    if (!dstColor || !sizeImage) return {};
+    Cover extent = CoverOf(*sizeImage);
+    if (srcColor && UsableAlpha(srcAlpha)) extent.Intersect(CoverOf(*srcAlpha));
+
+    // The source rectangle, as the blit limits it.
+    const auto imgW = static_cast<float>(extent.x1), imgH = static_cast<float>(extent.y1);
+    float fx0 = 0.0f, fy0 = 0.0f, fx1 = imgW, fy1 = imgH;
+    if (srcRect) {
+        fx0 = std::max(srcRect->x0, 0.0f);
+        fy0 = std::max(srcRect->y0, 0.0f);
+        fx1 = srcRect->x1 + 0.001f;
+        fy1 = srcRect->y1 + 0.001f;
+        if (fx1 > imgW) fx1 = imgW;
+        if (fy1 > imgH) fy1 = imgH;
+    }
+    if (!(fx1 > fx0) || !(fy1 > fy0)) return {};
+
+    // The pivot's offset, then the position anchored in the target.
+    const C_Vector2D offset(-p.pivot.x * p.scale.x, -p.pivot.y * p.scale.y);
+    Cover region = clip ? CoverOf(*clip) : CoverOf(*dstColor);
+    const float x = Gfx_AlignCoordIn(at.x + offset.x, static_cast<std::int32_t>(region.x0),
+                                     static_cast<std::int32_t>(region.x1), Gfx_AlignCodeX(at.align));
+    const float y = Gfx_AlignCoordIn(at.y + offset.y, static_cast<std::int32_t>(region.y0),
+                                     static_cast<std::int32_t>(region.y1), Gfx_AlignCodeY(at.align));
+    if (!Finite(x) || !Finite(y) || !Finite(p.scale.x) || !Finite(p.scale.y)) return {};
+    if (clip2) region.Intersect(CoverOf(*clip2));
+    region.Intersect(CoverOf(*dstColor));
+    if (UsableAlpha(dstAlpha)) region.Intersect(CoverOf(*dstAlpha));
+
+    Cover c;
+    if (p.scale.x == 1.0f && p.scale.y == 1.0f) {
+        c.x0 = x >= 0.0f ? static_cast<std::int64_t>(x) : static_cast<std::int64_t>(x - 1.0f);
+        c.y0 = y >= 0.0f ? static_cast<std::int64_t>(y) : static_cast<std::int64_t>(y - 1.0f);
+        c.x1 = c.x0 + (static_cast<std::int64_t>(fx1) - static_cast<std::int64_t>(fx0));
+        c.y1 = c.y0 + (static_cast<std::int64_t>(fy1) - static_cast<std::int64_t>(fy0));
+    } else {
+        const float right = (x + (fx1 - fx0) * p.scale.x) * 65536.0f;
+        const float bottom = (y + (fy1 - fy0) * p.scale.y + 0.3f) * 65536.0f;
+        if (!std::isfinite(right) || !std::isfinite(bottom)) return {};
+        c.x0 = static_cast<std::int64_t>(x + 0.3f);
+        c.y0 = static_cast<std::int64_t>(y + 0.3f);
+        c.x1 = (static_cast<std::int64_t>(right) >> 16) + 1;
+        c.y1 = static_cast<std::int64_t>(bottom) >> 16;
+    }
+    c.Intersect(region);
+    return c;
+}
+
 // The drawing side: destination, clip rectangles and the one record all
 // glyph blits share.
 class TextPainter {
 public:
-    TextPainter(const Layout& layout, const C_FontType& type, C_Surface* dst, const C_Color& color, const C_Rect& box,
-                const C_Frame* clip, const C_Frame* clip2)
-        : layout_(layout), type_(type), dst_(dst), box_(box), clip_(clip), clip2_(clip2) {
+    // With `cover` the painter draws nothing and gathers there the pixels
+    // its blits would cover; `dst` is then only read.
+    TextPainter(const Layout& layout, const C_FontType& type, const C_Surface* dst, const C_Color& color,
+                const C_Rect& box, const C_Frame* clip, const C_Frame* clip2, Cover* cover)
+        : layout_(layout), type_(type), dst_(dst), box_(box), clip_(clip), clip2_(clip2), cover_(cover) {
         params_.scale = C_Vector2D(layout.scale, layout.scale, 0);
         params_.angle = 0.0f;
         params_.pivot = C_Vector2D(0.0f, 0.0f, 0);
@@ -209,33 +350,49 @@ private:
 
     void Blit(C_Surface* src, const C_Rect* source, float x, float y) {
         const C_Vector2D at(x, y, kGlyphAlign);
+        if (cover_) {
+            cover_->Add(BlitCover(*src, source, at, params_, *dst_, clip_, clip2_));
+            return;
+        }
         // A failed blit (a picture without planes, say) leaves the rest of
-        // the text to draw.
-        Gfx_Surface_BlitTransformed(src, dst_, source, clip_, clip2_, &at, 0, &params_);
+        // the text to draw, and the call reports the failure at the end.
+        // Drawing painters are made with a writable destination
+        // (Gfx_Surface_DrawTextEx).
+        if (!Gfx_Surface_BlitTransformed(src, const_cast<C_Surface*>(dst_), source, clip_, clip2_, &at, 0, &params_))
+            failed_ = true;
     }
 
+public:
+    bool Failed() const { return failed_; }
+
+private:
     const Layout& layout_;
     const C_FontType& type_;
-    C_Surface* dst_;
+    const C_Surface* dst_;
     const C_Rect& box_;
     const C_Frame* clip_;
     const C_Frame* clip2_;
+    Cover* cover_;
+    bool failed_ = false;
     C_DrawParams params_;
 };
 
 // The block's start pen for its anchor: the block's left edge is measured
 // back from the position by none, half or all of its width, its top likewise
 // by its height. Unknown anchor codes act as left / top.
-void StartPen(const C_Vector2D& position, const Extent& e, float& x, float& y) {
-    switch (Gfx_AlignCodeX(position.align)) {
-    case 1: x = position.x - e.width; break;
-    case 2: x = position.x - e.width / 2.0f; break;
-    default: x = position.x; break;
+float StartX(float positionX, std::uint32_t code, float width) {
+    switch (code) {
+    case 1: return positionX - width;
+    case 2: return positionX - width / 2.0f;
+    default: return positionX;
     }
-    switch (Gfx_AlignCodeY(position.align)) {
-    case 1: y = -position.y - e.height; break;
-    case 2: y = -position.y - e.height / 2.0f; break;
-    default: y = -position.y; break;
+}
+
+float StartY(float positionY, std::uint32_t code, float height) {
+    switch (code) {
+    case 1: return -positionY - height;
+    case 2: return -positionY - height / 2.0f;
+    default: return -positionY;
     }
 }
 
@@ -243,28 +400,34 @@ void StartPen(const C_Vector2D& position, const Extent& e, float& x, float& y) {
 // block width.
 float WrappedPen(float x, float advance, float period) { return Math_Wrap(x + advance, period) - advance; }
 
-}  // namespace
-
-bool Gfx_Surface_DrawTextEx(const C_String& text, const C_Font* font, const C_FontType& fontType, C_Surface* dst,
-                            const C_Color& color, const C_Rect& box, std::uint8_t wrap, const C_Vector2D& position,
-                            std::uint32_t caretIndex, const C_Frame* clip, const C_Frame* clip2) {
+// Layout and drawing (or, with `cover`, measuring) of one text.
+bool LayOut(const C_String& text, const C_Font* font, const C_FontType& fontType, const C_Surface* dst,
+            const C_Color& color, const C_Rect& box, std::uint8_t wrap, const C_Vector2D& position,
+            std::uint32_t caretIndex, const C_Frame* clip, const C_Frame* clip2, Cover* cover) {
     if (!font || !dst) return false;
+    const CodeReader codes(text, (position.align & GFX_TEXT_UTF8) != 0);
+    const bool alignLines = (position.align & GFX_TEXT_ALIGN_LINES) != 0;
+    const auto anchor = static_cast<std::uint8_t>(position.align & ~kTextFlags);
     Layout layout;
     layout.font = font;
-    if (!ChooseVariant(text, fontType, layout)) return false;
+    if (!ChooseVariant(codes, fontType, layout)) return false;
 
-    const Extent extent = Measure(text, layout, position.x);
-    float x = 0.0f;
-    float y = 0.0f;
-    StartPen(position, extent, x, y);
+    const Extent extent = Measure(codes, layout, position.x);
+    const std::uint32_t codeX = Gfx_AlignCodeX(anchor);
+    // Each line's start: the block's, or with GFX_TEXT_ALIGN_LINES its own.
+    auto lineStart = [&](const CodeReader& from) {
+        return alignLines ? StartX(position.x, codeX, LineWidth(from, layout)) : position.x;
+    };
+    float x = alignLines ? lineStart(codes) : StartX(position.x, codeX, extent.width);
+    float y = StartY(position.y, Gfx_AlignCodeY(anchor), extent.height);
 
-    TextPainter painter(layout, fontType, dst, color, box, clip, clip2);
+    TextPainter painter(layout, fontType, dst, color, box, clip, clip2, cover);
     const float size = layout.size;
     const bool wrapping = wrap == 1;
     float previousAdvance = extent.lastAdvance;
-    const char* chars = text.CStr();
-    for (std::uint32_t i = 0; i < text.Length(); ++i) {
-        const auto c = static_cast<unsigned char>(chars[i]);
+    CodeReader reader = codes;
+    std::int32_t c = 0;
+    for (std::uint32_t i = 0; reader.Next(c); ++i) {
         const float xc = wrapping ? WrappedPen(x, previousAdvance, extent.width + previousAdvance) : x;
 
         if (i == caretIndex) {
@@ -275,7 +438,7 @@ bool Gfx_Surface_DrawTextEx(const C_String& text, const C_Font* font, const C_Fo
 
         if (c == kNewline) {
             y += layout.lineHeight;
-            x = position.x;
+            x = lineStart(reader);
         } else if (c == kTab) {
             if (xc + box.x0 < box.x1 && box.y0 - layout.lineHeight + y < box.y1 && xc >= -GFX_TEXT_TAB_ADVANCE &&
                 y >= -2.0f * size)
@@ -296,27 +459,109 @@ bool Gfx_Surface_DrawTextEx(const C_String& text, const C_Font* font, const C_Fo
         previousAdvance = advance;
         x += advance;
     }
-    return true;
+    return !painter.Failed();
 }
 
-bool Gfx_Surface_DrawText(const C_String& text, const C_Font* font, const C_FontType& fontType, C_Surface* dst,
-                          const C_Color& color, const C_Vector2D& position, std::uint8_t textAlign, std::uint8_t wrap,
-                          std::uint32_t /*unused*/, const C_Frame* clip, const C_Frame* clip2, std::uint32_t /*mode*/) {
-    if (!dst) return false;
+// The box and start point Gfx_Surface_DrawText hands to the layout: the
+// anchor resolved inside the clip box (or the whole destination).
+void Anchor(const C_Surface& dst, const C_Vector2D& position, std::uint8_t textAlign, const C_Frame* clip, C_Rect& box,
+            C_Vector2D& start) {
     // The destination's size is its colour plane's (the surface's own record
     // of it may be stale after the plane was re-created).
-    const C_Image* colour = dst->GetPlane(1);
-    const std::uint32_t width = colour ? colour->width : dst->GetWidth();
-    const std::uint32_t height = colour ? colour->height : dst->GetHeight();
-    const C_Rect box(0.0f, 0.0f, static_cast<float>(width), static_cast<float>(height), 0, 0);
+    const C_Image* colour = dst.GetPlane(GFX_PLANE_COLOR);
+    const std::uint32_t width = colour ? colour->width : dst.GetWidth();
+    const std::uint32_t height = colour ? colour->height : dst.GetHeight();
+    box = C_Rect(0.0f, 0.0f, static_cast<float>(width), static_cast<float>(height), 0, 0);
 
-    // The anchor inside the clip box (or the whole destination).
     const std::int32_t cx0 = clip ? clip->x0 : 0;
     const std::int32_t cy0 = clip ? clip->y0 : 0;
     const std::int32_t cx1 = clip ? clip->x1 : static_cast<std::int32_t>(width);
     const std::int32_t cy1 = clip ? clip->y1 : static_cast<std::int32_t>(height);
     const float anchorX = Gfx_AlignCoordIn(position.x, cx0, cx1, Gfx_AlignCodeX(position.align));
     const float anchorY = Gfx_AlignCoordIn(position.y, cy0, cy1, Gfx_AlignCodeY(position.align));
-    const C_Vector2D start(anchorX, -anchorY, textAlign);
+    start = C_Vector2D(anchorX, -anchorY, textAlign);
+}
+
+}  // namespace
+
+std::int32_t Gfx_Text_DecodeUtf8(const char* text, std::size_t length, std::size_t* index) {
+    if (!text || !index || *index >= length) return -1;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+    std::size_t i = *index;
+    const unsigned lead = bytes[i++];
+    if (lead < 0x80) {
+        *index = i;
+        return static_cast<std::int32_t>(lead);
+    }
+    // The continuation bytes a lead allows: the second byte's range is
+    // narrowed where wider would give an overlong form, a surrogate or a
+    // code beyond U+10FFFF.
+    int more = 0;
+    std::int32_t code = 0;
+    unsigned lo = 0x80, hi = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        more = 1;
+        code = static_cast<std::int32_t>(lead & 0x1F);
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        more = 2;
+        code = static_cast<std::int32_t>(lead & 0x0F);
+        if (lead == 0xE0) lo = 0xA0;
+        if (lead == 0xED) hi = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        more = 3;
+        code = static_cast<std::int32_t>(lead & 0x07);
+        if (lead == 0xF0) lo = 0x90;
+        if (lead == 0xF4) hi = 0x8F;
+    } else {
+        *index = i;
+        return GFX_TEXT_REPLACEMENT;
+    }
+    for (int k = 0; k < more; ++k, lo = 0x80, hi = 0xBF) {
+        if (i >= length || bytes[i] < lo || bytes[i] > hi) {
+            *index = i;  // the byte that broke the sequence starts the next
+            return GFX_TEXT_REPLACEMENT;
+        }
+        code = (code << 6) | static_cast<std::int32_t>(bytes[i] & 0x3F);
+        ++i;
+    }
+    *index = i;
+    return code;
+}
+
+bool Gfx_Surface_DrawTextEx(const C_String& text, const C_Font* font, const C_FontType& fontType, C_Surface* dst,
+                            const C_Color& color, const C_Rect& box, std::uint8_t wrap, const C_Vector2D& position,
+                            std::uint32_t caretIndex, const C_Frame* clip, const C_Frame* clip2) {
+    return LayOut(text, font, fontType, dst, color, box, wrap, position, caretIndex, clip, clip2, nullptr);
+}
+
+bool Gfx_Surface_DrawText(const C_String& text, const C_Font* font, const C_FontType& fontType, C_Surface* dst,
+                          const C_Color& color, const C_Vector2D& position, std::uint8_t textAlign, std::uint8_t wrap,
+                          std::uint32_t /*unused*/, const C_Frame* clip, const C_Frame* clip2, std::uint32_t /*mode*/) {
+    if (!dst) return false;
+    C_Rect box;
+    C_Vector2D start;
+    Anchor(*dst, position, textAlign, clip, box, start);
     return Gfx_Surface_DrawTextEx(text, font, fontType, dst, color, box, wrap, start, GFX_TEXT_NO_CARET, clip, clip2);
+}
+
+bool Gfx_Font_MeasureText(const C_String& text, const C_Font* font, const C_FontType& fontType, const C_Surface* dst,
+                          const C_Color& color, const C_Vector2D& position, std::uint8_t textAlign, std::uint8_t wrap,
+                          std::uint32_t /*unused*/, const C_Frame* clip, const C_Frame* clip2, std::uint32_t /*mode*/,
+                          C_Frame* covered) {
+    if (!covered) return false;
+    *covered = C_Frame();
+    if (!dst) return false;
+    C_Rect box;
+    C_Vector2D start;
+    Anchor(*dst, position, textAlign, clip, box, start);
+    Cover cover;
+    if (!LayOut(text, font, fontType, dst, color, box, wrap, start, GFX_TEXT_NO_CARET, clip, clip2, &cover))
+        return false;
+    if (!cover.Empty()) {
+        covered->x0 = static_cast<std::int32_t>(cover.x0);
+        covered->y0 = static_cast<std::int32_t>(cover.y0);
+        covered->x1 = static_cast<std::int32_t>(cover.x1);
+        covered->y1 = static_cast<std::int32_t>(cover.y1);
+    }
+    return true;
 }

@@ -1,7 +1,9 @@
 // quillory font TTF OUT.uft: a bitmap font file rendered from TrueType files.
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -51,6 +53,21 @@ bool ParseNumber(const std::string& text, std::int64_t limit, std::int64_t& valu
         if (value > limit) return false;
     }
     return true;
+}
+
+// Whether the file starts like a TrueType or OpenType font (or collection),
+// so that a failed import of any other file can say what it is instead.
+bool LooksLikeFont(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    unsigned char tag[4] = {};
+    const std::size_t got = std::fread(tag, 1, sizeof tag, f);
+    std::fclose(f);
+    if (got != sizeof tag) return false;
+    static const char* const kTags[] = {"\x00\x01\x00\x00", "OTTO", "true", "typ1", "ttcf", "wOFF", "wOF2"};
+    for (const char* t : kTags)
+        if (std::memcmp(tag, t, 4) == 0) return true;
+    return false;
 }
 
 template <typename T>
@@ -185,12 +202,16 @@ bool Tool_BuildFont(const Tool_FontPlan& plan, C_Font& font, std::string& failed
 bool Tool_SaveFont(C_Font& font, const std::string& path) {
     C_FileReplace out;
     if (!out.Begin(path.c_str()) || !out.CloseFile()) {
+        const int error = errno;
         Gfx_SetError(GFX_ERR_OPEN_WRITE, 0, 0, "C_FileReplace::Begin(%s)", path.c_str());
+        Tool_NoteWriteReason(error);
         return false;
     }
     if (!font.SaveToFile(out.TempPath(), 0)) return false;  // `out` removes the temporary file
     if (!out.Commit()) {
+        const int error = errno;
         Gfx_SetError(GFX_ERR_OPEN_WRITE, 0, 0, "C_FileReplace::Commit(%s)", path.c_str());
+        Tool_NoteWriteReason(error);
         return false;
     }
     return true;
@@ -239,8 +260,17 @@ int Tool_Font(const Tool_Command& self, const std::vector<std::string>& args) {
     const bool built = Tool_BuildFont(plan, font, failedPath,
                                       [&bar](std::size_t done, std::size_t total) { bar.Update(done, total); });
     bar.Finish();
-    if (!built)
-        return failedPath.empty() ? Tool_Fail(out, "make the faces of") : Tool_Fail(failedPath, "read", " as a font");
+    if (!built) {
+        if (failedPath.empty()) return Tool_Fail(out, "make the faces of");
+        Tool_FileKind kind = Tool_FileKind::Unknown;
+        if (!Tool_KindOfFile(failedPath, kind)) return Tool_CannotOpen(failedPath);
+        if (!LooksLikeFont(failedPath))
+            return Tool_Refuse(failedPath, kind == Tool_FileKind::Unknown
+                                               ? std::string("is not a TrueType or OpenType font")
+                                               : std::string("is a ") + Tool_KindDescription(kind) +
+                                                     ", not a TrueType or OpenType font");
+        return Tool_Fail(failedPath, "read", " as a font");
+    }
     Gfx_ClearError();
     if (!Tool_SaveFont(font, out)) return Tool_Fail(out, "write");
     return TOOL_OK;

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -150,18 +151,21 @@ std::string CodeLabel(std::int32_t code) {
     return label;
 }
 
-// The lines as the byte strings the text drawer reads. Characters the font
-// cannot draw (no face, or beyond one byte) are left out and listed in
-// `missing`; the drawer would skip them anyway, but a line starting with one
-// would make it choose its glyph size from a character it does not have.
-std::vector<std::string> SplitLines(const std::vector<std::int32_t>& codes, const C_Font& font,
-                                    std::vector<std::int32_t>& missing) {
-    std::vector<std::string> lines(1);
+// One line: its character codes, drawn as UTF-8.
+using Line = std::vector<std::int32_t>;
+
+// The lines' codes. Characters the font has no glyph for are left out and
+// listed in `missing`; the drawer would skip them anyway, but a line starting
+// with one would make it choose its glyph size from a character it does not
+// have.
+std::vector<Line> SplitLines(const std::vector<std::int32_t>& codes, const C_Font& font,
+                             std::vector<std::int32_t>& missing) {
+    std::vector<Line> lines(1);
     for (const std::int32_t code : codes) {
         if (code == '\n') {
             lines.emplace_back();
-        } else if (code == '\t' || (code <= 0xFF && font.GetFace(code))) {
-            lines.back() += static_cast<char>(code);
+        } else if (code == '\t' || font.GetFace(code)) {
+            lines.back().push_back(code);
         } else if (std::find(missing.begin(), missing.end(), code) == missing.end()) {
             missing.push_back(code);
         }
@@ -169,14 +173,29 @@ std::vector<std::string> SplitLines(const std::vector<std::int32_t>& codes, cons
     return lines;
 }
 
+// The line as the UTF-8 text the drawer decodes (GFX_TEXT_UTF8).
+std::string Utf8Of(const Line& line) {
+    std::string out;
+    for (const std::int32_t code : line) {
+        const auto c = static_cast<std::uint32_t>(code);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+            continue;
+        }
+        const int more = c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+        out += static_cast<char>(((0xFF00u >> (more + 1)) & 0xFFu) | (c >> (6 * more)));
+        for (int k = more - 1; k >= 0; --k) out += static_cast<char>(0x80u | ((c >> (6 * k)) & 0x3Fu));
+    }
+    return out;
+}
+
 // The face the drawer chooses its variant from: the first character above
-// the space, read as a signed byte, else the last.
-const C_BitmapFace* KeyFace(const std::string& line, const C_Font& font) {
+// the space, else the last.
+const C_BitmapFace* KeyFace(const Line& line, const C_Font& font) {
     if (line.empty()) return nullptr;
-    std::size_t i = 0;
-    while (i < line.size() && static_cast<signed char>(line[i]) <= 32) ++i;
-    if (i == line.size()) i = line.size() - 1;
-    return font.GetFace(static_cast<unsigned char>(line[i]));
+    for (const std::int32_t code : line)
+        if (code > 32) return font.GetFace(code);
+    return font.GetFace(line.back());
 }
 
 bool Usable(const C_BitmapGlyph* g, std::uint8_t style, std::uint8_t kind) {
@@ -258,14 +277,12 @@ bool ChooseStyle(const C_BitmapFace& face, const RenderOptions& o, Choice& choic
 
 // The size most characters of the text are rendered at, the larger on ties
 // (the sharper picture): drawn at it, nothing is scaled.
-float CommonSize(const std::vector<std::string>& lines, const C_Font& font, const Choice& choice) {
+float CommonSize(const std::vector<Line>& lines, const C_Font& font, const Choice& choice) {
     std::map<std::uint16_t, std::size_t> counts;
-    std::vector<bool> seen(256, false);
-    for (const std::string& line : lines)
-        for (const char c : line) {
-            const auto code = static_cast<unsigned char>(c);
-            if (seen[code]) continue;
-            seen[code] = true;
+    std::set<std::int32_t> seen;
+    for (const Line& line : lines)
+        for (const std::int32_t code : line) {
+            if (!seen.insert(code).second) continue;
             const C_BitmapFace* face = font.GetFace(code);
             if (!face) continue;
             std::vector<std::uint16_t> sizes;  // each size once per character
@@ -289,14 +306,14 @@ float CommonSize(const std::vector<std::string>& lines, const C_Font& font, cons
 
 // One line's layout as the drawer will do it.
 struct LineLayout {
-    std::string text;
+    Line text;
     std::uint32_t variant = 0;
     float scale = 1.0f;
     float advance = 0.0f;   // the pen's furthest reach, from the line's start
     float inkReach = 0.0f;  // how far any glyph picture may stray from the layout box
 };
 
-bool LayOutLine(const std::string& text, const C_Font& font, const Choice& choice, LineLayout& line) {
+bool LayOutLine(const Line& text, const C_Font& font, const Choice& choice, LineLayout& line) {
     line.text = text;
     if (text.empty()) return true;
     const C_BitmapFace* key = KeyFace(text, font);
@@ -308,9 +325,9 @@ bool LayOutLine(const std::string& text, const C_Font& font, const Choice& choic
     if (!chosen) return false;
     line.scale = choice.size / static_cast<float>(chosen->size);
     float x = 0.0f;
-    for (const char c : text) {
+    for (const std::int32_t c : text) {
         if (c == '\t') x += GFX_TEXT_TAB_ADVANCE;
-        const C_BitmapFace* face = font.GetFace(static_cast<unsigned char>(c));
+        const C_BitmapFace* face = font.GetFace(c);
         const C_BitmapGlyph* g = face ? face->GetGlyph(line.variant) : nullptr;
         if (!g) continue;
         x += static_cast<float>(g->advance.x) * line.scale;
@@ -458,9 +475,9 @@ int Tool_RenderText(const Tool_Command& self, const std::vector<std::string>& ar
     if (!font.LoadFromFile(o.fontPath.c_str(), 0)) return Tool_Fail(o.fontPath, "read", " as a bitmap font");
 
     std::vector<std::int32_t> missing;
-    const std::vector<std::string> texts = SplitLines(DecodeCodes(o.text), font, missing);
+    const std::vector<Line> texts = SplitLines(DecodeCodes(o.text), font, missing);
     const C_BitmapFace* reference = nullptr;
-    for (const std::string& text : texts)
+    for (const Line& text : texts)
         if ((reference = KeyFace(text, font)) != nullptr) break;
     if (!reference) return Tool_Refuse(o.fontPath, "has glyphs for none of the characters of the text");
     if (!missing.empty()) {
@@ -524,10 +541,10 @@ int Tool_RenderText(const Tool_Command& self, const std::vector<std::string>& ar
     const float anchorX = o.align == Align::Left    ? left
                           : o.align == Align::Right ? left + blockWidth - 1.0f
                                                     : left + (blockWidth - 1.0f) / 2.0f;
-    const std::uint8_t textAlign = o.align == Align::Left ? 0 : o.align == Align::Right ? 1 : 2;
+    const std::uint8_t textAlign = (o.align == Align::Left ? 0 : o.align == Align::Right ? 1 : 2) | GFX_TEXT_UTF8;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (lines[i].text.empty()) continue;
-        const C_String text(lines[i].text.c_str());
+        const C_String text(Utf8Of(lines[i].text).c_str());
         const float y = static_cast<float>(margin) + lineHeight * static_cast<float>(i);
         for (long pass = 0; pass <= bold; ++pass) {
             const C_Vector2D at(anchorX + static_cast<float>(pass), y, 0);

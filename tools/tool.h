@@ -44,6 +44,9 @@ int Tool_Fail(const std::string& file, const char* action, const std::string& ta
 int Tool_Refuse(const std::string& file, const std::string& message);
 // Tool_Refuse for a file Tool_KindOfFile could not open, with errno's reason.
 int Tool_CannotOpen(const std::string& file);
+// After a failed write recorded as GFX_ERR_OPEN_WRITE: the OS's reason
+// (errno `error`, when not 0) becomes the error's plain-words reason.
+void Tool_NoteWriteReason(int error);
 
 // Splits arguments into positionals and options. `withValue` lists the
 // options that take a value ("--format N" or "--format=N"); every other

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "core/error.h"
@@ -60,9 +61,12 @@ int Tool_Usage(const Tool_Command& command, const std::string& problem) {
 
 int Tool_Fail(const std::string& file, const char* action, const std::string& tail) {
     const char* detail = Gfx_GetErrorDetail();
+    // The plain-words reason when the failing call gave one, else the code's.
+    const char* reason = Gfx_GetErrorReason();
+    if (std::strcmp(reason, detail) == 0) reason = ReasonOf(Gfx_GetErrorDetailCode());
     std::fprintf(stderr, "quillory: cannot %s '%s'%s", action, file.c_str(), tail.c_str());
     if (*detail)
-        std::fprintf(stderr, ": %s [%s]\n", ReasonOf(Gfx_GetErrorDetailCode()), detail);
+        std::fprintf(stderr, ": %s [%s]\n", reason, detail);
     else if (*Gfx_GetErrorMessage())
         std::fprintf(stderr, " [%s]\n", Gfx_GetErrorMessage());
     else
@@ -76,7 +80,12 @@ int Tool_Refuse(const std::string& file, const std::string& message) {
 }
 
 int Tool_CannotOpen(const std::string& file) {
+    if (errno == EISDIR) return Tool_Refuse(file, "is a directory, not a file");
     return Tool_Refuse(file, std::string("cannot be opened: ") + std::strerror(errno));
+}
+
+void Tool_NoteWriteReason(int error) {
+    if (error != 0 && Gfx_GetErrorDetailCode() == GFX_ERR_OPEN_WRITE) Gfx_SetErrorReason("%s", std::strerror(error));
 }
 
 Tool_ProgressBar::Tool_ProgressBar(const char* unit) : unit_(unit), enabled_(isatty(STDERR_FILENO) == 1) {}
@@ -165,6 +174,12 @@ Tool_FileKind Tool_KindOfName(const std::string& path) {
 }
 
 bool Tool_KindOfFile(const std::string& path, Tool_FileKind& kind) {
+    // A directory opens for reading here, then reads as nothing.
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        errno = EISDIR;
+        return false;
+    }
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return false;
     unsigned char head[128] = {};
@@ -216,18 +231,26 @@ bool Tool_LoadImage(const std::string& path, Tool_FileKind kind, C_Image& image)
 bool Tool_SaveImage(C_Image& image, const std::string& path, Tool_FileKind kind, bool opaque, std::int32_t quality) {
     Gfx_ClearError();
     // These are written under a temporary name already.
-    if (kind == Tool_FileKind::Png && opaque) return Gfx_Image_SavePNG_Opaque(&image, path.c_str());
-    if (kind != Tool_FileKind::Img && kind != Tool_FileKind::Raw)
-        return Gfx_Image_SaveFile(&image, path.c_str(), quality);
+    if (kind != Tool_FileKind::Img && kind != Tool_FileKind::Raw) {
+        errno = 0;
+        const bool saved = kind == Tool_FileKind::Png && opaque ? Gfx_Image_SavePNG_Opaque(&image, path.c_str())
+                                                                : Gfx_Image_SaveFile(&image, path.c_str(), quality);
+        if (!saved) Tool_NoteWriteReason(errno);
+        return saved;
+    }
     if (kind != Tool_FileKind::Img && kind != Tool_FileKind::Raw) return false;
     C_FileReplace out;
     if (!out.Begin(path.c_str()) || !out.CloseFile()) {
+        const int error = errno;
         Gfx_SetError(GFX_ERR_OPEN_WRITE, 0, 0, "C_FileReplace::Begin(%s)", path.c_str());
+        Tool_NoteWriteReason(error);
         return false;
     }
     if (!SaveByName(image, out.TempPath(), kind)) return false;  // `out` removes the temporary file
     if (!out.Commit()) {
+        const int error = errno;
         Gfx_SetError(GFX_ERR_OPEN_WRITE, 0, 0, "C_FileReplace::Commit(%s)", path.c_str());
+        Tool_NoteWriteReason(error);
         return false;
     }
     return true;

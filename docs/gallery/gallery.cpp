@@ -358,6 +358,43 @@ void Bilinear(Gallery& g) {
     Split(g, "bilinear.png", g.opaqueCard, &ball, nearest, smooth);
 }
 
+// Bilinear sampling at a picture's edge, a 4 x 4 picture enlarged 16 times.
+// Left: the whole picture; the taps past its last column and row wrap to the
+// first ones, so its right edge fades to blue and its bottom to the top row.
+// Right: the same picture inside a one-pixel border that repeats its edge
+// pixels, drawn from the rectangle inside the border: clamped edges.
+void Edges(Gallery& g) {
+    const std::uint32_t blue = 0xFF2846DCu, white = 0xFFF0F0F0u, orange = 0xFFF08C14u, dark = 0xFF202020u;
+    const std::uint32_t pattern[4][4] = {{blue, white, white, orange},
+                                         {blue, white, white, orange},
+                                         {blue, white, white, orange},
+                                         {dark, dark, dark, dark}};
+    C_Image tiny;
+    C_Image bordered;
+    if (!tiny.CreateEmpty(4, 4, GFX_FMT_ARGB8888, GFX_FMT_NONE) ||
+        !bordered.CreateEmpty(6, 6, GFX_FMT_ARGB8888, GFX_FMT_NONE))
+        return;
+    for (std::uint32_t y = 0; y < 6; ++y)
+        for (std::uint32_t x = 0; x < 6; ++x) {
+            const std::uint32_t px = x == 0 ? 0 : x == 5 ? 3 : x - 1, py = y == 0 ? 0 : y == 5 ? 3 : y - 1;
+            reinterpret_cast<std::uint32_t*>(bordered.Row(y))[x] = pattern[py][px];
+            if (x < 4 && y < 4) reinterpret_cast<std::uint32_t*>(tiny.Row(y))[x] = pattern[y][x];
+        }
+    C_Image canvas;
+    if (!MakeCanvas(canvas)) return;
+    C_Surface dst(GFX_PLANES_BORROWED, &canvas);
+    C_Surface wraps(GFX_PLANES_BORROWED, &tiny);
+    C_Surface clamped(GFX_PLANES_BORROWED, &bordered);
+    C_DrawParams p;
+    p.scale = C_Vector2D(16.0f, 16.0f);
+    p.filter = 1;
+    const C_Vector2D left(8.0f, 28.0f), right(88.0f, 28.0f);
+    const C_Rect inside(1.0f, 1.0f, 5.0f, 5.0f);
+    Gfx_Surface_BlitTransformed(&wraps, &dst, nullptr, nullptr, nullptr, &left, 0, &p);
+    Gfx_Surface_BlitTransformed(&clamped, &dst, &inside, nullptr, nullptr, &right, 0, &p);
+    Save(g, canvas, "edge.png");
+}
+
 // A font built from the TrueType file at start-up: anti-aliased glyphs at
 // two sizes and one-bit glyphs at a third, each drawn at its own size.
 void Text(Gallery& g, const char* ttf) {
@@ -426,6 +463,7 @@ int main(int argc, char** argv) {
     Brightness(g);
     Contrast(g);
     Bilinear(g);
+    Edges(g);
     Text(g, ttf);
 
     std::printf("quillory-gallery: %d pictures in %s\n", g.written, g.outDir.c_str());

@@ -9,7 +9,7 @@ foreach(run a b)
   endif()
 endforeach()
 
-set(names plain scale rotate mirror anchor wrap alpha alpha_file key fill brightness contrast bilinear)
+set(names plain scale rotate mirror anchor wrap alpha alpha_file key fill brightness contrast bilinear edge)
 if(WITH_TEXT AND EXISTS /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf)
   list(APPEND names text)
 endif()

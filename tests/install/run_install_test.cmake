@@ -1,15 +1,20 @@
 # The library as downstream projects see it (cmake -P):
 #   1. install the already-built tree into a fresh prefix and build
 #      tests/install/downstream against the CMake package;
-#   2. build the same program with the flags pkg-config gives (--static);
+#   2. build the same program with the flags plain pkg-config gives: the
+#      static install must link without --static;
 #   3. configure and build a shared variant of the library in a scratch
 #      directory, check its SONAME and that it exports the public names and
-#      none of the internal ones, and link the program against it.
+#      none of the internal ones, install it and build the program with its
+#      pkg-config flags.
+# The program has headers of its own named like the library's (core/string.h,
+# math/vector.h) on its include path; only include/ may be on the path.
 # Arguments: SOURCE_DIR, BUILD_DIR, WORK_DIR, GENERATOR, CXX, C, LIBDIR,
 # VERSION.
 file(REMOVE_RECURSE ${WORK_DIR})
 set(prefix ${WORK_DIR}/prefix)
 set(program ${SOURCE_DIR}/tests/install/downstream/main.cpp)
+set(user_include -I${SOURCE_DIR}/tests/install/downstream/user)
 
 function(run what)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
@@ -27,16 +32,16 @@ run("downstream build" ${CMAKE_COMMAND} --build ${WORK_DIR}/build)
 run("downstream program" ${WORK_DIR}/build/downstream)
 message(STATUS "CMake package: ${run_output}")
 
-# 2. pkg-config, linking the static archive with its private dependencies.
+# 2. pkg-config of the static install.
 set(ENV{PKG_CONFIG_PATH} ${prefix}/${LIBDIR}/pkgconfig)
 run("pkg-config --modversion" pkg-config --modversion quillory)
 string(STRIP "${run_output}" pc_version)
 if(NOT pc_version STREQUAL VERSION)
   message(FATAL_ERROR "quillory.pc says version ${pc_version}, the project ${VERSION}")
 endif()
-run("pkg-config --cflags --libs" pkg-config --static --cflags --libs quillory)
+run("pkg-config --cflags --libs" pkg-config --cflags --libs quillory)
 separate_arguments(pc_flags UNIX_COMMAND "${run_output}")
-run("pkg-config build" ${CXX} -std=c++17 ${program} -o ${WORK_DIR}/downstream-pc ${pc_flags})
+run("pkg-config build" ${CXX} -std=c++17 ${program} -o ${WORK_DIR}/downstream-pc ${user_include} ${pc_flags})
 run("pkg-config program" ${WORK_DIR}/downstream-pc)
 message(STATUS "pkg-config: ${run_output}")
 
@@ -47,7 +52,8 @@ run("shared configure" ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${shared} -G ${GENER
   -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_C_COMPILER=${C}
   -DBUILD_SHARED_LIBS=ON -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-O0 -DCMAKE_C_FLAGS_DEBUG=-O0
   -DQUILLORY_BUILD_TESTS=OFF -DQUILLORY_BUILD_BENCH=OFF -DQUILLORY_BUILD_EXAMPLES=OFF)
-run("shared build" ${CMAKE_COMMAND} --build ${shared} --target quillory_shared)
+# The tool is built too, since installing wants every installed file.
+run("shared build" ${CMAKE_COMMAND} --build ${shared} --target quillory_shared quillory-tool)
 set(library ${shared}/libquillory.so)
 
 run("readelf" readelf -d ${library})
@@ -88,10 +94,20 @@ foreach(name
   endif()
 endforeach()
 
-# The headers are those installed in step 1, from the same sources.
-run("pkg-config --cflags" pkg-config --cflags quillory)
-separate_arguments(pc_cflags UNIX_COMMAND "${run_output}")
+# The shared install's pkg-config shape: plain --libs names only the library.
+set(shared_prefix ${WORK_DIR}/prefix-shared)
+run("shared install" ${CMAKE_COMMAND} --install ${shared} --prefix ${shared_prefix})
+set(ENV{PKG_CONFIG_PATH} ${shared_prefix}/${LIBDIR}/pkgconfig)
+run("shared pkg-config" pkg-config --cflags --libs quillory)
+if(run_output MATCHES "-lpng")
+  message(FATAL_ERROR "the shared install's plain --libs names libpng: ${run_output}")
+endif()
+separate_arguments(pc_flags UNIX_COMMAND "${run_output}")
 run("shared downstream build" ${CXX} -std=c++17 ${program} -o ${WORK_DIR}/downstream-shared
-  ${pc_cflags} -L${shared} -lquillory -Wl,-rpath,${shared})
+  ${user_include} ${pc_flags} -Wl,-rpath,${shared_prefix}/${LIBDIR})
+run("readelf downstream" readelf -d ${WORK_DIR}/downstream-shared)
+if(NOT run_output MATCHES "libquillory\\.so")
+  message(FATAL_ERROR "the program built from the shared install's flags does not use libquillory.so")
+endif()
 run("shared downstream program" ${WORK_DIR}/downstream-shared)
 message(STATUS "shared library: ${run_output}")

@@ -25,6 +25,39 @@ TEST(Color, IntegerConstructorDividesBy255WithoutClamping) {
     EXPECT_NEAR(C_Color(512, 512, 512, 0).b, 2.00784f, 1e-5f);
 }
 
+// Which calls mean bytes and which mean unit components, and that a byte call
+// with a floating-point argument does not compile.
+template <typename... T>
+constexpr bool FromBytesCompiles(decltype(C_Color::FromBytes(T{}...))*) {
+    return true;
+}
+template <typename... T>
+constexpr bool FromBytesCompiles(...) {
+    return false;
+}
+static_assert(FromBytesCompiles<int, int, int, int>(nullptr));
+static_assert(!FromBytesCompiles<double, int, int, int>(nullptr));
+static_assert(!FromBytesCompiles<int, int, int, float>(nullptr));
+
+TEST(Color, BytesAndUnitsByArgumentTypes) {
+    const float byte128 = 128.0f / 255.0f;
+    const struct {
+        const char* call;
+        C_Color got;
+        C_Color want;
+    } cases[] = {
+        {"C_Color(1.0, 0, 0, 1.0)", C_Color(1.0, 0, 0, 1.0), C_Color(1.0f, 0.0f, 0.0f, 1.0f)},
+        {"C_Color(0.5f, 0, 0, 1)", C_Color(0.5f, 0, 0, 1), C_Color(0.5f, 0.0f, 0.0f, 1.0f)},
+        {"C_Color(0, 0.25, 0u, 2)", C_Color(0, 0.25, 0u, 2), C_Color(0.0f, 0.25f, 0.0f, 2.0f)},
+        {"C_Color(128, 0, 255, 0)", C_Color(128, 0, 255, 0), C_Color(byte128, 0.0f, 1.0f, 0.0f)},
+        {"FromBytes(128, 0, 255, 255)", C_Color::FromBytes(128, 0, 255, 255), C_Color(byte128, 0.0f, 1.0f, 1.0f)},
+        {"FromBytes(-128, 512, 0, 0)", C_Color::FromBytes(-128, 512, 0, 0), C_Color(-128, 512, 0, 0)},
+        {"FromUnit(1, 0, 0, 1)", C_Color::FromUnit(1, 0, 0, 1), C_Color(1.0f, 0.0f, 0.0f, 1.0f)},
+        {"FromUnit(0.5, 2.0, -1.0, 0.1)", C_Color::FromUnit(0.5, 2.0, -1.0, 0.1), C_Color(0.5f, 2.0f, -1.0f, 0.1f)},
+    };
+    for (const auto& c : cases) EXPECT_TRUE(SameBits(c.got, c.want)) << c.call;
+}
+
 TEST(Color, PackedArrayAndNullArrayConstructors) {
     const C_Color packed(0x00FF8040u);
     EXPECT_EQ(packed.r, 64.0f / 255.0f);

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "quillory.h"
@@ -149,6 +151,78 @@ TEST(Blit, FailuresAreReported) {
     EXPECT_STREQ(Gfx_GetErrorDetail(), "C_Blit_Kernel::Blit_Fixed{ImageSrc->format}");
     EXPECT_EQ(Gfx_GetErrorCode(), -1);
     src.GetPlane(1)->format = GFX_FMT_ARGB8888;
+
+    // Refusals say why in plain words.
+    C_Image* wide = new C_Image();
+    wide->CreateEmpty(2, 2, GFX_FMT_RGB565, GFX_FMT_NONE);
+    C_Surface narrowDst(GFX_PLANES_OWNED, wide);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const struct {
+        C_Surface* to;
+        C_Vector2D at;
+        const char* reason;
+    } refusals[] = {
+        {&narrowDst, C_Vector2D(), "draws 32-bit colour planes, and this one has 16 bits per pixel"},
+        {&dst, C_Vector2D(nan, 0.0f), "the position is not a finite number"},
+        {&noColour, C_Vector2D(), "no colour plane (plane 1)"},
+    };
+    for (const auto& r : refusals) {
+        EXPECT_FALSE(Blit(src, *r.to, r.at));
+        EXPECT_NE(std::string(Gfx_GetErrorReason()).find(r.reason), std::string::npos) << Gfx_GetErrorReason();
+    }
+}
+
+// A 32-bit plane whose data or rows are off 4-byte boundaries (a legal
+// locked view into a byte buffer) draws the bits an aligned plane draws.
+struct ByteView {
+    std::vector<std::uint8_t> bytes;
+    C_Image image;
+
+    ByteView(const C_Image& from, std::size_t offset, std::uint32_t pad) {
+        const std::uint32_t pitch = from.width * 4 + pad;
+        bytes.assign(offset + std::size_t{pitch} * from.height, 0);
+        for (std::uint32_t y = 0; y < from.height; ++y)
+            std::memcpy(&bytes[offset + std::size_t{y} * pitch], from.data + std::size_t{y} * from.pitch,
+                        from.width * 4);
+        image.CreateLocked(from.width, from.height, pitch, from.format, GFX_FMT_NONE, &bytes[offset]);
+    }
+    std::vector<std::uint32_t> Pixels() const {
+        std::vector<std::uint32_t> out(std::size_t{image.width} * image.height);
+        for (std::uint32_t y = 0; y < image.height; ++y)
+            std::memcpy(&out[std::size_t{y} * image.width], image.data + std::size_t{y} * image.pitch, image.width * 4);
+        return out;
+    }
+};
+
+TEST(Blit, MisalignedPlanesDrawTheSameBits) {
+    C_DrawParams plain, scaled, turned, faded;
+    scaled.scale = C_Vector2D(1.5f, 0.75f);
+    scaled.filter = 1;
+    turned.angle = 30.0f;
+    turned.pivot = C_Vector2D(0.0f, 0.0f, 0x22);
+    faded.opacity = 0.5f;
+    faded.flipH = 1;
+    const struct {
+        const char* name;
+        std::size_t srcOffset, dstOffset;
+        std::uint32_t srcPad, dstPad;
+    } cases[] = {
+        {"source data", 1, 0, 0, 0},      {"source rows", 0, 0, 2, 0}, {"destination data", 0, 3, 0, 0},
+        {"destination rows", 0, 0, 0, 1}, {"both", 2, 1, 1, 3},
+    };
+    for (const auto& c : cases)
+        for (const C_DrawParams* p : {&plain, &scaled, &turned, &faded}) {
+            C_Surface src(GFX_PLANES_OWNED, Pattern(7, 5), Ch8(7, 5, 180));
+            C_Surface dst(GFX_PLANES_OWNED, Argb(12, 9, 0xFF102030u));
+            const C_Vector2D at(6.0f, 4.0f);
+            ByteView srcView(*src.GetPlane(1), c.srcOffset, c.srcPad), dstView(*dst.GetPlane(1), c.dstOffset, c.dstPad);
+            C_Surface srcOdd(GFX_PLANES_BORROWED, &srcView.image, src.GetPlane(2));
+            C_Surface dstOdd(GFX_PLANES_BORROWED, &dstView.image);
+            ASSERT_TRUE(Blit(src, dst, at, p)) << c.name;
+            ASSERT_TRUE(Blit(srcOdd, dstOdd, at, p)) << c.name;
+            const ByteView reference(*dst.GetPlane(1), 0, 0);
+            EXPECT_EQ(dstView.Pixels(), reference.Pixels()) << c.name;
+        }
 }
 
 TEST(Blit, NothingOutsideTheImagesWhateverTheGeometry) {
@@ -188,8 +262,11 @@ TEST(Blit, NothingOutsideTheImagesWhateverTheGeometry) {
                 p.contrast = C_Color(v, -v, v, v);
                 break;
             }
+            // Only coordinates and factors that are not numbers are refused;
+            // huge ones merely draw nothing, and any opacity draws.
+            const bool drawable = std::isfinite(v) || field == 6;
             for (const C_Frame* clip : {static_cast<const C_Frame*>(nullptr), &huge}) {
-                EXPECT_TRUE(Blit(src, dst, at, &p, clip, clip, &rect));
+                EXPECT_EQ(Blit(src, dst, at, &p, clip, clip, &rect), drawable) << field << " " << v;
                 ++calls;
             }
         }

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "quillory.h"
@@ -98,9 +99,10 @@ TEST(Fill, RejectsWhatCannotBeDrawn) {
     const C_Rect vast(-1e6f, -1e6f, 1e6f, 1e6f);
     EXPECT_TRUE(Gfx_Surface_DrawTiled(&src, &none, nullptr, nullptr, nullptr, &vast, nullptr, 0, &both));
 
-    // Unknown mode pairs draw nothing and succeed.
+    // Unknown mode pairs draw nothing and say so.
     C_DrawParams odd = Tiling(2, 0);
-    EXPECT_TRUE(Gfx_Surface_DrawInRect(&src, &dst, nullptr, nullptr, nullptr, &box, nullptr, 0, &odd));
+    EXPECT_FALSE(Gfx_Surface_DrawInRect(&src, &dst, nullptr, nullptr, nullptr, &box, nullptr, 0, &odd));
+    EXPECT_NE(std::string(Gfx_GetErrorReason()).find("not fillModeH 2"), std::string::npos);
     for (std::uint32_t y = 0; y < 32; ++y)
         for (std::uint32_t x = 0; x < 32; ++x) ASSERT_EQ(Px(dst.GetPlane(1), x, y), 0u);
 }

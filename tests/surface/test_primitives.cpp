@@ -6,6 +6,7 @@
 #include <limits>
 #include <set>
 #include <utility>
+#include <string>
 #include <vector>
 
 #include "quillory.h"
@@ -277,7 +278,7 @@ TEST(Primitives, RectangleWithHugeOrNonFiniteCorners) {
     EXPECT_TRUE(Rect(g, -1e30f, 1, 1e30f, 2, 1));
     EXPECT_EQ(g.Drawn().size(), 12u);                       // rows 1 and 2 across
     EXPECT_TRUE(Rect(g, -1e30f, -1e30f, 1e30f, 1e30f, 0));  // every edge outside: nothing
-    EXPECT_TRUE(Rect(g, std::nanf(""), 0, 3, 3, 1));
+    EXPECT_FALSE(Rect(g, std::nanf(""), 0, 3, 3, 1));
     EXPECT_EQ(g.Drawn().size(), 12u);
     EXPECT_TRUE(g.GuardsIntact());
 }
@@ -436,14 +437,17 @@ TEST(Primitives, FailuresAndDepthsThatDrawNothing) {
     EXPECT_EQ(Gfx_GetErrorCode(), GFX_ERR_GIVE_UP);
     g.Image()->format = GFX_FMT_ARGB8888;
 
-    // 1-bit and 48-bit planes: nothing drawn, but not a failure.
+    // 1-bit and 48-bit planes: nothing drawn, and a failure that says why.
     for (std::int32_t format : {GFX_FMT_INDEX1, GFX_FMT_RGB48}) {
         C_Image* image = new C_Image();
         image->CreateEmpty(8, 2, format, GFX_FMT_NONE, C_Color(0, 0, 0, 0));
         C_Surface s(0, image);
         const std::vector<std::uint8_t> before(image->data, image->data + image->dataSize);
         const C_Rect r(0, 0, 7, 1);
-        EXPECT_TRUE(Gfx_Surface_Blit(&s, &r, &kWhite, nullptr, nullptr, 1));
+        Gfx_ClearError();
+        EXPECT_FALSE(Gfx_Surface_Blit(&s, &r, &kWhite, nullptr, nullptr, 1));
+        EXPECT_EQ(Gfx_GetErrorDetailCode(), GFX_ERR_FORMAT);
+        EXPECT_NE(std::string(Gfx_GetErrorReason()).find("8, 16, 24 or 32 bits"), std::string::npos);
         EXPECT_EQ(std::vector<std::uint8_t>(image->data, image->data + image->dataSize), before);
     }
 
@@ -453,7 +457,8 @@ TEST(Primitives, FailuresAndDepthsThatDrawNothing) {
     shortImage->height = 400;
     C_Surface s(0, shortImage);
     const C_Vector2Di far(1, 300);
-    EXPECT_TRUE(Gfx_Surface_Blit(&s, &far, &kWhite, nullptr, nullptr));
+    EXPECT_FALSE(Gfx_Surface_Blit(&s, &far, &kWhite, nullptr, nullptr));
+    EXPECT_EQ(Gfx_GetErrorDetailCode(), GFX_ERR_BAD_DATA);
     shortImage->height = 4;
 }
 

@@ -187,6 +187,20 @@ TEST(Surface, AddPlaneReplacesInPlaceAndRespectsOwnership) {
         EXPECT_EQ(s.GetPlane(1), &borrowed);
     }
     EXPECT_EQ(g_deleted, 0);
+
+    // The named choices: a borrowing surface, and a borrowed plane on an
+    // owning surface, leave stack images alone; owned ones go with it.
+    {
+        C_Surface viaConstructor(GFX_PLANES_BORROWED);
+        EXPECT_TRUE(viaConstructor.AddPlane(&borrowed, GFX_PLANE_COLOR));
+        C_Surface mixed;
+        EXPECT_TRUE(mixed.AddPlane(&borrowed, GFX_PLANE_COLOR, GFX_PLANES_BORROWED));
+        EXPECT_TRUE(mixed.AddPlane(new CountedImage(), GFX_PLANE_ALPHA));
+        EXPECT_EQ(mixed.GetPlaneEntry(GFX_PLANE_COLOR)->shared, GFX_PLANES_BORROWED);
+        EXPECT_EQ(mixed.GetPlaneEntry(GFX_PLANE_ALPHA)->shared, GFX_PLANES_OWNED);
+        EXPECT_EQ(mixed.shared, GFX_PLANES_OWNED);
+    }
+    EXPECT_EQ(g_deleted, 1);
 }
 
 int g_releaseCalls = 0;

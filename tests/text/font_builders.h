@@ -22,7 +22,7 @@ inline C_Surface* CoverageSurface(C_Image* picture) {
 }
 
 struct GlyphShape {
-    unsigned char c;
+    std::int32_t c;
     int advance;
     int bearingX;
     int bearingY;

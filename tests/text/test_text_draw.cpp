@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "font_builders.h"
@@ -39,7 +40,13 @@ struct TextLayout : ::testing::Test {
     C_Color colour{0.0f, 0.0f, 0.5f, 0.0f};
 
     void SetUp() override {
-        AddVariant(font, {{'A', 10, 1, 8, 8, 12}, {' ', 10, 0, 0, 0, 0}, {'_', 5, 0, -1, 5, 1}, {'|', 3, 1, 9, 1, 12}},
+        AddVariant(font,
+                   {{'A', 10, 1, 8, 8, 12},
+                    {' ', 10, 0, 0, 0, 0},
+                    {'_', 5, 0, -1, 5, 1},
+                    {'|', 3, 1, 9, 1, 12},
+                    {0x416, 10, 1, 8, 8, 12},
+                    {GFX_TEXT_REPLACEMENT, 10, 1, 8, 8, 12}},
                    10);
         canvas.CreateEmpty(100, 50, GFX_FMT_ARGB8888, GFX_FMT_NONE);
         dst.shared = 1;  // the canvas image is ours
@@ -53,8 +60,8 @@ struct TextLayout : ::testing::Test {
         return Gfx_Surface_DrawText(C_String(text), &font, type, &dst, colour, position, textAlign, 0, 0, clip, nullptr,
                                     0);
     }
-    C_Surface* Surface(unsigned char c) const { return font.GetImage(font.GetFace(c)->GetGlyph(0)->imageIndex); }
-    std::vector<float> GlyphXs(unsigned char c) const {
+    C_Surface* Surface(std::int32_t c) const { return font.GetImage(font.GetFace(c)->GetGlyph(0)->imageIndex); }
+    std::vector<float> GlyphXs(std::int32_t c) const {
         std::vector<float> xs;
         for (const BlitCall& call : g_calls)
             if (call.src == Surface(c)) xs.push_back(call.position.x);
@@ -89,6 +96,42 @@ TEST_F(TextLayout, ANewlineReturnsToTheAnchorNotToTheAlignedStart) {
     // The measuring pass also restarts at the anchor: the block is 59 wide.
     EXPECT_EQ(GlyphXs('A'), (std::vector<float>{25.0f, 35.0f, 55.0f}));
     EXPECT_FLOAT_EQ(g_calls[2].position.y - g_calls[0].position.y, 10.0f / 2 + 10.0f + 1.0f);
+}
+
+TEST_F(TextLayout, Utf8DecodingAndAlignedLines) {
+    constexpr std::int32_t kBad = GFX_TEXT_REPLACEMENT;
+    const struct {
+        const char* text;
+        std::uint8_t textAlign;
+        std::vector<std::pair<std::int32_t, float>> glyphs;  // code and blit x
+    } cases[] = {
+        {"A\xD0\x96"
+         "A",
+         GFX_TEXT_UTF8,
+         {{'A', 5.0f}, {0x416, 15.0f}, {'A', 25.0f}}},
+        {"A\xD0\x96"
+         "A",
+         0,
+         {{'A', 5.0f}, {'A', 15.0f}}},                            // bytes: 0xD0 and 0x96 have no face
+        {"\xC3(A", GFX_TEXT_UTF8, {{kBad, 5.0f}, {'A', 15.0f}}},  // "(" has none either
+        {"\xE2\x82"
+         "A",
+         GFX_TEXT_UTF8,
+         {{kBad, 5.0f}, {'A', 15.0f}}},  // a cut sequence is one replacement
+        // Anchored at x 50: centred lines of 19 and 9, right-aligned ones of 9 and 19.
+        {"AA\nA", 2 | GFX_TEXT_ALIGN_LINES, {{'A', 45.0f}, {'A', 55.0f}, {'A', 50.0f}}},
+        {"A\nAA", 1 | GFX_TEXT_ALIGN_LINES, {{'A', 46.0f}, {'A', 36.0f}, {'A', 46.0f}}},
+    };
+    for (const auto& c : cases) {
+        g_calls.clear();
+        const float x = (c.textAlign & GFX_TEXT_ALIGN_LINES) ? 50.0f : 0.0f;
+        ASSERT_TRUE(Draw(c.text, C_Vector2D(x, 0.0f, 0), c.textAlign)) << c.text;
+        std::vector<std::pair<std::int32_t, float>> got;
+        for (const BlitCall& call : g_calls)
+            for (const std::int32_t code : {std::int32_t{'A'}, std::int32_t{0x416}, kBad})
+                if (call.src == Surface(code)) got.emplace_back(code, call.position.x);
+        EXPECT_EQ(got, c.glyphs) << c.text;
+    }
 }
 
 TEST_F(TextLayout, ATabAdvancesFortySevenPixelsAndIsUnderlined) {
@@ -223,6 +266,81 @@ TEST_F(TextLayout, SheetGlyphLinesDrawTheirCellNotTheSheet) {
     ASSERT_EQ(g_calls.size(), 2u);
     EXPECT_FALSE(g_calls[1].whole);
     EXPECT_FLOAT_EQ(g_calls[1].rect.x0, 20.0f);
+}
+
+TEST(TextUtf8, DecodesCharactersAndReplacesMalformedRuns) {
+    constexpr std::int32_t kBad = GFX_TEXT_REPLACEMENT;
+    const struct {
+        const char* bytes;
+        std::vector<std::int32_t> codes;
+    } cases[] = {
+        {"a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", {'a', 0xE9, 0x20AC, 0x1F600}},
+        {"\xC0\x80", {kBad, kBad}},                      // overlong: no lead C0
+        {"\xE0\x80\x80", {kBad, kBad, kBad}},            // overlong three-byte form
+        {"\xED\xA0\x80", {kBad, kBad, kBad}},            // a surrogate
+        {"\xF4\x90\x80\x80", {kBad, kBad, kBad, kBad}},  // beyond U+10FFFF
+        {"\xF0\x9F\x98", {kBad}},                        // cut short at the end
+        {"\x80\xFFz", {kBad, kBad, 'z'}},
+    };
+    for (const auto& c : cases) {
+        const std::size_t length = std::strlen(c.bytes);
+        std::vector<std::int32_t> got;
+        std::size_t i = 0;
+        for (std::int32_t code; (code = Gfx_Text_DecodeUtf8(c.bytes, length, &i)) >= 0;) got.push_back(code);
+        EXPECT_EQ(got, c.codes) << c.bytes;
+        EXPECT_EQ(i, length);
+    }
+}
+
+// The rectangle a text covers, measured, against the pixels it draws: every
+// glyph picture is solid coverage, so every pixel a blit covers turns black.
+TEST(TextMeasure, TheMeasuredRectangleIsWhatDrawingChanges) {
+    C_Font font;
+    AddVariant(font, {{'A', 10, 1, 8, 8, 12}, {'_', 5, 0, -1, 5, 1}, {0x416, 12, 0, 9, 11, 13}}, 10);
+    C_Image canvas;
+    canvas.CreateEmpty(120, 60, GFX_FMT_ARGB8888, GFX_FMT_NONE);
+    C_Surface dst(GFX_PLANES_BORROWED, &canvas);
+    const C_Frame left(0, 0, 60, 60);
+    const struct {
+        const char* text;
+        float size;
+        std::uint8_t align;  // of the position and of the text
+        bool underline;
+        const C_Frame* clip;
+    } cases[] = {
+        {"AA", 10.0f, 2, false, nullptr},       {"A\nAAA", 10.0f, 2 | GFX_TEXT_ALIGN_LINES, false, nullptr},
+        {"AA", 13.0f, 0, true, nullptr},  // scaled, and underlined
+        {"AAAAAAAAAA", 10.0f, 2, false, &left}, {"A\xD0\x96", 15.0f, 0x22 | GFX_TEXT_UTF8, false, nullptr},
+    };
+    for (const auto& c : cases) {
+        std::memset(canvas.data, 0xFF, canvas.dataSize);
+        const C_FontType type(C_String(""), c.size, GFX_GLYPH_GRAY, 0, 0, c.underline ? 1 : 0, 0, 0);
+        const C_Vector2D at(3.0f, 4.0f, static_cast<std::uint8_t>(c.align & 0x33));
+        C_Frame measured(-1, -1, -1, -1);
+        ASSERT_TRUE(Gfx_Font_MeasureText(C_String(c.text), &font, type, &dst, C_Color(), at, c.align, 0, 0, c.clip,
+                                         nullptr, 0, &measured))
+            << c.text;
+        ASSERT_TRUE(Gfx_Surface_DrawText(C_String(c.text), &font, type, &dst, C_Color(), at, c.align, 0, 0, c.clip,
+                                         nullptr, 0));
+        C_Frame drawn(0, 0, 0, 0);
+        bool any = false;
+        for (std::int32_t y = 0; y < 60; ++y)
+            for (std::int32_t x = 0; x < 120; ++x) {
+                if ((reinterpret_cast<const std::uint32_t*>(canvas.Row(y))[x] & 0xFFFFFF) == 0xFFFFFF) continue;
+                drawn = any ? C_Frame(std::min(drawn.x0, x), std::min(drawn.y0, y), std::max(drawn.x1, x + 1),
+                                      std::max(drawn.y1, y + 1))
+                            : C_Frame(x, y, x + 1, y + 1);
+                any = true;
+            }
+        EXPECT_TRUE(any) << c.text;
+        EXPECT_EQ(std::vector<int>({measured.x0, measured.y0, measured.x1, measured.y1}),
+                  std::vector<int>({drawn.x0, drawn.y0, drawn.x1, drawn.y1}))
+            << c.text;
+    }
+    C_Frame none(1, 1, 1, 1);
+    EXPECT_FALSE(Gfx_Font_MeasureText(C_String("A"), nullptr, C_FontType(), &dst, C_Color(), C_Vector2D(), 0, 0, 0,
+                                      nullptr, nullptr, 0, &none));
+    EXPECT_EQ(none.x1, 0);
 }
 
 #if defined(QUILLORY_HAVE_FREETYPE)

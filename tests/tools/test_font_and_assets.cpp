@@ -73,6 +73,17 @@ TEST(ToolFont, RefusesBadCommandLinesAndUnreadableFonts) {
     const ToolRun missing = Quillory("font '" + Quillory_TempPath("none.ttf") + "' '" + out + "'");
     EXPECT_EQ(missing.code, 1);
     EXPECT_NE(missing.err.find("none.ttf"), std::string::npos) << missing.err;
+    // Files that are not fonts are named for what they are.
+    const std::string text = Quillory_TempPath("notes.ttf");
+    if (std::FILE* f = std::fopen(text.c_str(), "wb")) {
+        std::fputs("not a font", f);
+        std::fclose(f);
+    }
+    const ToolRun notFont = Quillory("font '" + text + "' '" + out + "'");
+    EXPECT_EQ(notFont.code, 1);
+    EXPECT_NE(notFont.err.find("is not a TrueType or OpenType font"), std::string::npos) << notFont.err;
+    const ToolRun folder = Quillory("font '" + std::string(QUILLORY_TEST_TMP_DIR) + "' '" + out + "'");
+    EXPECT_NE(folder.err.find("is a directory"), std::string::npos) << folder.err;
     EXPECT_EQ(Quillory_ReadFile(out), "");  // nothing written
 }
 

@@ -182,6 +182,24 @@ TEST(ToolRenderText, AlignsEveryLineOfTheBlock) {
     EXPECT_LT(wide.InkColumns(0, wide.image.height).second, 95);
 }
 
+// Text is UTF-8 all the way to the drawer: codes above U+00FF that the font
+// holds are drawn, and only those it lacks are noted as missing.
+TEST(ToolRenderText, DrawsEveryCodeTheFontHolds) {
+    C_Font font;
+    ASSERT_TRUE(font.AddFaces(32, 127));
+    ASSERT_TRUE(font.AddFaces(0x410, 0x450));  // Cyrillic capitals and small letters
+    ASSERT_TRUE(Gfx_Font_ImportTrueType(C_String((kSans + "Regular.ttf").c_str()),
+                                        C_BitmapGlyph(16, GFX_GLYPH_GRAY, GFX_STYLE_REGULAR), &font));
+    const std::string path = Quillory_TempPath("cyrillic.uft");
+    ASSERT_TRUE(font.SaveToFile(path.c_str(), 0));
+    const Picture p = Render({path, "\xD0\x96\xD0\x96"}, Quillory_TempPath("zhe.png"));
+    EXPECT_GT(p.InkColumns(0, p.image.height).second - p.InkColumns(0, p.image.height).first, 15);
+
+    const Result r = RunTool({"render-text", path, "A\xE4\xB8\xAD", Quillory_TempPath("han.png")});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(Contains(r.err, "no glyphs for 1 of the text's characters (U+4E2D)")) << r.err;
+}
+
 TEST(ToolRenderText, EmboldensAFontWithoutBoldGlyphs) {
     const std::string font = SansFont({16});
     const Picture regular = Render({font, "l"}, Quillory_TempPath("regular.png"));

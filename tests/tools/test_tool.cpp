@@ -280,6 +280,15 @@ TEST(Tool, FailedReadsNameTheFileAndLeaveNoOutput) {
     r = RunTool({"convert", SavedPicture("ok.img", GFX_FMT_RGB888), Quillory_TempPath("no-folder") + "/x.png"});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(Contains(r.err, "no-folder/x.png")) << r.err;
+    EXPECT_TRUE(Contains(r.err, "No such file or directory")) << r.err;  // the OS's reason
+
+    // A folder given as a picture is called one.
+    for (const char* command : {"info", "convert"}) {
+        r = command == std::string("info") ? RunTool({command, QUILLORY_TEST_TMP_DIR})
+                                           : RunTool({command, QUILLORY_TEST_TMP_DIR, out});
+        EXPECT_EQ(r.code, 1);
+        EXPECT_TRUE(Contains(r.err, "is a directory")) << r.err;
+    }
 }
 
 }  // namespace

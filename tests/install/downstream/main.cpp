@@ -1,6 +1,10 @@
 // A program written the way a user of the installed package writes one.
 #include <quillory/quillory.h>
 
+// The project's own headers of the same names as two of the library's.
+#include "core/string.h"
+#include "math/vector.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -17,7 +21,13 @@ int main() {
         std::puts("colour record has the wrong size");
         return 1;
     }
-    std::printf("Quillory %d.%d.%d: colour record of %u bytes\n", QUILLORY_VERSION_MAJOR, QUILLORY_VERSION_MINOR,
-                QUILLORY_VERSION_PATCH, static_cast<unsigned>(stream.Size()));
+    const UserVector size{2, 3};
+    const C_String text(UserGreeting());
+    if (text != UserGreeting() || size.x * size.y != 6) {
+        std::puts("the project's own headers and the library's do not mix");
+        return 1;
+    }
+    std::printf("Quillory %d.%d.%d: colour record of %u bytes, %s\n", QUILLORY_VERSION_MAJOR, QUILLORY_VERSION_MINOR,
+                QUILLORY_VERSION_PATCH, static_cast<unsigned>(stream.Size()), text.CStr());
     return 0;
 }

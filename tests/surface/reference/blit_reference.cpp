@@ -675,7 +675,8 @@ bool Rejected(const Setup& s) {
     return false;
 }
 
-// Only 32-bit colour planes and 8-bit alpha planes are drawn.
+// Only 32-bit colour planes and 8-bit alpha planes are drawn; others are
+// refused (the call returns false).
 bool DepthsDrawable(const Setup& s) {
     if (s.dstColor->bpp != 32) return false;
     if (s.srcColor && s.srcColor->bpp != 32) return false;
@@ -757,15 +758,22 @@ bool BlitFixed(C_Surface* src, C_Surface* dst, const C_Rect* srcRect, const C_Fr
     }
 
     const IRect anchorRect = clip ? FromFrame(*clip) : WholeImage(*s.dstColor);
+    // Corners, positions and factors that are not numbers are refused.
+    if (srcRect && !(std::isfinite(srcRect->x0) && std::isfinite(srcRect->y0) && std::isfinite(srcRect->x1) &&
+                     std::isfinite(srcRect->y1)))
+        return false;
     if (!TakeSourceRect(s, srcRect)) return true;
 
     s.x = AnchorAxis(anchorRect.x0, anchorRect.x1, position.x, position.align & 0x0F);
     s.y = AnchorAxis(anchorRect.y0, anchorRect.y1, position.y, (position.align & 0xF0) >> 4);
+    if (!std::isfinite(s.x) || !std::isfinite(s.y)) return false;
     s.X = IntegerPosition(s.x);
     s.Y = IntegerPosition(s.y);
 
     s.region = clip2 ? Intersect(anchorRect, FromFrame(*clip2)) : anchorRect;
     s.region = Intersect(s.region, WholeImage(*s.dstColor));
+    if (IsEmpty(s.region)) return true;
+    if (!std::isfinite(s.scaleX) || !std::isfinite(s.scaleY) || !std::isfinite(s.angle)) return false;
 
     if (s.angle != 0.0f) {
         s.path = Path::Rotated;
@@ -776,7 +784,7 @@ bool BlitFixed(C_Surface* src, C_Surface* dst, const C_Rect* srcRect, const C_Fr
     }
     if (Rejected(s)) return true;
     if (!Gfx_GetFormatDesc(s.dstColor->format, &s.dstDesc)) return false;
-    if (!DepthsDrawable(s)) return true;
+    if (!DepthsDrawable(s)) return false;
 
     if (s.opacity == 0.0f) return true;
     s.alpha256 = OpacityWeight(s.opacity);

@@ -1,0 +1,7 @@
+// The downstream project's own header, named like one of the library's.
+#pragma once
+
+struct UserVector {
+    int x;
+    int y;
+};
