@@ -39,10 +39,17 @@ const char* CodingName(int format) {
     }
 }
 
+// Only RIFF containers are WebP files: libwebp would also take a bare VP8 or
+// VP8L bitstream, which the loader never detects as a picture.
+bool IsContainer(const std::uint8_t* data, std::size_t size) {
+    return size >= 12 && std::memcmp(data, "RIFF", 4) == 0 && std::memcmp(data + 8, "WEBP", 4) == 0;
+}
+
 }  // namespace
 
 bool Gfx_Webp_Decode(const std::uint8_t* data, std::size_t size, std::int32_t want, C_Image& image) {
     Gfx_Image_Reset(image);
+    if (!IsContainer(data, size)) return Gfx_Codec_Fail(GFX_ERR_BAD_DATA, kSite, "not a WebP file");
     WebPBitstreamFeatures f{};
     const VP8StatusCode status = WebPGetFeatures(data, size, &f);
     if (status != VP8_STATUS_OK)
@@ -78,6 +85,7 @@ bool Gfx_Webp_Decode(const std::uint8_t* data, std::size_t size, std::int32_t wa
 }
 
 bool Gfx_Webp_Describe(const std::uint8_t* data, std::size_t size, Gfx_ImageFileInfo& info) {
+    if (!IsContainer(data, size)) return Gfx_Codec_Fail(GFX_ERR_BAD_DATA, kSite, "not a WebP file");
     WebPBitstreamFeatures f{};
     const VP8StatusCode status = WebPGetFeatures(data, size, &f);
     if (status != VP8_STATUS_OK)
