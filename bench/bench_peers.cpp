@@ -469,6 +469,8 @@ int RunTable(const std::string& only) {
 
 }  // namespace
 
+int RunThreadsTable(const std::string& only);  // bench_threads.cpp
+
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--micro") == 0) {
         argv[1] = argv[0];
@@ -487,5 +489,5 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: quillory-bench [--only=WORKLOAD | --micro [benchmark options]]\n");
         return 2;
     }
-    return RunTable(only);
+    return RunTable(only) | RunThreadsTable(only);
 }
