@@ -8,6 +8,7 @@
 #include "core/list.h"
 #include "core/memory.h"
 #include "core/object.h"
+#include "core/parallel.h"
 #include "core/simd.h"
 #include "core/stream.h"
 #include "core/string.h"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # One entry point for set-up, building, testing and running the demo.
-#   ./run.sh test   install what is missing, build, run every test (plain and sanitized)
+#   ./run.sh test   install what is missing, build, run every test (plain and sanitized),
+#                   and the threads tests once more under ThreadSanitizer
 #   ./run.sh format rewrite the C++ sources in the style of .clang-format
 #                   (`test` fails when a tracked source is not formatted)
 #   ./run.sh demo   install what is missing, build, run the painting demo
@@ -55,6 +56,14 @@ build_main() {
 build_asan() {
     configure_and_build build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILLORY_SANITIZE=ON \
         -DQUILLORY_BUILD_BENCH=OFF
+}
+
+# ThreadSanitizer: only the library and the tests that use threads, so the
+# extra tree stays cheap.
+build_tsan() {
+    cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLORY_TSAN=ON \
+        -DQUILLORY_BUILD_BENCH=OFF -DQUILLORY_BUILD_EXAMPLES=OFF
+    cmake --build build-tsan -j "$JOBS" --target test_threads
 }
 
 # The C++ sources git tracks; formatting is checked on exactly these.
@@ -155,6 +164,9 @@ case "$cmd" in
         build_asan
         ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
             run_tests build-asan
+        build_tsan
+        TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+            ctest --test-dir build-tsan --output-on-failure --timeout 600 --no-tests=error -R '^threads\.'
         ;;
     build)
         install_packages

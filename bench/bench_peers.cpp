@@ -470,6 +470,7 @@ int RunTable(const std::string& only) {
 }  // namespace
 
 int Bench_FilesTable(const std::string& only);  // bench_files.cpp
+int RunThreadsTable(const std::string& only);  // bench_threads.cpp
 
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--micro") == 0) {
@@ -489,5 +490,5 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: quillory-bench [--only=WORKLOAD | --micro [benchmark options]]\n");
         return 2;
     }
-    return RunTable(only) | Bench_FilesTable(only);
+    return RunTable(only) | Bench_FilesTable(only) | RunThreadsTable(only);
 }

@@ -6,10 +6,13 @@
 // pairs the demo converts have dedicated row loops giving the same bytes.
 #include "image/internal/pixel_convert.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstring>
+#include <cstdint>
 
 #include "core/error.h"
+#include "core/internal/parallel.h"
 #include "core/simd.h"
 #include "image/internal/image_rows.h"
 #include "image/internal/pixel_convert_simd.h"
@@ -289,12 +292,18 @@ const Gfx_ConvertRowTable* VectorRows(std::int32_t level) {
     return nullptr;
 }
 
-// -1 until first asked: then the process's level.
-std::int32_t g_level = -1;
+// -1 until first asked: then the process's level. Atomic, so a start-up
+// change is seen whole by every thread.
+std::atomic<std::int32_t> g_level{-1};
 
 std::int32_t Level() {
-    if (g_level < 0) g_level = Gfx_SimdDefaultLevel();
-    return g_level;
+    std::int32_t level = g_level.load(std::memory_order_relaxed);
+    if (level < 0) {
+        std::int32_t unset = -1;
+        g_level.compare_exchange_strong(unset, Gfx_SimdDefaultLevel(), std::memory_order_relaxed);
+        level = g_level.load(std::memory_order_relaxed);
+    }
+    return level;
 }
 
 Gfx_ConvertVectorFn FindVectorRow(std::int32_t src, std::int32_t dst) {
@@ -399,21 +408,10 @@ void PlanWrite(const Gfx_FormatDesc& sd, const Gfx_FormatDesc& dd, Plan& plan) {
     plan.write = IntWriter(plan.dstBytes);
 }
 
-void ConvertRows(const C_Image& src, const Gfx_FormatDesc& sd, C_Image& dst, const Gfx_FormatDesc& dd,
-                 Gfx_RowPath path) {
-    Plan plan;
-    plan.srcBytes = sd.bytesPerPixel;
-    plan.dstBytes = dd.bytesPerPixel;
-    PlanRead(src, sd, dd, plan);
-    PlanWrite(sd, dd, plan);
-    if (path == Gfx_RowPath::Fastest) {
-        plan.fast = FindFastRow(sd.format, dd.format);
-        plan.vector = FindVectorRow(sd.format, dd.format);
-    }
-    if (plan.fast == Fast14to24) Plan14to24(plan);
-
+// Rows y0..y1-1 of a planned conversion.
+void ConvertBand(const Plan& plan, const C_Image& src, C_Image& dst, std::uint32_t y0, std::uint32_t y1) {
     Px block[kBlock];
-    for (std::uint32_t y = 0; y < src.height; ++y) {
+    for (std::uint32_t y = y0; y < y1; ++y) {
         const std::uint8_t* s = src.Row(y);
         std::uint8_t* d = dst.Row(y);
         if (plan.fast) {
@@ -433,6 +431,38 @@ void ConvertRows(const C_Image& src, const Gfx_FormatDesc& sd, C_Image& dst, con
             plan.write(block, n, d + std::size_t{x} * plan.dstBytes, plan);
         }
     }
+}
+
+// Rows may be converted in any order when each destination row touches no
+// source row but its own: separate buffers, or one buffer converted in place
+// row for row.
+bool RowsIndependent(const C_Image& src, const C_Image& dst) {
+    if (src.data == dst.data) return src.pitch == dst.pitch;
+    const auto s = reinterpret_cast<std::uintptr_t>(src.data), d = reinterpret_cast<std::uintptr_t>(dst.data);
+    return s + src.dataSize <= d || d + dst.dataSize <= s;
+}
+
+void ConvertRows(const C_Image& src, const Gfx_FormatDesc& sd, C_Image& dst, const Gfx_FormatDesc& dd,
+                 Gfx_RowPath path) {
+    Plan plan;
+    plan.srcBytes = sd.bytesPerPixel;
+    plan.dstBytes = dd.bytesPerPixel;
+    PlanRead(src, sd, dd, plan);
+    PlanWrite(sd, dd, plan);
+    if (path == Gfx_RowPath::Fastest) {
+        plan.fast = FindFastRow(sd.format, dd.format);
+        plan.vector = FindVectorRow(sd.format, dd.format);
+    }
+    if (plan.fast == Fast14to24) Plan14to24(plan);
+
+    auto band = [&](std::int32_t first, std::int32_t end) {
+        ConvertBand(plan, src, dst, static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(end));
+    };
+    if (src.height > static_cast<std::uint32_t>(INT32_MAX) || !RowsIndependent(src, dst)) {
+        ConvertBand(plan, src, dst, 0, src.height);
+        return;
+    }
+    Gfx_ParallelRows(static_cast<std::int32_t>(src.height), std::uint64_t{src.width} * src.height, band);
 }
 
 // Same format: whole rows move unchanged.
@@ -456,7 +486,7 @@ bool Gfx_IsConvertibleFormat(const Gfx_FormatDesc& desc) {
 
 bool Gfx_Convert_SetSimdLevel(std::int32_t level) {
     if (!Gfx_SimdLevelAvailable(level)) return false;
-    g_level = level;
+    g_level.store(level, std::memory_order_relaxed);
     return true;
 }
 

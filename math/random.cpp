@@ -3,14 +3,15 @@
 namespace {
 
 // Constant-initialised, so draws made from other static initialisers already
-// see the start state.
-std::uint32_t g_randState = 1;
+// see the start state. One sequence per thread: threads drawing their own
+// pictures each get a repeatable sequence, whatever the others draw.
+thread_local std::uint32_t t_randState = 1;
 
 }  // namespace
 
-void Math_SRand(std::uint32_t seed) { g_randState = seed; }
+void Math_SRand(std::uint32_t seed) { t_randState = seed; }
 
 std::int32_t Math_Rand() {
-    g_randState = g_randState * 214013u + 2531011u;  // unsigned: wraps mod 2^32
-    return static_cast<std::int32_t>((g_randState >> 16) & 0x7FFFu);
+    t_randState = t_randState * 214013u + 2531011u;  // unsigned: wraps mod 2^32
+    return static_cast<std::int32_t>((t_randState >> 16) & 0x7FFFu);
 }

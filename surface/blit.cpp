@@ -1,6 +1,7 @@
 #include "surface/blit.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 
@@ -14,7 +15,8 @@
 
 namespace {
 
-Gfx_BlitTransformedFn g_override = nullptr;
+// A start-up setting, atomic so that every thread sees a change whole.
+std::atomic<Gfx_BlitTransformedFn> g_override{nullptr};
 
 // A 32-bit plane whose pixels or rows do not start on 4-byte boundaries: a
 // legal view (CreateLocked) into a byte buffer. The kernels address 32-bit
@@ -81,9 +83,9 @@ bool BlitAligned(C_Surface* src, C_Surface* dst, const C_Rect* srcRect, const C_
 
 }  // namespace
 
-void Gfx_SetBlitOverride(Gfx_BlitTransformedFn hook) { g_override = hook; }
+void Gfx_SetBlitOverride(Gfx_BlitTransformedFn hook) { g_override.store(hook); }
 
-Gfx_BlitTransformedFn Gfx_GetBlitOverride() { return g_override; }
+Gfx_BlitTransformedFn Gfx_GetBlitOverride() { return g_override.load(); }
 
 bool Gfx_Blit_SetSimdLevel(std::int32_t level) { return Gfx_GetBlitKernel().SetSimdLevel(level); }
 
@@ -92,7 +94,8 @@ std::int32_t Gfx_Blit_GetSimdLevel() { return Gfx_GetBlitKernel().GetSimdLevel()
 bool Gfx_Surface_BlitTransformed(C_Surface* src, C_Surface* dst, const C_Rect* srcRect, const C_Frame* clip,
                                  const C_Frame* clip2, const C_Vector2D* position, std::uint32_t mode,
                                  const C_DrawParams* params) {
-    if (g_override) return g_override(src, dst, srcRect, clip, clip2, position, mode, params);
+    if (const Gfx_BlitTransformedFn hook = g_override.load())
+        return hook(src, dst, srcRect, clip, clip2, position, mode, params);
     return Gfx_Surface_BlitTransformedBuiltin(src, dst, srcRect, clip, clip2, position, mode, params);
 }
 

@@ -55,7 +55,9 @@ bool Gfx_Surface_BlitTransformedBuiltin(C_Surface* src, C_Surface* dst, const C_
                                         const C_DrawParams* params);
 
 /// A process-wide replacement for the whole blit; null (the default) runs the
-/// built-in implementation.
+/// built-in implementation. A start-up setting: install it before threads
+/// draw (the change is atomic, but a blit already running keeps the hook it
+/// started with).
 void Gfx_SetBlitOverride(Gfx_BlitTransformedFn hook);
 /// The override installed, or null.
 Gfx_BlitTransformedFn Gfx_GetBlitOverride();
@@ -63,5 +65,7 @@ Gfx_BlitTransformedFn Gfx_GetBlitOverride();
 /// Chooses the implementation of the span kernels by instruction-set level
 /// (GFX_SIMD_*, see core/simd.h). Every level draws the same
 /// pixels; false, and the level unchanged, when the level is not available.
+/// A process-wide start-up setting (atomic; calls already running keep the
+/// kernels they started with).
 bool Gfx_Blit_SetSimdLevel(std::int32_t level);
 std::int32_t Gfx_Blit_GetSimdLevel();

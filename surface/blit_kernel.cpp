@@ -1,16 +1,19 @@
 #include "surface/blit_kernel.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
 #include <limits>
 
 #include "core/error.h"
+#include "core/internal/parallel.h"
 #include "image/format.h"
 #include "image/image.h"
 #include "math/shapes.h"
 #include "math/vector.h"
+#include "surface/internal/blit_rows.h"
 #include "surface/internal/span_kernels.h"
 #include "surface/surface.h"
 #include "surface/draw_params.h"
@@ -578,10 +581,18 @@ bool Anchor(Call& c, const C_Vector2D* position, const Region& anchorRegion) {
     return true;
 }
 
-// The second clip, then the destination planes themselves: nothing outside
-// them is ever written.
+// The destination rows this thread may write (surface/internal/blit_rows.h).
+Region BandRegion() {
+    Region band{std::numeric_limits<std::int64_t>::min(), 0, std::numeric_limits<std::int64_t>::max(), 0};
+    C_BlitRowBand::Current(band.y0, band.y1);
+    return band;
+}
+
+// The second clip, the rows of this thread's band, then the destination
+// planes themselves: nothing outside them is ever written.
 Region DrawRegion(Region region, const C_Frame* clip2, const Planes& pl) {
     if (clip2) region.Intersect(RegionOf(*clip2));
+    region.Intersect(BandRegion());
     region.Intersect(ExtentOf(*pl.dstColor));
     if (pl.dstAlphaUsable) region.Intersect(ExtentOf(*pl.dstAlpha));
     return region;
@@ -734,6 +745,45 @@ bool RepeatRows(Gfx_SpanKernelId id, const Planes& pl) {
     return id == GFX_SPAN_SCALE_COPY && (s->data + s->dataSize <= d->data || d->data + d->dataSize <= s->data);
 }
 
+bool Overlap(const C_Image* a, const C_Image* b) {
+    return a && b && a->data && b->data && a->data < b->data + b->dataSize && b->data < a->data + a->dataSize;
+}
+
+// The row driver. A large call whose source shares no pixels with its
+// destination splits the region's rows into bands among threads
+// (core/parallel.h); each band draws with its own copy of the call, and
+// every row is drawn exactly as in one pass, so the split never changes a
+// pixel. False when the rotated path cannot get its tables.
+bool DrawRows(const Call& call, Path path, const Corners& corners, const Planes& pl) {
+    std::atomic<bool> ok{true};
+    const Region r = call.region;
+    auto band = [&](std::int32_t first, std::int32_t end) {
+        Call c = call;
+        c.region.y0 = r.y0 + first;
+        c.region.y1 = r.y0 + end;
+        switch (path) {
+        case Path::Unscaled: DrawUnscaled(c); break;
+        case Path::Scaled: DrawScaled(c); break;
+        case Path::Rotated:
+            if (!DrawRotated(c, corners)) ok.store(false);
+            break;
+        }
+    };
+    const auto rows = static_cast<std::int32_t>(r.y1 - r.y0);
+    const bool apart = !Overlap(pl.srcColor, pl.dstColor) && !Overlap(pl.srcColor, pl.dstAlpha) &&
+                       !Overlap(pl.srcAlpha, pl.dstColor) && !Overlap(pl.srcAlpha, pl.dstAlpha);
+    if (!apart) {
+        band(0, rows);
+        return ok.load();
+    }
+    // Pixels the call may write: its region, or the picture's area when
+    // that is smaller.
+    const double picture = std::fabs(double(call.srcW) * call.scaleX * double(call.srcH) * call.scaleY);
+    const double area = double(r.x1 - r.x0) * double(r.y1 - r.y0);
+    Gfx_ParallelRows(rows, static_cast<std::uint64_t>(std::min(picture, area)), band);
+    return ok.load();
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -745,8 +795,8 @@ C_Blit_Kernel::C_Blit_Kernel() : table_(&Gfx_SpanKernels_Scalar()), level_(GFX_S
 bool C_Blit_Kernel::SetSimdLevel(std::int32_t level) {
     const Gfx_SpanKernelTable* table = Gfx_SpanKernelsForLevel(level);
     if (!table) return false;
-    table_ = table;
-    level_ = level;
+    table_.store(table, std::memory_order_relaxed);
+    level_.store(level, std::memory_order_relaxed);
     return true;
 }
 
@@ -756,7 +806,7 @@ C_Blit_Kernel& Gfx_GetBlitKernel() {
 }
 
 Gfx_ScanlineTables& Gfx_GetScanlineTables() {
-    static Gfx_ScanlineTables tables;
+    thread_local Gfx_ScanlineTables tables;
     return tables;
 }
 
@@ -836,16 +886,10 @@ bool C_Blit_Kernel::Blit_Fixed(C_Surface* src, C_Surface* dst, const C_Rect* src
     const bool adjust = (p.filter != 0 && path != Path::Unscaled) || p.useBrightness || p.useContrast;
     SetPixelArgs(c.args, p, sd, dd, useFill, alpha256);
     const Gfx_SpanKernelId id = ChooseKernel(path, adjust, needBlend, p.useKeyColor != 0, useFill, c.flipH);
-    c.kernel = table_->fn[id][KernelVariant(path, c, p, pl, useFill, alpha256)];
+    c.kernel = table_.load(std::memory_order_relaxed)->fn[id][KernelVariant(path, c, p, pl, useFill, alpha256)];
     c.repeatRows = RepeatRows(id, pl);
     SetAddresses(c, pl, srcExtent);
 
-    switch (path) {
-    case Path::Unscaled: DrawUnscaled(c); return true;
-    case Path::Scaled: DrawScaled(c); return true;
-    case Path::Rotated:
-        if (!DrawRotated(c, corners)) return Gfx_FailSummary(kSite);
-        return true;
-    }
+    if (!DrawRows(c, path, corners, pl)) return Gfx_FailSummary(kSite);
     return true;
 }

@@ -1,10 +1,11 @@
 /// @file
 /// The blit kernel: the process-wide object that clips a transformed blit,
 /// chooses its drawing path (unscaled, scaled, rotated) and span kernel, and
-/// drives the kernel row by row. Also home of the scanline tables shared by
-/// the rotated path and the filled primitives.
+/// drives the kernel row by row. Also home of the scanline tables used by
+/// the rotated path and the filled primitives (one set per thread).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "../core/buffer.h"
@@ -34,18 +35,20 @@ public:
                     const C_Vector2D* position, std::uint32_t mode, const C_DrawParams* params);
 
     /// 1: read the source planes from their entries' `derived` copies (the
-    /// canvas sets this around the calls it forwards).
-    std::uint8_t useDerived = 0;
+    /// canvas sets this around the calls it forwards). One switch per
+    /// thread, so a canvas forwarding on one thread changes no other
+    /// thread's blits.
+    inline static thread_local std::uint8_t useDerived = 0;
 
     /// The span kernels in use; after construction the level chosen for the
     /// process (Gfx_SimdDefaultLevel). False, and the level unchanged, when
-    /// the level is not available.
+    /// the level is not available. A start-up setting, changed atomically.
     bool SetSimdLevel(std::int32_t level);
-    std::int32_t GetSimdLevel() const { return level_; }
+    std::int32_t GetSimdLevel() const { return level_.load(std::memory_order_relaxed); }
 
 private:
-    const Gfx_SpanKernelTable* table_;
-    std::int32_t level_;
+    std::atomic<const Gfx_SpanKernelTable*> table_;
+    std::atomic<std::int32_t> level_;
 };
 
 /// The one kernel object of the process.
@@ -69,5 +72,6 @@ struct Gfx_ScanlineTables {
     std::int32_t* Max() { return reinterpret_cast<std::int32_t*>(spanMax.data); }
 };
 
-/// The process-wide scanline tables.
+/// The calling thread's scanline tables: each thread has its own, so shapes
+/// drawn on different threads never share them.
 Gfx_ScanlineTables& Gfx_GetScanlineTables();

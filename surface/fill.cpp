@@ -1,15 +1,19 @@
 #include "surface/fill.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
 
 #include "core/error.h"
+#include "core/internal/parallel.h"
 #include "image/image.h"
 #include "math/scalar.h"
 #include "math/shapes.h"
 #include "math/vector.h"
 #include "surface/blit.h"
+#include "surface/blit_kernel.h"
+#include "surface/internal/blit_rows.h"
 #include "surface/surface.h"
 #include "surface/draw_params.h"
 
@@ -210,6 +214,59 @@ void Cull(const Fill& f, C_Surface* dst, const C_Frame* clip, const C_Frame* cli
     sy = CellsBetween(ay, c0y - 2.0, c1y + 2.0);
 }
 
+// The destination rows a fill can change: the colour plane's, within both
+// clips. Empty when the fill must not be split: with an override installed
+// (it draws whatever it likes, wherever) or when the source shares pixels
+// with the destination (a band could read rows another band has written).
+bool SplittableRows(C_Surface* src, C_Surface* dst, const C_Frame* clip, const C_Frame* clip2, int64_t& y0, int64_t& y1,
+                    int64_t& width) {
+    const C_Image* target = dst ? dst->GetPlane(GFX_PLANE_COLOR) : nullptr;
+    if (!target || !src || src == dst || Gfx_GetBlitOverride()) return false;
+    for (std::uint32_t plane : {GFX_PLANE_COLOR, GFX_PLANE_ALPHA}) {
+        const C_Image* from = src->GetPlane(plane);
+        if (!from || !from->data) continue;
+        for (const C_Image* to : {target, static_cast<const C_Image*>(dst->GetPlane(GFX_PLANE_ALPHA))}) {
+            if (!to || !to->data) continue;
+            if (from->data < to->data + to->dataSize && to->data < from->data + from->dataSize) return false;
+        }
+    }
+    int64_t x0 = 0, x1 = target->width;
+    y0 = 0, y1 = target->height;
+    for (const C_Frame* f : {clip, clip2}) {
+        if (!f) continue;
+        x0 = std::max<int64_t>(x0, f->x0), x1 = std::min<int64_t>(x1, f->x1);
+        y0 = std::max<int64_t>(y0, f->y0), y1 = std::min<int64_t>(y1, f->y1);
+    }
+    width = x1 - x0;
+    return width > 0 && y1 > y0;
+}
+
+// Runs `draw` (every blit of one fill, in order) once per band of
+// destination rows, the bands split among threads when the fill is large:
+// each band repeats the whole sequence limited to its rows, so every pixel
+// sees the same blits in the same order as in one pass.
+template <typename Draw>
+void InRowBands(C_Surface* src, C_Surface* dst, const C_Frame* clip, const C_Frame* clip2, Draw& draw) {
+    int64_t y0 = 0, y1 = 0, width = 0;
+    if (!SplittableRows(src, dst, clip, clip2, y0, y1, width)) {
+        draw();
+        return;
+    }
+    // Worker threads draw from the same planes as the caller (the canvas
+    // switches to derived copies per thread).
+    const std::uint8_t derived = C_Blit_Kernel::useDerived;
+    auto band = [&](std::int32_t first, std::int32_t end) {
+        const std::uint8_t before = C_Blit_Kernel::useDerived;
+        C_Blit_Kernel::useDerived = derived;
+        {
+            const C_BlitRowBand rows(y0 + first, y0 + end);
+            draw();
+        }
+        C_Blit_Kernel::useDerived = before;
+    };
+    Gfx_ParallelRows(static_cast<std::int32_t>(y1 - y0), static_cast<std::uint64_t>((y1 - y0) * width), band);
+}
+
 }  // namespace
 
 bool Gfx_Surface_DrawTiled(C_Surface* src, C_Surface* dst, const C_Rect* srcRect, const C_Frame* clip,
@@ -236,7 +293,7 @@ bool Gfx_Surface_DrawTiled(C_Surface* src, C_Surface* dst, const C_Rect* srcRect
 
     // A tile the blit refuses (a destination it cannot draw on, say) does
     // not stop the others; the call reports it at the end.
-    bool failed = false;
+    std::atomic<bool> failed{false};  // row bands may draw tiles on worker threads
     auto tile = [&](int64_t i, int64_t j) {
         float a, b, c, d;
         ax.Source(i, a, b);
@@ -253,17 +310,20 @@ bool Gfx_Surface_DrawTiled(C_Surface* src, C_Surface* dst, const C_Rect* srcRect
     Cull(f, dst, clip, clip2, ax, ay, originX, originY, sx, sy);
     const int64_t iFirst = std::max<int64_t>(sx.lo, 0), iLast = std::min(sx.hi, ax.count);
     const int64_t jFirst = std::max<int64_t>(sy.lo, 0), jLast = std::min(sy.hi, ay.count);
-    // Whole rows, each ended by its cut tile; then the cut bottom row.
-    for (int64_t j = jFirst; j <= jLast; ++j)
-        for (int64_t i = iFirst; i <= iLast; ++i) tile(i, j);
-    // The leading row above the first whole cell, corner first; then the
-    // leading column left of it, down to the bottom-left corner.
-    if (sy.leading) {
-        if (sx.leading) tile(-1, -1);
-        for (int64_t i = iFirst; i <= iLast; ++i) tile(i, -1);
-    }
-    if (sx.leading)
-        for (int64_t j = jFirst; j <= jLast; ++j) tile(-1, j);
+    auto allTiles = [&] {
+        // Whole rows, each ended by its cut tile; then the cut bottom row.
+        for (int64_t j = jFirst; j <= jLast; ++j)
+            for (int64_t i = iFirst; i <= iLast; ++i) tile(i, j);
+        // The leading row above the first whole cell, corner first; then the
+        // leading column left of it, down to the bottom-left corner.
+        if (sy.leading) {
+            if (sx.leading) tile(-1, -1);
+            for (int64_t i = iFirst; i <= iLast; ++i) tile(i, -1);
+        }
+        if (sx.leading)
+            for (int64_t j = jFirst; j <= jLast; ++j) tile(-1, j);
+    };
+    InRowBands(src, dst, clip, clip2, allTiles);
     return !failed;
 }
 
