@@ -290,7 +290,8 @@ struct Call {
     std::int64_t srcWI = 0, srcHI = 0;
     float scaleX = 1.0f, scaleY = 1.0f, angle = 0.0f;
     bool flipH = false, flipV = false;
-    bool repeatRows = false;  // scaled copy from a source apart from the destination
+    bool repeatRows = false;     // scaled copy from a source apart from the destination
+    bool bilinearScale = false;  // scaled and interpolated: rows may share a row cache
 
     std::uint32_t* DstPixel(std::int64_t row, std::int64_t col) const {
         return reinterpret_cast<std::uint32_t*>(dst.row0 + row * dst.pitch) + col;
@@ -343,6 +344,33 @@ void DrawUnscaled(Call& c) {
     }
 }
 
+// Rows firstRow..endRow-1 of a scaled draw, `count` columns from `col`.
+void DrawScaledRows(Call& c, std::int64_t firstRow, std::int64_t endRow, std::int64_t col, std::int64_t count,
+                    std::int64_t uStart, std::int64_t vStart, std::int64_t dv) {
+    // Enlarging repeats each source row over several destination rows. A
+    // plain copy draws such rows alike, so they are copied from the first.
+    // The source row is the kernel's: clamped to [y0, y1 - 1], y0 winning
+    // when a sub-pixel rectangle leaves that range empty.
+    std::int64_t drawnFrom = 0;
+    const std::uint32_t* drawn = nullptr;
+    for (std::int64_t row = firstRow; row < endRow; ++row) {
+        c.args.u = uStart + col * c.args.du;
+        c.args.v = vStart + row * dv;
+        std::uint32_t* to = c.DstPixel(row, col);
+        if (c.repeatRows) {
+            const std::int64_t from =
+                std::max<std::int64_t>(std::min<std::int64_t>(c.args.v >> 16, c.args.y1 - 1), c.args.y0);
+            if (drawn && from == drawnFrom) {
+                std::memcpy(to, drawn, static_cast<std::size_t>(count) * 4);
+                continue;
+            }
+            drawnFrom = from;
+            drawn = to;
+        }
+        c.Span(to, c.DstAlpha(row, col), count);
+    }
+}
+
 // Scaled, not rotated: one source row per destination row.
 void DrawScaled(Call& c) {
     std::int64_t firstCol = Trunc(c.x + 0.3f);
@@ -365,29 +393,18 @@ void DrawScaled(Call& c) {
     if (firstCol > lastCol) return;
 
     c.args.du = du;
-    // Enlarging repeats each source row over several destination rows. A
-    // plain copy draws such rows alike, so they are copied from the first.
-    // The source row is the kernel's: clamped to [y0, y1 - 1], y0 winning
-    // when a sub-pixel rectangle leaves that range empty.
-    std::int64_t drawnFrom = 0;
-    const std::uint32_t* drawn = nullptr;
-    const std::int64_t count = lastCol - firstCol + 1;
-    for (std::int64_t row = firstRow; row < endRow; ++row) {
-        c.args.u = uStart + firstCol * du;
-        c.args.v = vStart + row * dv;
-        std::uint32_t* to = c.DstPixel(row, firstCol);
-        if (c.repeatRows) {
-            const std::int64_t from =
-                std::max<std::int64_t>(std::min<std::int64_t>(c.args.v >> 16, c.args.y1 - 1), c.args.y0);
-            if (drawn && from == drawnFrom) {
-                std::memcpy(to, drawn, static_cast<std::size_t>(count) * 4);
-                continue;
-            }
-            drawnFrom = from;
-            drawn = to;
-        }
-        c.Span(to, c.DstAlpha(row, firstCol), count);
+    // Interpolating while enlarging down the rows: successive rows share
+    // source rows, which the kernel keeps interpolated across in a cache,
+    // one band of columns at a time.
+    Gfx_SpanRowCache cache;
+    const bool cached = c.bilinearScale && dv >= -65536 && dv <= 65536;
+    c.args.rowCache = cached ? &cache : nullptr;
+    const std::int64_t band = cached ? Gfx_SpanRowCache::kPixels : lastCol - firstCol + 1;
+    for (std::int64_t col = firstCol; col <= lastCol; col += band) {
+        cache.Clear();
+        DrawScaledRows(c, firstRow, endRow, col, std::min(band, lastCol - col + 1), uStart, vStart, dv);
     }
+    c.args.rowCache = nullptr;
 }
 
 // The rotated corners of the scaled source, moved to the anchored position:
@@ -888,6 +905,7 @@ bool C_Blit_Kernel::Blit_Fixed(C_Surface* src, C_Surface* dst, const C_Rect* src
     const Gfx_SpanKernelId id = ChooseKernel(path, adjust, needBlend, p.useKeyColor != 0, useFill, c.flipH);
     c.kernel = table_.load(std::memory_order_relaxed)->fn[id][KernelVariant(path, c, p, pl, useFill, alpha256)];
     c.repeatRows = RepeatRows(id, pl);
+    c.bilinearScale = id == GFX_SPAN_SCALE_ADJUST && p.filter != 0;
     SetAddresses(c, pl, srcExtent);
 
     if (!DrawRows(c, path, corners, pl)) return Gfx_FailSummary(kSite);

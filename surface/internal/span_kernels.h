@@ -48,6 +48,45 @@ enum : std::uint32_t {
     GFX_SPAN_VARIANT_COUNT = 64u
 };
 
+// Bilinear scaling interpolates a source row across once and keeps it for
+// every destination row it feeds: an enlargement reads each pair of source
+// rows for several destination rows, and only the step down differs. The
+// blit keeps one cache per call (per band of at most kPixels columns) and
+// lends it to the kernels through the argument record. The cached rows stay
+// valid while the key matches: the kernels that fill it draw only spans
+// whose writes are apart from the source planes, and empty it before any
+// other span is drawn. Levels that do not use it leave it alone.
+struct Gfx_SpanRowCache {
+    static constexpr std::int32_t kPixels = 1024;       // the widest span cached
+    static constexpr std::int32_t kRoom = kPixels + 8;  // a last, overlapping vector has a place of its own
+
+    // What the cached rows were interpolated for.
+    struct Key {
+        const void* base;
+        const void* alphaBase;
+        std::ptrdiff_t pitch, alphaPitch;
+        std::int64_t u, du;
+        std::int32_t count, x0, x1, imgW;
+        bool operator==(const Key& o) const {
+            return base == o.base && alphaBase == o.alphaBase && pitch == o.pitch && alphaPitch == o.alphaPitch &&
+                   u == o.u && du == o.du && count == o.count && x0 == o.x0 && x1 == o.x1 && imgW == o.imgW;
+        }
+    };
+    Key key{};
+    bool valid = false;
+    std::int64_t row[2] = {-1, -1};  // the source row each slot holds
+
+    // Per slot: channel bytes widened to 16-bit lanes, in the order the
+    // level's unpacking leaves them, and alpha values in 32-bit lanes.
+    alignas(64) std::uint16_t color[2][kRoom * 4];
+    alignas(64) std::int32_t alpha[2][kRoom];
+
+    void Clear() {
+        valid = false;
+        row[0] = row[1] = -1;
+    }
+};
+
 // Everything a kernel reads. The blit fills the per-call part once and the
 // per-row part before each call; kernels never write it.
 struct Gfx_SpanArgs {
@@ -88,6 +127,8 @@ struct Gfx_SpanArgs {
     // Rotate family: u and v at the first pixel, stepped by du and dv.
     // 16.16 fixed point, kept in 64 bits so that no step can overflow.
     std::int64_t u, v, du, dv;
+    // Scale family, bilinear: the call's row cache, or null.
+    Gfx_SpanRowCache* rowCache;
 };
 
 using Gfx_SpanFn = void (*)(const Gfx_SpanArgs&);

@@ -505,6 +505,29 @@ struct SpanSimd {
             u = I::Add32(u, step);
         }
         void Seek(std::int32_t first) { u = Lanes(u0 + first * du, du); }
+        // The pixels at the two columns of every lane in one row.
+        [[gnu::always_inline]] inline void Pair(const std::uint32_t* row, V& p0, V& p1) const {
+            if (win.fits) {
+                p0 = win.Pixels(row, t.a);
+                p1 = win.Pixels(row, t.b);
+            } else if (adjacent) {
+                I::LoadPairs(row, t.a, p0, p1);
+            } else {
+                p0 = I::Gather(row, t.a);
+                p1 = I::Gather(row, t.b);
+            }
+        }
+        [[gnu::always_inline]] inline void BytePair(const std::uint8_t* row, V& a0v, V& a1v) const {
+            if (win.fits) {
+                a0v = win.Bytes(row, t.a);
+                a1v = win.Bytes(row, t.b);
+            } else if (adjacent) {
+                I::LoadBytePairs(row, t.a, a0v, a1v);
+            } else {
+                a0v = I::GatherBytes(row, t.a);
+                a1v = I::GatherBytes(row, t.b);
+            }
+        }
         [[gnu::always_inline]] inline V Color() const {
             if (win.fits) {
                 return BilerpPixels(win.Pixels(r0, t.a), win.Pixels(r0, t.b), win.Pixels(r1, t.a), win.Pixels(r1, t.b),
@@ -760,6 +783,147 @@ struct SpanSimd {
     }
 
     // -----------------------------------------------------------------
+    // Bilinear scaling through the call's row cache (Gfx_SpanRowCache): a
+    // source row is interpolated across once, x first as the rule orders
+    // it, and kept in 16-bit lanes; a destination row then interpolates
+    // down between two cached rows. The values are those of BilerpPixels
+    // and BilerpLanes, step for step.
+
+    // The slots are aligned for the vectors (the vector types may alias).
+    [[gnu::always_inline]] static inline V LoadV(const V* p) { return *p; }
+    [[gnu::always_inline]] static inline void StoreV(V* p, V v) { *p = v; }
+
+    // Vectors of one cache slot: N pixels take two colour vectors (the
+    // unpacked low and high halves) and one alpha vector.
+    static V* ColorAt(Gfx_SpanRowCache& c, int slot, std::int32_t i) {
+        return reinterpret_cast<V*>(c.color[slot] + 4 * i);
+    }
+    static V* AlphaAt(Gfx_SpanRowCache& c, int slot, std::int32_t i) { return reinterpret_cast<V*>(c.alpha[slot] + i); }
+
+    // Interpolates source row r across into slot k. Whole vectors go to
+    // their pixels' places; a last vector overlapping the one before goes
+    // to the place after the whole ones (`n`), where it is read back.
+    template <bool NeedColor, bool SrcA>
+    static void CacheRow(const Gfx_SpanArgs& s, Gfx_SpanRowCache& c, int k, std::int64_t r) {
+        ScaleBilinear smp(s);
+        const std::uint32_t* row = NeedColor ? s.srcBase + r * s.srcPitch : nullptr;
+        const std::uint8_t* alphaRow = SrcA ? s.srcAlphaBase + r * s.srcAlphaPitch : nullptr;
+        const auto across = [&](std::int32_t at) {
+            if constexpr (NeedColor) {
+                V p0, p1, fl, fh;
+                smp.Pair(row, p0, p1);
+                Spread(smp.t.f, fl, fh);
+                V* out = ColorAt(c, k, at);
+                StoreV(out, Lerp(I::Lo8(p0), I::Lo8(p1), fl, I::Srai16(fl, 15)));
+                StoreV(out + 1, Lerp(I::Hi8(p0), I::Hi8(p1), fh, I::Srai16(fh, 15)));
+            }
+            if constexpr (SrcA) {
+                V a0, a1;
+                smp.BytePair(alphaRow, a0, a1);
+                StoreV(AlphaAt(c, k, at), Lerp(a0, a1, smp.t.f, I::Srai16(smp.t.f, 15)));
+            }
+        };
+        const std::int32_t n = s.count / N * N;
+        for (std::int32_t i = 0; i < n; i += N) {
+            smp.Next();
+            across(i);
+        }
+        if (n < s.count) {
+            smp.Seek(s.count - N);
+            smp.Next();
+            across(n);
+        }
+        c.row[k] = r;
+    }
+
+    // The slots holding source rows a and b (filled when missing), without
+    // evicting one to fill the other.
+    template <bool NeedColor, bool SrcA>
+    static void CacheRows(const Gfx_SpanArgs& s, Gfx_SpanRowCache& c, std::int64_t a, std::int64_t b, int& ka,
+                          int& kb) {
+        const auto find = [&](std::int64_t r) { return c.row[0] == r ? 0 : (c.row[1] == r ? 1 : -1); };
+        ka = find(a);
+        kb = find(b);
+        if (ka < 0) {
+            ka = kb == 0 ? 1 : 0;
+            CacheRow<NeedColor, SrcA>(s, c, ka, a);
+            if (b == a) kb = ka;
+        }
+        if (kb < 0) {
+            kb = 1 - ka;
+            CacheRow<NeedColor, SrcA>(s, c, kb, b);
+        }
+    }
+
+    template <std::uint32_t Id, std::uint32_t Var>
+    [[gnu::flatten]] static void ScaleBilinearCached(const Gfx_SpanArgs& s) {
+        constexpr bool Fill = Var & GFX_SPAN_FILL, SrcA = Var & GFX_SPAN_SRC_ALPHA, DstA = Var & GFX_SPAN_DST_ALPHA,
+                       Full = Var & GFX_SPAN_FULL_OPACITY, AdjustColor = Var & GFX_SPAN_ADJUST_COLOR;
+        constexpr bool NeedColor = !Fill;
+        Gfx_SpanRowCache* cache = s.rowCache;
+        std::uint32_t channels = 0;
+        if (!cache || s.count > Gfx_SpanRowCache::kPixels || !ByteLayout(s, channels) ||
+            !Eligible<ScaleBilinear>(s, false) || (AdjustColor && !Fill && !ContrastFits(s))) {
+            if (cache) cache->Clear();
+            return Adjust<ScaleBilinear, Id, Var>(s);
+        }
+        const Gfx_SpanRowCache::Key key{NeedColor ? s.srcBase : nullptr,
+                                        SrcA ? s.srcAlphaBase : nullptr,
+                                        s.srcPitch,
+                                        s.srcAlphaPitch,
+                                        s.u,
+                                        s.du,
+                                        s.count,
+                                        s.x0,
+                                        s.x1,
+                                        s.imgW};
+        if (!cache->valid || !(cache->key == key)) {
+            cache->Clear();
+            cache->key = key;
+            cache->valid = true;
+        }
+        const SpanTaps ty = SpanBilinearTaps(s.v, s.y0, s.y1, s.imgH);
+        int k0 = 0, k1 = 0;
+        CacheRows<NeedColor, SrcA>(s, *cache, ty.a, ty.b, k0, k1);
+
+        const Adjuster adjust = MakeAdjuster(s);
+        const V chan = I::Set1(static_cast<std::int32_t>(channels));
+        const V alpha256 = I::Set1(Full ? 256 : s.alpha256);
+        const V fillColor = I::Set1(static_cast<std::int32_t>(FillPacked(s)));
+        const V fy16 = I::Set1_16(static_cast<std::int16_t>(static_cast<std::uint16_t>(ty.f)));
+        const V fym16 = I::Srai16(fy16, 15);
+        const V fy32 = I::Set1(ty.f);
+        const V fym32 = I::Srai16(fy32, 15);
+        std::uint32_t* dst = s.dst;
+        std::uint8_t* da = s.dstAlpha;
+        // `at` is where the pixels from `i` on are cached.
+        const auto down = [&](std::int32_t i, std::int32_t at, V keep) {
+            V a = alpha256;
+            if constexpr (SrcA) {
+                const V al = Lerp(LoadV(AlphaAt(*cache, k0, at)), LoadV(AlphaAt(*cache, k1, at)), fy32, fym32);
+                a = Full ? al : I::Srli32(I::Mullo16(al, alpha256), 8);
+                if (I::Mask(I::Eq32(a, I::Zero())) == I::kAll) return;
+            }
+            V c = fillColor;
+            if constexpr (NeedColor) {
+                const V* c0 = ColorAt(*cache, k0, at);
+                const V* c1 = ColorAt(*cache, k1, at);
+                c = I::Pack16(Lerp(LoadV(c0), LoadV(c1), fy16, fym16), Lerp(LoadV(c0 + 1), LoadV(c1 + 1), fy16, fym16));
+                if constexpr (AdjustColor) c = adjust(c);
+                c = I::And(c, chan);
+            }
+            Put<DstA>(dst + i, DstA ? da + i : nullptr, a, c, c, chan, keep);
+        };
+        const std::int32_t n = s.count / N * N;
+        for (std::int32_t i = 0; i < n; i += N) down(i, i, I::Zero());
+        if (n < s.count) {
+            const std::int32_t first = s.count - N;
+            down(first, n, LanesBelow(n - first));
+        }
+        I::End();
+    }
+
+    // -----------------------------------------------------------------
     // The table. Variant bits a kernel ignores are dropped before
     // instantiating, so each distinct loop is compiled once.
 
@@ -804,7 +968,11 @@ struct SpanSimd {
     template <std::size_t V0>
     static constexpr Gfx_SpanFn ScaleAdjustFn() {
         constexpr std::uint32_t v = AdjustBits(V0);
-        if constexpr ((v & GFX_SPAN_BILINEAR) != 0)
+        // The fill colour through no alpha plane interpolates nothing.
+        constexpr bool interpolates = (v & GFX_SPAN_FILL) == 0 || (v & GFX_SPAN_SRC_ALPHA) != 0;
+        if constexpr ((v & GFX_SPAN_BILINEAR) != 0 && interpolates)
+            return &ScaleBilinearCached<GFX_SPAN_SCALE_ADJUST, v>;
+        else if constexpr ((v & GFX_SPAN_BILINEAR) != 0)
             return &Adjust<ScaleBilinear, GFX_SPAN_SCALE_ADJUST, v>;
         else
             return &Adjust<ScaleNearest, GFX_SPAN_SCALE_ADJUST, v>;

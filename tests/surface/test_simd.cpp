@@ -391,3 +391,98 @@ TEST(Simd, EnlargedCopyOfASubPixelRectangle) {
 }
 
 }  // namespace
+
+namespace {
+
+// Kernels that carry state from row to row of a call (the bilinear scale
+// kernel's row cache), run over whole calls as the blit runs them and
+// compared with the scalar kernel drawing the same rows one by one. A call
+// moves its walk now and then, which must invalidate what was kept.
+struct RowSequenceKernel {
+    const char* name;
+    std::uint32_t id, requiredBits;
+};
+
+void PrintTo(const RowSequenceKernel& k, std::ostream* os) { *os << k.name; }
+
+class SimdRowSequence : public ::testing::TestWithParam<RowSequenceKernel> {};
+
+TEST_P(SimdRowSequence, MatchesTheScalarKernelRowByRow) {
+    const std::vector<std::int32_t> levels = Levels();
+    if (levels.empty()) GTEST_SKIP() << "no SIMD level in this build or on this processor";
+    const RowSequenceKernel k = GetParam();
+    g_seed = 4242;
+    constexpr std::int32_t kW = 40, kH = 30, kRows = 24, kMaxCount = 1100;
+    std::vector<std::uint32_t> src(kW * kH);
+    std::vector<std::uint8_t> srcAlpha(kW * kH);
+    std::vector<std::uint32_t> dst0(kRows * kMaxCount), dst1;
+    std::vector<std::uint8_t> dstAlpha0(kRows * kMaxCount), dstAlpha1;
+    const Gfx_SpanKernelTable& scalar = Gfx_SpanKernels_Scalar();
+    for (int round = 0; round < 600; ++round) {
+        for (auto& p : src) p = Rnd32();
+        for (auto& a : srcAlpha) a = static_cast<std::uint8_t>(Rnd(3) == 0 ? 255 * Rnd(2) : Rnd(256));
+        for (std::size_t i = 0; i < dst0.size(); ++i) {
+            dst0[i] = Rnd32();
+            dstAlpha0[i] = static_cast<std::uint8_t>(Rnd(3) == 0 ? 255 : Rnd(256));
+        }
+        dst1 = dst0;
+        dstAlpha1 = dstAlpha0;
+        Gfx_SpanArgs a{};
+        const std::uint32_t shifts[3] = {16, 8, 0};
+        for (int ch = 0; ch < 3; ++ch) {
+            a.srcShift[ch] = a.dstShift[ch] = shifts[ch];
+            a.srcMask[ch] = a.dstMask[ch] = 0xFF;
+        }
+        a.fillR = 200, a.fillG = 100, a.fillB = 7;
+        a.contR = a.contG = a.contB = static_cast<std::int32_t>(Rnd(512));
+        a.brightR = a.brightG = a.brightB = static_cast<std::int32_t>(Rnd(200)) - 100;
+        a.alpha256 = Rnd(2) ? 256 : static_cast<std::int32_t>(Rnd(256));
+        const bool bottomUp = Rnd(3) == 0;
+        a.srcBase = bottomUp ? src.data() + (kH - 1) * kW : src.data();
+        a.srcPitch = bottomUp ? -kW : kW;
+        a.srcAlphaBase = bottomUp ? srcAlpha.data() + (kH - 1) * kW : srcAlpha.data();
+        a.srcAlphaPitch = a.srcPitch;
+        a.x0 = static_cast<std::int32_t>(Rnd(4));
+        a.y0 = static_cast<std::int32_t>(Rnd(4));
+        a.x1 = a.x0 + 1 + static_cast<std::int32_t>(Rnd(kW - a.x0));
+        a.y1 = a.y0 + 1 + static_cast<std::int32_t>(Rnd(kH - a.y0));
+        a.imgW = kW;
+        a.imgH = kH;
+        a.count = Rnd(20) == 0 ? kMaxCount : static_cast<std::int32_t>(Rnd(70));
+        a.du = static_cast<std::int64_t>(Rnd32() % (2 << 16)) - (1 << 16);
+        const std::int64_t u0 = static_cast<std::int64_t>(Rnd32() % (40 << 16)) - (4 << 16);
+        const std::int64_t v0 = static_cast<std::int64_t>(Rnd32() % (34 << 16)) - (4 << 16);
+        const std::int64_t dv = static_cast<std::int64_t>(Rnd32() % (2 << 16)) - (1 << 16);
+        const std::uint32_t variant = Rnd(GFX_SPAN_VARIANT_COUNT) | k.requiredBits;
+        const bool dstA = (variant & GFX_SPAN_DST_ALPHA) != 0;
+        if (!(variant & GFX_SPAN_SRC_ALPHA)) a.srcAlphaBase = nullptr;
+        const std::int32_t moveAt = static_cast<std::int32_t>(Rnd(2 * kRows));  // the walk moves here
+
+        const auto drawRows = [&](Gfx_SpanFn fn, std::uint32_t* d, std::uint8_t* da, Gfx_SpanRowCache* cache) {
+            a.rowCache = cache;
+            for (std::int32_t r = 0; r < kRows; ++r) {
+                a.u = r < moveAt ? u0 : u0 + (3 << 16);
+                a.v = v0 + r * dv;
+                a.dst = d + r * kMaxCount;
+                a.dstAlpha = dstA ? da + r * kMaxCount : nullptr;
+                fn(a);
+            }
+        };
+        drawRows(scalar.fn[k.id][variant], dst0.data(), dstAlpha0.data(), nullptr);
+        for (const std::int32_t level : levels) {
+            std::vector<std::uint32_t> d = dst1;
+            std::vector<std::uint8_t> da = dstAlpha1;
+            auto cache = std::make_unique<Gfx_SpanRowCache>();
+            drawRows(Gfx_SpanKernelsForLevel(level)->fn[k.id][variant], d.data(), da.data(), cache.get());
+            ASSERT_EQ(d, dst0) << k.name << ", " << Gfx_SimdLevelName(level) << " round " << round << " variant "
+                               << variant;
+            ASSERT_EQ(da, dstAlpha0) << k.name << ", " << Gfx_SimdLevelName(level) << " round " << round;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kernels, SimdRowSequence,
+                         ::testing::Values(RowSequenceKernel{"bilinear scaling through the row cache",
+                                                             GFX_SPAN_SCALE_ADJUST, GFX_SPAN_BILINEAR}));
+
+}  // namespace
