@@ -99,6 +99,8 @@ TEST(Scalar, TruncAbsAndSigns) {
     EXPECT_EQ(Math_Trunc(-3.7), -3.0);
     EXPECT_EQ(Math_Trunc(1e10f), 1e10f);  // beyond 32 bits: no garbage
     EXPECT_EQ(Math_Trunc(-4e9), -4e9);
+    EXPECT_EQ(Math_Trunc(2147483648.0), 2147483648.0);  // just past the int range
+    EXPECT_EQ(Math_Trunc(-2147483648.5), -2147483648.0);
     EXPECT_TRUE(std::isnan(Math_Trunc(std::nanf(""))));
 
     EXPECT_EQ(Math_Abs(-5), 5);
@@ -149,14 +151,9 @@ TEST(Scalar, CompareAndSort) {
     Math_Sort(ints, 6);
     const i32 sortedInts[] = {INT_MIN, -3, 0, 5, 5, INT_MAX};
     for (int i = 0; i < 6; ++i) EXPECT_EQ(ints[i], sortedInts[i]);
-    double reals[] = {2.5, -1.0, 1e300, -0.5};
-    Math_Sort(reals, 4);
-    EXPECT_EQ(reals[0], -1.0);
-    EXPECT_EQ(reals[3], 1e300);
     u8 bytes[] = {200, 3, 255, 0};
     Math_Sort(bytes, 4);
-    EXPECT_EQ(bytes[0], 0);
-    EXPECT_EQ(bytes[3], 255);
+    EXPECT_TRUE(bytes[0] == 0 && bytes[1] == 3 && bytes[3] == 255);
     Math_Sort(static_cast<i32*>(nullptr), 10);  // nothing to do, no crash
     Math_Sort(ints, 6, sizeof(i32), nullptr);
 }

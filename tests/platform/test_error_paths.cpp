@@ -24,6 +24,8 @@ TEST_F(ErrorPaths, WindowAndCanvasReportUnusablePicturesAndSizes) {
     ASSERT_TRUE(unknown.CreateEmpty(5, 2, GFX_FMT_CH8, GFX_FMT_NONE));
     unknown.format = kNoSuchFormat;
     const C_Frame area(0, 0, 800, 600);
+    C_Image wide;
+    ASSERT_TRUE(wide.CreateEmpty(5, 2, GFX_FMT_ARGB8888, GFX_FMT_NONE));
     C_Canvas canvas;
 
     const std::vector<ErrorCase> cases = {
@@ -31,6 +33,12 @@ TEST_F(ErrorPaths, WindowAndCanvasReportUnusablePicturesAndSizes) {
          [&] {
              window.SetRegionMask(&unknown);
              return false;  // the shape change itself returns nothing
+         },
+         GFX_ERR_FORMAT, "C_Window->Refresh", "C_Window->Refresh"},
+        {"shape mask of 32-bit pixels",
+         [&] {
+             window.SetRegionMask(&wide);
+             return false;
          },
          GFX_ERR_FORMAT, "C_Window->Refresh", "C_Window->Refresh"},
         {"no picture to present", [&] { return window.Present(nullptr, C_Vector2Di(0, 0)); }, GFX_ERR_NULL_ARG,

@@ -34,19 +34,7 @@ namespace {
 using Calls = std::vector<CallRecord>;
 using Clock = std::chrono::steady_clock;
 
-bool OnPath(const char* program) {
-    const char* path = std::getenv("PATH");
-    std::string dirs = path ? path : "/usr/bin:/bin";
-    std::size_t start = 0;
-    while (start <= dirs.size()) {
-        const std::size_t end = dirs.find(':', start);
-        const std::string dir = dirs.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (!dir.empty() && access((dir + "/" + program).c_str(), X_OK) == 0) return true;
-        if (end == std::string::npos) break;
-        start = end + 1;
-    }
-    return false;
-}
+bool HaveXvfb() { return std::system("command -v Xvfb >/dev/null 2>&1") == 0; }
 
 // An Xvfb of our own. It dies with the test process (parent-death signal)
 // and is stopped by the destructor otherwise.
@@ -161,7 +149,7 @@ protected:
     C_Window window;
 
     void SetUp() override {
-        if (!OnPath("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
+        if (!HaveXvfb()) GTEST_SKIP() << "Xvfb is not installed";
         std::string why;
         display = server.Start(&why);
         ASSERT_FALSE(display.empty()) << why;

@@ -17,49 +17,18 @@ TEST_F(WindowTest, DefaultsAndSettersBeforeCreate) {
     C_Window w;
     EXPECT_STREQ(w.name.CStr(), "No name");
     EXPECT_STREQ(w.title.CStr(), "Form window");
-    EXPECT_EQ(w.GetX(), 0);
-    EXPECT_EQ(w.GetWidth(), 640);
-    EXPECT_EQ(w.GetHeight(), 480);
-    EXPECT_EQ(w.background[1], 2);
-    EXPECT_EQ(w.foreground[1], 15);
-    EXPECT_EQ(w.textColor[1], 15);
-    EXPECT_EQ(w.cursorId, 63);
+    EXPECT_TRUE(w.GetX() == 0 && w.GetWidth() == 640 && w.GetHeight() == 480);
+    EXPECT_TRUE(w.background[1] == 2 && w.foreground[1] == 15 && w.textColor[1] == 15 && w.cursorId == 63);
     EXPECT_EQ(w.visible + w.enabled + w.movable + w.resizable + w.userFlag1 + w.userFlag2, 6);
-    EXPECT_EQ(w.created, 0);
     EXPECT_EQ(w.GetClassType(), 18u);
-
     // Settings made before Create are only stored.
-    w.SetTitle("Before");
     w.SetY(40, 0x20);
     w.SetHeight(100, 0x30);
     EXPECT_EQ(w.created, 0);
-    EXPECT_EQ(w.geometry.posAlign, 0x20);
-    EXPECT_EQ(w.geometry.sizeAlign, 0x30);
+    EXPECT_TRUE(w.geometry.posAlign == 0x20 && w.geometry.sizeAlign == 0x30);
     EXPECT_FALSE(w.SetUserValue(2, 5));  // the region mask has its own setter
     EXPECT_TRUE(w.SetUserValue(6, 77));
     EXPECT_EQ(w.GetUserValue(6), 77);
-}
-
-TEST_F(WindowTest, DemoGeometryGivesAnExactClientAreaAtTheTopLeft) {
-    C_Window w;
-    MakeDemoWindow(w);
-    Win_HeadlessWindowInfo info;
-    ASSERT_TRUE(Win_Headless_GetWindowInfo(&w, &info));
-    EXPECT_EQ(info.clientRect.Width(), 800);
-    EXPECT_EQ(info.clientRect.Height(), 600);
-    EXPECT_EQ(info.windowRect.x0, 0);
-    EXPECT_EQ(info.windowRect.y0, 0);
-    // The frame was added around the requested size.
-    EXPECT_EQ(w.windowRect.x1 - w.windowRect.x0, info.windowRect.Width());
-    EXPECT_GT(info.windowRect.Width(), 800);
-    EXPECT_TRUE(info.visible);
-    EXPECT_TRUE(info.focused);
-    EXPECT_STREQ(info.title, "Form window");
-
-    C_Image shown;
-    ASSERT_TRUE(Win_Headless_GetFramebuffer(&w, &shown));
-    EXPECT_EQ(shown.width, 800u);
-    EXPECT_EQ(shown.height, 600u);
 }
 
 struct GeometryCase {
@@ -156,81 +125,65 @@ TEST_F(WindowTest, CreateDestroyAndCreateAgain) {
     C_Window w;
     Recorder rec;
     rec.Attach(w);
+    w.SetVisible(0);  // before Create: the new window starts hidden
     const std::uintptr_t handle = w.Create();
     ASSERT_NE(handle, 0u);
     EXPECT_EQ(w.Create(), 1u);  // already there
-    EXPECT_EQ(w.created, 1);
     EXPECT_EQ(w.GetNativeHandle(), handle);
+    Win_HeadlessWindowInfo info;
+    ASSERT_TRUE(Win_Headless_GetWindowInfo(&w, &info));
+    EXPECT_FALSE(info.visible);
+    EXPECT_FALSE(Win_SelectPlatform("headless"));  // refused while a window lives
     w.Destroy();
     EXPECT_EQ(w.created, 0);
     EXPECT_EQ(w.GetNativeHandle(), 0u);
-    Win_HeadlessWindowInfo info;
     EXPECT_FALSE(Win_Headless_GetWindowInfo(&w, &info));
     // Creation and destruction messages arrive while the object is not
     // attached: no callback sees them.
-    for (const CallRecord& c : rec.calls) {
-        EXPECT_NE(c.name, "create");
-        EXPECT_NE(c.name, "destroy");
-    }
+    for (const CallRecord& c : rec.calls) EXPECT_TRUE(c.name != "create" && c.name != "destroy") << c;
     ASSERT_NE(w.Create(), 0u);
     EXPECT_NE(w.GetNativeHandle(), handle);
-    // Setters after Destroy change nothing native and do not crash.
     w.Destroy();
-    w.SetTitle("gone");
-    w.SetVisible(0);
+    w.SetTitle("gone");  // setters after Destroy change nothing native
+    w.SetVisible(1);
     EXPECT_TRUE(Win_SelectPlatform("headless"));  // no native window is left
 }
 
-TEST_F(WindowTest, SettersApplyToTheLiveWindow) {
-    C_Window hidden;
-    hidden.SetVisible(0);  // before Create: the new window starts hidden
-    ASSERT_NE(hidden.Create(), 0u);
-    Win_HeadlessWindowInfo info;
-    ASSERT_TRUE(Win_Headless_GetWindowInfo(&hidden, &info));
-    EXPECT_FALSE(info.visible);
-    hidden.Destroy();
-
-    C_Window w;
-    MakeDemoWindow(w);
-    w.SetTitle("Hello");
-    w.SetEnabled(0);
-    ASSERT_TRUE(Win_Headless_GetWindowInfo(&w, &info));
-    EXPECT_STREQ(info.title, "Hello");
-    EXPECT_FALSE(info.enabled);
-    w.SetVisible(0);
-    ASSERT_TRUE(Win_Headless_GetWindowInfo(&w, &info));
-    EXPECT_FALSE(info.visible);
-    w.SetVisible(1);
-    ASSERT_TRUE(Win_Headless_GetWindowInfo(&w, &info));
-    EXPECT_TRUE(info.visible);
-    EXPECT_FALSE(Win_SelectPlatform("headless"));  // refused while a window lives
-}
-
-// Switching the sizing frame or the border style keeps the client area.
-TEST_F(WindowTest, FrameChangesKeepTheClientSize) {
+// Setters reach the live window; switching the sizing frame or the border
+// style keeps the client area.
+TEST_F(WindowTest, SettersApplyToTheLiveWindowAndKeepTheClientSize) {
     C_Window w;
     w.SetResizable(0);
     MakeDemoWindow(w);
+    w.SetTitle("Hello");
+    w.SetEnabled(0);
     Win_HeadlessWindowInfo info;
     ASSERT_TRUE(Win_Headless_GetWindowInfo(&w, &info));
-    EXPECT_EQ(info.style & WIN_STYLE_THICKFRAME, 0u);
-    EXPECT_EQ(info.clientRect.Width(), 800);
-    EXPECT_EQ(info.clientRect.Height(), 600);
-    w.SetResizable(1);
+    EXPECT_STREQ(info.title, "Hello");
+    EXPECT_FALSE(info.enabled);
+    EXPECT_TRUE(info.visible && info.focused);
+    EXPECT_EQ(info.windowRect.x0, 0);
+    EXPECT_EQ(w.windowRect.x1 - w.windowRect.x0, info.windowRect.Width());
+    w.SetVisible(0);
     ASSERT_TRUE(Win_Headless_GetWindowInfo(&w, &info));
-    EXPECT_NE(info.style & WIN_STYLE_THICKFRAME, 0u);
-    EXPECT_EQ(info.clientRect.Width(), 800);
-    EXPECT_EQ(info.clientRect.Height(), 600);
-    w.SetBorderStyle(1);
-    ASSERT_TRUE(Win_Headless_GetWindowInfo(&w, &info));
-    EXPECT_NE(info.style & WIN_STYLE_POPUP, 0u);
-    EXPECT_EQ(info.style & WIN_STYLE_OVERLAPPEDWINDOW, 0u);
-    EXPECT_EQ(info.clientRect, (Win_Rect{0, 0, 800, 600}));
-    w.SetBorderStyle(0);
-    ASSERT_TRUE(Win_Headless_GetWindowInfo(&w, &info));
-    EXPECT_EQ(info.style & WIN_STYLE_POPUP, 0u);
-    EXPECT_EQ(info.clientRect.Width(), 800);
-    EXPECT_EQ(info.clientRect.Height(), 600);
+    EXPECT_FALSE(info.visible);
+    const struct {
+        void (*change)(C_Window&);
+        std::uint32_t set, clear;
+    } steps[] = {
+        {[](C_Window&) {}, 0, WIN_STYLE_THICKFRAME},
+        {[](C_Window& v) { v.SetResizable(1); }, WIN_STYLE_THICKFRAME, 0},
+        {[](C_Window& v) { v.SetBorderStyle(1); }, WIN_STYLE_POPUP, WIN_STYLE_OVERLAPPEDWINDOW},
+        {[](C_Window& v) { v.SetBorderStyle(0); }, 0, WIN_STYLE_POPUP},
+    };
+    for (const auto& step : steps) {
+        step.change(w);
+        ASSERT_TRUE(Win_Headless_GetWindowInfo(&w, &info));
+        EXPECT_EQ(info.style & step.set, step.set);
+        EXPECT_EQ(info.style & step.clear, 0u);
+        EXPECT_EQ(info.clientRect.Width(), 800);
+        EXPECT_EQ(info.clientRect.Height(), 600);
+    }
 }
 
 TEST_F(WindowTest, OneMessagePerCallAndFalseAfterQuit) {
@@ -369,15 +322,14 @@ TEST_F(WindowTest, MouseMoveShowsTheWindowCursor) {
     C_Window w;
     MakeDemoWindow(w);
     EXPECT_EQ(Win_Headless_GetCursorShape(), WIN_CURSOR_NONE);  // hidden at creation
-    Win_Headless_MouseMove(&w, 10, 10);
-    Pump();
-    EXPECT_EQ(Win_Headless_GetCursorShape(), WIN_CURSOR_ARROW);
     w.SetCursorId(WIN_IDC_CROSS);
     Win_Headless_MouseMove(&w, 11, 10);
     Pump();
     EXPECT_EQ(Win_Headless_GetCursorShape(), WIN_CURSOR_CROSS);
 }
 
+// Shift capitalises letters (over Caps Lock too) and picks the shifted
+// symbols; keys without a character carry 0.
 TEST_F(WindowTest, KeysTranslateWithTheKeyboardState) {
     C_Window w;
     Recorder rec;
@@ -390,9 +342,16 @@ TEST_F(WindowTest, KeysTranslateWithTheKeyboardState) {
     Win_Headless_KeyDown('1');
     Win_Headless_KeyDown(WIN_VK_OEM_2);
     Win_Headless_KeyUp(WIN_VK_SHIFT);
-    Win_Headless_KeyDown(WIN_VK_F1);  // no character
+    Win_Headless_KeyDown(WIN_VK_F1);
     Win_Headless_KeyDown(WIN_VK_RETURN);
     Win_Headless_KeyUp(WIN_VK_LEFT);
+    Win_Headless_KeyDown(WIN_VK_MULTIPLY);  // pad keys keep their character
+    Win_Headless_KeyDown(WIN_VK_CAPITAL);   // Caps Lock on
+    Win_Headless_KeyUp(WIN_VK_CAPITAL);
+    Win_Headless_KeyDown('B');
+    Win_Headless_KeyDown(WIN_VK_SHIFT);
+    Win_Headless_KeyDown('B');
+    Win_Headless_KeyDown(WIN_VK_SUBTRACT);
     Pump();
     EXPECT_EQ(rec.Input(), (Calls{{"keyDown", {'a', 'A'}},
                                   {"keyUp", {'a', 'A'}},
@@ -403,29 +362,14 @@ TEST_F(WindowTest, KeysTranslateWithTheKeyboardState) {
                                   {"keyUp", {0, WIN_VK_SHIFT}},
                                   {"keyDown", {0, WIN_VK_F1}},
                                   {"keyDown", {13, WIN_VK_RETURN}},
-                                  {"keyUp", {0, WIN_VK_LEFT}}}));
-}
-
-TEST_F(WindowTest, ShiftCapitalisesLettersOnlyAndNeverMakesControlCharacters) {
-    C_Window w;
-    Recorder rec;
-    MakeDemoWindow(w);
-    rec.Attach(w);
-    Win_Headless_KeyDown(WIN_VK_CAPITAL);  // Caps Lock on
-    Win_Headless_KeyUp(WIN_VK_CAPITAL);
-    Win_Headless_KeyDown('B');
-    Win_Headless_KeyDown(WIN_VK_SHIFT);
-    Win_Headless_KeyDown('B');              // Shift over Caps Lock still gives a capital
-    Win_Headless_KeyDown(WIN_VK_MULTIPLY);  // pad keys keep their character
-    Win_Headless_KeyDown(WIN_VK_SUBTRACT);
-    Pump();
-    Calls keys;
-    for (const CallRecord& c : rec.Input())
-        if (c.args.size() == 2 && c.args[1] != WIN_VK_SHIFT && c.args[1] != WIN_VK_CAPITAL) keys.push_back(c);
-    EXPECT_EQ(keys, (Calls{{"keyDown", {'B', 'B'}},
-                           {"keyDown", {'B', 'B'}},
-                           {"keyDown", {'*', WIN_VK_MULTIPLY}},
-                           {"keyDown", {'-', WIN_VK_SUBTRACT}}}));
+                                  {"keyUp", {0, WIN_VK_LEFT}},
+                                  {"keyDown", {'*', WIN_VK_MULTIPLY}},
+                                  {"keyDown", {0, WIN_VK_CAPITAL}},
+                                  {"keyUp", {0, WIN_VK_CAPITAL}},
+                                  {"keyDown", {'B', 'B'}},
+                                  {"keyDown", {0, WIN_VK_SHIFT}},
+                                  {"keyDown", {'B', 'B'}},
+                                  {"keyDown", {'-', WIN_VK_SUBTRACT}}}));
 }
 
 TEST_F(WindowTest, KeysGoToTheFocusWindowOnly) {
