@@ -673,7 +673,7 @@ int RunTables(const std::string& only) {
 }  // namespace
 
 int Bench_FilesTable(const std::string& only);  // bench_files.cpp
-int RunThreadsTable(const std::string& only);  // bench_threads.cpp
+int RunThreadsTable(const std::string& only);   // bench_threads.cpp
 
 BenchRow BenchMeasure(const std::string& name, const std::string& peer, double target,
                       const std::function<void()>& ours, const std::function<void()>& theirs) {
