@@ -16,6 +16,12 @@ struct ErrorState {
     std::int32_t detailCode = -1;
 };
 
+// Formats into `out` (kMessageCapacity bytes); a null format gives empty text.
+void FormatInto(char* out, const char* format, va_list args) {
+    out[0] = '\0';
+    if (format) std::vsnprintf(out, kMessageCapacity, format, args);
+}
+
 // One record per thread, so threads drawing independent pictures never see or
 // overwrite each other's failures.
 ErrorState& State() {
@@ -30,12 +36,10 @@ std::int32_t Gfx_SetError(std::int32_t code, std::int32_t aux1, std::int32_t aux
     // Format into a local first: an argument may be the record's own text
     // (re-reporting the previous message), and vsnprintf must not overlap.
     char text[kMessageCapacity] = {};
-    if (message) {
-        va_list args;
-        va_start(args, message);
-        std::vsnprintf(text, sizeof text, message, args);
-        va_end(args);
-    }
+    va_list args;
+    va_start(args, message);
+    FormatInto(text, message, args);
+    va_end(args);
     s.record = {code, aux1, aux2};
     std::memcpy(s.message, text, sizeof text);
     if (code != -1) {
@@ -72,13 +76,11 @@ void Gfx_ClearError() {
 }
 
 void Gfx_SetErrorReason(const char* format, ...) {
-    char text[kMessageCapacity] = {};
-    if (format) {
-        va_list args;
-        va_start(args, format);
-        std::vsnprintf(text, sizeof text, format, args);
-        va_end(args);
-    }
+    char text[kMessageCapacity];  // an argument may be the reason itself (a prefixed reason)
+    va_list args;
+    va_start(args, format);
+    FormatInto(text, format, args);
+    va_end(args);
     std::memcpy(State().reason, text, sizeof text);
 }
 

@@ -340,17 +340,12 @@ bool Load(C_Image& image, const std::uint8_t* bytes, std::size_t size, const cha
 enum class SaveKind { Unknown, Png, Jpeg, Webp, Bmp, Tga };
 
 SaveKind KindOfName(const char* path) {
-    const char* name = path;
-    for (const char* p = path; *p; ++p)
-        if (*p == '/' || *p == '\\') name = p + 1;
-    const char* dot = std::strrchr(name, '.');
-    std::string ext = dot ? dot + 1 : "";
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (ext == "png") return SaveKind::Png;
-    if (ext == "jpg" || ext == "jpeg" || ext == "jpe") return SaveKind::Jpeg;
-    if (ext == "webp") return SaveKind::Webp;
-    if (ext == "bmp") return SaveKind::Bmp;
-    if (ext == "tga") return SaveKind::Tga;
+    const std::string ext = Gfx_UpperExtension(path);
+    if (ext == "PNG") return SaveKind::Png;
+    if (ext == "JPG" || ext == "JPEG" || ext == "JPE") return SaveKind::Jpeg;
+    if (ext == "WEBP") return SaveKind::Webp;
+    if (ext == "BMP") return SaveKind::Bmp;
+    if (ext == "TGA") return SaveKind::Tga;
     return SaveKind::Unknown;
 }
 

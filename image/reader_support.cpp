@@ -1,5 +1,6 @@
 #include "image/internal/reader_support.h"
 
+#include <cctype>
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
@@ -151,4 +152,14 @@ bool Gfx_Image_Refuse(C_Image& image, std::int32_t code, const char* detail, con
     va_end(args);
     Gfx_SetErrorReason("%s", text);
     return false;
+}
+
+std::string Gfx_UpperExtension(const char* fileName) {
+    const char* name = fileName;
+    for (const char* p = fileName; *p; ++p)
+        if (*p == '/' || *p == '\\') name = p + 1;
+    const char* dot = std::strrchr(name, '.');
+    std::string ext = dot ? dot + 1 : "";
+    for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return ext;
 }

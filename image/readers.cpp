@@ -17,18 +17,6 @@ namespace {
 
 constexpr const char* kRawSite = "C_Image::Save_RAW_ToFile";
 
-// The text after the last "." of the file name (not of a folder in its
-// path), in upper case; empty when there is none.
-std::string UpperExtension(const char* fileName) {
-    const char* name = fileName;
-    for (const char* p = fileName; *p; ++p)
-        if (*p == '/' || *p == '\\') name = p + 1;
-    const char* dot = std::strrchr(name, '.');
-    std::string ext = dot ? dot + 1 : "";
-    for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return ext;
-}
-
 // Opens `fileName` and runs the stream reader `load`; `reader` names it in
 // messages ("LoadBMP") and `site` is its summary line's site.
 bool LoadFile(C_Image& image, const char* fileName, bool (C_Image::*load)(C_Stream*), const char* reader,
@@ -97,7 +85,7 @@ bool C_Image::Load_Format_FromFile(const char* fileName) {
     Gfx_Image_Reset(*this);
     if (!fileName)
         return Gfx_Fail(GFX_ERR_NULL_ARG, "C_Image::Load_Format_FromFile{fileName}", "C_Image::Load_Format_FromFile");
-    const std::string ext = UpperExtension(fileName);
+    const std::string ext = Gfx_UpperExtension(fileName);
     if (ext == "BMP") return LoadBMP(fileName);
     if (ext == "PCX") return LoadPCX(fileName);
     if (ext == "TGA") return LoadTGA(fileName);

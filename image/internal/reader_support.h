@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <type_traits>
 
 struct C_Stream;
@@ -90,3 +91,7 @@ bool Gfx_Image_Refuse(C_Image& image, std::int32_t code, const char* detail, con
     __attribute__((format(printf, 5, 6)))
 #endif
     ;
+
+/// The text after the last "." of the file name (not of a folder in its
+/// path), in upper case; empty when there is none.
+std::string Gfx_UpperExtension(const char* fileName);
