@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdint>
 #include <string>
+#include <vector>
+
+#include "quillory.h"
 
 // A scratch file name unique to the running test: ctest runs tests of one
 // program in parallel processes, so a shared name would race.
@@ -22,4 +26,12 @@ inline std::string Quillory_ReadFile(const std::string& path) {
         std::fclose(f);
     }
     return text;
+}
+
+// The record an object writes to a memory stream.
+inline std::vector<std::uint8_t> Quillory_Saved(C_Object& object) {
+    C_Stream stream;
+    stream.OpenMemoryWrite();
+    EXPECT_TRUE(object.SaveToStream(&stream, 0));
+    return std::vector<std::uint8_t>(stream.Data(), stream.Data() + stream.Size());
 }

@@ -9,17 +9,11 @@
 
 #include "error_case.h"
 #include "quillory.h"
+#include "test_support.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-Bytes Saved(C_Object& object) {
-    C_Stream stream;
-    stream.OpenMemoryWrite();
-    EXPECT_TRUE(object.SaveToStream(&stream, 0));
-    return Bytes(stream.Data(), stream.Data() + stream.Size());
-}
 
 Bytes Concat(Bytes a, const Bytes& b) {
     a.insert(a.end(), b.begin(), b.end());
@@ -60,22 +54,24 @@ TEST(ErrorPaths, MathRecordsReportWrongTagsNestedFailuresAndFailedWrites) {
     const Bytes circleTag = {0x08, 0x00}, boxTag = {0x0A, 0x00};
 
     const std::vector<ErrorCase> cases = {
-        {"2D vector from a 3D record", LoadAs<C_Vector2D>(Saved(three)), GFX_ERR_BAD_DATA, ClassType("C_Vector2D"),
-         Load("C_Vector2D")},
-        {"integer 2D vector from a colour", LoadAs<C_Vector2Di>(Saved(colour)), GFX_ERR_BAD_DATA,
+        {"2D vector from a 3D record", LoadAs<C_Vector2D>(Quillory_Saved(three)), GFX_ERR_BAD_DATA,
          ClassType("C_Vector2D"), Load("C_Vector2D")},
-        {"3D vector from a 2D record", LoadAs<C_Vector3D>(Concat(Saved(two), Bytes(3, 0))), GFX_ERR_BAD_DATA,
+        {"integer 2D vector from a colour", LoadAs<C_Vector2Di>(Quillory_Saved(colour)), GFX_ERR_BAD_DATA,
+         ClassType("C_Vector2D"), Load("C_Vector2D")},
+        {"3D vector from a 2D record", LoadAs<C_Vector3D>(Concat(Quillory_Saved(two), Bytes(3, 0))), GFX_ERR_BAD_DATA,
          ClassType("C_Vector3D"), Load("C_Vector3D")},
-        {"4D vector from a 3D record", LoadAs<C_Vector4D>(Concat(Saved(three), Bytes(4, 0))), GFX_ERR_BAD_DATA,
+        {"4D vector from a 3D record", LoadAs<C_Vector4D>(Concat(Quillory_Saved(three), Bytes(4, 0))), GFX_ERR_BAD_DATA,
          ClassType("C_Vector4D"), Load("C_Vector4D")},
-        {"rectangle from a frame", LoadAs<C_Rect>(Saved(frame)), GFX_ERR_BAD_DATA, ClassType("C_Rect"), Load("C_Rect")},
-        {"circle from a rectangle", LoadAs<C_Circle>(Saved(rect)), GFX_ERR_BAD_DATA, ClassType("C_Circle"),
+        {"rectangle from a frame", LoadAs<C_Rect>(Quillory_Saved(frame)), GFX_ERR_BAD_DATA, ClassType("C_Rect"),
+         Load("C_Rect")},
+        {"circle from a rectangle", LoadAs<C_Circle>(Quillory_Saved(rect)), GFX_ERR_BAD_DATA, ClassType("C_Circle"),
          Load("C_Circle")},
-        {"box from a circle", LoadAs<C_Box>(Saved(circle)), GFX_ERR_BAD_DATA, ClassType("C_Box"), Load("C_Box")},
+        {"box from a circle", LoadAs<C_Box>(Quillory_Saved(circle)), GFX_ERR_BAD_DATA, ClassType("C_Box"),
+         Load("C_Box")},
         // A nested vector of the wrong kind: its own reason, the outer summary.
-        {"circle whose centre is a 3D vector", LoadAs<C_Circle>(Concat(circleTag, Saved(three))), GFX_ERR_BAD_DATA,
-         ClassType("C_Vector2D"), Load("C_Circle")},
-        {"box whose corner is a 2D vector", LoadAs<C_Box>(Concat(Concat(boxTag, Saved(two)), Bytes(14, 0))),
+        {"circle whose centre is a 3D vector", LoadAs<C_Circle>(Concat(circleTag, Quillory_Saved(three))),
+         GFX_ERR_BAD_DATA, ClassType("C_Vector2D"), Load("C_Circle")},
+        {"box whose corner is a 2D vector", LoadAs<C_Box>(Concat(Concat(boxTag, Quillory_Saved(two)), Bytes(14, 0))),
          GFX_ERR_BAD_DATA, ClassType("C_Vector3D"), Load("C_Box")},
         {"circle written nowhere", SaveToClosedStream<C_Circle>(), -1, "", "C_Circle::SaveToStream"},
         {"box written nowhere", SaveToClosedStream<C_Box>(), -1, "", "C_Box::SaveToStream"},

@@ -17,13 +17,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes Save(C_Object& object) {
-    C_Stream stream;
-    stream.OpenMemoryWrite();
-    EXPECT_TRUE(object.SaveToStream(&stream, 0));
-    return Bytes(stream.Data(), stream.Data() + stream.Size());
-}
-
 bool Load(C_Object& object, const Bytes& bytes) {
     C_Stream stream;
     stream.OpenMemoryRead(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
@@ -51,20 +44,20 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
 template <typename T>
 void ExpectRecord(T value, T other, std::uint8_t tag, std::size_t size) {
     SCOPED_TRACE(static_cast<int>(tag));
-    const Bytes bytes = Save(value);
+    const Bytes bytes = Quillory_Saved(value);
     ASSERT_EQ(bytes.size(), size);
     EXPECT_EQ(bytes[0], tag);
     EXPECT_EQ(bytes[1], 0);
     T back(other);
     ASSERT_TRUE(Load(back, bytes));
-    EXPECT_EQ(Save(back), bytes);
-    const Bytes untouched = Save(other);
+    EXPECT_EQ(Quillory_Saved(back), bytes);
+    const Bytes untouched = Quillory_Saved(other);
     for (std::size_t n = 0; n < size; ++n) {
         T object(other);
         Gfx_ClearError();
         EXPECT_FALSE(Load(object, Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n)))) << n;
         EXPECT_EQ(Gfx_GetErrorDetailCode(), GFX_ERR_BAD_DATA) << n;
-        EXPECT_EQ(Save(object), untouched) << "a prefix of " << n << " bytes changed the object";
+        EXPECT_EQ(Quillory_Saved(object), untouched) << "a prefix of " << n << " bytes changed the object";
     }
 }
 
@@ -84,46 +77,48 @@ TEST(Records, EveryMathRecordRoundTripsAndRefusesTruncation) {
 
 TEST(Records, LayoutIsLittleEndianFieldsAndNestedRecords) {
     C_Frame frame(0, 0, 800, 600, 0x12, 0x33);
-    EXPECT_EQ(Save(frame), Concat({{0x07, 0x00}, Le32(0), Le32(0), Le32(800), Le32(600), {0x12, 0x33}}));
+    EXPECT_EQ(Quillory_Saved(frame), Concat({{0x07, 0x00}, Le32(0), Le32(0), Le32(800), Le32(600), {0x12, 0x33}}));
     C_Rect rect(0.0f, -1.0f, 800.0f, 600.0f, 1, 2);
-    EXPECT_EQ(Save(rect),
+    EXPECT_EQ(Quillory_Saved(rect),
               Concat({{0x09, 0x00}, LeFloat(0.0f), LeFloat(-1.0f), LeFloat(800.0f), LeFloat(600.0f), {1, 2}}));
     C_Vector2Di ints(800, -2, 0x12);
-    EXPECT_EQ(Save(ints), Concat({{0x0F, 0x00}, Le32(800), Le32(0xFFFFFFFEu), {0x12}}));
+    EXPECT_EQ(Quillory_Saved(ints), Concat({{0x0F, 0x00}, Le32(800), Le32(0xFFFFFFFEu), {0x12}}));
     C_Circle circle(C_Vector2D(1.0f, 2.0f, 0x22), 3.5f);
-    EXPECT_EQ(Save(circle), Concat({{0x08, 0x00, 0x0F, 0x00}, LeFloat(1.0f), LeFloat(2.0f), {0x22}, LeFloat(3.5f)}));
+    EXPECT_EQ(Quillory_Saved(circle),
+              Concat({{0x08, 0x00, 0x0F, 0x00}, LeFloat(1.0f), LeFloat(2.0f), {0x22}, LeFloat(3.5f)}));
     C_Box box(C_Vector3D(1.0f, 2.0f, 3.0f), C_Vector3D(4.0f, 5.0f, 6.0f));
-    EXPECT_EQ(Save(box), Concat({{0x0A, 0x00, 0x10, 0x00},
-                                 LeFloat(1.0f),
-                                 LeFloat(2.0f),
-                                 LeFloat(3.0f),
-                                 {0x10, 0x00},
-                                 LeFloat(4.0f),
-                                 LeFloat(5.0f),
-                                 LeFloat(6.0f)}));
+    EXPECT_EQ(Quillory_Saved(box), Concat({{0x0A, 0x00, 0x10, 0x00},
+                                           LeFloat(1.0f),
+                                           LeFloat(2.0f),
+                                           LeFloat(3.0f),
+                                           {0x10, 0x00},
+                                           LeFloat(4.0f),
+                                           LeFloat(5.0f),
+                                           LeFloat(6.0f)}));
     C_Color colour(0.25f, 0.5f, 1.0f, 0.0f);
-    EXPECT_EQ(Save(colour), Concat({{0x01, 0x00}, LeFloat(0.25f), LeFloat(0.5f), LeFloat(1.0f), LeFloat(0.0f)}));
+    EXPECT_EQ(Quillory_Saved(colour),
+              Concat({{0x01, 0x00}, LeFloat(0.25f), LeFloat(0.5f), LeFloat(1.0f), LeFloat(0.0f)}));
     C_Vector4D four(1.0f, 2.0f, 3.0f, 4.0f);
-    EXPECT_EQ(Save(four), Concat({{0x11, 0x00}, LeFloat(1.0f), LeFloat(2.0f), LeFloat(3.0f), LeFloat(4.0f)}));
+    EXPECT_EQ(Quillory_Saved(four), Concat({{0x11, 0x00}, LeFloat(1.0f), LeFloat(2.0f), LeFloat(3.0f), LeFloat(4.0f)}));
 
     // The 2D tag does not say which variant wrote it: the reader decides.
     C_Vector2D floats(800.0f, -1.5f, 0x21);
     C_Vector2Di asInt;
-    ASSERT_TRUE(Load(asInt, Save(floats)));
-    EXPECT_EQ(Save(asInt), Save(floats));
+    ASSERT_TRUE(Load(asInt, Quillory_Saved(floats)));
+    EXPECT_EQ(Quillory_Saved(asInt), Quillory_Saved(floats));
 
     // A box whose min loads but whose max does not keeps both.
     C_Box kept(C_Vector3D(9.0f, 9.0f, 9.0f), C_Vector3D(9.0f, 9.0f, 9.0f));
-    const Bytes before = Save(kept);
+    const Bytes before = Quillory_Saved(kept);
     C_Vector3D good(1.0f, 2.0f, 3.0f);
-    EXPECT_FALSE(Load(kept, Concat({{0x0A, 0x00}, Save(good), Save(four)})));
-    EXPECT_EQ(Save(kept), before);
+    EXPECT_FALSE(Load(kept, Concat({{0x0A, 0x00}, Quillory_Saved(good), Quillory_Saved(four)})));
+    EXPECT_EQ(Quillory_Saved(kept), before);
 
     const std::string path = Quillory_TempPath("box.bin");
     ASSERT_TRUE(box.SaveToFile(path.c_str(), 0));
     C_Box fromFile;
     ASSERT_TRUE(fromFile.LoadFromFile(path.c_str(), 0));
-    EXPECT_EQ(Save(fromFile), Save(box));
+    EXPECT_EQ(Quillory_Saved(fromFile), Quillory_Saved(box));
 }
 
 }  // namespace

@@ -9,17 +9,11 @@
 
 #include "error_case.h"
 #include "quillory.h"
+#include "test_support.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-Bytes Saved(C_Object& object) {
-    C_Stream stream;
-    stream.OpenMemoryWrite();
-    EXPECT_TRUE(object.SaveToStream(&stream, 0));
-    return Bytes(stream.Data(), stream.Data() + stream.Size());
-}
 
 // Loads `bytes` into `object`.
 std::function<bool()> LoadInto(C_Object& object, Bytes bytes) {
@@ -46,8 +40,8 @@ TEST(ErrorPaths, FontRecordsReportWrongTagsAndBrokenNames) {
     C_BitmapFace face(65);
     C_Font font;
     font.name = "Serif";
-    const Bytes typeRecord = Saved(type), glyphRecord = Saved(glyph), faceRecord = Saved(face),
-                fontRecord = Saved(font);
+    const Bytes typeRecord = Quillory_Saved(type), glyphRecord = Quillory_Saved(glyph),
+                faceRecord = Quillory_Saved(face), fontRecord = Quillory_Saved(font);
     // The font type's name is a string record right after the type's tag.
     Bytes badName = typeRecord;
     badName[2] = 0x09;
