@@ -205,6 +205,24 @@ void ImportFace(FT_Face ftFace, const C_BitmapGlyph& glyphTemplate, C_BitmapFace
 
 #endif  // QUILLORY_HAVE_FREETYPE
 
+// The record names the call; the reason says, in words, what to do about it.
+bool ImportFail(const C_String& path, const char* detail, const char* reason) {
+    Gfx_SetError(GFX_ERR_OPEN_READ, 0, 0, "Gfx_Font_ImportTrueType(%s)%s", path.CStr(), detail);
+    Gfx_FailSummary(kSite);
+    Gfx_SetErrorReason("%s: %s", path.CStr(), reason);
+    return false;
+}
+
+#if defined(QUILLORY_HAVE_FREETYPE)
+const char* OpenFailure(FT_Error error) {
+    switch (error) {
+    case FT_Err_Cannot_Open_Resource: return "the font file cannot be opened (missing or unreadable)";
+    case FT_Err_Unknown_File_Format: return "not a font file FreeType reads (TrueType, OpenType, Type 1 ...)";
+    default: return "the font file is damaged: FreeType refused it";
+    }
+}
+#endif
+
 }  // namespace
 
 bool Gfx_Font_ImportTrueType(const C_String& path, const C_BitmapGlyph& glyphTemplate, C_Font* font) {
@@ -213,18 +231,15 @@ bool Gfx_Font_ImportTrueType(const C_String& path, const C_BitmapGlyph& glyphTem
     FreeTypeSession session;
     if (FT_Init_FreeType(&session.library) != 0) {
         session.library = nullptr;
-        Gfx_SetError(GFX_ERR_OPEN_READ, 0, 0, "Gfx_Font_ImportTrueType(%s){FT_Init_FreeType}", path.CStr());
-        return Gfx_FailSummary(kSite);
+        return ImportFail(path, "{FT_Init_FreeType}", "FreeType could not start (out of memory?)");
     }
-    if (FT_New_Face(session.library, path.CStr(), 0, &session.face) != 0) {
+    if (const FT_Error error = FT_New_Face(session.library, path.CStr(), 0, &session.face); error != 0) {
         session.face = nullptr;
-        Gfx_SetError(GFX_ERR_OPEN_READ, 0, 0, "Gfx_Font_ImportTrueType(%s)", path.CStr());
-        return Gfx_FailSummary(kSite);
+        return ImportFail(path, "", OpenFailure(error));
     }
     const FT_F26Dot6 charSize = static_cast<FT_F26Dot6>(glyphTemplate.size) << 6;
     if (FT_Set_Char_Size(session.face, charSize, charSize, kDotsPerInch, kDotsPerInch) != 0) {
-        Gfx_SetError(GFX_ERR_OPEN_READ, 0, 0, "Gfx_Font_ImportTrueType(%s){size}", path.CStr());
-        return Gfx_FailSummary(kSite);
+        return ImportFail(path, "{size}", "the font has no outline or bitmap at the requested size");
     }
     if (glyphTemplate.format != GFX_GLYPH_MONO && glyphTemplate.format != GFX_GLYPH_GRAY) return true;
     for (std::uint32_t i = 0; i < font->FaceCount(); ++i) {
@@ -234,7 +249,7 @@ bool Gfx_Font_ImportTrueType(const C_String& path, const C_BitmapGlyph& glyphTem
     return true;
 #else
     (void)glyphTemplate;
-    Gfx_SetError(GFX_ERR_OPEN_READ, 0, 0, "Gfx_Font_ImportTrueType(%s){built without FreeType}", path.CStr());
-    return Gfx_FailSummary(kSite);
+    return ImportFail(path, "{built without FreeType}",
+                      "this build of Quillory has no FreeType, so it imports no font files");
 #endif
 }
