@@ -13,7 +13,9 @@
 #include "image/image.h"
 #include "math/shapes.h"
 #include "math/vector.h"
+#include "surface/blit.h"
 #include "surface/internal/blit_rows.h"
+#include "surface/internal/mask_run.h"
 #include "surface/internal/span_kernels.h"
 #include "surface/surface.h"
 #include "surface/draw_params.h"
@@ -910,4 +912,109 @@ bool C_Blit_Kernel::Blit_Fixed(C_Surface* src, C_Surface* dst, const C_Rect* src
 
     if (!DrawRows(c, path, corners, pl)) return Gfx_FailSummary(kSite);
     return true;
+}
+
+// ---------------------------------------------------------------------------
+// Runs of coverage draws (surface/internal/mask_run.h): the set-up of
+// Blit_Fixed for a source without colour plane, done once for a run, and
+// the unscaled row walk per draw. The kernel, its arguments, the regions
+// and the row addresses are those Blit_Fixed would use, so the pixels are.
+
+bool Gfx_MaskRun_Begin(Gfx_MaskRun& run, C_Surface* dst, const C_Frame* clip, const C_Frame* clip2,
+                       const C_DrawParams& p, std::uint8_t align) {
+    if (Gfx_GetBlitOverride() || C_Blit_Kernel::useDerived || !dst) return false;
+    // Only what the plain, unscaled blend of the blit does; anything else
+    // (and an opacity of 0, which draws nothing) goes the general way.
+    if (p.scale.x != 1.0f || p.scale.y != 1.0f || p.angle != 0.0f || p.flipH || p.flipV || p.wrapH || p.wrapV ||
+        p.pivot.align != 0 || p.useKeyColor || p.useBrightness || p.useContrast || p.opacity == 0.0f)
+        return false;
+    Planes pl;
+    pl.dstColor = dst->GetPlane(GFX_PLANE_COLOR);
+    pl.dstAlpha = dst->GetPlane(GFX_PLANE_ALPHA);
+    pl.maskMode = true;
+    pl.srcAlphaUsable = true;
+    pl.dstAlphaUsable = Addressable(pl.dstAlpha, 1);
+    Gfx_FormatDesc dd;
+    if (!Addressable(pl.dstColor, 4) || !Gfx_GetFormatDesc(pl.dstColor->format, &dd) || dd.bitsPerPixel != 32)
+        return false;
+    if (HasPixels(pl.dstAlpha) && !pl.dstAlphaUsable) return false;  // refused by the blit, with its reason
+
+    const bool blendFlag = p.opacity > 0.0f && p.opacity < 1.0f;
+    const std::int32_t alpha256 = blendFlag ? static_cast<std::int32_t>(p.opacity * 256.0f) : 256;
+    SetPixelArgs(run.args, p, dd, dd, true, alpha256);
+    const Gfx_SpanKernelTable* table = Gfx_SpanKernelsForLevel(Gfx_GetBlitKernel().GetSimdLevel());
+    if (!table) return false;
+    std::uint32_t variant = GFX_SPAN_FILL | GFX_SPAN_SRC_ALPHA;
+    if (pl.dstAlphaUsable) variant |= GFX_SPAN_DST_ALPHA;
+    if (alpha256 == 256) variant |= GFX_SPAN_FULL_OPACITY;
+    run.kernel = table->fn[GFX_SPAN_ROW_BLEND][variant];
+
+    const Region anchor = clip ? RegionOf(*clip) : ExtentOf(*pl.dstColor);
+    const Region region = DrawRegion(anchor, clip2, pl);
+    run.anchor[0] = anchor.x0, run.anchor[1] = anchor.y0, run.anchor[2] = anchor.x1, run.anchor[3] = anchor.y1;
+    run.region[0] = region.x0, run.region[1] = region.y0, run.region[2] = region.x1, run.region[3] = region.y1;
+    run.align = align;
+    const PlaneView view = ViewOf(pl.dstColor);
+    run.dstRow0 = view.row0;
+    run.dstPitch = view.pitch;
+    run.dstLo = pl.dstColor->data;
+    run.dstHi = pl.dstColor->data + pl.dstColor->dataSize;
+    run.dstAlphaRow0 = nullptr;
+    if (pl.dstAlphaUsable) {
+        const PlaneView alphaView = ViewOf(pl.dstAlpha);
+        run.dstAlphaRow0 = alphaView.row0;
+        run.dstAlphaPitch = alphaView.pitch;
+        run.dstAlphaLo = pl.dstAlpha->data;
+        run.dstAlphaHi = pl.dstAlpha->data + pl.dstAlpha->dataSize;
+    }
+    return true;
+}
+
+C_Image* Gfx_MaskRun_Coverage(C_Surface* src) {
+    C_Image* alpha = src && !src->GetPlane(GFX_PLANE_COLOR) ? src->GetPlane(GFX_PLANE_ALPHA) : nullptr;
+    return Addressable(alpha, 1) ? alpha : nullptr;
+}
+
+bool Gfx_MaskRun_Place(const Gfx_MaskRun& run, const C_Image& coverage, const C_Rect& srcRect, float atX, float atY,
+                       Gfx_MaskPlace& place) {
+    C_Image* alpha = const_cast<C_Image*>(&coverage);  // only read
+    // A picture that is also drawn on would change under its own draw.
+    const std::uint8_t* lo = alpha->data;
+    const std::uint8_t* hi = alpha->data + alpha->dataSize;
+    if ((lo < run.dstHi && run.dstLo < hi) || (run.dstAlphaRow0 && lo < run.dstAlphaHi && run.dstAlphaLo < hi))
+        return false;
+    if (!(std::isfinite(srcRect.x0) && std::isfinite(srcRect.y0) && std::isfinite(srcRect.x1) &&
+          std::isfinite(srcRect.y1)))
+        return false;
+
+    place = Gfx_MaskPlace();
+    Call c;
+    if (!ClipSourceRect(c, &srcRect, ExtentOf(*alpha))) return true;
+    const Region anchor{run.anchor[0], run.anchor[1], run.anchor[2], run.anchor[3]};
+    const C_Vector2D at(atX, atY, run.align);
+    if (!Anchor(c, &at, anchor)) return false;
+
+    // The clipping of DrawUnscaled, without mirroring.
+    std::int64_t sx0 = c.args.x0, sy0 = c.args.y0, sx1 = c.args.x1, sy1 = c.args.y1;
+    std::int64_t X = c.X, Y = c.Y;
+    std::int64_t w = sx1 - sx0, h = sy1 - sy0;
+    ClipUnscaledAxis(X, w, sx0, sx1, false, run.region[0], run.region[2]);
+    ClipUnscaledAxis(Y, h, sy0, sy1, false, run.region[1], run.region[3]);
+    if (w <= 0 || h <= 0) return true;
+    const PlaneView from = ViewOf(alpha);
+    place = {from.row0, from.pitch, sx0, sy0, X, Y, w, h};
+    return true;
+}
+
+void Gfx_MaskRun_Rows(Gfx_MaskRun& run, const Gfx_MaskPlace& place) {
+    if (place.w <= 0 || place.h <= 0) return;
+    Gfx_SpanArgs& a = run.args;
+    a.count = static_cast<std::int32_t>(place.w);
+    a.dstAlpha = nullptr;
+    for (std::int64_t i = 0; i < place.h; ++i) {
+        a.srcAlpha = place.row0 + (place.sy + i) * place.pitch + place.sx;
+        a.dst = reinterpret_cast<std::uint32_t*>(run.dstRow0 + (place.y + i) * run.dstPitch) + place.x;
+        if (run.dstAlphaRow0) a.dstAlpha = run.dstAlphaRow0 + (place.y + i) * run.dstAlphaPitch + place.x;
+        run.kernel(a);
+    }
 }

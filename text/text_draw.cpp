@@ -6,8 +6,10 @@
 #include "text/text_draw.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
 
 #include "core/string.h"
 #include "image/image.h"
@@ -18,6 +20,7 @@
 #include "surface/blit.h"
 #include "surface/surface.h"
 #include "surface/draw_params.h"
+#include "surface/internal/mask_run.h"
 #include "text/font.h"
 
 namespace {
@@ -67,12 +70,28 @@ struct Layout {
     float scale = 1.0f;         // requested size / the variant's size
     float lineHeight = 0.0f;
 
-    // The variant of `c`, or null when the font has none for it.
+    // The variant of `c`, or null when the font has none for it. Byte
+    // codes are looked up once per call: every character is met twice.
     const C_BitmapGlyph* Glyph(std::int32_t c) const {
+        if (c < 0 || c >= kCodes) return Lookup(c);
+        const auto i = static_cast<std::size_t>(c);
+        if (!looked[i]) {
+            glyphs[i] = Lookup(c);
+            looked[i] = 1;
+        }
+        return glyphs[i];
+    }
+    float Advance(const C_BitmapGlyph& glyph) const { return static_cast<float>(glyph.advance.x) * scale; }
+
+    static constexpr std::int32_t kCodes = 256;
+
+private:
+    const C_BitmapGlyph* Lookup(std::int32_t c) const {
         const C_BitmapFace* face = font->GetFace(c);
         return face ? face->GetGlyph(variant) : nullptr;
     }
-    float Advance(const C_BitmapGlyph& glyph) const { return static_cast<float>(glyph.advance.x) * scale; }
+    mutable std::array<const C_BitmapGlyph*, kCodes> glyphs;
+    mutable std::array<std::uint8_t, kCodes> looked{};
 };
 
 // The face the variant is chosen from: the first character above the space,
@@ -257,6 +276,148 @@ Cover BlitCover(const C_Surface& src, const C_Rect* srcRect, const C_Vector2D& a
     return c;
 }
 
+// Glyph coverage gathered into one plane, a line at a time, and drawn in one
+// pass of full rows: a glyph row on its own is too short for the kernels'
+// vectors to pay. A zero coverage byte leaves its pixel alone, so as long as
+// no two gathered glyphs have ink on the same pixel the pass gives the
+// pixels of drawing them one by one; a glyph whose ink meets gathered ink,
+// or that falls outside the window, draws what is gathered first.
+class CoverageBatch {
+public:
+    explicit CoverageBatch(Gfx_MaskRun& run) : run_(run) {}
+
+    void Add(const Gfx_MaskPlace& p) {
+        if (p.w <= 0 || p.h <= 0) return;
+        if (p.w > kWidth || p.h > kRows - kAbove) {
+            Flush();
+            Gfx_MaskRun_Rows(run_, p);
+            return;
+        }
+        if (!empty_ && (!Fits(p) || Clashes(p))) Flush();
+        if (empty_) {
+            wx_ = p.x;
+            wy_ = p.y - kAbove;
+            x0_ = right_ = p.x;
+            y0_ = p.y;
+            x1_ = p.x + p.w;
+            y1_ = p.y + p.h;
+            empty_ = false;
+        }
+        Merge(p);
+        x0_ = std::min(x0_, p.x);
+        y0_ = std::min(y0_, p.y);
+        x1_ = std::max(x1_, p.x + p.w);
+        y1_ = std::max(y1_, p.y + p.h);
+        right_ = std::max(right_, p.x + p.w);
+    }
+
+    // Draws what is gathered and clears its part of the plane.
+    void Flush() {
+        if (empty_) return;
+        Gfx_MaskPlace all;
+        all.row0 = cover_.data();
+        all.pitch = kWidth;
+        all.sx = x0_ - wx_;
+        all.sy = y0_ - wy_;
+        all.x = x0_;
+        all.y = y0_;
+        all.w = x1_ - x0_;
+        all.h = y1_ - y0_;
+        Gfx_MaskRun_Rows(run_, all);
+        for (std::int64_t i = 0; i < all.h; ++i) std::memset(At(y0_ + i, x0_), 0, static_cast<std::size_t>(all.w));
+        empty_ = true;
+    }
+
+private:
+    static constexpr std::int64_t kWidth = 1024;  // the window, in pixels
+    static constexpr std::int64_t kRows = 32;
+    static constexpr std::int64_t kAbove = 8;  // room above the first glyph
+
+    std::uint8_t* At(std::int64_t y, std::int64_t x) {
+        return cover_.data() + static_cast<std::size_t>((y - wy_) * kWidth + (x - wx_));
+    }
+    static const std::uint8_t* Source(const Gfx_MaskPlace& p, std::int64_t i) {
+        return p.row0 + (p.sy + i) * p.pitch + p.sx;
+    }
+
+    bool Fits(const Gfx_MaskPlace& p) const {
+        return p.x >= wx_ && p.x + p.w <= wx_ + kWidth && p.y >= wy_ && p.y + p.h <= wy_ + kRows;
+    }
+
+    // Runs `op(offset, bytes)` over n bytes in 8-byte words (4-byte or
+    // single ones for short rows), the last word overlapping the one before
+    // rather than reaching past the row. Both uses are idempotent.
+    template <typename Op>
+    static void Words(std::int64_t n, Op&& op) {
+        if (n >= 8) {
+            for (std::int64_t k = 0; k + 8 <= n; k += 8) op.template At<std::uint64_t>(k);
+            if (n % 8 != 0) op.template At<std::uint64_t>(n - 8);
+        } else if (n >= 4) {
+            op.template At<std::uint32_t>(0);
+            op.template At<std::uint32_t>(n - 4);
+        } else {
+            for (std::int64_t k = 0; k < n; ++k) op.template At<std::uint8_t>(k);
+        }
+    }
+
+    // High bit of every non-zero byte.
+    template <typename T>
+    static T NonZero(T v) {
+        const T low7 = static_cast<T>(static_cast<T>(~T{0}) / 255 * 0x7F);
+        return static_cast<T>(((v & low7) + low7) | v) & static_cast<T>(~low7);
+    }
+
+    struct ClashOp {
+        const std::uint8_t* from;
+        const std::uint8_t* to;
+        bool hit;
+        template <typename T>
+        void At(std::int64_t k) {
+            T a, b;
+            std::memcpy(&a, from + k, sizeof a);
+            std::memcpy(&b, to + k, sizeof b);
+            hit = hit || (NonZero(a) & NonZero(b)) != 0;
+        }
+    };
+
+    struct OrOp {
+        const std::uint8_t* from;
+        std::uint8_t* to;
+        template <typename T>
+        void At(std::int64_t k) {
+            T a, b;
+            std::memcpy(&a, from + k, sizeof a);
+            std::memcpy(&b, to + k, sizeof b);
+            b = static_cast<T>(a | b);
+            std::memcpy(to + k, &b, sizeof b);
+        }
+    };
+
+    // Gathered ink lies left of right_: only the columns before it can meet.
+    bool Clashes(const Gfx_MaskPlace& p) {
+        const std::int64_t n = std::min(p.x + p.w, right_) - p.x;
+        if (n <= 0) return false;
+        for (std::int64_t i = 0; i < p.h; ++i) {
+            ClashOp op{Source(p, i), At(p.y + i, p.x), false};
+            Words(n, op);
+            if (op.hit) return true;
+        }
+        return false;
+    }
+
+    // Where nothing is gathered the plane is 0, so OR is a copy.
+    void Merge(const Gfx_MaskPlace& p) {
+        for (std::int64_t i = 0; i < p.h; ++i) Words(p.w, OrOp{Source(p, i), At(p.y + i, p.x)});
+    }
+
+    Gfx_MaskRun& run_;
+    bool empty_ = true;
+    std::int64_t wx_ = 0, wy_ = 0;                    // the window's corner on the destination
+    std::int64_t x0_ = 0, y0_ = 0, x1_ = 0, y1_ = 0;  // what is gathered
+    std::int64_t right_ = 0;
+    std::array<std::uint8_t, kWidth * kRows> cover_{};
+};
+
 // The drawing side: destination, clip rectangles and the one record all
 // glyph blits share.
 class TextPainter {
@@ -282,11 +443,15 @@ public:
         params_.useFillColor = 0;
         params_.useBrightness = 0;
         params_.useContrast = 0;
+        // Unscaled glyphs share one set-up of the blit (the common case);
+        // whatever the run cannot take is blitted.
+        if (!cover_) useRun_ = Gfx_MaskRun_Begin(run_, const_cast<C_Surface*>(dst), clip, clip2, params_, kGlyphAlign);
     }
 
     // One glyph picture with its cell's centre as pivot.
     void DrawGlyph(const C_BitmapGlyph& g, float penX, float y) {
-        C_Surface* src = layout_.font->GetImage(g.imageIndex);
+        const Picture picture = PictureOf(g.imageIndex);
+        C_Surface* src = picture.surface;
         if (!src) return;
         const C_Rect cell(static_cast<float>(g.frame.x0), static_cast<float>(g.frame.y0),
                           static_cast<float>(g.frame.x1), static_cast<float>(g.frame.y1), 0, 0);
@@ -295,6 +460,17 @@ public:
         params_.pivot = C_Vector2D(halfW, halfH, 0);
         const float px = std::trunc(static_cast<float>(g.bearing.x) + box_.x0 + halfW + penX);
         const float py = y + box_.y0 - static_cast<float>(g.bearing.y) + layout_.size + halfH;
+        if (picture.coverage) {
+            // The blit's placement of a plain record: the scaled pivot
+            // offset added to the position.
+            const float atX = px + -params_.pivot.x * params_.scale.x;
+            const float atY = py + -params_.pivot.y * params_.scale.y;
+            Gfx_MaskPlace place;
+            if (Gfx_MaskRun_Place(run_, *picture.coverage, cell, atX, atY, place)) {
+                batch_.Add(place);
+                return;
+            }
+        }
         Blit(src, &cell, px, py);
     }
 
@@ -318,6 +494,26 @@ public:
     }
 
 private:
+    // A font surface and, when the run can draw it, its coverage plane;
+    // looked up once per call for the first 256 surfaces.
+    struct Picture {
+        C_Surface* surface = nullptr;
+        C_Image* coverage = nullptr;
+    };
+    Picture PictureOf(std::int32_t index) {
+        const auto lookUp = [&] {
+            C_Surface* surface = layout_.font->GetImage(index);
+            return Picture{surface, useRun_ && surface ? Gfx_MaskRun_Coverage(surface) : nullptr};
+        };
+        if (index < 0 || index >= kPictures) return lookUp();
+        const auto i = static_cast<std::size_t>(index);
+        if (!pictureKnown_[i]) {
+            pictures_[i] = lookUp();
+            pictureKnown_[i] = 1;
+        }
+        return pictures_[i];
+    }
+
     // The underscore glyph stretched horizontally to `width`.
     void DrawLine(const C_BitmapGlyph& u, float width, float pivotY, float penX, float y) {
         C_Surface* src = layout_.font->GetImage(u.imageIndex);
@@ -349,6 +545,7 @@ private:
     }
 
     void Blit(C_Surface* src, const C_Rect* source, float x, float y) {
+        batch_.Flush();  // gathered glyphs come first
         const C_Vector2D at(x, y, kGlyphAlign);
         if (cover_) {
             cover_->Add(BlitCover(*src, source, at, params_, *dst_, clip_, clip2_));
@@ -363,7 +560,11 @@ private:
     }
 
 public:
-    bool Failed() const { return failed_; }
+    // Draws the glyphs still gathered; true unless a blit failed.
+    bool Finish() {
+        batch_.Flush();
+        return !failed_;
+    }
 
 private:
     const Layout& layout_;
@@ -375,6 +576,12 @@ private:
     Cover* cover_;
     bool failed_ = false;
     C_DrawParams params_;
+    Gfx_MaskRun run_;
+    bool useRun_ = false;
+    CoverageBatch batch_{run_};
+    static constexpr std::int32_t kPictures = 256;
+    std::array<Picture, kPictures> pictures_;
+    std::array<std::uint8_t, kPictures> pictureKnown_{};
 };
 
 // The block's start pen for its anchor: the block's left edge is measured
@@ -459,7 +666,7 @@ bool LayOut(const C_String& text, const C_Font* font, const C_FontType& fontType
         previousAdvance = advance;
         x += advance;
     }
-    return !painter.Failed();
+    return painter.Finish();
 }
 
 // The box and start point Gfx_Surface_DrawText hands to the layout: the

@@ -1,0 +1,70 @@
+// A run of unscaled, unrotated, unmirrored draws of coverage pictures (a
+// source surface with an alpha plane and no colour plane) in one fill colour
+// onto one destination: the glyphs of a text. The destination, clips, kernel
+// and pixel arguments are set up once for the run; each draw then only
+// places and clips its source rectangle and walks its rows, giving exactly
+// the pixels the transformed blit gives for the same draw.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "surface/internal/span_kernels.h"
+
+class C_Surface;
+class C_Rect;
+class C_Frame;
+class C_Vector2D;
+struct C_DrawParams;
+
+struct Gfx_MaskRun {
+    Gfx_SpanArgs args{};
+    Gfx_SpanFn kernel = nullptr;
+    std::uint8_t* dstRow0 = nullptr;  // row 0 and the signed row step
+    std::ptrdiff_t dstPitch = 0;
+    std::uint8_t* dstAlphaRow0 = nullptr;  // null: no usable alpha plane
+    std::ptrdiff_t dstAlphaPitch = 0;
+    // The destination buffers, which no picture of the run may share.
+    const std::uint8_t *dstLo = nullptr, *dstHi = nullptr;
+    const std::uint8_t *dstAlphaLo = nullptr, *dstAlphaHi = nullptr;
+    std::int64_t anchor[4] = {};  // the rectangle positions are anchored in
+    std::int64_t region[4] = {};  // the pixels that may be written
+    std::uint8_t align = 0;       // of every position
+};
+
+// Where one draw lands, clipped: `w` x `h` coverage bytes from source
+// column `sx`, row `sy` of the plane whose row 0 is `row0` (rows `pitch`
+// bytes apart, negative for bottom-up planes), onto destination column `x`,
+// row `y`. Nothing is drawn when `w` or `h` is below 1.
+struct Gfx_MaskPlace {
+    const std::uint8_t* row0 = nullptr;
+    std::ptrdiff_t pitch = 0;
+    std::int64_t sx = 0, sy = 0, x = 0, y = 0, w = 0, h = 0;
+};
+
+// Sets `run` up for draws with `params` (scale 1, angle 0, no mirroring, no
+// wrap copies, no colour effects, no key colour) onto `dst` within `clip`
+// and `clip2`, positions anchored by `align`. False when the run cannot take
+// these draws (they must go through the transformed blit): the record asks
+// for more, a blit override is installed, the calling thread reads derived
+// planes, or the destination is not a drawable 32-bit colour plane (with an
+// 8-bit alpha plane or none).
+bool Gfx_MaskRun_Begin(Gfx_MaskRun& run, C_Surface* dst, const C_Frame* clip, const C_Frame* clip2,
+                       const C_DrawParams& params, std::uint8_t align);
+
+// The plane a run draws of `src`: its alpha plane when it has no colour
+// plane; null when its draws must go through the transformed blit.
+C_Image* Gfx_MaskRun_Coverage(C_Surface* src);
+
+// Places one draw of `coverage` (from Gfx_MaskRun_Coverage): the blit's
+// `srcRect` at (atX, atY), the position after the pivot offset. False when
+// the draw must go through the transformed blit instead (a plane that
+// shares the destination's buffers, a position beyond any image).
+bool Gfx_MaskRun_Place(const Gfx_MaskRun& run, const C_Image& coverage, const C_Rect& srcRect, float atX, float atY,
+                       Gfx_MaskPlace& place);
+
+// Draws a placed draw, row by row through the blit's kernel. Since a zero
+// coverage byte leaves its pixel alone, a place may also gather several
+// draws whose non-zero bytes never meet: the pixels are those of drawing
+// them one by one.
+void Gfx_MaskRun_Rows(Gfx_MaskRun& run, const Gfx_MaskPlace& place);
