@@ -231,6 +231,28 @@ void Fast24to23(const std::uint8_t* src, std::uint32_t count, std::uint8_t* dst,
     }
 }
 
+// 24 → 14: the top 5, 6 and 5 bits of red, green and blue; alpha dropped.
+void Fast24to14(const std::uint8_t* src, std::uint32_t count, std::uint8_t* dst, const Plan&) {
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint32_t p = Load32(src + 4 * i);
+        const auto v = static_cast<std::uint16_t>((p >> 8 & 0xF800) | (p >> 5 & 0x07E0) | (p >> 3 & 0x001F));
+        std::memcpy(dst + 2 * i, &v, 2);
+    }
+}
+
+// 24 → 21: B, G, R, A becomes B, G, R. Four pixels are four 32-bit words in
+// and three out.
+void Fast24to21(const std::uint8_t* src, std::uint32_t count, std::uint8_t* dst, const Plan&) {
+    std::uint32_t i = 0;
+    for (; i + 4 <= count; i += 4, src += 16, dst += 12) {
+        const std::uint32_t w0 = Load32(src), w1 = Load32(src + 4), w2 = Load32(src + 8), w3 = Load32(src + 12);
+        Store32(dst, (w0 & 0xFFFFFF) | w1 << 24);
+        Store32(dst + 4, (w1 >> 8 & 0xFFFF) | w2 << 16);
+        Store32(dst + 8, (w2 >> 16 & 0xFF) | w3 << 8);
+    }
+    for (; i < count; ++i, src += 4, dst += 3) std::memcpy(dst, src, 3);
+}
+
 // 14 → 24: 5-6-5 widened to 8 bits each, alpha 0. Each widened channel
 // splits into bits that come from the low byte and bits from the high byte,
 // so two 256-entry tables ORed together give the finished pixel.
@@ -266,6 +288,9 @@ constexpr FastEntry kFastRows[] = {
     {GFX_FMT_ARGB8888, GFX_FMT_RGBA8888, Fast24to23, GFX_CONVERT_24_TO_23},
     {GFX_FMT_RGB565, GFX_FMT_ARGB8888, Fast14to24, GFX_CONVERT_14_TO_24},
     {GFX_FMT_INDEX8, GFX_FMT_ARGB8888, Fast4to24, GFX_CONVERT_4_TO_24},
+    // Scalar rows only (no vector row: the pair's id is the count).
+    {GFX_FMT_ARGB8888, GFX_FMT_RGB565, Fast24to14, GFX_CONVERT_PAIR_COUNT},
+    {GFX_FMT_ARGB8888, GFX_FMT_RGB888, Fast24to21, GFX_CONVERT_PAIR_COUNT},
 };
 
 const FastEntry* FindFastEntry(std::int32_t src, std::int32_t dst) {
@@ -309,7 +334,7 @@ std::int32_t Level() {
 Gfx_ConvertVectorFn FindVectorRow(std::int32_t src, std::int32_t dst) {
     const FastEntry* e = FindFastEntry(src, dst);
     const Gfx_ConvertRowTable* rows = VectorRows(Level());
-    return e && rows ? rows->row[e->pair] : nullptr;
+    return e && rows && e->pair < GFX_CONVERT_PAIR_COUNT ? rows->row[e->pair] : nullptr;
 }
 
 // Vectors load several pixels before they store any: a row converted onto
