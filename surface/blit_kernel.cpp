@@ -976,7 +976,7 @@ C_Image* Gfx_MaskRun_Coverage(C_Surface* src) {
 }
 
 bool Gfx_MaskRun_Place(const Gfx_MaskRun& run, const C_Image& coverage, const C_Rect& srcRect, float atX, float atY,
-                       Gfx_MaskPlace& place) {
+                       Gfx_RunPlace& place) {
     C_Image* alpha = const_cast<C_Image*>(&coverage);  // only read
     // A picture that is also drawn on would change under its own draw.
     const std::uint8_t* lo = alpha->data;
@@ -987,7 +987,7 @@ bool Gfx_MaskRun_Place(const Gfx_MaskRun& run, const C_Image& coverage, const C_
           std::isfinite(srcRect.y1)))
         return false;
 
-    place = Gfx_MaskPlace();
+    place = Gfx_RunPlace();
     Call c;
     if (!ClipSourceRect(c, &srcRect, ExtentOf(*alpha))) return true;
     const Region anchor{run.anchor[0], run.anchor[1], run.anchor[2], run.anchor[3]};
@@ -1006,7 +1006,7 @@ bool Gfx_MaskRun_Place(const Gfx_MaskRun& run, const C_Image& coverage, const C_
     return true;
 }
 
-void Gfx_MaskRun_Rows(Gfx_MaskRun& run, const Gfx_MaskPlace& place) {
+void Gfx_MaskRun_Rows(Gfx_MaskRun& run, const Gfx_RunPlace& place) {
     if (place.w <= 0 || place.h <= 0) return;
     Gfx_SpanArgs& a = run.args;
     a.count = static_cast<std::int32_t>(place.w);
@@ -1017,4 +1017,59 @@ void Gfx_MaskRun_Rows(Gfx_MaskRun& run, const Gfx_MaskPlace& place) {
         if (run.dstAlphaRow0) a.dstAlpha = run.dstAlphaRow0 + (place.y + i) * run.dstAlphaPitch + place.x;
         run.kernel(a);
     }
+}
+
+bool Gfx_CopyRun_Begin(Gfx_CopyRun& run, C_Surface* src, C_Surface* dst, const C_Frame* clip, const C_Frame* clip2,
+                       const C_DrawParams& p, std::uint8_t align) {
+    if (Gfx_GetBlitOverride() || C_Blit_Kernel::useDerived || !src || !dst) return false;
+    // The plain record of ChooseKernel's row copy, and full weight.
+    if (p.scale.x != 1.0f || p.scale.y != 1.0f || p.angle != 0.0f || p.flipH || p.flipV || p.wrapH || p.wrapV ||
+        p.pivot.align != 0 || p.pivot.x != 0.0f || p.pivot.y != 0.0f || p.useKeyColor || p.useFillColor ||
+        p.useBrightness || p.useContrast || p.opacity == 0.0f || (p.opacity > 0.0f && p.opacity < 1.0f))
+        return false;
+    Planes pl;
+    pl.srcColor = src->GetPlane(GFX_PLANE_COLOR);
+    pl.dstColor = dst->GetPlane(GFX_PLANE_COLOR);
+    if (src->GetPlane(GFX_PLANE_ALPHA) || dst->GetPlane(GFX_PLANE_ALPHA)) return false;
+    Gfx_FormatDesc sd, dd;
+    if (!Addressable(pl.srcColor, 4) || !Addressable(pl.dstColor, 4) || !Gfx_GetFormatDesc(pl.srcColor->format, &sd) ||
+        !Gfx_GetFormatDesc(pl.dstColor->format, &dd) || sd.bitsPerPixel != 32 || dd.bitsPerPixel != 32 ||
+        Overlap(pl.srcColor, pl.dstColor))
+        return false;
+
+    const Region anchor = clip ? RegionOf(*clip) : ExtentOf(*pl.dstColor);
+    const Region region = DrawRegion(anchor, clip2, pl);
+    const Region extent = ExtentOf(*pl.srcColor);
+    run.anchor[0] = anchor.x0, run.anchor[1] = anchor.y0, run.anchor[2] = anchor.x1, run.anchor[3] = anchor.y1;
+    run.region[0] = region.x0, run.region[1] = region.y0, run.region[2] = region.x1, run.region[3] = region.y1;
+    run.align = align;
+    const PlaneView from = ViewOf(pl.srcColor), to = ViewOf(pl.dstColor);
+    run.srcRow0 = from.row0;
+    run.srcPitch = from.pitch;
+    run.srcW = extent.x1;
+    run.srcH = extent.y1;
+    run.dstRow0 = to.row0;
+    run.dstPitch = to.pitch;
+    return true;
+}
+
+bool Gfx_CopyRun_Place(const Gfx_CopyRun& run, const C_Rect& srcRect, float atX, float atY, Gfx_RunPlace& place) {
+    if (!(std::isfinite(srcRect.x0) && std::isfinite(srcRect.y0) && std::isfinite(srcRect.x1) &&
+          std::isfinite(srcRect.y1)))
+        return false;
+    place = Gfx_RunPlace();
+    Call c;
+    if (!ClipSourceRect(c, &srcRect, Region{0, 0, run.srcW, run.srcH})) return true;
+    const Region anchor{run.anchor[0], run.anchor[1], run.anchor[2], run.anchor[3]};
+    // The plain record's pivot offset is (-0, -0) scaled by 1.
+    const C_Vector2D at(atX + -0.0f, atY + -0.0f, run.align);
+    if (!Anchor(c, &at, anchor)) return false;
+    std::int64_t sx0 = c.args.x0, sy0 = c.args.y0, sx1 = c.args.x1, sy1 = c.args.y1;
+    std::int64_t X = c.X, Y = c.Y;
+    std::int64_t w = sx1 - sx0, h = sy1 - sy0;
+    ClipUnscaledAxis(X, w, sx0, sx1, false, run.region[0], run.region[2]);
+    ClipUnscaledAxis(Y, h, sy0, sy1, false, run.region[1], run.region[3]);
+    if (w <= 0 || h <= 0) return true;
+    place = {run.srcRow0, run.srcPitch, sx0, sy0, X, Y, w, h};
+    return true;
 }

@@ -286,7 +286,7 @@ class CoverageBatch {
 public:
     explicit CoverageBatch(Gfx_MaskRun& run) : run_(run) {}
 
-    void Add(const Gfx_MaskPlace& p) {
+    void Add(const Gfx_RunPlace& p) {
         if (p.w <= 0 || p.h <= 0) return;
         if (p.w > kWidth || p.h > kRows - kAbove) {
             Flush();
@@ -314,7 +314,7 @@ public:
     // Draws what is gathered and clears its part of the plane.
     void Flush() {
         if (empty_) return;
-        Gfx_MaskPlace all;
+        Gfx_RunPlace all;
         all.row0 = cover_.data();
         all.pitch = kWidth;
         all.sx = x0_ - wx_;
@@ -336,11 +336,11 @@ private:
     std::uint8_t* At(std::int64_t y, std::int64_t x) {
         return cover_.data() + static_cast<std::size_t>((y - wy_) * kWidth + (x - wx_));
     }
-    static const std::uint8_t* Source(const Gfx_MaskPlace& p, std::int64_t i) {
+    static const std::uint8_t* Source(const Gfx_RunPlace& p, std::int64_t i) {
         return p.row0 + (p.sy + i) * p.pitch + p.sx;
     }
 
-    bool Fits(const Gfx_MaskPlace& p) const {
+    bool Fits(const Gfx_RunPlace& p) const {
         return p.x >= wx_ && p.x + p.w <= wx_ + kWidth && p.y >= wy_ && p.y + p.h <= wy_ + kRows;
     }
 
@@ -394,7 +394,7 @@ private:
     };
 
     // Gathered ink lies left of right_: only the columns before it can meet.
-    bool Clashes(const Gfx_MaskPlace& p) {
+    bool Clashes(const Gfx_RunPlace& p) {
         const std::int64_t n = std::min(p.x + p.w, right_) - p.x;
         if (n <= 0) return false;
         for (std::int64_t i = 0; i < p.h; ++i) {
@@ -406,7 +406,7 @@ private:
     }
 
     // Where nothing is gathered the plane is 0, so OR is a copy.
-    void Merge(const Gfx_MaskPlace& p) {
+    void Merge(const Gfx_RunPlace& p) {
         for (std::int64_t i = 0; i < p.h; ++i) Words(p.w, OrOp{Source(p, i), At(p.y + i, p.x)});
     }
 
@@ -465,7 +465,7 @@ public:
             // offset added to the position.
             const float atX = px + -params_.pivot.x * params_.scale.x;
             const float atY = py + -params_.pivot.y * params_.scale.y;
-            Gfx_MaskPlace place;
+            Gfx_RunPlace place;
             if (Gfx_MaskRun_Place(run_, *picture.coverage, cell, atX, atY, place)) {
                 batch_.Add(place);
                 return;

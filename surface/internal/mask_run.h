@@ -1,9 +1,11 @@
-// A run of unscaled, unrotated, unmirrored draws of coverage pictures (a
-// source surface with an alpha plane and no colour plane) in one fill colour
-// onto one destination: the glyphs of a text. The destination, clips, kernel
-// and pixel arguments are set up once for the run; each draw then only
-// places and clips its source rectangle and walks its rows, giving exactly
-// the pixels the transformed blit gives for the same draw.
+// Runs of unscaled, unrotated, unmirrored draws onto one destination whose
+// set-up the transformed blit would repeat for every draw:
+// - coverage pictures (a source surface with an alpha plane and no colour
+//   plane) in one fill colour: the glyphs of a text;
+// - plain copies of one source's colour plane: the tiles of a fill.
+// The destination, clips, kernel and pixel arguments are set up once for the
+// run; each draw then only places and clips its source rectangle, which
+// gives exactly the pixels the transformed blit gives for the same draw.
 #pragma once
 
 #include <cstddef>
@@ -32,11 +34,11 @@ struct Gfx_MaskRun {
     std::uint8_t align = 0;       // of every position
 };
 
-// Where one draw lands, clipped: `w` x `h` coverage bytes from source
-// column `sx`, row `sy` of the plane whose row 0 is `row0` (rows `pitch`
-// bytes apart, negative for bottom-up planes), onto destination column `x`,
-// row `y`. Nothing is drawn when `w` or `h` is below 1.
-struct Gfx_MaskPlace {
+// Where one draw lands, clipped: `w` x `h` pixels from source column `sx`,
+// row `sy` of the plane whose row 0 is `row0` (rows `pitch` bytes apart,
+// negative for bottom-up planes), onto destination column `x`, row `y`.
+// Nothing is drawn when `w` or `h` is below 1.
+struct Gfx_RunPlace {
     const std::uint8_t* row0 = nullptr;
     std::ptrdiff_t pitch = 0;
     std::int64_t sx = 0, sy = 0, x = 0, y = 0, w = 0, h = 0;
@@ -61,10 +63,38 @@ C_Image* Gfx_MaskRun_Coverage(C_Surface* src);
 // the draw must go through the transformed blit instead (a plane that
 // shares the destination's buffers, a position beyond any image).
 bool Gfx_MaskRun_Place(const Gfx_MaskRun& run, const C_Image& coverage, const C_Rect& srcRect, float atX, float atY,
-                       Gfx_MaskPlace& place);
+                       Gfx_RunPlace& place);
 
 // Draws a placed draw, row by row through the blit's kernel. Since a zero
 // coverage byte leaves its pixel alone, a place may also gather several
 // draws whose non-zero bytes never meet: the pixels are those of drawing
 // them one by one.
-void Gfx_MaskRun_Rows(Gfx_MaskRun& run, const Gfx_MaskPlace& place);
+void Gfx_MaskRun_Rows(Gfx_MaskRun& run, const Gfx_RunPlace& place);
+
+// A run of plain copies: the blit's row copy, which moves the source's 32-bit
+// pixels unchanged. Rows of the destination are `dstPitch` bytes apart from
+// `dstRow0` (negative for bottom-up planes).
+struct Gfx_CopyRun {
+    const std::uint8_t* srcRow0 = nullptr;
+    std::ptrdiff_t srcPitch = 0;
+    std::int64_t srcW = 0, srcH = 0;
+    std::uint8_t* dstRow0 = nullptr;
+    std::ptrdiff_t dstPitch = 0;
+    std::int64_t anchor[4] = {};
+    std::int64_t region[4] = {};
+    std::uint8_t align = 0;
+};
+
+// Sets `run` up for draws of `src` onto `dst` that the blit would draw as
+// plain row copies with `params`: scale 1, angle 0, no mirroring, no wrap
+// copies, no effects, no key or fill colour, full opacity, pivot (0, 0);
+// both surfaces with a 32-bit colour plane and no alpha plane, their pixels
+// apart. False when the draws must go through the transformed blit (or a
+// blit override is installed, or the thread reads derived planes).
+bool Gfx_CopyRun_Begin(Gfx_CopyRun& run, C_Surface* src, C_Surface* dst, const C_Frame* clip, const C_Frame* clip2,
+                       const C_DrawParams& params, std::uint8_t align);
+
+// Places one copy: the blit's `srcRect` at (atX, atY). False when the draw
+// must go through the transformed blit (a rectangle or position that is not
+// a sane number).
+bool Gfx_CopyRun_Place(const Gfx_CopyRun& run, const C_Rect& srcRect, float atX, float atY, Gfx_RunPlace& place);
