@@ -1022,10 +1022,12 @@ void Gfx_MaskRun_Rows(Gfx_MaskRun& run, const Gfx_RunPlace& place) {
 bool Gfx_CopyRun_Begin(Gfx_CopyRun& run, C_Surface* src, C_Surface* dst, const C_Frame* clip, const C_Frame* clip2,
                        const C_DrawParams& p, std::uint8_t align) {
     if (Gfx_GetBlitOverride() || C_Blit_Kernel::useDerived || !src || !dst) return false;
-    // The plain record of ChooseKernel's row copy, and full weight.
-    if (p.scale.x != 1.0f || p.scale.y != 1.0f || p.angle != 0.0f || p.flipH || p.flipV || p.wrapH || p.wrapV ||
-        p.pivot.align != 0 || p.pivot.x != 0.0f || p.pivot.y != 0.0f || p.useKeyColor || p.useFillColor ||
-        p.useBrightness || p.useContrast || p.opacity == 0.0f || (p.opacity > 0.0f && p.opacity < 1.0f))
+    // The plain record of ChooseKernel's row or scale copy, at full weight.
+    const bool stretched = p.scale.y != 1.0f;
+    if (p.scale.x != 1.0f || (stretched && (p.filter != 0 || !SaneScale(p.scale.y) || p.scale.y < 0.0f)) ||
+        p.angle != 0.0f || p.flipH || p.flipV || p.wrapH || p.wrapV || p.pivot.align != 0 || p.pivot.x != 0.0f ||
+        p.pivot.y != 0.0f || p.useKeyColor || p.useFillColor || p.useBrightness || p.useContrast || p.opacity == 0.0f ||
+        (p.opacity > 0.0f && p.opacity < 1.0f))
         return false;
     Planes pl;
     pl.srcColor = src->GetPlane(GFX_PLANE_COLOR);
@@ -1043,6 +1045,7 @@ bool Gfx_CopyRun_Begin(Gfx_CopyRun& run, C_Surface* src, C_Surface* dst, const C
     run.anchor[0] = anchor.x0, run.anchor[1] = anchor.y0, run.anchor[2] = anchor.x1, run.anchor[3] = anchor.y1;
     run.region[0] = region.x0, run.region[1] = region.y0, run.region[2] = region.x1, run.region[3] = region.y1;
     run.align = align;
+    run.scaleY = p.scale.y;
     const PlaneView from = ViewOf(pl.srcColor), to = ViewOf(pl.dstColor);
     run.srcRow0 = from.row0;
     run.srcPitch = from.pitch;
@@ -1053,23 +1056,67 @@ bool Gfx_CopyRun_Begin(Gfx_CopyRun& run, C_Surface* src, C_Surface* dst, const C
     return true;
 }
 
-bool Gfx_CopyRun_Place(const Gfx_CopyRun& run, const C_Rect& srcRect, float atX, float atY, Gfx_RunPlace& place) {
-    if (!(std::isfinite(srcRect.x0) && std::isfinite(srcRect.y0) && std::isfinite(srcRect.x1) &&
-          std::isfinite(srcRect.y1)))
-        return false;
-    place = Gfx_RunPlace();
-    Call c;
-    if (!ClipSourceRect(c, &srcRect, Region{0, 0, run.srcW, run.srcH})) return true;
-    const Region anchor{run.anchor[0], run.anchor[1], run.anchor[2], run.anchor[3]};
-    // The plain record's pivot offset is (-0, -0) scaled by 1.
-    const C_Vector2D at(atX + -0.0f, atY + -0.0f, run.align);
-    if (!Anchor(c, &at, anchor)) return false;
+namespace {
+
+// DrawUnscaled's clipping of a copy.
+void PlaceUnscaled(const Gfx_CopyRun& run, const Call& c, Gfx_CopyPlace& place) {
     std::int64_t sx0 = c.args.x0, sy0 = c.args.y0, sx1 = c.args.x1, sy1 = c.args.y1;
     std::int64_t X = c.X, Y = c.Y;
     std::int64_t w = sx1 - sx0, h = sy1 - sy0;
     ClipUnscaledAxis(X, w, sx0, sx1, false, run.region[0], run.region[2]);
     ClipUnscaledAxis(Y, h, sy0, sy1, false, run.region[1], run.region[3]);
-    if (w <= 0 || h <= 0) return true;
-    place = {run.srcRow0, run.srcPitch, sx0, sy0, X, Y, w, h};
+    if (w <= 0 || h <= 0) return;
+    place = {X, Y, w, h, sx0 - X, sx0, sx0 + w - 1, (sy0 - Y) * 65536, 65536, sy0, sy0 + h - 1};
+}
+
+// ChoosePath's and DrawScaled's placement of a copy stretched down the rows
+// (horizontal scale 1, so column steps are whole pixels).
+void PlaceStretched(const Gfx_CopyRun& run, Call& c, Gfx_CopyPlace& place) {
+    c.srcW = c.fx1 - c.fx0;
+    c.srcH = c.fy1 - c.fy0;
+    c.scaleX = 1.0f;
+    c.scaleY = run.scaleY;
+    const float right = c.x + c.srcW * c.scaleX, bottom = c.y + c.srcH * c.scaleY + 0.3f;
+    if (!SaneCoord(right) || !SaneCoord(bottom)) return;
+    const Region region{run.region[0], run.region[1], run.region[2], run.region[3]};
+    if (c.X + Trunc(c.srcW * c.scaleX) < region.x0 || c.Y + Trunc(c.srcH * c.scaleY) < region.y0 || c.X > region.x1 ||
+        c.Y > region.y1)
+        return;
+    std::int64_t firstCol = Trunc(c.x + 0.3f);
+    std::int64_t lastCol = Trunc((c.x + c.srcW * c.scaleX) * 65536.0f) >> 16;
+    std::int64_t firstRow = Trunc(c.y + 0.3f);
+    std::int64_t endRow = Trunc((c.y + c.srcH * c.scaleY + 0.3f) * 65536.0f) >> 16;
+    const std::int64_t dv = Trunc(65536.0f / c.scaleY);
+    firstCol = std::max(firstCol, run.region[0]);
+    firstRow = std::max(firstRow, run.region[1]);
+    lastCol = std::min(lastCol, run.region[2] - 1);
+    endRow = std::min(endRow, run.region[3]);
+    std::int64_t uStart = 0, vStart = 0;
+    const float uf = (c.fx0 - c.x / c.scaleX) * 65536.0f;
+    const float vf = (c.fy0 - c.y / c.scaleY) * 65536.0f;
+    if (!TruncChecked(uf, kMaxStart, uStart) || !TruncChecked(vf, kMaxStart, vStart)) return;
+    if (firstCol > lastCol || firstRow >= endRow) return;
+    place = {firstCol,     firstRow,  lastCol - firstCol + 1, endRow - firstRow,
+             uStart >> 16, c.args.x0, c.args.x1 - 1,          vStart,
+             dv,           c.args.y0, c.args.y1 - 1};
+}
+
+}  // namespace
+
+bool Gfx_CopyRun_Place(const Gfx_CopyRun& run, const C_Rect& srcRect, float atX, float atY, Gfx_CopyPlace& place) {
+    if (!(std::isfinite(srcRect.x0) && std::isfinite(srcRect.y0) && std::isfinite(srcRect.x1) &&
+          std::isfinite(srcRect.y1)))
+        return false;
+    place = Gfx_CopyPlace();
+    Call c;
+    if (!ClipSourceRect(c, &srcRect, Region{0, 0, run.srcW, run.srcH})) return true;
+    const Region anchor{run.anchor[0], run.anchor[1], run.anchor[2], run.anchor[3]};
+    // The plain record's pivot offset is (-0, -0) scaled.
+    const C_Vector2D at(atX + -0.0f, atY + -0.0f, run.align);
+    if (!Anchor(c, &at, anchor)) return false;
+    if (run.scaleY == 1.0f)
+        PlaceUnscaled(run, c, place);
+    else
+        PlaceStretched(run, c, place);
     return true;
 }

@@ -275,7 +275,8 @@ void InRowBands(C_Surface* src, C_Surface* dst, const C_Frame* clip, const C_Fra
 }
 
 // ---------------------------------------------------------------------------
-// Opaque copies of an unscaled tile (Gfx_CopyRun): the tiles' placements are
+// Opaque copies of tiles (Gfx_CopyRun), unscaled or stretched down the rows:
+// the tiles' placements are
 // gathered first, then the destination is written row after row, each row
 // from every tile that covers it. Every tile overwrites its pixels with the
 // source's, so a row comes out as the blits in their order would leave it,
@@ -283,7 +284,7 @@ void InRowBands(C_Surface* src, C_Surface* dst, const C_Frame* clip, const C_Fra
 
 constexpr std::size_t kMaxCopies = 512;  // more tiles than this are blitted
 
-using Copies = std::array<Gfx_RunPlace, kMaxCopies>;
+using Copies = std::array<Gfx_CopyPlace, kMaxCopies>;
 
 // The copies covering row y, in the order the blits were issued, and the
 // first row after y where that set changes (at most `end`).
@@ -291,7 +292,7 @@ std::size_t CopiesAt(const Copies& all, std::size_t n, int64_t y, int64_t end, s
     std::size_t k = 0;
     next = end;
     for (std::size_t i = 0; i < n; ++i) {
-        const Gfx_RunPlace& q = all[i];
+        const Gfx_CopyPlace& q = all[i];
         if (q.y <= y && y < q.y + q.h) {
             active[k++] = static_cast<std::uint16_t>(i);
             next = std::min(next, q.y + q.h);
@@ -349,19 +350,34 @@ void EndStreaming(bool stream) {
 #endif
 }
 
+// The source index the kernel reads for `v`: clamped to hi, then to lo.
+int64_t Clamped(int64_t v, int64_t lo, int64_t hi) { return std::max(std::min(v, hi), lo); }
+
+// Destination row y of copy q: the source row's columns, with the edge
+// columns repeated where the copy reaches past them.
+void CopyRow(const Gfx_CopyRun& run, const Gfx_CopyPlace& q, int64_t y, bool stream) {
+    const int64_t sy = Clamped((q.v0 + y * q.dv) >> 16, q.ylo, q.yhi);
+    const auto* from = reinterpret_cast<const std::uint32_t*>(run.srcRow0 + sy * run.srcPitch);
+    auto* to = reinterpret_cast<std::uint32_t*>(run.dstRow0 + y * run.dstPitch);
+    int64_t x = q.x;
+    const int64_t end = q.x + q.w;
+    const int64_t inside = std::max(std::min(end, q.xhi - q.colBase + 1), x);
+    for (; x < end && (q.colBase + x < q.xlo || q.xhi < q.xlo); ++x) to[x] = from[Clamped(q.colBase + x, q.xlo, q.xhi)];
+    if (x < inside) {
+        CopyPixels(reinterpret_cast<std::uint8_t*>(to + x), reinterpret_cast<const std::uint8_t*>(from + q.colBase + x),
+                   static_cast<std::size_t>(inside - x) * 4, stream);
+        x = inside;
+    }
+    for (; x < end; ++x) to[x] = from[Clamped(q.colBase + x, q.xlo, q.xhi)];
+}
+
 void CopyRows(const Gfx_CopyRun& run, const Copies& all, std::size_t n, int64_t y, int64_t end, bool stream) {
     std::uint16_t active[kMaxCopies];
     while (y < end) {
         int64_t next = end;
         const std::size_t k = CopiesAt(all, n, y, end, active, next);
-        for (; y < next; ++y) {
-            std::uint8_t* row = run.dstRow0 + y * run.dstPitch;
-            for (std::size_t i = 0; i < k; ++i) {
-                const Gfx_RunPlace& q = all[active[i]];
-                CopyPixels(row + q.x * 4, q.row0 + (q.sy + y - q.y) * q.pitch + q.sx * 4,
-                           static_cast<std::size_t>(q.w) * 4, stream);
-            }
-        }
+        for (; y < next; ++y)
+            for (std::size_t i = 0; i < k; ++i) CopyRow(run, all[active[i]], y, stream);
     }
     EndStreaming(stream);
 }
@@ -377,7 +393,7 @@ bool CopyTiles(const Gfx_CopyRun& run, ForEach& forEachTile, Geometry& geometry)
     forEachTile([&](int64_t i, int64_t j) {
         C_Rect piece;
         C_Vector2D at;
-        Gfx_RunPlace q;
+        Gfx_CopyPlace q;
         if (!ok || !geometry(i, j, piece, at)) return;
         if (!Gfx_CopyRun_Place(run, piece, at.x, at.y, q) || (q.w > 0 && q.h > 0 && n == kMaxCopies)) {
             ok = false;

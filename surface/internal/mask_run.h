@@ -71,9 +71,10 @@ bool Gfx_MaskRun_Place(const Gfx_MaskRun& run, const C_Image& coverage, const C_
 // them one by one.
 void Gfx_MaskRun_Rows(Gfx_MaskRun& run, const Gfx_RunPlace& place);
 
-// A run of plain copies: the blit's row copy, which moves the source's 32-bit
-// pixels unchanged. Rows of the destination are `dstPitch` bytes apart from
-// `dstRow0` (negative for bottom-up planes).
+// A run of plain copies: the blit's nearest-sample copy, which moves the
+// source's 32-bit pixels unchanged, unscaled or stretched down the rows.
+// Rows of the planes are `pitch` bytes from their row 0 (negative for
+// bottom-up planes).
 struct Gfx_CopyRun {
     const std::uint8_t* srcRow0 = nullptr;
     std::ptrdiff_t srcPitch = 0;
@@ -83,18 +84,30 @@ struct Gfx_CopyRun {
     std::int64_t anchor[4] = {};
     std::int64_t region[4] = {};
     std::uint8_t align = 0;
+    float scaleY = 1.0f;
+};
+
+// Where one copy lands: the destination rectangle (nothing when `w` or `h`
+// is below 1); destination column c reads source column colBase + c and row
+// r reads source row (v0 + r * dv) >> 16 (16.16 fixed point), each clamped
+// to [lo, hi] as the kernel clamps: to hi first, then to lo.
+struct Gfx_CopyPlace {
+    std::int64_t x = 0, y = 0, w = 0, h = 0;
+    std::int64_t colBase = 0, xlo = 0, xhi = 0;
+    std::int64_t v0 = 0, dv = 0, ylo = 0, yhi = 0;
 };
 
 // Sets `run` up for draws of `src` onto `dst` that the blit would draw as
-// plain row copies with `params`: scale 1, angle 0, no mirroring, no wrap
-// copies, no effects, no key or fill colour, full opacity, pivot (0, 0);
-// both surfaces with a 32-bit colour plane and no alpha plane, their pixels
-// apart. False when the draws must go through the transformed blit (or a
-// blit override is installed, or the thread reads derived planes).
+// plain copies with `params`: horizontal scale 1, the vertical one positive
+// (and then no interpolation), angle 0, no mirroring, no wrap copies, no
+// effects, no key or fill colour, full opacity, pivot (0, 0); both surfaces
+// with a 32-bit colour plane and no alpha plane, their pixels apart. False
+// when the draws must go through the transformed blit (or a blit override
+// is installed, or the thread reads derived planes).
 bool Gfx_CopyRun_Begin(Gfx_CopyRun& run, C_Surface* src, C_Surface* dst, const C_Frame* clip, const C_Frame* clip2,
                        const C_DrawParams& params, std::uint8_t align);
 
 // Places one copy: the blit's `srcRect` at (atX, atY). False when the draw
 // must go through the transformed blit (a rectangle or position that is not
 // a sane number).
-bool Gfx_CopyRun_Place(const Gfx_CopyRun& run, const C_Rect& srcRect, float atX, float atY, Gfx_RunPlace& place);
+bool Gfx_CopyRun_Place(const Gfx_CopyRun& run, const C_Rect& srcRect, float atX, float atY, Gfx_CopyPlace& place);
