@@ -970,19 +970,20 @@ bool Gfx_MaskRun_Begin(Gfx_MaskRun& run, C_Surface* dst, const C_Frame* clip, co
     return true;
 }
 
-C_Image* Gfx_MaskRun_Coverage(C_Surface* src) {
+C_Image* Gfx_MaskRun_Coverage(const Gfx_MaskRun& run, C_Surface* src) {
     C_Image* alpha = src && !src->GetPlane(GFX_PLANE_COLOR) ? src->GetPlane(GFX_PLANE_ALPHA) : nullptr;
-    return Addressable(alpha, 1) ? alpha : nullptr;
+    if (!Addressable(alpha, 1)) return nullptr;
+    // A picture that is also drawn on would change under its own draw.
+    const std::uint8_t* lo = alpha->data;
+    const std::uint8_t* hi = alpha->data + alpha->dataSize;
+    if ((lo < run.dstHi && run.dstLo < hi) || (run.dstAlphaRow0 && lo < run.dstAlphaHi && run.dstAlphaLo < hi))
+        return nullptr;
+    return alpha;
 }
 
 bool Gfx_MaskRun_Place(const Gfx_MaskRun& run, const C_Image& coverage, const C_Rect& srcRect, float atX, float atY,
                        Gfx_RunPlace& place) {
     C_Image* alpha = const_cast<C_Image*>(&coverage);  // only read
-    // A picture that is also drawn on would change under its own draw.
-    const std::uint8_t* lo = alpha->data;
-    const std::uint8_t* hi = alpha->data + alpha->dataSize;
-    if ((lo < run.dstHi && run.dstLo < hi) || (run.dstAlphaRow0 && lo < run.dstAlphaHi && run.dstAlphaLo < hi))
-        return false;
     if (!(std::isfinite(srcRect.x0) && std::isfinite(srcRect.y0) && std::isfinite(srcRect.x1) &&
           std::isfinite(srcRect.y1)))
         return false;

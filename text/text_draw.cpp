@@ -397,8 +397,10 @@ private:
     bool Clashes(const Gfx_RunPlace& p) {
         const std::int64_t n = std::min(p.x + p.w, right_) - p.x;
         if (n <= 0) return false;
-        for (std::int64_t i = 0; i < p.h; ++i) {
-            ClashOp op{Source(p, i), At(p.y + i, p.x), false};
+        const std::uint8_t* from = Source(p, 0);
+        const std::uint8_t* to = At(p.y, p.x);
+        for (std::int64_t i = 0; i < p.h; ++i, from += p.pitch, to += kWidth) {
+            ClashOp op{from, to, false};
             Words(n, op);
             if (op.hit) return true;
         }
@@ -407,7 +409,9 @@ private:
 
     // Where nothing is gathered the plane is 0, so OR is a copy.
     void Merge(const Gfx_RunPlace& p) {
-        for (std::int64_t i = 0; i < p.h; ++i) Words(p.w, OrOp{Source(p, i), At(p.y + i, p.x)});
+        const std::uint8_t* from = Source(p, 0);
+        std::uint8_t* to = At(p.y, p.x);
+        for (std::int64_t i = 0; i < p.h; ++i, from += p.pitch, to += kWidth) Words(p.w, OrOp{from, to});
     }
 
     Gfx_MaskRun& run_;
@@ -503,7 +507,7 @@ private:
     Picture PictureOf(std::int32_t index) {
         const auto lookUp = [&] {
             C_Surface* surface = layout_.font->GetImage(index);
-            return Picture{surface, useRun_ && surface ? Gfx_MaskRun_Coverage(surface) : nullptr};
+            return Picture{surface, useRun_ && surface ? Gfx_MaskRun_Coverage(run_, surface) : nullptr};
         };
         if (index < 0 || index >= kPictures) return lookUp();
         const auto i = static_cast<std::size_t>(index);

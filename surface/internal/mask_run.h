@@ -54,14 +54,15 @@ struct Gfx_RunPlace {
 bool Gfx_MaskRun_Begin(Gfx_MaskRun& run, C_Surface* dst, const C_Frame* clip, const C_Frame* clip2,
                        const C_DrawParams& params, std::uint8_t align);
 
-// The plane a run draws of `src`: its alpha plane when it has no colour
-// plane; null when its draws must go through the transformed blit.
-C_Image* Gfx_MaskRun_Coverage(C_Surface* src);
+// The plane the run draws of `src`: its alpha plane when it has no colour
+// plane and shares no buffer with the destination; null when its draws
+// must go through the transformed blit.
+C_Image* Gfx_MaskRun_Coverage(const Gfx_MaskRun& run, C_Surface* src);
 
 // Places one draw of `coverage` (from Gfx_MaskRun_Coverage): the blit's
 // `srcRect` at (atX, atY), the position after the pivot offset. False when
-// the draw must go through the transformed blit instead (a plane that
-// shares the destination's buffers, a position beyond any image).
+// the draw must go through the transformed blit instead (a rectangle or a
+// position that is not a sane number).
 bool Gfx_MaskRun_Place(const Gfx_MaskRun& run, const C_Image& coverage, const C_Rect& srcRect, float atX, float atY,
                        Gfx_RunPlace& place);
 
