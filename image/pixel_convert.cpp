@@ -232,11 +232,22 @@ void Fast24to23(const std::uint8_t* src, std::uint32_t count, std::uint8_t* dst,
 }
 
 // 24 → 14: the top 5, 6 and 5 bits of red, green and blue; alpha dropped.
+// Two pixels at a time in one 64-bit word: each lands in the low half of
+// its 32-bit half, and the two halves fold into one 32-bit store.
+std::uint32_t Pack565(std::uint32_t p) { return (p >> 8 & 0xF800) | (p >> 5 & 0x07E0) | (p >> 3 & 0x001F); }
+
 void Fast24to14(const std::uint8_t* src, std::uint32_t count, std::uint8_t* dst, const Plan&) {
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const std::uint32_t p = Load32(src + 4 * i);
-        const auto v = static_cast<std::uint16_t>((p >> 8 & 0xF800) | (p >> 5 & 0x07E0) | (p >> 3 & 0x001F));
-        std::memcpy(dst + 2 * i, &v, 2);
+    std::uint32_t i = 0;
+    for (; i + 2 <= count; i += 2, src += 8, dst += 4) {
+        std::uint64_t q;
+        std::memcpy(&q, src, 8);
+        const std::uint64_t v =
+            (q >> 8 & 0x0000F8000000F800u) | (q >> 5 & 0x000007E0000007E0u) | (q >> 3 & 0x0000001F0000001Fu);
+        Store32(dst, static_cast<std::uint32_t>(v | v >> 16));
+    }
+    if (i < count) {
+        const auto v = static_cast<std::uint16_t>(Pack565(Load32(src)));
+        std::memcpy(dst, &v, 2);
     }
 }
 
