@@ -282,7 +282,7 @@ void InRowBands(C_Surface* src, C_Surface* dst, const C_Frame* clip, const C_Fra
 // source's, so a row comes out as the blits in their order would leave it,
 // and each destination byte is written once, in memory order.
 
-constexpr std::size_t kMaxCopies = 512;  // more tiles than this are blitted
+constexpr std::size_t kMaxCopies = 256;  // more tiles than this are blitted
 
 using Copies = std::array<Gfx_CopyPlace, kMaxCopies>;
 
