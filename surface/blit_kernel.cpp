@@ -981,29 +981,41 @@ C_Image* Gfx_MaskRun_Coverage(const Gfx_MaskRun& run, C_Surface* src) {
     return alpha;
 }
 
-bool Gfx_MaskRun_Place(const Gfx_MaskRun& run, const C_Image& coverage, const C_Rect& srcRect, float atX, float atY,
-                       Gfx_RunPlace& place) {
-    C_Image* alpha = const_cast<C_Image*>(&coverage);  // only read
+bool Gfx_MaskRun_Source(const C_Image& coverage, const C_Rect& srcRect, Gfx_MaskSource& source) {
     if (!(std::isfinite(srcRect.x0) && std::isfinite(srcRect.y0) && std::isfinite(srcRect.x1) &&
           std::isfinite(srcRect.y1)))
         return false;
-
-    place = Gfx_RunPlace();
+    C_Image* alpha = const_cast<C_Image*>(&coverage);  // only read
     Call c;
-    if (!ClipSourceRect(c, &srcRect, ExtentOf(*alpha))) return true;
-    const Region anchor{run.anchor[0], run.anchor[1], run.anchor[2], run.anchor[3]};
-    const C_Vector2D at(atX, atY, run.align);
-    if (!Anchor(c, &at, anchor)) return false;
+    source.empty = !ClipSourceRect(c, &srcRect, ExtentOf(*alpha));
+    source.x0 = c.args.x0;
+    source.y0 = c.args.y0;
+    source.x1 = c.args.x1;
+    source.y1 = c.args.y1;
+    const PlaneView from = ViewOf(alpha);
+    source.row0 = from.row0;
+    source.pitch = from.pitch;
+    return true;
+}
+
+bool Gfx_MaskRun_Place(const Gfx_MaskRun& run, const Gfx_MaskSource& source, float atX, float atY,
+                       Gfx_RunPlace& place) {
+    place = Gfx_RunPlace();
+    if (source.empty) return true;  // the blit stops before placing
+    // Anchor's placement.
+    const float x = Gfx_AlignCoordIn(atX, ToInt32(run.anchor[0]), ToInt32(run.anchor[2]), Gfx_AlignCodeX(run.align));
+    const float y = Gfx_AlignCoordIn(atY, ToInt32(run.anchor[1]), ToInt32(run.anchor[3]), Gfx_AlignCodeY(run.align));
+    if (!SaneCoord(x) || !SaneCoord(y)) return false;
+    std::int64_t X = x >= 0.0f ? Trunc(x) : Trunc(x - 1.0f);
+    std::int64_t Y = y >= 0.0f ? Trunc(y) : Trunc(y - 1.0f);
 
     // The clipping of DrawUnscaled, without mirroring.
-    std::int64_t sx0 = c.args.x0, sy0 = c.args.y0, sx1 = c.args.x1, sy1 = c.args.y1;
-    std::int64_t X = c.X, Y = c.Y;
+    std::int64_t sx0 = source.x0, sy0 = source.y0, sx1 = source.x1, sy1 = source.y1;
     std::int64_t w = sx1 - sx0, h = sy1 - sy0;
     ClipUnscaledAxis(X, w, sx0, sx1, false, run.region[0], run.region[2]);
     ClipUnscaledAxis(Y, h, sy0, sy1, false, run.region[1], run.region[3]);
     if (w <= 0 || h <= 0) return true;
-    const PlaneView from = ViewOf(alpha);
-    place = {from.row0, from.pitch, sx0, sy0, X, Y, w, h};
+    place = {source.row0, source.pitch, sx0, sy0, X, Y, w, h};
     return true;
 }
 

@@ -453,28 +453,27 @@ public:
     }
 
     // One glyph picture with its cell's centre as pivot.
-    void DrawGlyph(const C_BitmapGlyph& g, float penX, float y) {
-        const Picture picture = PictureOf(g.imageIndex);
+    void DrawGlyph(const C_BitmapGlyph& g, std::int32_t code, float penX, float y) {
+        const GlyphPicture& picture = PictureOf(g, code);
         C_Surface* src = picture.surface;
         if (!src) return;
-        const C_Rect cell(static_cast<float>(g.frame.x0), static_cast<float>(g.frame.y0),
-                          static_cast<float>(g.frame.x1), static_cast<float>(g.frame.y1), 0, 0);
         const auto halfW = static_cast<float>((std::int64_t{g.frame.x1} - g.frame.x0) / 2);
         const auto halfH = static_cast<float>((std::int64_t{g.frame.y1} - g.frame.y0) / 2);
         params_.pivot = C_Vector2D(halfW, halfH, 0);
         const float px = std::trunc(static_cast<float>(g.bearing.x) + box_.x0 + halfW + penX);
         const float py = y + box_.y0 - static_cast<float>(g.bearing.y) + layout_.size + halfH;
-        if (picture.coverage) {
+        if (picture.runs) {
             // The blit's placement of a plain record: the scaled pivot
             // offset added to the position.
             const float atX = px + -params_.pivot.x * params_.scale.x;
             const float atY = py + -params_.pivot.y * params_.scale.y;
             Gfx_RunPlace place;
-            if (Gfx_MaskRun_Place(run_, *picture.coverage, cell, atX, atY, place)) {
+            if (Gfx_MaskRun_Place(run_, picture.source, atX, atY, place)) {
                 batch_.Add(place);
                 return;
             }
         }
+        const C_Rect cell = CellOf(g);
         Blit(src, &cell, px, py);
     }
 
@@ -498,21 +497,31 @@ public:
     }
 
 private:
-    // A font surface and, when the run can draw it, its coverage plane;
-    // looked up once per call for the first 256 surfaces.
-    struct Picture {
+    static C_Rect CellOf(const C_BitmapGlyph& g) {
+        return C_Rect(static_cast<float>(g.frame.x0), static_cast<float>(g.frame.y0), static_cast<float>(g.frame.x1),
+                      static_cast<float>(g.frame.y1), 0, 0);
+    }
+
+    // A glyph's surface and, when the run can draw it, its coverage source;
+    // worked out once per call for byte codes.
+    struct GlyphPicture {
         C_Surface* surface = nullptr;
-        C_Image* coverage = nullptr;
+        bool runs = false;
+        Gfx_MaskSource source;
     };
-    Picture PictureOf(std::int32_t index) {
-        const auto lookUp = [&] {
-            C_Surface* surface = layout_.font->GetImage(index);
-            return Picture{surface, useRun_ && surface ? Gfx_MaskRun_Coverage(run_, surface) : nullptr};
+    const GlyphPicture& PictureOf(const C_BitmapGlyph& g, std::int32_t code) {
+        const auto lookUp = [&](GlyphPicture& p) {
+            p.surface = layout_.font->GetImage(g.imageIndex);
+            const C_Image* coverage = useRun_ && p.surface ? Gfx_MaskRun_Coverage(run_, p.surface) : nullptr;
+            p.runs = coverage && Gfx_MaskRun_Source(*coverage, CellOf(g), p.source);
         };
-        if (index < 0 || index >= kPictures) return lookUp();
-        const auto i = static_cast<std::size_t>(index);
+        if (code < 0 || code >= Layout::kCodes) {
+            lookUp(uncached_);
+            return uncached_;
+        }
+        const auto i = static_cast<std::size_t>(code);
         if (!pictureKnown_[i]) {
-            pictures_[i] = lookUp();
+            lookUp(pictures_[i]);
             pictureKnown_[i] = 1;
         }
         return pictures_[i];
@@ -583,9 +592,9 @@ private:
     Gfx_MaskRun run_;
     bool useRun_ = false;
     CoverageBatch batch_{run_};
-    static constexpr std::int32_t kPictures = 256;
-    std::array<Picture, kPictures> pictures_;
-    std::array<std::uint8_t, kPictures> pictureKnown_{};
+    std::array<GlyphPicture, Layout::kCodes> pictures_;
+    std::array<std::uint8_t, Layout::kCodes> pictureKnown_{};
+    GlyphPicture uncached_;
 };
 
 // The block's start pen for its anchor: the block's left edge is measured
@@ -664,7 +673,7 @@ bool LayOut(const C_String& text, const C_Font* font, const C_FontType& fontType
         const bool visible = xd + box.x0 < box.x1 && box.y0 - layout.lineHeight + y < box.y1 &&
                              static_cast<float>(g->bearing.x) - advance <= xd && y >= -2.0f * size;
         if (visible) {
-            if (c != kSpace) painter.DrawGlyph(*g, xd, y);
+            if (c != kSpace) painter.DrawGlyph(*g, c, xd, y);
             painter.DrawLines(advance, xd, y);
         }
         previousAdvance = advance;

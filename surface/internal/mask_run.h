@@ -59,12 +59,22 @@ bool Gfx_MaskRun_Begin(Gfx_MaskRun& run, C_Surface* dst, const C_Frame* clip, co
 // must go through the transformed blit.
 C_Image* Gfx_MaskRun_Coverage(const Gfx_MaskRun& run, C_Surface* src);
 
-// Places one draw of `coverage` (from Gfx_MaskRun_Coverage): the blit's
-// `srcRect` at (atX, atY), the position after the pivot offset. False when
-// the draw must go through the transformed blit instead (a rectangle or a
-// position that is not a sane number).
-bool Gfx_MaskRun_Place(const Gfx_MaskRun& run, const C_Image& coverage, const C_Rect& srcRect, float atX, float atY,
-                       Gfx_RunPlace& place);
+// The source rectangle of draws of `coverage` (from Gfx_MaskRun_Coverage):
+// the blit's `srcRect` limited to the plane, worked out once for every draw
+// of it. False when the draws must go through the transformed blit (a
+// corner that is not a finite number).
+struct Gfx_MaskSource {
+    const std::uint8_t* row0 = nullptr;  // the plane's row 0 and row step
+    std::ptrdiff_t pitch = 0;
+    std::int32_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    bool empty = true;  // nothing of the plane is drawn
+};
+bool Gfx_MaskRun_Source(const C_Image& coverage, const C_Rect& srcRect, Gfx_MaskSource& source);
+
+// Places one draw of `source` at (atX, atY), the position after the pivot
+// offset. False when the draw must go through the transformed blit instead
+// (a position that is not a sane number).
+bool Gfx_MaskRun_Place(const Gfx_MaskRun& run, const Gfx_MaskSource& source, float atX, float atY, Gfx_RunPlace& place);
 
 // Draws a placed draw, row by row through the blit's kernel. Since a zero
 // coverage byte leaves its pixel alone, a place may also gather several
