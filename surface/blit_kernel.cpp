@@ -951,9 +951,11 @@ bool Gfx_MaskRun_Begin(Gfx_MaskRun& run, C_Surface* dst, const C_Frame* clip, co
 
     const Region anchor = clip ? RegionOf(*clip) : ExtentOf(*pl.dstColor);
     const Region region = DrawRegion(anchor, clip2, pl);
-    run.anchor[0] = anchor.x0, run.anchor[1] = anchor.y0, run.anchor[2] = anchor.x1, run.anchor[3] = anchor.y1;
+    run.anchor[0] = ToInt32(anchor.x0), run.anchor[1] = ToInt32(anchor.y0);
+    run.anchor[2] = ToInt32(anchor.x1), run.anchor[3] = ToInt32(anchor.y1);
+    run.codeX = Gfx_AlignCodeX(align);
+    run.codeY = Gfx_AlignCodeY(align);
     run.region[0] = region.x0, run.region[1] = region.y0, run.region[2] = region.x1, run.region[3] = region.y1;
-    run.align = align;
     const PlaneView view = ViewOf(pl.dstColor);
     run.dstRow0 = view.row0;
     run.dstPitch = view.pitch;
@@ -1003,8 +1005,8 @@ bool Gfx_MaskRun_Place(const Gfx_MaskRun& run, const Gfx_MaskSource& source, flo
     place = Gfx_RunPlace();
     if (source.empty) return true;  // the blit stops before placing
     // Anchor's placement.
-    const float x = Gfx_AlignCoordIn(atX, ToInt32(run.anchor[0]), ToInt32(run.anchor[2]), Gfx_AlignCodeX(run.align));
-    const float y = Gfx_AlignCoordIn(atY, ToInt32(run.anchor[1]), ToInt32(run.anchor[3]), Gfx_AlignCodeY(run.align));
+    const float x = Gfx_AlignCoordIn(atX, run.anchor[0], run.anchor[2], run.codeX);
+    const float y = Gfx_AlignCoordIn(atY, run.anchor[1], run.anchor[3], run.codeY);
     if (!SaneCoord(x) || !SaneCoord(y)) return false;
     std::int64_t X = x >= 0.0f ? Trunc(x) : Trunc(x - 1.0f);
     std::int64_t Y = y >= 0.0f ? Trunc(y) : Trunc(y - 1.0f);

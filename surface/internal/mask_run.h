@@ -29,9 +29,9 @@ struct Gfx_MaskRun {
     // The destination buffers, which no picture of the run may share.
     const std::uint8_t *dstLo = nullptr, *dstHi = nullptr;
     const std::uint8_t *dstAlphaLo = nullptr, *dstAlphaHi = nullptr;
-    std::int64_t anchor[4] = {};  // the rectangle positions are anchored in
-    std::int64_t region[4] = {};  // the pixels that may be written
-    std::uint8_t align = 0;       // of every position
+    std::int32_t anchor[4] = {};         // the rectangle positions are anchored in
+    std::uint32_t codeX = 0, codeY = 0;  // the anchor codes of every position
+    std::int64_t region[4] = {};         // the pixels that may be written
 };
 
 // Where one draw lands, clipped: `w` x `h` pixels from source column `sx`,
