@@ -231,23 +231,39 @@ void Fast24to23(const std::uint8_t* src, std::uint32_t count, std::uint8_t* dst,
     }
 }
 
-// 24 → 14: the top 5, 6 and 5 bits of red, green and blue; alpha dropped.
-// Two pixels at a time in one 64-bit word: each lands in the low half of
-// its 32-bit half, and the two halves fold into one 32-bit store.
-std::uint32_t Pack565(std::uint32_t p) { return (p >> 8 & 0xF800) | (p >> 5 & 0x07E0) | (p >> 3 & 0x001F); }
+// 24 → 14 and 24 → 13: the top bits of red, green and blue (5-6-5 or
+// 5-5-5 with the top bit clear); alpha dropped. Two pixels at a time in one
+// 64-bit word: each lands in the low half of its 32-bit half, and the two
+// halves fold into one 32-bit store.
+template <std::uint64_t R, int RShift, std::uint64_t G, int GShift, std::uint64_t B>
+std::uint64_t PackTop(std::uint64_t q) {
+    return (q >> RShift & R) | (q >> GShift & G) | (q >> 3 & B);
+}
 
-void Fast24to14(const std::uint8_t* src, std::uint32_t count, std::uint8_t* dst, const Plan&) {
+template <std::uint64_t R, int RShift, std::uint64_t G, int GShift>
+void Fast24to16Bit(const std::uint8_t* src, std::uint32_t count, std::uint8_t* dst, const Plan&) {
+    constexpr std::uint64_t kB = 0x0000001F0000001Fu;
     std::uint32_t i = 0;
     for (; i + 2 <= count; i += 2, src += 8, dst += 4) {
         std::uint64_t q;
         std::memcpy(&q, src, 8);
-        const std::uint64_t v =
-            (q >> 8 & 0x0000F8000000F800u) | (q >> 5 & 0x000007E0000007E0u) | (q >> 3 & 0x0000001F0000001Fu);
+        const std::uint64_t v = PackTop<R, RShift, G, GShift, kB>(q);
         Store32(dst, static_cast<std::uint32_t>(v | v >> 16));
     }
     if (i < count) {
-        const auto v = static_cast<std::uint16_t>(Pack565(Load32(src)));
+        const auto v = static_cast<std::uint16_t>(PackTop<R, RShift, G, GShift, kB>(Load32(src)));
         std::memcpy(dst, &v, 2);
+    }
+}
+
+constexpr FastFn Fast24to14 = Fast24to16Bit<0x0000F8000000F800u, 8, 0x000007E0000007E0u, 5>;
+constexpr FastFn Fast24to13 = Fast24to16Bit<0x00007C0000007C00u, 9, 0x000003E0000003E0u, 6>;
+
+// 23 → 24: R G B A becomes A R G B, the rotation 24 → 23 undone.
+void Fast23to24(const std::uint8_t* src, std::uint32_t count, std::uint8_t* dst, const Plan&) {
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint32_t p = Load32(src + 4 * i);
+        Store32(dst + 4 * i, (p >> 8) | (p << 24));
     }
 }
 
@@ -301,7 +317,9 @@ constexpr FastEntry kFastRows[] = {
     {GFX_FMT_INDEX8, GFX_FMT_ARGB8888, Fast4to24, GFX_CONVERT_4_TO_24},
     // Scalar rows only (no vector row: the pair's id is the count).
     {GFX_FMT_ARGB8888, GFX_FMT_RGB565, Fast24to14, GFX_CONVERT_PAIR_COUNT},
+    {GFX_FMT_ARGB8888, GFX_FMT_RGB555, Fast24to13, GFX_CONVERT_PAIR_COUNT},
     {GFX_FMT_ARGB8888, GFX_FMT_RGB888, Fast24to21, GFX_CONVERT_PAIR_COUNT},
+    {GFX_FMT_RGBA8888, GFX_FMT_ARGB8888, Fast23to24, GFX_CONVERT_PAIR_COUNT},
 };
 
 const FastEntry* FindFastEntry(std::int32_t src, std::int32_t dst) {
