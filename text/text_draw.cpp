@@ -344,9 +344,9 @@ private:
         return p.x >= wx_ && p.x + p.w <= wx_ + kWidth && p.y >= wy_ && p.y + p.h <= wy_ + kRows;
     }
 
-    // Runs `op(offset, bytes)` over n bytes in 8-byte words (4-byte or
-    // single ones for short rows), the last word overlapping the one before
-    // rather than reaching past the row. Both uses are idempotent.
+    // Runs `op.At<T>(offset)` over n bytes in 8-byte words (4-byte or single
+    // ones for short rows), the last word overlapping the one before rather
+    // than reaching past the row.
     template <typename Op>
     static void Words(std::int64_t n, Op&& op) {
         if (n >= 8) {
@@ -380,18 +380,35 @@ private:
         }
     };
 
-    struct OrOp {
-        const std::uint8_t* from;
-        std::uint8_t* to;
-        template <typename T>
-        void At(std::int64_t k) {
-            T a, b;
-            std::memcpy(&a, from + k, sizeof a);
-            std::memcpy(&b, to + k, sizeof b);
-            b = static_cast<T>(a | b);
-            std::memcpy(to + k, &b, sizeof b);
+    template <typename T>
+    static T Word(const std::uint8_t* p) {
+        T v;
+        std::memcpy(&v, p, sizeof v);
+        return v;
+    }
+    template <typename T>
+    static void PutWord(std::uint8_t* p, T v) {
+        std::memcpy(p, &v, sizeof v);
+    }
+
+    // ORs n source bytes into the plane. A last word overlapping the one
+    // before is worked out before anything is stored: reading bytes just
+    // stored by a store of another size would stall the load.
+    static void OrRow(const std::uint8_t* from, std::uint8_t* to, std::int64_t n) {
+        if (n >= 8) {
+            const std::uint64_t last = Word<std::uint64_t>(from + n - 8) | Word<std::uint64_t>(to + n - 8);
+            for (std::int64_t k = 0; k + 8 <= n; k += 8)
+                PutWord(to + k, Word<std::uint64_t>(from + k) | Word<std::uint64_t>(to + k));
+            PutWord(to + n - 8, last);
+        } else if (n >= 4) {
+            const std::uint32_t first = Word<std::uint32_t>(from) | Word<std::uint32_t>(to);
+            const std::uint32_t last = Word<std::uint32_t>(from + n - 4) | Word<std::uint32_t>(to + n - 4);
+            PutWord(to, first);
+            PutWord(to + n - 4, last);
+        } else {
+            for (std::int64_t k = 0; k < n; ++k) to[k] = static_cast<std::uint8_t>(to[k] | from[k]);
         }
-    };
+    }
 
     // Gathered ink lies left of right_: only the columns before it can meet.
     bool Clashes(const Gfx_RunPlace& p) {
@@ -411,7 +428,7 @@ private:
     void Merge(const Gfx_RunPlace& p) {
         const std::uint8_t* from = Source(p, 0);
         std::uint8_t* to = At(p.y, p.x);
-        for (std::int64_t i = 0; i < p.h; ++i, from += p.pitch, to += kWidth) Words(p.w, OrOp{from, to});
+        for (std::int64_t i = 0; i < p.h; ++i, from += p.pitch, to += kWidth) OrRow(from, to, p.w);
     }
 
     Gfx_MaskRun& run_;
