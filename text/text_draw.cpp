@@ -649,18 +649,21 @@ bool LayOut(const C_String& text, const C_Font* font, const C_FontType& fontType
     layout.font = font;
     if (!ChooseVariant(codes, fontType, layout)) return false;
 
-    const Extent extent = Measure(codes, layout, position.x);
-    const std::uint32_t codeX = Gfx_AlignCodeX(anchor);
+    const std::uint32_t codeX = Gfx_AlignCodeX(anchor), codeY = Gfx_AlignCodeY(anchor);
+    const bool wrapping = wrap == 1;
+    // The block's size places it (anchor codes 1 and 2) and bounds the wrap;
+    // a block anchored at its top-left corner without wrap does not need it.
+    const bool sized = wrapping || (!alignLines && (codeX == 1 || codeX == 2)) || codeY == 1 || codeY == 2;
+    const Extent extent = sized ? Measure(codes, layout, position.x) : Extent();
     // Each line's start: the block's, or with GFX_TEXT_ALIGN_LINES its own.
     auto lineStart = [&](const CodeReader& from) {
         return alignLines ? StartX(position.x, codeX, LineWidth(from, layout)) : position.x;
     };
     float x = alignLines ? lineStart(codes) : StartX(position.x, codeX, extent.width);
-    float y = StartY(position.y, Gfx_AlignCodeY(anchor), extent.height);
+    float y = StartY(position.y, codeY, extent.height);
 
     TextPainter painter(layout, fontType, dst, color, box, clip, clip2, cover);
     const float size = layout.size;
-    const bool wrapping = wrap == 1;
     float previousAdvance = extent.lastAdvance;
     CodeReader reader = codes;
     std::int32_t c = 0;
