@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_table.h"
 #include "quillory.h"
 
 #if defined(QUILLORY_HAVE_JPEG)
@@ -22,8 +23,6 @@
 
 #include <jpeglib.h>
 #endif
-
-int Bench_FilesTable(const std::string& only);
 
 namespace {
 
@@ -164,33 +163,6 @@ void DecodeDirectly(const std::string& path) {
 }
 #endif
 
-struct FileRow {
-    std::string name;
-    double ours = 0, peer = 0, ratioTarget = 0, gbTarget = 0, outputBytes = 0;
-};
-
-void Print(const std::vector<FileRow>& rows) {
-    std::printf(
-        "\nfiles: %ux%u pictures through Gfx_Image_LoadFile, medians of %d rounds (JPEG: wall time, "
-        "alternating with the peer; BMP/TGA: the thread's processor time)\n",
-        kW, kH, kRounds);
-    std::printf("%-36s %-30s %9s %9s %7s %8s %s\n", "workload", "peer", "ours ms", "peer ms", "ratio", "GB/s",
-                "target");
-    int within = 0;
-    for (const FileRow& r : rows) {
-        const double gbs = r.outputBytes / r.ours / 1e9;
-        const bool ok = r.peer > 0 ? r.ours / r.peer <= r.ratioTarget : gbs >= r.gbTarget;
-        within += ok;
-        if (r.peer > 0)
-            std::printf("%-36s %-30s %9.3f %9.3f %7.3f %8.2f %s%.2fx\n", r.name.c_str(), "libjpeg-turbo directly",
-                        r.ours * 1e3, r.peer * 1e3, r.ours / r.peer, gbs, ok ? "<=" : "> ", r.ratioTarget);
-        else
-            std::printf("%-36s %-30s %9.3f %9s %7s %8.2f %s%.1f GB/s\n", r.name.c_str(), "-", r.ours * 1e3, "-", "-",
-                        gbs, ok ? ">=" : "< ", r.gbTarget);
-    }
-    std::printf("%d of %zu file workloads within target\n", within, rows.size());
-}
-
 // Processor time of the calling thread: on a shared machine the throughput
 // rows are measured in it, as wall time there mostly measures the neighbours.
 double ThreadSeconds() {
@@ -199,7 +171,7 @@ double ThreadSeconds() {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
-FileRow Load(const char* name, const std::string& path, std::int32_t format, double gbTarget) {
+BenchRow Load(const char* name, const std::string& path, std::int32_t format, double gbTarget) {
     C_Image image;
     auto load = [&] { Gfx_Image_LoadFile(&image, path.c_str(), format); };
     const int calls = CallsFor(load);
@@ -209,27 +181,35 @@ FileRow Load(const char* name, const std::string& path, std::int32_t format, dou
         for (int i = 0; i < calls; ++i) load();
         cpu.push_back((ThreadSeconds() - t0) / calls);
     }
-    return {name, Median(cpu), 0, 0, gbTarget, static_cast<double>(image.rowBytes) * image.height};
+    BenchRow row;
+    row.name = name;
+    row.ours = Median(cpu);
+    row.bytes = static_cast<double>(image.rowBytes) * image.height;
+    row.minGBs = gbTarget;
+    return row;
 }
 
 }  // namespace
 
-// Runs the table (the workloads whose name contains `only`, all when empty).
-int Bench_FilesTable(const std::string& only) {
+// The table's rows (the workloads whose name contains `only`, all when empty).
+std::vector<BenchRow> Bench_FilesRows(const std::string& only) {
+    auto wanted = [&](const char* name) { return only.empty() || std::string(name).find(only) != std::string::npos; };
+    if (!wanted("JPEG decode") && !wanted("BMP 24-bit") && !wanted("TGA 32-bit")) return {};
     const C_Image photo = Photo();
     const std::string jpg = TempFile("photo.jpg"), bmp = TempFile("photo.bmp"), tga = TempFile("photo.tga");
     if (!Gfx_Image_SaveFile(&photo, jpg.c_str(), 90) || !WriteBmp(photo, bmp) || !WriteTga(photo, tga)) {
         std::fprintf(stderr, "files: cannot write the test files: %s\n", Gfx_GetErrorReason());
-        return 1;
+        BenchRow failed;
+        failed.name = "files (the test files cannot be written)";
+        return {failed};
     }
-    std::vector<FileRow> rows;
-    auto wanted = [&](const char* name) { return only.empty() || std::string(name).find(only) != std::string::npos; };
+    std::vector<BenchRow> rows;
 #if defined(QUILLORY_HAVE_JPEG)
     if (wanted("JPEG decode")) {
         C_Image image;
         auto [ours, peer] =
             Time([&] { Gfx_Image_LoadFile(&image, jpg.c_str(), GFX_FMT_NONE); }, [&] { DecodeDirectly(jpg); });
-        rows.push_back({"JPEG decode (q90, 4:2:0)", ours, peer, 1.15, 0, double(image.rowBytes) * image.height});
+        rows.push_back({"JPEG decode (q90, 4:2:0)", "libjpeg-turbo directly", ours, peer, 1.15});
     }
 #endif
     if (wanted("BMP 24-bit")) rows.push_back(Load("BMP 24-bit uncompressed", bmp, GFX_FMT_NONE, 1.0));
@@ -238,6 +218,5 @@ int Bench_FilesTable(const std::string& only) {
     std::remove(jpg.c_str());
     std::remove(bmp.c_str());
     std::remove(tga.c_str());
-    if (!rows.empty()) Print(rows);
-    return 0;
+    return rows;
 }

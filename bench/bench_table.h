@@ -13,6 +13,10 @@ struct BenchRow {
     double ours = 0, theirs = 0;  // seconds per call, medians
     double target = 0;            // the largest ratio that passes; 0: shown, not judged
     double floor = 0;             // seconds of a plain streaming copy of the same bytes; 0: none
+    // Rows without a peer may be judged by throughput instead: `bytes` made
+    // per call, at least `minGBs` GB/s.
+    double bytes = 0;
+    double minGBs = 0;
 };
 
 // Times `ours` and `theirs` in alternating rounds (both see the same load)
@@ -29,7 +33,9 @@ double BenchCopyFloor(std::size_t bytes);
 double BenchTarget(double avx2, double other);
 
 // One table: a title and the function that measures its rows; `only`, when
-// not empty, keeps the rows whose key contains it.
+// not empty, keeps the rows whose key contains it. Tables of other files:
+std::vector<BenchRow> Bench_FilesRows(const std::string& only);    // bench_files.cpp
+std::vector<BenchRow> Bench_ThreadsRows(const std::string& only);  // bench_threads.cpp
 struct BenchTable {
     const char* title;
     std::function<std::vector<BenchRow>(const std::string& only)> rows;

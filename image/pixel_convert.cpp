@@ -231,6 +231,55 @@ void Fast24to23(const std::uint8_t* src, std::uint32_t count, std::uint8_t* dst,
     }
 }
 
+// 24 → 14 and 24 → 13: the top bits of red, green and blue (5-6-5 or
+// 5-5-5 with the top bit clear); alpha dropped. Two pixels at a time in one
+// 64-bit word: each lands in the low half of its 32-bit half, and the two
+// halves fold into one 32-bit store.
+template <std::uint64_t R, int RShift, std::uint64_t G, int GShift, std::uint64_t B>
+std::uint64_t PackTop(std::uint64_t q) {
+    return (q >> RShift & R) | (q >> GShift & G) | (q >> 3 & B);
+}
+
+template <std::uint64_t R, int RShift, std::uint64_t G, int GShift>
+void Fast24to16Bit(const std::uint8_t* src, std::uint32_t count, std::uint8_t* dst, const Plan&) {
+    constexpr std::uint64_t kB = 0x0000001F0000001Fu;
+    std::uint32_t i = 0;
+    for (; i + 2 <= count; i += 2, src += 8, dst += 4) {
+        std::uint64_t q;
+        std::memcpy(&q, src, 8);
+        const std::uint64_t v = PackTop<R, RShift, G, GShift, kB>(q);
+        Store32(dst, static_cast<std::uint32_t>(v | v >> 16));
+    }
+    if (i < count) {
+        const auto v = static_cast<std::uint16_t>(PackTop<R, RShift, G, GShift, kB>(Load32(src)));
+        std::memcpy(dst, &v, 2);
+    }
+}
+
+constexpr FastFn Fast24to14 = Fast24to16Bit<0x0000F8000000F800u, 8, 0x000007E0000007E0u, 5>;
+constexpr FastFn Fast24to13 = Fast24to16Bit<0x00007C0000007C00u, 9, 0x000003E0000003E0u, 6>;
+
+// 23 → 24: R G B A becomes A R G B, the rotation 24 → 23 undone.
+void Fast23to24(const std::uint8_t* src, std::uint32_t count, std::uint8_t* dst, const Plan&) {
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint32_t p = Load32(src + 4 * i);
+        Store32(dst + 4 * i, (p >> 8) | (p << 24));
+    }
+}
+
+// 24 → 21: B, G, R, A becomes B, G, R. Four pixels are four 32-bit words in
+// and three out.
+void Fast24to21(const std::uint8_t* src, std::uint32_t count, std::uint8_t* dst, const Plan&) {
+    std::uint32_t i = 0;
+    for (; i + 4 <= count; i += 4, src += 16, dst += 12) {
+        const std::uint32_t w0 = Load32(src), w1 = Load32(src + 4), w2 = Load32(src + 8), w3 = Load32(src + 12);
+        Store32(dst, (w0 & 0xFFFFFF) | w1 << 24);
+        Store32(dst + 4, (w1 >> 8 & 0xFFFF) | w2 << 16);
+        Store32(dst + 8, (w2 >> 16 & 0xFF) | w3 << 8);
+    }
+    for (; i < count; ++i, src += 4, dst += 3) std::memcpy(dst, src, 3);
+}
+
 // 14 → 24: 5-6-5 widened to 8 bits each, alpha 0. Each widened channel
 // splits into bits that come from the low byte and bits from the high byte,
 // so two 256-entry tables ORed together give the finished pixel.
@@ -266,6 +315,11 @@ constexpr FastEntry kFastRows[] = {
     {GFX_FMT_ARGB8888, GFX_FMT_RGBA8888, Fast24to23, GFX_CONVERT_24_TO_23},
     {GFX_FMT_RGB565, GFX_FMT_ARGB8888, Fast14to24, GFX_CONVERT_14_TO_24},
     {GFX_FMT_INDEX8, GFX_FMT_ARGB8888, Fast4to24, GFX_CONVERT_4_TO_24},
+    // Scalar rows only (no vector row: the pair's id is the count).
+    {GFX_FMT_ARGB8888, GFX_FMT_RGB565, Fast24to14, GFX_CONVERT_PAIR_COUNT},
+    {GFX_FMT_ARGB8888, GFX_FMT_RGB555, Fast24to13, GFX_CONVERT_PAIR_COUNT},
+    {GFX_FMT_ARGB8888, GFX_FMT_RGB888, Fast24to21, GFX_CONVERT_PAIR_COUNT},
+    {GFX_FMT_RGBA8888, GFX_FMT_ARGB8888, Fast23to24, GFX_CONVERT_PAIR_COUNT},
 };
 
 const FastEntry* FindFastEntry(std::int32_t src, std::int32_t dst) {
@@ -309,7 +363,7 @@ std::int32_t Level() {
 Gfx_ConvertVectorFn FindVectorRow(std::int32_t src, std::int32_t dst) {
     const FastEntry* e = FindFastEntry(src, dst);
     const Gfx_ConvertRowTable* rows = VectorRows(Level());
-    return e && rows ? rows->row[e->pair] : nullptr;
+    return e && rows && e->pair < GFX_CONVERT_PAIR_COUNT ? rows->row[e->pair] : nullptr;
 }
 
 // Vectors load several pixels before they store any: a row converted onto

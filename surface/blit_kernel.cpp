@@ -13,7 +13,9 @@
 #include "image/image.h"
 #include "math/shapes.h"
 #include "math/vector.h"
+#include "surface/blit.h"
 #include "surface/internal/blit_rows.h"
+#include "surface/internal/mask_run.h"
 #include "surface/internal/span_kernels.h"
 #include "surface/surface.h"
 #include "surface/draw_params.h"
@@ -909,5 +911,227 @@ bool C_Blit_Kernel::Blit_Fixed(C_Surface* src, C_Surface* dst, const C_Rect* src
     SetAddresses(c, pl, srcExtent);
 
     if (!DrawRows(c, path, corners, pl)) return Gfx_FailSummary(kSite);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Runs of coverage draws (surface/internal/mask_run.h): the set-up of
+// Blit_Fixed for a source without colour plane, done once for a run, and
+// the unscaled row walk per draw. The kernel, its arguments, the regions
+// and the row addresses are those Blit_Fixed would use, so the pixels are.
+
+bool Gfx_MaskRun_Begin(Gfx_MaskRun& run, C_Surface* dst, const C_Frame* clip, const C_Frame* clip2,
+                       const C_DrawParams& p, std::uint8_t align) {
+    if (Gfx_GetBlitOverride() || C_Blit_Kernel::useDerived || !dst) return false;
+    // Only what the plain, unscaled blend of the blit does; anything else
+    // (and an opacity of 0, which draws nothing) goes the general way.
+    if (p.scale.x != 1.0f || p.scale.y != 1.0f || p.angle != 0.0f || p.flipH || p.flipV || p.wrapH || p.wrapV ||
+        p.pivot.align != 0 || p.useKeyColor || p.useBrightness || p.useContrast || p.opacity == 0.0f)
+        return false;
+    Planes pl;
+    pl.dstColor = dst->GetPlane(GFX_PLANE_COLOR);
+    pl.dstAlpha = dst->GetPlane(GFX_PLANE_ALPHA);
+    pl.maskMode = true;
+    pl.srcAlphaUsable = true;
+    pl.dstAlphaUsable = Addressable(pl.dstAlpha, 1);
+    Gfx_FormatDesc dd;
+    if (!Addressable(pl.dstColor, 4) || !Gfx_GetFormatDesc(pl.dstColor->format, &dd) || dd.bitsPerPixel != 32)
+        return false;
+    if (HasPixels(pl.dstAlpha) && !pl.dstAlphaUsable) return false;  // refused by the blit, with its reason
+
+    const bool blendFlag = p.opacity > 0.0f && p.opacity < 1.0f;
+    const std::int32_t alpha256 = blendFlag ? static_cast<std::int32_t>(p.opacity * 256.0f) : 256;
+    SetPixelArgs(run.args, p, dd, dd, true, alpha256);
+    const Gfx_SpanKernelTable* table = Gfx_SpanKernelsForLevel(Gfx_GetBlitKernel().GetSimdLevel());
+    if (!table) return false;
+    std::uint32_t variant = GFX_SPAN_FILL | GFX_SPAN_SRC_ALPHA;
+    if (pl.dstAlphaUsable) variant |= GFX_SPAN_DST_ALPHA;
+    if (alpha256 == 256) variant |= GFX_SPAN_FULL_OPACITY;
+    run.kernel = table->fn[GFX_SPAN_ROW_BLEND][variant];
+
+    const Region anchor = clip ? RegionOf(*clip) : ExtentOf(*pl.dstColor);
+    const Region region = DrawRegion(anchor, clip2, pl);
+    run.anchor[0] = ToInt32(anchor.x0), run.anchor[1] = ToInt32(anchor.y0);
+    run.anchor[2] = ToInt32(anchor.x1), run.anchor[3] = ToInt32(anchor.y1);
+    run.codeX = Gfx_AlignCodeX(align);
+    run.codeY = Gfx_AlignCodeY(align);
+    run.region[0] = region.x0, run.region[1] = region.y0, run.region[2] = region.x1, run.region[3] = region.y1;
+    const PlaneView view = ViewOf(pl.dstColor);
+    run.dstRow0 = view.row0;
+    run.dstPitch = view.pitch;
+    run.dstLo = pl.dstColor->data;
+    run.dstHi = pl.dstColor->data + pl.dstColor->dataSize;
+    run.dstAlphaRow0 = nullptr;
+    if (pl.dstAlphaUsable) {
+        const PlaneView alphaView = ViewOf(pl.dstAlpha);
+        run.dstAlphaRow0 = alphaView.row0;
+        run.dstAlphaPitch = alphaView.pitch;
+        run.dstAlphaLo = pl.dstAlpha->data;
+        run.dstAlphaHi = pl.dstAlpha->data + pl.dstAlpha->dataSize;
+    }
+    return true;
+}
+
+C_Image* Gfx_MaskRun_Coverage(const Gfx_MaskRun& run, C_Surface* src) {
+    C_Image* alpha = src && !src->GetPlane(GFX_PLANE_COLOR) ? src->GetPlane(GFX_PLANE_ALPHA) : nullptr;
+    if (!Addressable(alpha, 1)) return nullptr;
+    // A picture that is also drawn on would change under its own draw.
+    const std::uint8_t* lo = alpha->data;
+    const std::uint8_t* hi = alpha->data + alpha->dataSize;
+    if ((lo < run.dstHi && run.dstLo < hi) || (run.dstAlphaRow0 && lo < run.dstAlphaHi && run.dstAlphaLo < hi))
+        return nullptr;
+    return alpha;
+}
+
+bool Gfx_MaskRun_Source(const C_Image& coverage, const C_Rect& srcRect, Gfx_MaskSource& source) {
+    if (!(std::isfinite(srcRect.x0) && std::isfinite(srcRect.y0) && std::isfinite(srcRect.x1) &&
+          std::isfinite(srcRect.y1)))
+        return false;
+    C_Image* alpha = const_cast<C_Image*>(&coverage);  // only read
+    Call c;
+    source.empty = !ClipSourceRect(c, &srcRect, ExtentOf(*alpha));
+    source.x0 = c.args.x0;
+    source.y0 = c.args.y0;
+    source.x1 = c.args.x1;
+    source.y1 = c.args.y1;
+    const PlaneView from = ViewOf(alpha);
+    source.row0 = from.row0;
+    source.pitch = from.pitch;
+    return true;
+}
+
+bool Gfx_MaskRun_Place(const Gfx_MaskRun& run, const Gfx_MaskSource& source, float atX, float atY,
+                       Gfx_RunPlace& place) {
+    place = Gfx_RunPlace();
+    if (source.empty) return true;  // the blit stops before placing
+    // Anchor's placement.
+    const float x = Gfx_AlignCoordIn(atX, run.anchor[0], run.anchor[2], run.codeX);
+    const float y = Gfx_AlignCoordIn(atY, run.anchor[1], run.anchor[3], run.codeY);
+    if (!SaneCoord(x) || !SaneCoord(y)) return false;
+    std::int64_t X = x >= 0.0f ? Trunc(x) : Trunc(x - 1.0f);
+    std::int64_t Y = y >= 0.0f ? Trunc(y) : Trunc(y - 1.0f);
+
+    // The clipping of DrawUnscaled, without mirroring.
+    std::int64_t sx0 = source.x0, sy0 = source.y0, sx1 = source.x1, sy1 = source.y1;
+    std::int64_t w = sx1 - sx0, h = sy1 - sy0;
+    ClipUnscaledAxis(X, w, sx0, sx1, false, run.region[0], run.region[2]);
+    ClipUnscaledAxis(Y, h, sy0, sy1, false, run.region[1], run.region[3]);
+    if (w <= 0 || h <= 0) return true;
+    place = {source.row0, source.pitch, sx0, sy0, X, Y, w, h};
+    return true;
+}
+
+void Gfx_MaskRun_Rows(Gfx_MaskRun& run, const Gfx_RunPlace& place) {
+    if (place.w <= 0 || place.h <= 0) return;
+    Gfx_SpanArgs& a = run.args;
+    a.count = static_cast<std::int32_t>(place.w);
+    a.dstAlpha = nullptr;
+    for (std::int64_t i = 0; i < place.h; ++i) {
+        a.srcAlpha = place.row0 + (place.sy + i) * place.pitch + place.sx;
+        a.dst = reinterpret_cast<std::uint32_t*>(run.dstRow0 + (place.y + i) * run.dstPitch) + place.x;
+        if (run.dstAlphaRow0) a.dstAlpha = run.dstAlphaRow0 + (place.y + i) * run.dstAlphaPitch + place.x;
+        run.kernel(a);
+    }
+}
+
+bool Gfx_CopyRun_Begin(Gfx_CopyRun& run, C_Surface* src, C_Surface* dst, const C_Frame* clip, const C_Frame* clip2,
+                       const C_DrawParams& p, std::uint8_t align) {
+    if (Gfx_GetBlitOverride() || C_Blit_Kernel::useDerived || !src || !dst) return false;
+    // The plain record of ChooseKernel's row or scale copy, at full weight.
+    const bool stretched = p.scale.y != 1.0f;
+    if (p.scale.x != 1.0f || (stretched && (p.filter != 0 || !SaneScale(p.scale.y) || p.scale.y < 0.0f)) ||
+        p.angle != 0.0f || p.flipH || p.flipV || p.wrapH || p.wrapV || p.pivot.align != 0 || p.pivot.x != 0.0f ||
+        p.pivot.y != 0.0f || p.useKeyColor || p.useFillColor || p.useBrightness || p.useContrast || p.opacity == 0.0f ||
+        (p.opacity > 0.0f && p.opacity < 1.0f))
+        return false;
+    Planes pl;
+    pl.srcColor = src->GetPlane(GFX_PLANE_COLOR);
+    pl.dstColor = dst->GetPlane(GFX_PLANE_COLOR);
+    if (src->GetPlane(GFX_PLANE_ALPHA) || dst->GetPlane(GFX_PLANE_ALPHA)) return false;
+    Gfx_FormatDesc sd, dd;
+    if (!Addressable(pl.srcColor, 4) || !Addressable(pl.dstColor, 4) || !Gfx_GetFormatDesc(pl.srcColor->format, &sd) ||
+        !Gfx_GetFormatDesc(pl.dstColor->format, &dd) || sd.bitsPerPixel != 32 || dd.bitsPerPixel != 32 ||
+        Overlap(pl.srcColor, pl.dstColor))
+        return false;
+
+    const Region anchor = clip ? RegionOf(*clip) : ExtentOf(*pl.dstColor);
+    const Region region = DrawRegion(anchor, clip2, pl);
+    const Region extent = ExtentOf(*pl.srcColor);
+    run.anchor[0] = anchor.x0, run.anchor[1] = anchor.y0, run.anchor[2] = anchor.x1, run.anchor[3] = anchor.y1;
+    run.region[0] = region.x0, run.region[1] = region.y0, run.region[2] = region.x1, run.region[3] = region.y1;
+    run.align = align;
+    run.scaleY = p.scale.y;
+    const PlaneView from = ViewOf(pl.srcColor), to = ViewOf(pl.dstColor);
+    run.srcRow0 = from.row0;
+    run.srcPitch = from.pitch;
+    run.srcW = extent.x1;
+    run.srcH = extent.y1;
+    run.dstRow0 = to.row0;
+    run.dstPitch = to.pitch;
+    return true;
+}
+
+namespace {
+
+// DrawUnscaled's clipping of a copy.
+void PlaceUnscaled(const Gfx_CopyRun& run, const Call& c, Gfx_CopyPlace& place) {
+    std::int64_t sx0 = c.args.x0, sy0 = c.args.y0, sx1 = c.args.x1, sy1 = c.args.y1;
+    std::int64_t X = c.X, Y = c.Y;
+    std::int64_t w = sx1 - sx0, h = sy1 - sy0;
+    ClipUnscaledAxis(X, w, sx0, sx1, false, run.region[0], run.region[2]);
+    ClipUnscaledAxis(Y, h, sy0, sy1, false, run.region[1], run.region[3]);
+    if (w <= 0 || h <= 0) return;
+    place = {X, Y, w, h, sx0 - X, sx0, sx0 + w - 1, (sy0 - Y) * 65536, 65536, sy0, sy0 + h - 1};
+}
+
+// ChoosePath's and DrawScaled's placement of a copy stretched down the rows
+// (horizontal scale 1, so column steps are whole pixels).
+void PlaceStretched(const Gfx_CopyRun& run, Call& c, Gfx_CopyPlace& place) {
+    c.srcW = c.fx1 - c.fx0;
+    c.srcH = c.fy1 - c.fy0;
+    c.scaleX = 1.0f;
+    c.scaleY = run.scaleY;
+    const float right = c.x + c.srcW * c.scaleX, bottom = c.y + c.srcH * c.scaleY + 0.3f;
+    if (!SaneCoord(right) || !SaneCoord(bottom)) return;
+    const Region region{run.region[0], run.region[1], run.region[2], run.region[3]};
+    if (c.X + Trunc(c.srcW * c.scaleX) < region.x0 || c.Y + Trunc(c.srcH * c.scaleY) < region.y0 || c.X > region.x1 ||
+        c.Y > region.y1)
+        return;
+    std::int64_t firstCol = Trunc(c.x + 0.3f);
+    std::int64_t lastCol = Trunc((c.x + c.srcW * c.scaleX) * 65536.0f) >> 16;
+    std::int64_t firstRow = Trunc(c.y + 0.3f);
+    std::int64_t endRow = Trunc((c.y + c.srcH * c.scaleY + 0.3f) * 65536.0f) >> 16;
+    const std::int64_t dv = Trunc(65536.0f / c.scaleY);
+    firstCol = std::max(firstCol, run.region[0]);
+    firstRow = std::max(firstRow, run.region[1]);
+    lastCol = std::min(lastCol, run.region[2] - 1);
+    endRow = std::min(endRow, run.region[3]);
+    std::int64_t uStart = 0, vStart = 0;
+    const float uf = (c.fx0 - c.x / c.scaleX) * 65536.0f;
+    const float vf = (c.fy0 - c.y / c.scaleY) * 65536.0f;
+    if (!TruncChecked(uf, kMaxStart, uStart) || !TruncChecked(vf, kMaxStart, vStart)) return;
+    if (firstCol > lastCol || firstRow >= endRow) return;
+    place = {firstCol,     firstRow,  lastCol - firstCol + 1, endRow - firstRow,
+             uStart >> 16, c.args.x0, c.args.x1 - 1,          vStart,
+             dv,           c.args.y0, c.args.y1 - 1};
+}
+
+}  // namespace
+
+bool Gfx_CopyRun_Place(const Gfx_CopyRun& run, const C_Rect& srcRect, float atX, float atY, Gfx_CopyPlace& place) {
+    if (!(std::isfinite(srcRect.x0) && std::isfinite(srcRect.y0) && std::isfinite(srcRect.x1) &&
+          std::isfinite(srcRect.y1)))
+        return false;
+    place = Gfx_CopyPlace();
+    Call c;
+    if (!ClipSourceRect(c, &srcRect, Region{0, 0, run.srcW, run.srcH})) return true;
+    const Region anchor{run.anchor[0], run.anchor[1], run.anchor[2], run.anchor[3]};
+    // The plain record's pivot offset is (-0, -0) scaled.
+    const C_Vector2D at(atX + -0.0f, atY + -0.0f, run.align);
+    if (!Anchor(c, &at, anchor)) return false;
+    if (run.scaleY == 1.0f)
+        PlaceUnscaled(run, c, place);
+    else
+        PlaceStretched(run, c, place);
     return true;
 }

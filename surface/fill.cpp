@@ -1,9 +1,15 @@
 #include "surface/fill.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "core/error.h"
 #include "core/internal/parallel.h"
@@ -14,6 +20,7 @@
 #include "surface/blit.h"
 #include "surface/blit_kernel.h"
 #include "surface/internal/blit_rows.h"
+#include "surface/internal/mask_run.h"
 #include "surface/surface.h"
 #include "surface/draw_params.h"
 
@@ -267,6 +274,148 @@ void InRowBands(C_Surface* src, C_Surface* dst, const C_Frame* clip, const C_Fra
     Gfx_ParallelRows(static_cast<std::int32_t>(y1 - y0), static_cast<std::uint64_t>((y1 - y0) * width), band);
 }
 
+// ---------------------------------------------------------------------------
+// Opaque copies of tiles (Gfx_CopyRun), unscaled or stretched down the rows:
+// the tiles' placements are
+// gathered first, then the destination is written row after row, each row
+// from every tile that covers it. Every tile overwrites its pixels with the
+// source's, so a row comes out as the blits in their order would leave it,
+// and each destination byte is written once, in memory order.
+
+constexpr std::size_t kMaxCopies = 256;  // more tiles than this are blitted
+
+using Copies = std::array<Gfx_CopyPlace, kMaxCopies>;
+
+// The copies covering row y, in the order the blits were issued, and the
+// first row after y where that set changes (at most `end`).
+std::size_t CopiesAt(const Copies& all, std::size_t n, int64_t y, int64_t end, std::uint16_t* active, int64_t& next) {
+    std::size_t k = 0;
+    next = end;
+    for (std::size_t i = 0; i < n; ++i) {
+        const Gfx_CopyPlace& q = all[i];
+        if (q.y <= y && y < q.y + q.h) {
+            active[k++] = static_cast<std::uint16_t>(i);
+            next = std::min(next, q.y + q.h);
+        } else if (q.y > y) {
+            next = std::min(next, q.y);
+        }
+    }
+    // Copies apart from each other may go left to right instead.
+    std::uint16_t sorted[kMaxCopies];
+    std::copy(active, active + k, sorted);
+    std::sort(sorted, sorted + k, [&](std::uint16_t a, std::uint16_t b) { return all[a].x < all[b].x; });
+    for (std::size_t i = 1; i < k; ++i)
+        if (all[sorted[i - 1]].x + all[sorted[i - 1]].w > all[sorted[i]].x) return k;
+    std::copy(sorted, sorted + k, active);
+    return k;
+}
+
+// Fills writing more than this go around the caches: the destination would
+// not stay in them anyway, and streaming stores spare reading each line in
+// before it is overwritten.
+constexpr std::uint64_t kStreamBytes = std::uint64_t{1} << 22;
+
+// Copies `bytes` (a multiple of 4) to 4-byte aligned `to`; with `stream`,
+// the 16-byte aligned middle through streaming stores. The bytes are the same.
+void CopyPixels(std::uint8_t* to, const std::uint8_t* from, std::size_t bytes, bool stream) {
+#if defined(__SSE2__)
+    if (stream) {
+        for (; bytes >= 4 && reinterpret_cast<std::uintptr_t>(to) % 16 != 0; bytes -= 4, to += 4, from += 4)
+            std::memcpy(to, from, 4);
+        for (; bytes >= 64; bytes -= 64, to += 64, from += 64) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 16));
+            const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 32));
+            const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 48));
+            _mm_stream_si128(reinterpret_cast<__m128i*>(to), a);
+            _mm_stream_si128(reinterpret_cast<__m128i*>(to + 16), b);
+            _mm_stream_si128(reinterpret_cast<__m128i*>(to + 32), c);
+            _mm_stream_si128(reinterpret_cast<__m128i*>(to + 48), d);
+        }
+        for (; bytes >= 16; bytes -= 16, to += 16, from += 16)
+            _mm_stream_si128(reinterpret_cast<__m128i*>(to), _mm_loadu_si128(reinterpret_cast<const __m128i*>(from)));
+    }
+#else
+    (void)stream;
+#endif
+    std::memcpy(to, from, bytes);
+}
+
+// Streaming stores are ordered before anything the band's end publishes.
+void EndStreaming(bool stream) {
+#if defined(__SSE2__)
+    if (stream) _mm_sfence();
+#else
+    (void)stream;
+#endif
+}
+
+// The source index the kernel reads for `v`: clamped to hi, then to lo.
+int64_t Clamped(int64_t v, int64_t lo, int64_t hi) { return std::max(std::min(v, hi), lo); }
+
+// Destination row y of copy q: the source row's columns, with the edge
+// columns repeated where the copy reaches past them.
+void CopyRow(const Gfx_CopyRun& run, const Gfx_CopyPlace& q, int64_t y, bool stream) {
+    const int64_t sy = Clamped((q.v0 + y * q.dv) >> 16, q.ylo, q.yhi);
+    const auto* from = reinterpret_cast<const std::uint32_t*>(run.srcRow0 + sy * run.srcPitch);
+    auto* to = reinterpret_cast<std::uint32_t*>(run.dstRow0 + y * run.dstPitch);
+    int64_t x = q.x;
+    const int64_t end = q.x + q.w;
+    const int64_t inside = std::max(std::min(end, q.xhi - q.colBase + 1), x);
+    for (; x < end && (q.colBase + x < q.xlo || q.xhi < q.xlo); ++x) to[x] = from[Clamped(q.colBase + x, q.xlo, q.xhi)];
+    if (x < inside) {
+        CopyPixels(reinterpret_cast<std::uint8_t*>(to + x), reinterpret_cast<const std::uint8_t*>(from + q.colBase + x),
+                   static_cast<std::size_t>(inside - x) * 4, stream);
+        x = inside;
+    }
+    for (; x < end; ++x) to[x] = from[Clamped(q.colBase + x, q.xlo, q.xhi)];
+}
+
+void CopyRows(const Gfx_CopyRun& run, const Copies& all, std::size_t n, int64_t y, int64_t end, bool stream) {
+    std::uint16_t active[kMaxCopies];
+    while (y < end) {
+        int64_t next = end;
+        const std::size_t k = CopiesAt(all, n, y, end, active, next);
+        for (; y < next; ++y)
+            for (std::size_t i = 0; i < k; ++i) CopyRow(run, all[active[i]], y, stream);
+    }
+    EndStreaming(stream);
+}
+
+// Gathers the placements of every tile `forEachTile` issues and draws them
+// in row order, split among threads when large. False, with nothing drawn,
+// when a tile cannot be placed this way or there are too many.
+template <typename ForEach, typename Geometry>
+bool CopyTiles(const Gfx_CopyRun& run, ForEach& forEachTile, Geometry& geometry) {
+    Copies all;
+    std::size_t n = 0;
+    bool ok = true;
+    forEachTile([&](int64_t i, int64_t j) {
+        C_Rect piece;
+        C_Vector2D at;
+        Gfx_CopyPlace q;
+        if (!ok || !geometry(i, j, piece, at)) return;
+        if (!Gfx_CopyRun_Place(run, piece, at.x, at.y, q) || (q.w > 0 && q.h > 0 && n == kMaxCopies)) {
+            ok = false;
+            return;
+        }
+        if (q.w > 0 && q.h > 0) all[n++] = q;
+    });
+    if (!ok) return false;
+    if (n == 0) return true;
+    int64_t y0 = all[0].y, y1 = all[0].y + all[0].h;
+    std::uint64_t pixels = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        y0 = std::min(y0, all[i].y);
+        y1 = std::max(y1, all[i].y + all[i].h);
+        pixels += static_cast<std::uint64_t>(all[i].w) * static_cast<std::uint64_t>(all[i].h);
+    }
+    const bool stream = pixels * 4 >= kStreamBytes;
+    auto band = [&](std::int32_t first, std::int32_t end) { CopyRows(run, all, n, y0 + first, y0 + end, stream); };
+    Gfx_ParallelRows(static_cast<std::int32_t>(y1 - y0), pixels, band);
+    return true;
+}
+
 }  // namespace
 
 bool Gfx_Surface_DrawTiled(C_Surface* src, C_Surface* dst, const C_Rect* srcRect, const C_Frame* clip,
@@ -291,26 +440,25 @@ bool Gfx_Surface_DrawTiled(C_Surface* src, C_Surface* dst, const C_Rect* srcRect
     C_DrawParams tileParams = p;
     tileParams.pivot = C_Vector2D(0.0f, 0.0f, static_cast<std::uint8_t>((p.flipV ? 0x10 : 0) | (p.flipH ? 0x01 : 0)));
 
-    // A tile the blit refuses (a destination it cannot draw on, say) does
-    // not stop the others; the call reports it at the end.
-    std::atomic<bool> failed{false};  // row bands may draw tiles on worker threads
-    auto tile = [&](int64_t i, int64_t j) {
+    // Where tile (i, j) is drawn from and to; false when nothing of the
+    // source is left for it.
+    auto geometry = [&](int64_t i, int64_t j, C_Rect& piece, C_Vector2D& at) {
         float a, b, c, d;
         ax.Source(i, a, b);
         ay.Source(j, c, d);
-        if (!(b > a) || !(d > c)) return;  // nothing of the source left
-        C_Vector2D at(ax.Corner(i) - f.px, ay.Corner(j) - f.py);
+        if (!(b > a) || !(d > c)) return false;
+        at = C_Vector2D(ax.Corner(i) - f.px, ay.Corner(j) - f.py);
         at.Rotate(p.angle);
         at = C_Vector2D(at.x + f.px + originX, at.y + f.py + originY, f.pos.align);
-        const C_Rect piece(a, c, b, d);
-        if (!Gfx_Surface_BlitTransformed(src, dst, &piece, clip, clip2, &at, mode, &tileParams)) failed = true;
+        piece = C_Rect(a, c, b, d);
+        return true;
     };
 
     Span sx, sy;
     Cull(f, dst, clip, clip2, ax, ay, originX, originY, sx, sy);
     const int64_t iFirst = std::max<int64_t>(sx.lo, 0), iLast = std::min(sx.hi, ax.count);
     const int64_t jFirst = std::max<int64_t>(sy.lo, 0), jLast = std::min(sy.hi, ay.count);
-    auto allTiles = [&] {
+    auto forEachTile = [&](auto&& tile) {
         // Whole rows, each ended by its cut tile; then the cut bottom row.
         for (int64_t j = jFirst; j <= jLast; ++j)
             for (int64_t i = iFirst; i <= iLast; ++i) tile(i, j);
@@ -322,6 +470,22 @@ bool Gfx_Surface_DrawTiled(C_Surface* src, C_Surface* dst, const C_Rect* srcRect
         }
         if (sx.leading)
             for (int64_t j = jFirst; j <= jLast; ++j) tile(-1, j);
+    };
+
+    Gfx_CopyRun run;
+    if (Gfx_CopyRun_Begin(run, src, dst, clip, clip2, tileParams, f.pos.align) && CopyTiles(run, forEachTile, geometry))
+        return true;
+
+    // A tile the blit refuses (a destination it cannot draw on, say) does
+    // not stop the others; the call reports it at the end.
+    std::atomic<bool> failed{false};  // row bands may draw tiles on worker threads
+    auto allTiles = [&] {
+        forEachTile([&](int64_t i, int64_t j) {
+            C_Rect piece;
+            C_Vector2D at;
+            if (!geometry(i, j, piece, at)) return;
+            if (!Gfx_Surface_BlitTransformed(src, dst, &piece, clip, clip2, &at, mode, &tileParams)) failed = true;
+        });
     };
     InRowBands(src, dst, clip, clip2, allTiles);
     return !failed;

@@ -6,8 +6,10 @@
 #include "text/text_draw.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
 
 #include "core/string.h"
 #include "image/image.h"
@@ -18,6 +20,7 @@
 #include "surface/blit.h"
 #include "surface/surface.h"
 #include "surface/draw_params.h"
+#include "surface/internal/mask_run.h"
 #include "text/font.h"
 
 namespace {
@@ -67,12 +70,28 @@ struct Layout {
     float scale = 1.0f;         // requested size / the variant's size
     float lineHeight = 0.0f;
 
-    // The variant of `c`, or null when the font has none for it.
+    // The variant of `c`, or null when the font has none for it. Byte
+    // codes are looked up once per call: every character is met twice.
     const C_BitmapGlyph* Glyph(std::int32_t c) const {
+        if (c < 0 || c >= kCodes) return Lookup(c);
+        const auto i = static_cast<std::size_t>(c);
+        if (!looked[i]) {
+            glyphs[i] = Lookup(c);
+            looked[i] = 1;
+        }
+        return glyphs[i];
+    }
+    float Advance(const C_BitmapGlyph& glyph) const { return static_cast<float>(glyph.advance.x) * scale; }
+
+    static constexpr std::int32_t kCodes = 256;
+
+private:
+    const C_BitmapGlyph* Lookup(std::int32_t c) const {
         const C_BitmapFace* face = font->GetFace(c);
         return face ? face->GetGlyph(variant) : nullptr;
     }
-    float Advance(const C_BitmapGlyph& glyph) const { return static_cast<float>(glyph.advance.x) * scale; }
+    mutable std::array<const C_BitmapGlyph*, kCodes> glyphs;
+    mutable std::array<std::uint8_t, kCodes> looked{};
 };
 
 // The face the variant is chosen from: the first character above the space,
@@ -257,6 +276,169 @@ Cover BlitCover(const C_Surface& src, const C_Rect* srcRect, const C_Vector2D& a
     return c;
 }
 
+// Glyph coverage gathered into one plane, a line at a time, and drawn in one
+// pass of full rows: a glyph row on its own is too short for the kernels'
+// vectors to pay. A zero coverage byte leaves its pixel alone, so as long as
+// no two gathered glyphs have ink on the same pixel the pass gives the
+// pixels of drawing them one by one; a glyph whose ink meets gathered ink,
+// or that falls outside the window, draws what is gathered first.
+class CoverageBatch {
+public:
+    explicit CoverageBatch(Gfx_MaskRun& run) : run_(run) {}
+
+    void Add(const Gfx_RunPlace& p) {
+        if (p.w <= 0 || p.h <= 0) return;
+        if (p.w > kWidth || p.h > kRows - kAbove) {
+            Flush();
+            Gfx_MaskRun_Rows(run_, p);
+            return;
+        }
+        if (!empty_ && (!Fits(p) || Clashes(p))) Flush();
+        if (empty_) {
+            wx_ = p.x;
+            wy_ = p.y - kAbove;
+            x0_ = right_ = p.x;
+            y0_ = p.y;
+            x1_ = p.x + p.w;
+            y1_ = p.y + p.h;
+            empty_ = false;
+        }
+        Merge(p);
+        x0_ = std::min(x0_, p.x);
+        y0_ = std::min(y0_, p.y);
+        x1_ = std::max(x1_, p.x + p.w);
+        y1_ = std::max(y1_, p.y + p.h);
+        right_ = std::max(right_, p.x + p.w);
+    }
+
+    // Draws what is gathered and clears its part of the plane.
+    void Flush() {
+        if (empty_) return;
+        Gfx_RunPlace all;
+        all.row0 = cover_.data();
+        all.pitch = kWidth;
+        all.sx = x0_ - wx_;
+        all.sy = y0_ - wy_;
+        all.x = x0_;
+        all.y = y0_;
+        all.w = x1_ - x0_;
+        all.h = y1_ - y0_;
+        Gfx_MaskRun_Rows(run_, all);
+        for (std::int64_t i = 0; i < all.h; ++i) std::memset(At(y0_ + i, x0_), 0, static_cast<std::size_t>(all.w));
+        empty_ = true;
+    }
+
+private:
+    static constexpr std::int64_t kWidth = 1024;  // the window, in pixels
+    static constexpr std::int64_t kRows = 32;
+    static constexpr std::int64_t kAbove = 8;  // room above the first glyph
+
+    std::uint8_t* At(std::int64_t y, std::int64_t x) {
+        return cover_.data() + static_cast<std::size_t>((y - wy_) * kWidth + (x - wx_));
+    }
+    static const std::uint8_t* Source(const Gfx_RunPlace& p, std::int64_t i) {
+        return p.row0 + (p.sy + i) * p.pitch + p.sx;
+    }
+
+    bool Fits(const Gfx_RunPlace& p) const {
+        return p.x >= wx_ && p.x + p.w <= wx_ + kWidth && p.y >= wy_ && p.y + p.h <= wy_ + kRows;
+    }
+
+    // Runs `op.At<T>(offset)` over n bytes in 8-byte words (4-byte or single
+    // ones for short rows), the last word overlapping the one before rather
+    // than reaching past the row.
+    template <typename Op>
+    static void Words(std::int64_t n, Op&& op) {
+        if (n >= 8) {
+            for (std::int64_t k = 0; k + 8 <= n; k += 8) op.template At<std::uint64_t>(k);
+            if (n % 8 != 0) op.template At<std::uint64_t>(n - 8);
+        } else if (n >= 4) {
+            op.template At<std::uint32_t>(0);
+            op.template At<std::uint32_t>(n - 4);
+        } else {
+            for (std::int64_t k = 0; k < n; ++k) op.template At<std::uint8_t>(k);
+        }
+    }
+
+    // High bit of every non-zero byte.
+    template <typename T>
+    static T NonZero(T v) {
+        const T low7 = static_cast<T>(static_cast<T>(~T{0}) / 255 * 0x7F);
+        return static_cast<T>(((v & low7) + low7) | v) & static_cast<T>(~low7);
+    }
+
+    struct ClashOp {
+        const std::uint8_t* from;
+        const std::uint8_t* to;
+        bool hit;
+        template <typename T>
+        void At(std::int64_t k) {
+            T a, b;
+            std::memcpy(&a, from + k, sizeof a);
+            std::memcpy(&b, to + k, sizeof b);
+            hit = hit || (NonZero(a) & NonZero(b)) != 0;
+        }
+    };
+
+    template <typename T>
+    static T Word(const std::uint8_t* p) {
+        T v;
+        std::memcpy(&v, p, sizeof v);
+        return v;
+    }
+    template <typename T>
+    static void PutWord(std::uint8_t* p, T v) {
+        std::memcpy(p, &v, sizeof v);
+    }
+
+    // ORs n source bytes into the plane. A last word overlapping the one
+    // before is worked out before anything is stored: reading bytes just
+    // stored by a store of another size would stall the load.
+    static void OrRow(const std::uint8_t* from, std::uint8_t* to, std::int64_t n) {
+        if (n >= 8) {
+            const std::uint64_t last = Word<std::uint64_t>(from + n - 8) | Word<std::uint64_t>(to + n - 8);
+            for (std::int64_t k = 0; k + 8 <= n; k += 8)
+                PutWord(to + k, Word<std::uint64_t>(from + k) | Word<std::uint64_t>(to + k));
+            PutWord(to + n - 8, last);
+        } else if (n >= 4) {
+            const std::uint32_t first = Word<std::uint32_t>(from) | Word<std::uint32_t>(to);
+            const std::uint32_t last = Word<std::uint32_t>(from + n - 4) | Word<std::uint32_t>(to + n - 4);
+            PutWord(to, first);
+            PutWord(to + n - 4, last);
+        } else {
+            for (std::int64_t k = 0; k < n; ++k) to[k] = static_cast<std::uint8_t>(to[k] | from[k]);
+        }
+    }
+
+    // Gathered ink lies left of right_: only the columns before it can meet.
+    bool Clashes(const Gfx_RunPlace& p) {
+        const std::int64_t n = std::min(p.x + p.w, right_) - p.x;
+        if (n <= 0) return false;
+        const std::uint8_t* from = Source(p, 0);
+        const std::uint8_t* to = At(p.y, p.x);
+        for (std::int64_t i = 0; i < p.h; ++i, from += p.pitch, to += kWidth) {
+            ClashOp op{from, to, false};
+            Words(n, op);
+            if (op.hit) return true;
+        }
+        return false;
+    }
+
+    // Where nothing is gathered the plane is 0, so OR is a copy.
+    void Merge(const Gfx_RunPlace& p) {
+        const std::uint8_t* from = Source(p, 0);
+        std::uint8_t* to = At(p.y, p.x);
+        for (std::int64_t i = 0; i < p.h; ++i, from += p.pitch, to += kWidth) OrRow(from, to, p.w);
+    }
+
+    Gfx_MaskRun& run_;
+    bool empty_ = true;
+    std::int64_t wx_ = 0, wy_ = 0;                    // the window's corner on the destination
+    std::int64_t x0_ = 0, y0_ = 0, x1_ = 0, y1_ = 0;  // what is gathered
+    std::int64_t right_ = 0;
+    std::array<std::uint8_t, kWidth * kRows> cover_{};
+};
+
 // The drawing side: destination, clip rectangles and the one record all
 // glyph blits share.
 class TextPainter {
@@ -282,19 +464,33 @@ public:
         params_.useFillColor = 0;
         params_.useBrightness = 0;
         params_.useContrast = 0;
+        // Unscaled glyphs share one set-up of the blit (the common case);
+        // whatever the run cannot take is blitted.
+        if (!cover_) useRun_ = Gfx_MaskRun_Begin(run_, const_cast<C_Surface*>(dst), clip, clip2, params_, kGlyphAlign);
     }
 
     // One glyph picture with its cell's centre as pivot.
-    void DrawGlyph(const C_BitmapGlyph& g, float penX, float y) {
-        C_Surface* src = layout_.font->GetImage(g.imageIndex);
+    void DrawGlyph(const C_BitmapGlyph& g, std::int32_t code, float penX, float y) {
+        const GlyphPicture& picture = PictureOf(g, code);
+        C_Surface* src = picture.surface;
         if (!src) return;
-        const C_Rect cell(static_cast<float>(g.frame.x0), static_cast<float>(g.frame.y0),
-                          static_cast<float>(g.frame.x1), static_cast<float>(g.frame.y1), 0, 0);
         const auto halfW = static_cast<float>((std::int64_t{g.frame.x1} - g.frame.x0) / 2);
         const auto halfH = static_cast<float>((std::int64_t{g.frame.y1} - g.frame.y0) / 2);
         params_.pivot = C_Vector2D(halfW, halfH, 0);
         const float px = std::trunc(static_cast<float>(g.bearing.x) + box_.x0 + halfW + penX);
         const float py = y + box_.y0 - static_cast<float>(g.bearing.y) + layout_.size + halfH;
+        if (picture.runs) {
+            // The blit's placement of a plain record: the scaled pivot
+            // offset added to the position.
+            const float atX = px + -params_.pivot.x * params_.scale.x;
+            const float atY = py + -params_.pivot.y * params_.scale.y;
+            Gfx_RunPlace place;
+            if (Gfx_MaskRun_Place(run_, picture.source, atX, atY, place)) {
+                batch_.Add(place);
+                return;
+            }
+        }
+        const C_Rect cell = CellOf(g);
         Blit(src, &cell, px, py);
     }
 
@@ -318,6 +514,36 @@ public:
     }
 
 private:
+    static C_Rect CellOf(const C_BitmapGlyph& g) {
+        return C_Rect(static_cast<float>(g.frame.x0), static_cast<float>(g.frame.y0), static_cast<float>(g.frame.x1),
+                      static_cast<float>(g.frame.y1), 0, 0);
+    }
+
+    // A glyph's surface and, when the run can draw it, its coverage source;
+    // worked out once per call for byte codes.
+    struct GlyphPicture {
+        C_Surface* surface = nullptr;
+        bool runs = false;
+        Gfx_MaskSource source;
+    };
+    const GlyphPicture& PictureOf(const C_BitmapGlyph& g, std::int32_t code) {
+        const auto lookUp = [&](GlyphPicture& p) {
+            p.surface = layout_.font->GetImage(g.imageIndex);
+            const C_Image* coverage = useRun_ && p.surface ? Gfx_MaskRun_Coverage(run_, p.surface) : nullptr;
+            p.runs = coverage && Gfx_MaskRun_Source(*coverage, CellOf(g), p.source);
+        };
+        if (code < 0 || code >= Layout::kCodes) {
+            lookUp(uncached_);
+            return uncached_;
+        }
+        const auto i = static_cast<std::size_t>(code);
+        if (!pictureKnown_[i]) {
+            lookUp(pictures_[i]);
+            pictureKnown_[i] = 1;
+        }
+        return pictures_[i];
+    }
+
     // The underscore glyph stretched horizontally to `width`.
     void DrawLine(const C_BitmapGlyph& u, float width, float pivotY, float penX, float y) {
         C_Surface* src = layout_.font->GetImage(u.imageIndex);
@@ -349,6 +575,7 @@ private:
     }
 
     void Blit(C_Surface* src, const C_Rect* source, float x, float y) {
+        batch_.Flush();  // gathered glyphs come first
         const C_Vector2D at(x, y, kGlyphAlign);
         if (cover_) {
             cover_->Add(BlitCover(*src, source, at, params_, *dst_, clip_, clip2_));
@@ -363,7 +590,11 @@ private:
     }
 
 public:
-    bool Failed() const { return failed_; }
+    // Draws the glyphs still gathered; true unless a blit failed.
+    bool Finish() {
+        batch_.Flush();
+        return !failed_;
+    }
 
 private:
     const Layout& layout_;
@@ -375,6 +606,12 @@ private:
     Cover* cover_;
     bool failed_ = false;
     C_DrawParams params_;
+    Gfx_MaskRun run_;
+    bool useRun_ = false;
+    CoverageBatch batch_{run_};
+    std::array<GlyphPicture, Layout::kCodes> pictures_;
+    std::array<std::uint8_t, Layout::kCodes> pictureKnown_{};
+    GlyphPicture uncached_;
 };
 
 // The block's start pen for its anchor: the block's left edge is measured
@@ -412,18 +649,21 @@ bool LayOut(const C_String& text, const C_Font* font, const C_FontType& fontType
     layout.font = font;
     if (!ChooseVariant(codes, fontType, layout)) return false;
 
-    const Extent extent = Measure(codes, layout, position.x);
-    const std::uint32_t codeX = Gfx_AlignCodeX(anchor);
+    const std::uint32_t codeX = Gfx_AlignCodeX(anchor), codeY = Gfx_AlignCodeY(anchor);
+    const bool wrapping = wrap == 1;
+    // The block's size places it (anchor codes 1 and 2) and bounds the wrap;
+    // a block anchored at its top-left corner without wrap does not need it.
+    const bool sized = wrapping || (!alignLines && (codeX == 1 || codeX == 2)) || codeY == 1 || codeY == 2;
+    const Extent extent = sized ? Measure(codes, layout, position.x) : Extent();
     // Each line's start: the block's, or with GFX_TEXT_ALIGN_LINES its own.
     auto lineStart = [&](const CodeReader& from) {
         return alignLines ? StartX(position.x, codeX, LineWidth(from, layout)) : position.x;
     };
     float x = alignLines ? lineStart(codes) : StartX(position.x, codeX, extent.width);
-    float y = StartY(position.y, Gfx_AlignCodeY(anchor), extent.height);
+    float y = StartY(position.y, codeY, extent.height);
 
     TextPainter painter(layout, fontType, dst, color, box, clip, clip2, cover);
     const float size = layout.size;
-    const bool wrapping = wrap == 1;
     float previousAdvance = extent.lastAdvance;
     CodeReader reader = codes;
     std::int32_t c = 0;
@@ -453,13 +693,13 @@ bool LayOut(const C_String& text, const C_Font* font, const C_FontType& fontType
         const bool visible = xd + box.x0 < box.x1 && box.y0 - layout.lineHeight + y < box.y1 &&
                              static_cast<float>(g->bearing.x) - advance <= xd && y >= -2.0f * size;
         if (visible) {
-            if (c != kSpace) painter.DrawGlyph(*g, xd, y);
+            if (c != kSpace) painter.DrawGlyph(*g, c, xd, y);
             painter.DrawLines(advance, xd, y);
         }
         previousAdvance = advance;
         x += advance;
     }
-    return !painter.Failed();
+    return painter.Finish();
 }
 
 // The box and start point Gfx_Surface_DrawText hands to the layout: the

@@ -621,7 +621,8 @@ TEST(ConvertProperty, RgbSurvives24To21To24) {
 // The dedicated rows must give the general path's bytes, pixel for pixel,
 // including odd widths and destinations with padding between rows.
 TEST(ConvertProperty, DedicatedRowsMatchTheGeneralPath) {
-    const std::int32_t pairs[][2] = {{21, 24}, {24, 6}, {24, 23}, {14, 24}, {4, 24}};
+    const std::int32_t pairs[][2] = {{21, 24}, {24, 6},  {24, 23}, {14, 24}, {4, 24},
+                                     {24, 14}, {24, 13}, {24, 21}, {23, 24}};
     for (const auto& pair : pairs) {
         SCOPED_TRACE(std::to_string(pair[0]) + " to " + std::to_string(pair[1]));
         ASSERT_TRUE(Gfx_HasFastRow(pair[0], pair[1]));

@@ -341,14 +341,17 @@ TEST(Fill, SkippedTilesChangeNoPixel) {
         float angle;
         std::uint8_t align;  // of the position
         bool clipped, wrap;
+        float scale = 1.5f, scaleY = 1.0f;  // scale 1: opaque tiles, copied in row order
     };
     for (const Case& k : {Case{30, 0, false, false}, Case{-115, 0x11, true, false}, Case{0, 0x22, true, true},
-                          Case{200, 0x12, false, true}, Case{0, 0x10, true, false}}) {
+                          Case{200, 0x12, false, true}, Case{0, 0x10, true, false}, Case{0, 0x22, true, false, 1.0f},
+                          Case{0, 0, false, false, 1.0f}, Case{0, 0x10, true, false, 1.0f, 1.7f},
+                          Case{0, 0, false, false, 1.0f, 0.45f}}) {
         C_DrawParams p = Tiling(1, 1);
         p.angle = k.angle;
         p.pivot = C_Vector2D(7, 3, 0x02);
         p.tileOffset = C_Vector2D(2.5f, 1.25f);
-        p.scale = C_Vector2D(1.5f, 1.0f);
+        p.scale = C_Vector2D(k.scale, k.scaleY);
         p.wrapH = p.wrapV = k.wrap;
         p.flipH = k.align & 1;
         p.flipV = k.wrap;

@@ -383,6 +383,30 @@ TEST(TextPixels, ACaptionLandsCentredInTheTextColour) {
         for (std::uint32_t x = 0; x < canvas.width; ++x) solid = solid || (row[x] & 0xFFFFFF) == 0x000080;
     }
     EXPECT_TRUE(solid);
+
+    // Unscaled glyphs are drawn in gathered rows: the pixels of one blit per
+    // glyph (forced through the override), clipped or not, over two lines,
+    // also where half-covered glyphs overlap.
+    C_Font tight;
+    AddVariant(tight, {{'A', 5, 0, 8, 8, 12}}, 13);
+    C_Image* half = tight.GetImage(0)->GetPlane(GFX_PLANE_ALPHA);
+    std::memset(half->data, 128, half->dataSize);
+    const C_FontType tightType(C_String(""), 13.0f, GFX_GLYPH_GRAY, 0, 0, 0, 0, 0);
+    const C_Frame cut(7, 9, 150, 31);
+    for (const C_Frame* clip2 : {static_cast<const C_Frame*>(nullptr), &cut})
+        for (const bool overlapping : {false, true}) {
+            C_Image images[2];
+            for (int viaBlit = 0; viaBlit < 2; ++viaBlit) {
+                images[viaBlit].CreateEmpty(200, 40, GFX_FMT_ARGB8888, GFX_FMT_NONE, C_Color(0.9f, 0.8f, 0.7f, 1.0f));
+                C_Surface target(1, &images[viaBlit], nullptr, nullptr, nullptr, nullptr, nullptr);
+                Gfx_SetBlitOverride(viaBlit ? &Gfx_Surface_BlitTransformedBuiltin : nullptr);
+                ASSERT_TRUE(Gfx_Surface_DrawText(C_String(overlapping ? "AAA\nAA" : "fij Wavy,\nQuillory AV"),
+                                                 overlapping ? &tight : &font, overlapping ? tightType : type, &target,
+                                                 navy, C_Vector2D(-3.0f, 2.0f), 0, 0, 0, nullptr, clip2, 0));
+                Gfx_SetBlitOverride(nullptr);
+            }
+            EXPECT_EQ(0, std::memcmp(images[0].data, images[1].data, images[0].dataSize));
+        }
 }
 
 #endif
