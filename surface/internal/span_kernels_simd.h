@@ -142,11 +142,16 @@ struct SpanSimd {
         return I::Add16(d, I::Mulhi16(I::Slli16(I::Sub16(s, d), 7), w2));
     }
 
+    // The same with 2w already spread over the channel lanes.
+    [[gnu::always_inline]] static inline V MixSpread(V d, V s, V wlo, V whi) {
+        return I::Pack16(MixHalf(I::Lo8(d), I::Lo8(s), wlo), MixHalf(I::Hi8(d), I::Hi8(s), whi));
+    }
+
     // Every byte: d + (((s - d) * w) >> 8), w per pixel in [0, 256].
     [[gnu::always_inline]] static inline V Mix(V d, V s, V w) {
         V wlo, whi;
         Spread(I::Slli32(w, 1), wlo, whi);
-        return I::Pack16(MixHalf(I::Lo8(d), I::Lo8(s), wlo), MixHalf(I::Hi8(d), I::Hi8(s), whi));
+        return MixSpread(d, s, wlo, whi);
     }
 
     // p0 + (((p1 - p0) * f) >> 16) in 16-bit lanes; fm is f >> 15 (all ones
@@ -631,9 +636,10 @@ struct SpanSimd {
     // multiple of N: that vector overlaps pixels already drawn, which it
     // marks in `keep` and leaves as they are.
     template <class S, class Step>
-    [[gnu::always_inline]] static inline void Walk(const Gfx_SpanArgs& s, S& smp, Step&& step) {
+    [[gnu::always_inline]] static inline void Walk(const Gfx_SpanArgs& s, S& smp, Step&& step, std::int32_t start = 0) {
         const std::int32_t n = s.count / N * N;
-        for (std::int32_t i = 0; i < n; i += N) {
+        if (start > 0) smp.Seek(start);
+        for (std::int32_t i = start; i < n; i += N) {
             smp.Next();
             step(i, I::Zero());
         }
@@ -727,6 +733,81 @@ struct SpanSimd {
                static_cast<std::uint32_t>(s.fillB) << s.dstShift[2];
     }
 
+    // The row blend through a source alpha plane onto a destination without
+    // one (a paint layer, a glyph): groups of 4N pixels, so that one look
+    // at their alpha bytes settles a group wholly transparent or wholly
+    // opaque, and a group with neither mixes without per-pixel choices.
+    // Returns where the groups end; the caller draws the rest.
+    template <bool Fill, bool Full>
+    [[gnu::always_inline]] static inline std::int32_t RowBlendGroups(const Gfx_SpanArgs& s, V chan) {
+        constexpr std::int32_t G = 4 * N;
+        constexpr unsigned kLanes = (1u << N) - 1u;
+        const std::uint8_t* alpha = s.srcAlpha;
+        const std::uint32_t* src = s.src;
+        std::uint32_t* dst = s.dst;
+        const std::int32_t n = s.count;
+        // The weight (byte * alpha256) >> 8 is 0 exactly for bytes up to `low`.
+        const std::int32_t low = Full ? 0 : (s.alpha256 > 0 ? 255 / s.alpha256 : 255);
+        const V lowBytes = I::Set1(low * 0x01010101);
+        const V allOnes = I::Set1(-1);
+        const V alpha256 = I::Set1(s.alpha256);
+        const V fill = I::Set1(static_cast<std::int32_t>(s.fillPixel));
+        const V c255 = I::Set1(255);
+        // Whether a byte of 255 is a weight of 255, which copies the pixel.
+        const bool opaqueBytes = Full || s.alpha256 >= 256;
+        const auto pixels = [&](std::int32_t at) { return Fill ? fill : I::Load(src + at); };
+        const auto weight = [&](V al) { return Full ? al : I::Srli32(I::Mullo16(al, alpha256), 8); };
+        std::int32_t i = 0;
+        for (; i + G <= n; i += G) {
+#pragma GCC unroll 2
+            for (std::int32_t k = 0; k < G; k += 16) {
+                FetchAhead(dst, i + kAhead + k);
+                if constexpr (!Fill) FetchAhead(src, i + kAhead + k);
+            }
+            const V g = I::LoadGroup(alpha + i);
+            const unsigned zero = I::Mask(I::Eq8(I::Min8u(g, lowBytes), g));
+            if (zero == I::kAll) continue;
+            const unsigned full = opaqueBytes ? I::Mask(I::Eq8(g, allOnes)) : 0u;
+            if (full == I::kAll) {
+#pragma GCC unroll 4
+                for (std::int32_t j = 0; j < 4; ++j) I::Store(dst + i + j * N, pixels(i + j * N));
+                continue;
+            }
+            if ((zero | full) == 0) {
+                // Every weight strictly between 0 and 255: the mix alone.
+                V wlo[4], whi[4];
+                I::template GroupWeights<Full>(alpha + i, g, s.alpha256, wlo, whi);
+#pragma GCC unroll 4
+                for (std::int32_t j = 0; j < 4; ++j) {
+                    std::uint32_t* d = dst + i + j * N;
+                    I::Store(d, I::And(MixSpread(I::Load(d), pixels(i + j * N), wlo[j], whi[j]), chan));
+                }
+                continue;
+            }
+            V al[4];
+            I::Widen4(alpha + i, g, al);
+#pragma GCC unroll 4
+            for (std::int32_t j = 0; j < 4; ++j) {
+                const unsigned zv = (zero >> (j * N)) & kLanes, fv = (full >> (j * N)) & kLanes;
+                if (zv == kLanes) continue;
+                std::uint32_t* d = dst + i + j * N;
+                const V p = pixels(i + j * N);
+                if (fv == kLanes) {
+                    I::Store(d, p);
+                    continue;
+                }
+                // A mix at weight 0 is the destination and at 256 the
+                // source, every byte of them: weight 255 becomes 256, and
+                // those pixels keep their fourth byte.
+                const V a = weight(al[j]);
+                const V opaque = I::Eq32(a, c255);
+                const V whole = I::Or(chan, I::Or(I::Eq32(a, I::Zero()), opaque));
+                I::Store(d, I::And(Mix(I::Load(d), p, I::Sub32(a, opaque)), whole));
+            }
+        }
+        return i;
+    }
+
     template <class S, std::uint32_t Id, std::uint32_t Var>
     [[gnu::flatten]] static void Blend(const Gfx_SpanArgs& s) {
         constexpr bool Fill = Var & GFX_SPAN_FILL, SrcA = Var & GFX_SPAN_SRC_ALPHA, DstA = Var & GFX_SPAN_DST_ALPHA,
@@ -741,17 +822,22 @@ struct SpanSimd {
         const V fillColor = I::Set1(static_cast<std::int32_t>(FillPacked(s)));
         std::uint32_t* dst = s.dst;
         std::uint8_t* da = s.dstAlpha;
-        Walk(s, smp, [&](std::int32_t i, V keep) {
-            if constexpr (S::kRow) FetchAhead(dst, i + kAhead);
-            const V a = Weight<SrcA, Full>(smp, alpha256);
-            if (SrcA && I::Mask(I::Eq32(a, I::Zero())) == I::kAll) return;
-            if constexpr (Fill) {
-                Put<DstA>(dst + i, DstA ? da + i : nullptr, a, fillRaw, fillColor, chan, keep);
-            } else {
-                const V p = smp.Color();
-                Put<DstA>(dst + i, DstA ? da + i : nullptr, a, p, p, chan, keep);
-            }
-        });
+        std::int32_t start = 0;
+        if constexpr (S::kRow && SrcA && !DstA && !mirror) start = RowBlendGroups<Fill, Full>(s, chan);
+        Walk(
+            s, smp,
+            [&](std::int32_t i, V keep) {
+                if constexpr (S::kRow) FetchAhead(dst, i + kAhead);
+                const V a = Weight<SrcA, Full>(smp, alpha256);
+                if (SrcA && I::Mask(I::Eq32(a, I::Zero())) == I::kAll) return;
+                if constexpr (Fill) {
+                    Put<DstA>(dst + i, DstA ? da + i : nullptr, a, fillRaw, fillColor, chan, keep);
+                } else {
+                    const V p = smp.Color();
+                    Put<DstA>(dst + i, DstA ? da + i : nullptr, a, p, p, chan, keep);
+                }
+            },
+            start);
     }
 
     template <class S, std::uint32_t Id, std::uint32_t Var>
