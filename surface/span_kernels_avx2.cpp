@@ -118,6 +118,10 @@ struct IsaAvx2 {
             hi[j] = _mm256_shuffle_epi8(w, toHi);
         }
     }
+    // Stores the lanes of v not set in `mask`; the others are not written.
+    [[gnu::always_inline]] static void StoreUnless(std::uint32_t* p, V mask, V v) {
+        _mm256_maskstore_epi32(reinterpret_cast<int*>(p), _mm256_xor_si256(mask, _mm256_set1_epi32(-1)), v);
+    }
     [[gnu::always_inline]] static V Load8(const std::uint32_t* p) { return Load(p); }
     [[gnu::always_inline]] static V LoadBytes8(const std::uint8_t* p) { return LoadBytes(p); }
     [[gnu::always_inline]] static V Permute(V v, V idx) { return _mm256_permutevar8x32_epi32(v, idx); }

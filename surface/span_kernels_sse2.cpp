@@ -115,6 +115,10 @@ struct IsaSse2 {
             hi[2 * k + 1] = _mm_unpackhi_epi32(q1, q1);
         }
     }
+    // Stores the lanes of v not set in `mask`.
+    [[gnu::always_inline]] static void StoreUnless(std::uint32_t* p, V mask, V v) {
+        Store(p, _mm_or_si128(_mm_and_si128(mask, Load(p)), _mm_andnot_si128(mask, v)));
+    }
     [[gnu::always_inline]] static V Load8(const std::uint32_t* p) { return Load(p); }
     [[gnu::always_inline]] static V LoadBytes8(const std::uint8_t* p) { return LoadBytes(p); }
     [[gnu::always_inline]] static V Permute(V v, V) { return v; }

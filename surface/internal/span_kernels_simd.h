@@ -685,6 +685,48 @@ struct SpanSimd {
         I::End();
     }
 
+    // The row key copy, four vectors a step: a step without the key is
+    // stored whole; otherwise each vector is stored whole, skipped (all
+    // key) or stored but for its key lanes. Drawing a pixel a second time
+    // (the last, overlapping vector) gives it the same value.
+    static void RowKey(const Gfx_SpanArgs& s) {
+        if (!Eligible<RowSampler<false>>(s, false)) return Scalar<GFX_SPAN_ROW_KEY, 0>(s);
+        const std::uint32_t* src = s.src;
+        std::uint32_t* dst = s.dst;
+        const std::int32_t n = s.count;
+        const V key = I::Set1(static_cast<std::int32_t>(s.keyPixel));
+        const auto put = [&](std::int32_t at, V p) {
+            const V isKey = I::Eq32(p, key);
+            const unsigned m = I::Mask(isKey);
+            if (m == 0)
+                I::Store(dst + at, p);
+            else if (m != I::kAll)
+                I::StoreUnless(dst + at, isKey, p);
+        };
+        std::int32_t i = 0;
+        for (; i + 4 * N <= n; i += 4 * N) {
+#pragma GCC unroll 2
+            for (std::int32_t k = 0; k < 4 * N; k += 16) FetchAhead(src, i + kAhead + k);
+            const V p0 = I::Load(src + i), p1 = I::Load(src + i + N), p2 = I::Load(src + i + 2 * N),
+                    p3 = I::Load(src + i + 3 * N);
+            const V any = I::Or(I::Or(I::Eq32(p0, key), I::Eq32(p1, key)), I::Or(I::Eq32(p2, key), I::Eq32(p3, key)));
+            if (I::Mask(any) == 0) {
+                I::Store(dst + i, p0);
+                I::Store(dst + i + N, p1);
+                I::Store(dst + i + 2 * N, p2);
+                I::Store(dst + i + 3 * N, p3);
+                continue;
+            }
+            put(i, p0);
+            put(i + N, p1);
+            put(i + 2 * N, p2);
+            put(i + 3 * N, p3);
+        }
+        for (; i + N <= n; i += N) put(i, I::Load(src + i));
+        if (i < n) put(n - N, I::Load(src + n - N));
+        I::End();
+    }
+
     // Copy, key and key-with-fill: the sampled pixel, the pixel unless it is
     // the key, the fill colour unless the sample is the key. Drawing a pixel
     // a second time gives it the same value, so these ignore `keep`.
@@ -1109,7 +1151,7 @@ struct SpanSimd {
         t.name = name;
         Same(t, GFX_SPAN_ROW_COPY, &RowCopy);
         Same(t, GFX_SPAN_ROW_COPY_MIRROR, &OpaqueKernel<RowSampler<true>, Opaque::Copy, GFX_SPAN_ROW_COPY_MIRROR, 0>);
-        Same(t, GFX_SPAN_ROW_KEY, &OpaqueKernel<RowSampler<false>, Opaque::Key, GFX_SPAN_ROW_KEY, 0>);
+        Same(t, GFX_SPAN_ROW_KEY, &RowKey);
         Same(t, GFX_SPAN_ROW_KEY_MIRROR,
              &OpaqueKernel<RowSampler<true>, Opaque::Key, GFX_SPAN_ROW_KEY_MIRROR, GFX_SPAN_MIRROR>);
         Same(t, GFX_SPAN_ROW_FILL, &RowFill);
