@@ -282,7 +282,8 @@ struct SpanSimd {
             i += N;
             const std::int32_t ahead = Mirror ? -i - kAhead - N : i + kAhead;
             FetchAhead(src, ahead);
-            FetchAhead(alpha, ahead);
+            // Without an alpha plane no hint: one near null costs a page walk.
+            if (alpha) FetchAhead(alpha, ahead);
         }
         [[gnu::always_inline]] inline V Color() const { return Mirror ? I::LoadReversed(src - i) : I::Load(src + i); }
         [[gnu::always_inline]] inline V Alpha() const {
