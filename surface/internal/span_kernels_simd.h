@@ -791,7 +791,7 @@ struct SpanSimd {
         const std::int32_t n = s.count;
         // The weight (byte * alpha256) >> 8 is 0 exactly for bytes up to `low`.
         const std::int32_t low = Full ? 0 : (s.alpha256 > 0 ? 255 / s.alpha256 : 255);
-        const V lowBytes = I::Set1(low * 0x01010101);
+        const V lowBytes = I::Set1(static_cast<std::int32_t>(static_cast<std::uint32_t>(low) * 0x01010101u));
         const V allOnes = I::Set1(-1);
         const V alpha256 = I::Set1(s.alpha256);
         const V fill = I::Set1(static_cast<std::int32_t>(s.fillPixel));
