@@ -82,6 +82,43 @@ struct IsaSse2 {
         first = _mm_and_si128(v, _mm_set1_epi32(0xFF));
         second = _mm_srli_epi32(v, 8);
     }
+    // 4N alpha bytes (a group of four vectors' pixels) in one vector, and
+    // the four vectors' alpha lanes from it.
+    [[gnu::always_inline]] static V LoadGroup(const std::uint8_t* p) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    }
+    [[gnu::always_inline]] static void Widen4(const std::uint8_t*, V g, V out[4]) {
+        const V z = _mm_setzero_si128();
+        const V lo = _mm_unpacklo_epi8(g, z), hi = _mm_unpackhi_epi8(g, z);
+        out[0] = _mm_unpacklo_epi16(lo, z);
+        out[1] = _mm_unpackhi_epi16(lo, z);
+        out[2] = _mm_unpacklo_epi16(hi, z);
+        out[3] = _mm_unpackhi_epi16(hi, z);
+    }
+    // Twice the weights of a group's pixels (its alpha bytes, times
+    // alpha256 / 256 unless Full), spread over each pixel's four 16-bit
+    // channel lanes: lo[j] for the low two pixels of vector j, hi[j] for
+    // the high two, as Lo8 and Hi8 unpack them.
+    template <bool Full>
+    [[gnu::always_inline]] static void GroupWeights(const std::uint8_t*, V g, std::int32_t alpha256, V lo[4], V hi[4]) {
+        const V z = _mm_setzero_si128();
+        const V a256 = _mm_set1_epi16(static_cast<std::int16_t>(alpha256));
+        V w[2] = {_mm_unpacklo_epi8(g, z), _mm_unpackhi_epi8(g, z)};
+#pragma GCC unroll 4
+        for (int k = 0; k < 2; ++k) {
+            if (!Full) w[k] = _mm_srli_epi16(_mm_mullo_epi16(w[k], a256), 8);
+            w[k] = _mm_slli_epi16(w[k], 1);
+            const V q0 = _mm_unpacklo_epi16(w[k], w[k]), q1 = _mm_unpackhi_epi16(w[k], w[k]);
+            lo[2 * k] = _mm_unpacklo_epi32(q0, q0);
+            hi[2 * k] = _mm_unpackhi_epi32(q0, q0);
+            lo[2 * k + 1] = _mm_unpacklo_epi32(q1, q1);
+            hi[2 * k + 1] = _mm_unpackhi_epi32(q1, q1);
+        }
+    }
+    // Stores the lanes of v not set in `mask`.
+    [[gnu::always_inline]] static void StoreUnless(std::uint32_t* p, V mask, V v) {
+        Store(p, _mm_or_si128(_mm_and_si128(mask, Load(p)), _mm_andnot_si128(mask, v)));
+    }
     [[gnu::always_inline]] static V Load8(const std::uint32_t* p) { return Load(p); }
     [[gnu::always_inline]] static V LoadBytes8(const std::uint8_t* p) { return LoadBytes(p); }
     [[gnu::always_inline]] static V Permute(V v, V) { return v; }
@@ -124,6 +161,8 @@ struct IsaSse2 {
     [[gnu::always_inline]] static V Slli16(V a, int n) { return _mm_slli_epi16(a, n); }
     [[gnu::always_inline]] static V Srai16(V a, int n) { return _mm_srai_epi16(a, n); }
     [[gnu::always_inline]] static V Eq32(V a, V b) { return _mm_cmpeq_epi32(a, b); }
+    [[gnu::always_inline]] static V Eq8(V a, V b) { return _mm_cmpeq_epi8(a, b); }
+    [[gnu::always_inline]] static V Min8u(V a, V b) { return _mm_min_epu8(a, b); }
     [[gnu::always_inline]] static V Gt32(V a, V b) { return _mm_cmpgt_epi32(a, b); }
     [[gnu::always_inline]] static V Min32(V a, V b) { return Select(_mm_cmpgt_epi32(a, b), b, a); }
     [[gnu::always_inline]] static V Max32(V a, V b) { return Select(_mm_cmpgt_epi32(a, b), a, b); }

@@ -142,11 +142,16 @@ struct SpanSimd {
         return I::Add16(d, I::Mulhi16(I::Slli16(I::Sub16(s, d), 7), w2));
     }
 
+    // The same with 2w already spread over the channel lanes.
+    [[gnu::always_inline]] static inline V MixSpread(V d, V s, V wlo, V whi) {
+        return I::Pack16(MixHalf(I::Lo8(d), I::Lo8(s), wlo), MixHalf(I::Hi8(d), I::Hi8(s), whi));
+    }
+
     // Every byte: d + (((s - d) * w) >> 8), w per pixel in [0, 256].
     [[gnu::always_inline]] static inline V Mix(V d, V s, V w) {
         V wlo, whi;
         Spread(I::Slli32(w, 1), wlo, whi);
-        return I::Pack16(MixHalf(I::Lo8(d), I::Lo8(s), wlo), MixHalf(I::Hi8(d), I::Hi8(s), whi));
+        return MixSpread(d, s, wlo, whi);
     }
 
     // p0 + (((p1 - p0) * f) >> 16) in 16-bit lanes; fm is f >> 15 (all ones
@@ -277,7 +282,8 @@ struct SpanSimd {
             i += N;
             const std::int32_t ahead = Mirror ? -i - kAhead - N : i + kAhead;
             FetchAhead(src, ahead);
-            FetchAhead(alpha, ahead);
+            // Without an alpha plane no hint: one near null costs a page walk.
+            if (alpha) FetchAhead(alpha, ahead);
         }
         [[gnu::always_inline]] inline V Color() const { return Mirror ? I::LoadReversed(src - i) : I::Load(src + i); }
         [[gnu::always_inline]] inline V Alpha() const {
@@ -631,9 +637,10 @@ struct SpanSimd {
     // multiple of N: that vector overlaps pixels already drawn, which it
     // marks in `keep` and leaves as they are.
     template <class S, class Step>
-    [[gnu::always_inline]] static inline void Walk(const Gfx_SpanArgs& s, S& smp, Step&& step) {
+    [[gnu::always_inline]] static inline void Walk(const Gfx_SpanArgs& s, S& smp, Step&& step, std::int32_t start = 0) {
         const std::int32_t n = s.count / N * N;
-        for (std::int32_t i = 0; i < n; i += N) {
+        if (start > 0) smp.Seek(start);
+        for (std::int32_t i = start; i < n; i += N) {
             smp.Next();
             step(i, I::Zero());
         }
@@ -676,6 +683,48 @@ struct SpanSimd {
         std::int32_t i = 0;
         for (; i + N <= n; i += N) I::Store(dst + i, fill);
         if (i < n) I::Store(dst + n - N, fill);
+        I::End();
+    }
+
+    // The row key copy, four vectors a step: a step without the key is
+    // stored whole; otherwise each vector is stored whole, skipped (all
+    // key) or stored but for its key lanes. Drawing a pixel a second time
+    // (the last, overlapping vector) gives it the same value.
+    static void RowKey(const Gfx_SpanArgs& s) {
+        if (!Eligible<RowSampler<false>>(s, false)) return Scalar<GFX_SPAN_ROW_KEY, 0>(s);
+        const std::uint32_t* src = s.src;
+        std::uint32_t* dst = s.dst;
+        const std::int32_t n = s.count;
+        const V key = I::Set1(static_cast<std::int32_t>(s.keyPixel));
+        const auto put = [&](std::int32_t at, V p) {
+            const V isKey = I::Eq32(p, key);
+            const unsigned m = I::Mask(isKey);
+            if (m == 0)
+                I::Store(dst + at, p);
+            else if (m != I::kAll)
+                I::StoreUnless(dst + at, isKey, p);
+        };
+        std::int32_t i = 0;
+        for (; i + 4 * N <= n; i += 4 * N) {
+#pragma GCC unroll 2
+            for (std::int32_t k = 0; k < 4 * N; k += 16) FetchAhead(src, i + kAhead + k);
+            const V p0 = I::Load(src + i), p1 = I::Load(src + i + N), p2 = I::Load(src + i + 2 * N),
+                    p3 = I::Load(src + i + 3 * N);
+            const V any = I::Or(I::Or(I::Eq32(p0, key), I::Eq32(p1, key)), I::Or(I::Eq32(p2, key), I::Eq32(p3, key)));
+            if (I::Mask(any) == 0) {
+                I::Store(dst + i, p0);
+                I::Store(dst + i + N, p1);
+                I::Store(dst + i + 2 * N, p2);
+                I::Store(dst + i + 3 * N, p3);
+                continue;
+            }
+            put(i, p0);
+            put(i + N, p1);
+            put(i + 2 * N, p2);
+            put(i + 3 * N, p3);
+        }
+        for (; i + N <= n; i += N) put(i, I::Load(src + i));
+        if (i < n) put(n - N, I::Load(src + n - N));
         I::End();
     }
 
@@ -727,6 +776,81 @@ struct SpanSimd {
                static_cast<std::uint32_t>(s.fillB) << s.dstShift[2];
     }
 
+    // The row blend through a source alpha plane onto a destination without
+    // one (a paint layer, a glyph): groups of 4N pixels, so that one look
+    // at their alpha bytes settles a group wholly transparent or wholly
+    // opaque, and a group with neither mixes without per-pixel choices.
+    // Returns where the groups end; the caller draws the rest.
+    template <bool Fill, bool Full>
+    [[gnu::always_inline]] static inline std::int32_t RowBlendGroups(const Gfx_SpanArgs& s, V chan) {
+        constexpr std::int32_t G = 4 * N;
+        constexpr unsigned kLanes = (1u << N) - 1u;
+        const std::uint8_t* alpha = s.srcAlpha;
+        const std::uint32_t* src = s.src;
+        std::uint32_t* dst = s.dst;
+        const std::int32_t n = s.count;
+        // The weight (byte * alpha256) >> 8 is 0 exactly for bytes up to `low`.
+        const std::int32_t low = Full ? 0 : (s.alpha256 > 0 ? 255 / s.alpha256 : 255);
+        const V lowBytes = I::Set1(static_cast<std::int32_t>(static_cast<std::uint32_t>(low) * 0x01010101u));
+        const V allOnes = I::Set1(-1);
+        const V alpha256 = I::Set1(s.alpha256);
+        const V fill = I::Set1(static_cast<std::int32_t>(s.fillPixel));
+        const V c255 = I::Set1(255);
+        // Whether a byte of 255 is a weight of 255, which copies the pixel.
+        const bool opaqueBytes = Full || s.alpha256 >= 256;
+        const auto pixels = [&](std::int32_t at) { return Fill ? fill : I::Load(src + at); };
+        const auto weight = [&](V al) { return Full ? al : I::Srli32(I::Mullo16(al, alpha256), 8); };
+        std::int32_t i = 0;
+        for (; i + G <= n; i += G) {
+#pragma GCC unroll 2
+            for (std::int32_t k = 0; k < G; k += 16) {
+                FetchAhead(dst, i + kAhead + k);
+                if constexpr (!Fill) FetchAhead(src, i + kAhead + k);
+            }
+            const V g = I::LoadGroup(alpha + i);
+            const unsigned zero = I::Mask(I::Eq8(I::Min8u(g, lowBytes), g));
+            if (zero == I::kAll) continue;
+            const unsigned full = opaqueBytes ? I::Mask(I::Eq8(g, allOnes)) : 0u;
+            if (full == I::kAll) {
+#pragma GCC unroll 4
+                for (std::int32_t j = 0; j < 4; ++j) I::Store(dst + i + j * N, pixels(i + j * N));
+                continue;
+            }
+            if ((zero | full) == 0) {
+                // Every weight strictly between 0 and 255: the mix alone.
+                V wlo[4], whi[4];
+                I::template GroupWeights<Full>(alpha + i, g, s.alpha256, wlo, whi);
+#pragma GCC unroll 4
+                for (std::int32_t j = 0; j < 4; ++j) {
+                    std::uint32_t* d = dst + i + j * N;
+                    I::Store(d, I::And(MixSpread(I::Load(d), pixels(i + j * N), wlo[j], whi[j]), chan));
+                }
+                continue;
+            }
+            V al[4];
+            I::Widen4(alpha + i, g, al);
+#pragma GCC unroll 4
+            for (std::int32_t j = 0; j < 4; ++j) {
+                const unsigned zv = (zero >> (j * N)) & kLanes, fv = (full >> (j * N)) & kLanes;
+                if (zv == kLanes) continue;
+                std::uint32_t* d = dst + i + j * N;
+                const V p = pixels(i + j * N);
+                if (fv == kLanes) {
+                    I::Store(d, p);
+                    continue;
+                }
+                // A mix at weight 0 is the destination and at 256 the
+                // source, every byte of them: weight 255 becomes 256, and
+                // those pixels keep their fourth byte.
+                const V a = weight(al[j]);
+                const V opaque = I::Eq32(a, c255);
+                const V whole = I::Or(chan, I::Or(I::Eq32(a, I::Zero()), opaque));
+                I::Store(d, I::And(Mix(I::Load(d), p, I::Sub32(a, opaque)), whole));
+            }
+        }
+        return i;
+    }
+
     template <class S, std::uint32_t Id, std::uint32_t Var>
     [[gnu::flatten]] static void Blend(const Gfx_SpanArgs& s) {
         constexpr bool Fill = Var & GFX_SPAN_FILL, SrcA = Var & GFX_SPAN_SRC_ALPHA, DstA = Var & GFX_SPAN_DST_ALPHA,
@@ -741,17 +865,22 @@ struct SpanSimd {
         const V fillColor = I::Set1(static_cast<std::int32_t>(FillPacked(s)));
         std::uint32_t* dst = s.dst;
         std::uint8_t* da = s.dstAlpha;
-        Walk(s, smp, [&](std::int32_t i, V keep) {
-            if constexpr (S::kRow) FetchAhead(dst, i + kAhead);
-            const V a = Weight<SrcA, Full>(smp, alpha256);
-            if (SrcA && I::Mask(I::Eq32(a, I::Zero())) == I::kAll) return;
-            if constexpr (Fill) {
-                Put<DstA>(dst + i, DstA ? da + i : nullptr, a, fillRaw, fillColor, chan, keep);
-            } else {
-                const V p = smp.Color();
-                Put<DstA>(dst + i, DstA ? da + i : nullptr, a, p, p, chan, keep);
-            }
-        });
+        std::int32_t start = 0;
+        if constexpr (S::kRow && SrcA && !DstA && !mirror) start = RowBlendGroups<Fill, Full>(s, chan);
+        Walk(
+            s, smp,
+            [&](std::int32_t i, V keep) {
+                if constexpr (S::kRow) FetchAhead(dst, i + kAhead);
+                const V a = Weight<SrcA, Full>(smp, alpha256);
+                if (SrcA && I::Mask(I::Eq32(a, I::Zero())) == I::kAll) return;
+                if constexpr (Fill) {
+                    Put<DstA>(dst + i, DstA ? da + i : nullptr, a, fillRaw, fillColor, chan, keep);
+                } else {
+                    const V p = smp.Color();
+                    Put<DstA>(dst + i, DstA ? da + i : nullptr, a, p, p, chan, keep);
+                }
+            },
+            start);
     }
 
     template <class S, std::uint32_t Id, std::uint32_t Var>
@@ -1023,7 +1152,7 @@ struct SpanSimd {
         t.name = name;
         Same(t, GFX_SPAN_ROW_COPY, &RowCopy);
         Same(t, GFX_SPAN_ROW_COPY_MIRROR, &OpaqueKernel<RowSampler<true>, Opaque::Copy, GFX_SPAN_ROW_COPY_MIRROR, 0>);
-        Same(t, GFX_SPAN_ROW_KEY, &OpaqueKernel<RowSampler<false>, Opaque::Key, GFX_SPAN_ROW_KEY, 0>);
+        Same(t, GFX_SPAN_ROW_KEY, &RowKey);
         Same(t, GFX_SPAN_ROW_KEY_MIRROR,
              &OpaqueKernel<RowSampler<true>, Opaque::Key, GFX_SPAN_ROW_KEY_MIRROR, GFX_SPAN_MIRROR>);
         Same(t, GFX_SPAN_ROW_FILL, &RowFill);
