@@ -161,6 +161,14 @@ TEST_F(TextLayout, BoxedTextPlacesTheCaretAndCullsPastTheBox) {
     g_calls.clear();
     ASSERT_TRUE(DrawBoxed("AA", 0, 100, C_Vector2D(10.0f, 0.0f), 2));  // an index equal to the length is never reached
     EXPECT_EQ(g_calls.size(), 2u);
+    // The second line's top lies 16 below the first line's, on the bottom of
+    // a box of that height: a line whose top is the box's bottom is culled.
+    for (const float y1 : {0.0f, 1.0f}) {
+        g_calls.clear();
+        ASSERT_TRUE(Gfx_Surface_DrawTextEx(C_String("A\nA"), &font, type, &dst, colour, C_Rect(0.0f, 0.0f, 100.0f, y1),
+                                           0, C_Vector2D(), 0xFFFFFF, nullptr, nullptr));
+        EXPECT_EQ(g_calls.size(), y1 > 0.0f ? 2u : 1u) << y1;
+    }
     for (const float x0 : {0.0f, 20.0f}) {  // pens from the box's left edge, culled at its right
         g_calls.clear();
         ASSERT_TRUE(DrawBoxed("AAAAA", x0, x0 + 30.0f, C_Vector2D(), 0xFFFFFF));
