@@ -142,6 +142,13 @@ TEST_F(TextLayout, AGlyphCallCarriesItsCellPivotAndColour) {
     EXPECT_EQ(first.params.useFillColor, 0);
     EXPECT_EQ(first.params.fillColor, colour);
 
+    // Vertically the two-line block measures 16 (to the top of its last
+    // line): from the top, from the bottom of the 50 rows, or centred.
+    for (const auto& [align, y] : {std::pair{0x00, 11.0f}, {0x10, 39.0f}, {0x20, 11.0f + 25.0f - 8.0f}}) {
+        g_calls.clear();
+        ASSERT_TRUE(Draw("A\nA", C_Vector2D(0.0f, 3.0f, std::uint8_t(align)), std::uint8_t(align)));
+        EXPECT_FLOAT_EQ(g_calls.at(0).position.y, y) << align;
+    }
     // The anchor is measured inside the clip box: (105, 55), where the block
     // (9 wide, one line of 16) ends.
     g_calls.clear();
