@@ -1,74 +1,47 @@
-// Every SIMD level of the span kernels against the scalar reference: the
-// same randomised blits run once per level on identical inputs must leave
-// identical destination pixels and alpha bytes.
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <cstring>
-#include <memory>
-#include <new>
+// Every SIMD level of the span kernels against the scalar kernels. One table
+// of comparisons: each row draws a round's random input (the same at every
+// level) and returns the destination bytes, which must be identical at every
+// level. A new kernel family or calling pattern is one more row.
 #include <string>
-#include <vector>
 
-#include "quillory.h"
 #include "surface/internal/span_kernels.h"
+#include "surface_test.h"
 
 namespace {
 
-std::uint32_t g_seed = 1;
+using Bytes = std::vector<std::uint8_t>;
 
-// The classic LCG, local so the tests do not disturb the framework's state.
-std::uint32_t Rnd() {
-    g_seed = g_seed * 214013u + 2531011u;
-    return (g_seed >> 16) & 0x7FFFu;
+template <typename T>
+void Append(Bytes& out, const std::vector<T>& v) {
+    const auto* p = reinterpret_cast<const std::uint8_t*>(v.data());
+    out.insert(out.end(), p, p + v.size() * sizeof(T));
 }
-std::uint32_t Rnd(std::uint32_t n) { return Rnd() % n; }
-std::uint32_t Rnd32() { return Rnd() << 17 ^ Rnd() << 2 ^ Rnd(); }
-float RndF(float lo, float hi) { return lo + (hi - lo) * static_cast<float>(Rnd()) / 32767.0f; }
-
-std::vector<std::int32_t> Levels() {
-    std::vector<std::int32_t> levels;
-    for (std::int32_t l = GFX_SIMD_SSE2; l < GFX_SIMD_LEVEL_COUNT; ++l)
-        if (Gfx_SimdLevelAvailable(l)) levels.push_back(l);
-    return levels;
-}
-
-// Restores the process's level after a test.
-struct LevelGuard {
-    std::int32_t saved = Gfx_Blit_GetSimdLevel();
-    ~LevelGuard() { Gfx_Blit_SetSimdLevel(saved); }
-};
 
 // The 32-bit layouts the kernels may meet; the SIMD kernels vectorise the
 // byte layouts and must hand the others to the scalar loops unchanged.
 constexpr std::int32_t kFormats[] = {GFX_FMT_ARGB8888, GFX_FMT_ARGB8888, GFX_FMT_ARGB8888, GFX_FMT_RGBA8888,
                                      GFX_FMT_ABGR8888, GFX_FMT_BGRA8888, GFX_FMT_CH32};
 
-std::unique_ptr<C_Image> ColorImage(std::uint32_t w, std::uint32_t h, std::int32_t format,
-                                    const std::vector<std::uint32_t>& palette) {
-    auto image = std::make_unique<C_Image>();
-    image->CreateEmpty(w, h, format, GFX_FMT_NONE);
+// Colours mostly from a small palette (so that key colours match), rows
+// now and then bottom-up.
+C_Image* RandomColor(Lcg& rng, std::uint32_t w, std::uint32_t h, std::int32_t format, const std::uint32_t* palette) {
+    C_Image* image = NewPlane(w, h, format);
     auto* p = reinterpret_cast<std::uint32_t*>(image->data);
-    for (std::uint32_t i = 0; i < image->dataSize / 4; ++i)
-        p[i] = palette.empty() || Rnd(4) == 0 ? Rnd32() : palette[Rnd(static_cast<std::uint32_t>(palette.size()))];
-    image->bottomUp = static_cast<std::uint8_t>(Rnd(4) == 0);
+    for (std::uint32_t i = 0; i < image->dataSize / 4; ++i) p[i] = rng.Chance(25) ? rng.Word() : palette[rng.Below(4)];
+    image->bottomUp = static_cast<std::uint8_t>(rng.Chance(25));
     return image;
 }
 
-// Alpha with the three cases the rule tells apart: 0, 255 and between.
-// Runs of equal bytes let whole vectors take the quick paths too.
-std::unique_ptr<C_Image> AlphaImage(std::uint32_t w, std::uint32_t h) {
-    auto image = std::make_unique<C_Image>();
-    image->CreateEmpty(w, h, GFX_FMT_CH8, GFX_FMT_NONE);
+// Alpha 0, 255 and between, in runs so that whole vectors take the quick
+// paths too.
+C_Image* RandomAlpha(Lcg& rng, std::uint32_t w, std::uint32_t h) {
+    C_Image* image = NewPlane(w, h, GFX_FMT_CH8);
     std::uint8_t v = 0;
     for (std::uint32_t i = 0; i < image->dataSize; ++i) {
-        if (Rnd(6) == 0) {
-            const std::uint32_t kind = Rnd(4);
-            v = static_cast<std::uint8_t>(kind == 0 ? 0 : kind == 1 ? 255 : Rnd(256));
-        }
-        image->data[i] = Rnd(5) == 0 ? static_cast<std::uint8_t>(Rnd(256)) : v;
+        if (rng.Chance(17)) v = static_cast<std::uint8_t>(rng.Chance(25) ? 0 : rng.Chance(33) ? 255 : rng.Below(256));
+        image->data[i] = rng.Chance(20) ? static_cast<std::uint8_t>(rng.Below(256)) : v;
     }
-    image->bottomUp = static_cast<std::uint8_t>(Rnd(4) == 0);
+    image->bottomUp = static_cast<std::uint8_t>(rng.Chance(25));
     return image;
 }
 
@@ -77,412 +50,246 @@ C_Color IntColor(std::uint32_t p) {
                    static_cast<std::int32_t>(p & 0xFF), static_cast<std::int32_t>(p >> 24));
 }
 
-C_Frame RandomFrame(std::uint32_t w, std::uint32_t h) {
-    const auto x0 = static_cast<std::int32_t>(Rnd(w + 4)) - 2, y0 = static_cast<std::int32_t>(Rnd(h + 4)) - 2;
-    return C_Frame(x0, y0, x0 + static_cast<std::int32_t>(Rnd(w + 2)), y0 + static_cast<std::int32_t>(Rnd(h + 2)));
+C_Frame RandomFrame(Lcg& rng, std::int32_t w, std::int32_t h) {
+    const std::int32_t x0 = rng.Range(-2, w + 1), y0 = rng.Range(-2, h + 1);
+    return C_Frame(x0, y0, x0 + rng.Range(0, w + 1), y0 + rng.Range(0, h + 1));
 }
 
-struct Case {
-    std::unique_ptr<C_Image> srcColor, srcAlpha, dstColor, dstAlpha;
-    bool hasSrcColor = true, selfDraw = false;
-    C_DrawParams params;
-    bool hasParams = true;
-    C_Rect srcRect;
-    bool hasSrcRect = false;
-    C_Frame clip, clip2;
-    bool hasClip = false, hasClip2 = false;
-    C_Vector2D position;
-    std::string text;  // the case, for failure messages
-};
+// A whole random blit (any path, effect and plane set, sometimes a surface
+// drawn onto itself) through the public call.
+Bytes WholeBlit(std::uint32_t round, std::int32_t level) {
+    Lcg rng(round * 7919u + 12345u);
+    const std::uint32_t sw = 1 + rng.Below(rng.Chance(33) ? 90 : 40), sh = 1 + rng.Below(40);
+    const std::uint32_t dw = 1 + rng.Below(120), dh = 1 + rng.Below(70);
+    const std::int32_t srcFormat = rng.Pick(kFormats), dstFormat = rng.Chance(25) ? rng.Pick(kFormats) : srcFormat;
+    const std::uint32_t palette[4] = {rng.Word(), rng.Word(), rng.Word(), rng.Word()};
+    const bool hasSrcColor = !rng.Chance(12), selfDraw = hasSrcColor && rng.Chance(8);
+    std::unique_ptr<C_Image> srcColor(RandomColor(rng, sw, sh, srcFormat, palette)), srcAlpha;
+    if (!hasSrcColor || rng.Chance(50)) srcAlpha.reset(RandomAlpha(rng, sw, sh));
+    std::unique_ptr<C_Image> dstColor(RandomColor(rng, dw, dh, dstFormat, palette)), dstAlpha;
+    if (rng.Chance(33)) dstAlpha.reset(RandomAlpha(rng, dw, dh));
 
-Case RandomCase(int round) {
-    Case c;
-    const std::uint32_t sw = 1 + Rnd(Rnd(3) == 0 ? 90 : 40), sh = 1 + Rnd(40);
-    const std::uint32_t dw = 1 + Rnd(120), dh = 1 + Rnd(70);
-    const std::int32_t srcFormat = kFormats[Rnd(sizeof kFormats / sizeof kFormats[0])];
-    const std::int32_t dstFormat = Rnd(4) == 0 ? kFormats[Rnd(sizeof kFormats / sizeof kFormats[0])] : srcFormat;
-    std::vector<std::uint32_t> palette;
-    for (int i = 0; i < 4; ++i) palette.push_back(Rnd32());
-    c.hasSrcColor = Rnd(8) != 0;
-    c.srcColor = ColorImage(sw, sh, srcFormat, palette);
-    if (!c.hasSrcColor || Rnd(2) == 0) c.srcAlpha = AlphaImage(sw, sh);
-    c.dstColor = ColorImage(dw, dh, dstFormat, palette);
-    if (Rnd(3) == 0) c.dstAlpha = AlphaImage(dw, dh);
-    c.selfDraw = c.hasSrcColor && Rnd(12) == 0;
-
-    C_DrawParams& p = c.params;
-    c.hasParams = Rnd(10) != 0;
-    const std::uint32_t path = Rnd(3);  // unscaled, scaled, rotated
-    if (path == 1) {
-        p.scale = C_Vector2D(Rnd(2) ? RndF(0.2f, 4.0f) : 2.0f, Rnd(3) ? RndF(0.2f, 4.0f) : 1.0f);
-    } else if (path == 2) {
-        p.angle = Rnd(4) == 0 ? 90.0f * static_cast<float>(1 + Rnd(3)) : RndF(-360.0f, 360.0f);
-        p.scale = Rnd(2) ? C_Vector2D(1.0f, 1.0f) : C_Vector2D(RndF(0.3f, 3.0f), RndF(0.3f, 3.0f));
+    C_DrawParams p;
+    const std::uint32_t path = rng.Below(3);  // unscaled, scaled, rotated
+    if (path == 1) p.scale = C_Vector2D(rng.Chance(50) ? rng.Uniform(0.2f, 4.0f) : 2.0f, rng.Uniform(0.2f, 4.0f));
+    if (path == 2) {
+        p.angle = rng.Chance(25) ? 90.0f * static_cast<float>(rng.Range(1, 3)) : rng.Uniform(-360.0f, 360.0f);
+        if (rng.Chance(50)) p.scale = C_Vector2D(rng.Uniform(0.3f, 3.0f), rng.Uniform(0.3f, 3.0f));
     }
-    p.pivot = C_Vector2D(RndF(-5.0f, 20.0f), RndF(-5.0f, 20.0f), static_cast<std::uint8_t>(Rnd(3) | Rnd(3) << 4));
-    p.flipH = static_cast<std::uint8_t>(Rnd(3) == 0);
-    p.flipV = static_cast<std::uint8_t>(Rnd(3) == 0);
-    p.wrapH = static_cast<std::uint8_t>(Rnd(10) == 0);
-    const std::uint32_t op = Rnd(5);
-    p.opacity = op == 0 ? RndF(0.0f, 1.0f) : op == 1 ? 0.5f : op == 2 ? 0.004f : 1.0f;
-    p.filter = Rnd(2);
-    p.useKeyColor = static_cast<std::uint8_t>(Rnd(4) == 0);
-    p.keyColor = IntColor(palette[Rnd(4)]);
-    p.useFillColor = static_cast<std::uint8_t>(Rnd(5) == 0);
-    p.fillColor = IntColor(Rnd32());
-    p.useBrightness = static_cast<std::uint8_t>(Rnd(4) == 0);
-    p.brightness = C_Color(RndF(-1.0f, 1.0f), RndF(-1.0f, 1.0f), Rnd(8) ? RndF(-1.0f, 1.0f) : 200.0f, 0.0f);
-    p.useContrast = static_cast<std::uint8_t>(Rnd(4) == 0);
+    p.pivot = C_Vector2D(rng.Uniform(-5.0f, 20.0f), rng.Uniform(-5.0f, 20.0f),
+                         static_cast<std::uint8_t>(rng.Below(3) | rng.Below(3) << 4));
+    p.flipH = static_cast<std::uint8_t>(rng.Chance(33));
+    p.flipV = static_cast<std::uint8_t>(rng.Chance(33));
+    p.wrapH = static_cast<std::uint8_t>(rng.Chance(10));
+    const float opacities[] = {0.5f, 0.004f, 1.0f, 1.0f};
+    p.opacity = rng.Chance(20) ? rng.Uniform(0.0f, 1.0f) : rng.Pick(opacities);
+    p.filter = rng.Below(2);
+    p.useKeyColor = static_cast<std::uint8_t>(rng.Chance(25));
+    p.keyColor = IntColor(palette[rng.Below(4)]);
+    p.useFillColor = static_cast<std::uint8_t>(rng.Chance(20));
+    p.fillColor = IntColor(rng.Word());
+    p.useBrightness = static_cast<std::uint8_t>(rng.Chance(25));
+    p.brightness = C_Color(rng.Uniform(-1.0f, 1.0f), rng.Uniform(-1.0f, 1.0f),
+                           rng.Chance(12) ? 200.0f : rng.Uniform(-1.0f, 1.0f), 0.0f);
+    p.useContrast = static_cast<std::uint8_t>(rng.Chance(25));
     // Mostly factors the vectors take; now and then one past their range.
-    p.contrast = C_Color(RndF(-2.0f, 4.0f), RndF(0.0f, 2.0f), Rnd(8) ? RndF(0.0f, 3.0f) : 100.0f, 0.0f);
+    p.contrast = C_Color(rng.Uniform(-2.0f, 4.0f), rng.Uniform(0.0f, 2.0f),
+                         rng.Chance(12) ? 100.0f : rng.Uniform(0.0f, 3.0f), 0.0f);
+    const C_Rect rect(rng.Uniform(-2.0f, static_cast<float>(sw)), rng.Uniform(-2.0f, static_cast<float>(sh)),
+                      rng.Uniform(0.0f, static_cast<float>(sw) + 3), rng.Uniform(0.0f, static_cast<float>(sh) + 3));
+    const C_Frame clip = RandomFrame(rng, static_cast<std::int32_t>(dw), static_cast<std::int32_t>(dh));
+    const C_Frame clip2 = RandomFrame(rng, static_cast<std::int32_t>(dw), static_cast<std::int32_t>(dh));
+    const C_Vector2D at(rng.Uniform(-30.0f, static_cast<float>(dw) + 10),
+                        rng.Uniform(-30.0f, static_cast<float>(dh) + 10),
+                        static_cast<std::uint8_t>(rng.Below(3) | rng.Below(3) << 4));
+    const bool hasRect = rng.Chance(33), hasClip = rng.Chance(33), hasClip2 = rng.Chance(25),
+               hasParams = !rng.Chance(10);
 
-    c.hasSrcRect = Rnd(3) == 0;
-    c.srcRect = C_Rect(RndF(-2.0f, static_cast<float>(sw)), RndF(-2.0f, static_cast<float>(sh)),
-                       RndF(0.0f, static_cast<float>(sw) + 3), RndF(0.0f, static_cast<float>(sh) + 3));
-    c.hasClip = Rnd(3) == 0;
-    c.clip = RandomFrame(dw, dh);
-    c.hasClip2 = Rnd(4) == 0;
-    c.clip2 = RandomFrame(dw, dh);
-    c.position = C_Vector2D(RndF(-30.0f, static_cast<float>(dw) + 10), RndF(-30.0f, static_cast<float>(dh) + 10),
-                            static_cast<std::uint8_t>(Rnd(3) | Rnd(3) << 4));
-    c.text = "round " + std::to_string(round) + ": src " + std::to_string(sw) + "x" + std::to_string(sh) + " fmt " +
-             std::to_string(srcFormat) + (c.hasSrcColor ? "" : " alpha-only") + (c.srcAlpha ? " +alpha" : "") +
-             ", dst " + std::to_string(dw) + "x" + std::to_string(dh) + " fmt " + std::to_string(dstFormat) +
-             (c.dstAlpha ? " +alpha" : "") + (c.selfDraw ? " self" : "") + ", scale " + std::to_string(p.scale.x) +
-             "," + std::to_string(p.scale.y) + " angle " + std::to_string(p.angle) + " opacity " +
-             std::to_string(p.opacity) + " filter " + std::to_string(p.filter) + " key " +
-             std::to_string(p.useKeyColor) + " fill " + std::to_string(p.useFillColor) + " bright " +
-             std::to_string(p.useBrightness) + " contrast " + std::to_string(p.useContrast) + " flips " +
-             std::to_string(p.flipH) + std::to_string(p.flipV);
-    return c;
-}
-
-std::unique_ptr<C_Image> Copy(const C_Image* image) {
-    if (!image) return nullptr;
-    auto copy = std::make_unique<C_Image>();
-    copy->CreateEmpty(image->width, image->height, image->format, GFX_FMT_NONE);
-    std::memcpy(copy->data, image->data, image->dataSize);
-    copy->bottomUp = image->bottomUp;
-    return copy;
-}
-
-struct Result {
-    std::vector<std::uint8_t> color, alpha;
-};
-
-// Draws the case at the current level onto fresh copies of its destination.
-Result Draw(const Case& c) {
-    auto dstColor = Copy(c.dstColor.get()), dstAlpha = Copy(c.dstAlpha.get());
-    auto srcColor = Copy(c.srcColor.get()), srcAlpha = Copy(c.srcAlpha.get());
     C_Surface dst(1, dstColor.get(), dstAlpha.get());
     C_Surface src(1, nullptr);
-    if (c.selfDraw) {
+    if (selfDraw) {
         src.AddPlane(dstColor.get(), GFX_PLANE_COLOR);
         if (dstAlpha) src.AddPlane(dstAlpha.get(), GFX_PLANE_ALPHA);
     } else {
-        if (c.hasSrcColor) src.AddPlane(srcColor.get(), GFX_PLANE_COLOR);
+        if (hasSrcColor) src.AddPlane(srcColor.get(), GFX_PLANE_COLOR);
         if (srcAlpha) src.AddPlane(srcAlpha.get(), GFX_PLANE_ALPHA);
     }
-    Gfx_Surface_BlitTransformed(&src, &dst, c.hasSrcRect ? &c.srcRect : nullptr, c.hasClip ? &c.clip : nullptr,
-                                c.hasClip2 ? &c.clip2 : nullptr, &c.position, 0, c.hasParams ? &c.params : nullptr);
-    Result r;
-    r.color.assign(dstColor->data, dstColor->data + dstColor->dataSize);
-    if (dstAlpha) r.alpha.assign(dstAlpha->data, dstAlpha->data + dstAlpha->dataSize);
-    return r;
+    SimdLevelGuard guard;
+    Gfx_Blit_SetSimdLevel(level);
+    Gfx_Surface_BlitTransformed(&src, &dst, hasRect ? &rect : nullptr, hasClip ? &clip : nullptr,
+                                hasClip2 ? &clip2 : nullptr, &at, 0, hasParams ? &p : nullptr);
+    Bytes out = BytesOf(dstColor.get()), alpha = BytesOf(dstAlpha.get());
+    out.insert(out.end(), alpha.begin(), alpha.end());
+    return out;
 }
 
-// The first differing 32-bit pixel or byte, or -1.
-long FirstDifference(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b, std::size_t unit) {
-    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i)
-        if (a[i] != b[i]) return static_cast<long>(i / unit);
-    return a.size() == b.size() ? -1 : 0;
+// Kernel arguments for a random source of kW x kH over the given buffers.
+constexpr std::int32_t kW = 40, kH = 30;
+
+Gfx_SpanArgs RandomArgs(Lcg& rng, const std::vector<std::uint32_t>& src, const Bytes& srcAlpha, bool byteLayout) {
+    Gfx_SpanArgs a{};
+    const std::uint32_t shifts[2][3] = {{16, 8, 0}, {20, 10, 0}};
+    for (int ch = 0; ch < 3; ++ch) {
+        a.srcShift[ch] = a.dstShift[ch] = shifts[byteLayout ? 0 : 1][ch];
+        a.srcMask[ch] = a.dstMask[ch] = byteLayout ? 0xFF : 0x3F;
+    }
+    a.keyPixel = src[rng.Below(kW * kH)];
+    a.fillPixel = rng.Word();
+    a.fillR = rng.Range(0, 255);
+    a.fillG = rng.Range(0, 255);
+    a.fillB = rng.Range(0, 255);
+    a.brightR = rng.Range(-300, 300);
+    a.brightG = rng.Chance(10) ? 40000 : rng.Range(-300, 300);
+    a.brightB = rng.Chance(10) ? -40000 : 0;
+    a.contR = rng.Range(-256, 768);
+    a.contG = rng.Chance(10) ? 20000 : 256;
+    a.contB = rng.Range(0, 2047);
+    a.alpha256 = rng.Chance(50) ? 256 : rng.Range(0, 255);
+    const bool bottomUp = rng.Chance(33);
+    a.srcBase = src.data() + (bottomUp ? (kH - 1) * kW : 0);
+    a.srcAlphaBase = srcAlpha.data() + (bottomUp ? (kH - 1) * kW : 0);
+    a.srcPitch = a.srcAlphaPitch = bottomUp ? -kW : kW;
+    a.x0 = rng.Range(0, 3);
+    a.y0 = rng.Range(0, 3);
+    a.x1 = a.x0 + 1 + rng.Range(0, kW - a.x0 - 1);
+    a.y1 = a.y0 + 1 + rng.Range(0, kH - a.y0 - 1);
+    a.imgW = kW;
+    a.imgH = kH;
+    return a;
 }
+
+struct KernelInput {
+    std::vector<std::uint32_t> src, dst;
+    Bytes srcAlpha, dstAlpha;
+    KernelInput(Lcg& rng, std::size_t dstPixels)
+        : src(kW * kH), dst(dstPixels), srcAlpha(kW * kH), dstAlpha(dstPixels) {
+        for (std::size_t i = 0; i < src.size(); ++i) {
+            src[i] = rng.Word();
+            srcAlpha[i] = static_cast<std::uint8_t>(rng.Chance(33) ? 255 * rng.Below(2) : rng.Below(256));
+        }
+        for (std::size_t i = 0; i < dst.size(); ++i) {
+            dst[i] = rng.Word();
+            dstAlpha[i] = static_cast<std::uint8_t>(rng.Chance(33) ? 255 : rng.Below(256));
+        }
+    }
+    Bytes Result() const {
+        Bytes out;
+        Append(out, dst);
+        Append(out, dstAlpha);
+        return out;
+    }
+};
+
+// One kernel call the blit never makes: coordinates far outside 32 bits,
+// channel layouts of other widths, walks from either side.
+Bytes RawKernelCall(std::uint32_t round, std::int32_t level) {
+    Lcg rng(round + 777u);
+    KernelInput in(rng, 64);
+    Gfx_SpanArgs a = RandomArgs(rng, in.src, in.srcAlpha, !rng.Chance(25));
+    a.count = rng.Range(0, 19);
+    a.src = in.src.data() + 40;  // room for 20 pixels either way
+    a.srcAlpha = in.srcAlpha.data() + 40;
+    a.u = rng.Chance(12) ? (std::int64_t{1} << 40) + rng.Word() : rng.Range(-(8 << 16), 32 << 16);
+    a.v = rng.Range(-(4 << 16), 16 << 16);
+    a.du = rng.Range(-(3 << 16), 3 << 16);
+    a.dv = rng.Range(-(2 << 16), 2 << 16);
+    const std::uint32_t id = rng.Below(GFX_SPAN_KERNEL_COUNT), variant = rng.Below(GFX_SPAN_VARIANT_COUNT);
+    if (!(variant & GFX_SPAN_SRC_ALPHA)) a.srcAlphaBase = a.srcAlpha = nullptr;
+    a.dst = in.dst.data() + 3;
+    a.dstAlpha = variant & GFX_SPAN_DST_ALPHA ? in.dstAlpha.data() + 3 : nullptr;
+    Gfx_SpanKernelsForLevel(level)->fn[id][variant](a);
+    return in.Result();
+}
+
+// The bilinear scale kernel's rows of one call, as the blit runs them: SIMD
+// levels carry a row cache from row to row, and a walk that moves now and
+// then must invalidate what was kept.
+Bytes BilinearRowSequence(std::uint32_t round, std::int32_t level) {
+    constexpr std::int32_t kRows = 24, kMaxCount = 1100;
+    Lcg rng(round + 4242u);
+    KernelInput in(rng, kRows * kMaxCount);
+    Gfx_SpanArgs a = RandomArgs(rng, in.src, in.srcAlpha, true);
+    a.count = rng.Chance(5) ? kMaxCount : rng.Range(0, 69);
+    a.du = rng.Range(-(1 << 16), 1 << 16);
+    const std::int64_t u0 = rng.Range(-(4 << 16), 36 << 16), v0 = rng.Range(-(4 << 16), 30 << 16);
+    const std::int64_t dv = rng.Range(-(1 << 16), 1 << 16);
+    const std::uint32_t variant = rng.Below(GFX_SPAN_VARIANT_COUNT) | GFX_SPAN_BILINEAR;
+    if (!(variant & GFX_SPAN_SRC_ALPHA)) a.srcAlphaBase = nullptr;
+    const std::int32_t moveAt = rng.Range(0, 2 * kRows);  // the walk moves here
+    const auto cache = std::make_unique<Gfx_SpanRowCache>();
+    a.rowCache = level == GFX_SIMD_SCALAR ? nullptr : cache.get();
+    for (std::int32_t r = 0; r < kRows; ++r) {
+        a.u = r < moveAt ? u0 : u0 + (3 << 16);
+        a.v = v0 + r * dv;
+        a.dst = in.dst.data() + r * kMaxCount;
+        a.dstAlpha = variant & GFX_SPAN_DST_ALPHA ? in.dstAlpha.data() + r * kMaxCount : nullptr;
+        Gfx_SpanKernelsForLevel(level)->fn[GFX_SPAN_SCALE_ADJUST][variant](a);
+    }
+    return in.Result();
+}
+
+struct Comparison {
+    const char* name;
+    std::uint32_t rounds;
+    Bytes (*draw)(std::uint32_t round, std::int32_t level);
+};
+
+void PrintTo(const Comparison& c, std::ostream* os) { *os << c.name; }
+
+class SimdVsScalar : public ::testing::TestWithParam<Comparison> {};
+
+TEST_P(SimdVsScalar, EveryLevelDrawsTheScalarBytes) {
+    const std::vector<std::int32_t> levels = AvailableSimdLevels();
+    if (levels.size() < 2) GTEST_SKIP() << "no SIMD level in this build or on this processor";
+    const Comparison& c = GetParam();
+    for (std::uint32_t round = 0; round < c.rounds; ++round) {
+        const Bytes scalar = c.draw(round, GFX_SIMD_SCALAR);
+        for (std::size_t i = 1; i < levels.size(); ++i)
+            ASSERT_TRUE(c.draw(round, levels[i]) == scalar) << Gfx_SimdLevelName(levels[i]) << ", round " << round;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kernels, SimdVsScalar,
+                         ::testing::Values(Comparison{"whole blits", 3000, WholeBlit},
+                                           Comparison{"raw kernel calls", 4000, RawKernelCall},
+                                           Comparison{"bilinear row sequences", 600, BilinearRowSequence}),
+                         [](const ::testing::TestParamInfo<Comparison>& info) {
+                             std::string name = info.param.name;
+                             for (char& ch : name) ch = ch == ' ' ? '_' : ch;
+                             return name;
+                         });
 
 TEST(Simd, LevelChoiceFallsBackToWhatIsAvailable) {
     EXPECT_TRUE(Gfx_SimdLevelAvailable(GFX_SIMD_SCALAR));
     EXPECT_FALSE(Gfx_SimdLevelAvailable(GFX_SIMD_LEVEL_COUNT));
     EXPECT_EQ(Gfx_SimdFallback(-4), GFX_SIMD_SCALAR);
-    for (std::int32_t l = 0; l < GFX_SIMD_LEVEL_COUNT; ++l) {
-        EXPECT_LE(Gfx_SimdFallback(l), l);
-        EXPECT_TRUE(Gfx_SimdLevelAvailable(Gfx_SimdFallback(l)));
-        EXPECT_EQ(Gfx_SimdLevelFromName(Gfx_SimdLevelName(l)), l);
-    }
     EXPECT_EQ(Gfx_SimdLevelFromName("avx512"), -1);
     EXPECT_EQ(Gfx_SimdLevelFromName(nullptr), -1);
-    EXPECT_TRUE(Gfx_SimdLevelAvailable(Gfx_SimdDefaultLevel()));
+    EXPECT_FALSE(Gfx_Blit_SetSimdLevel(99));
     // Without QUILLORY_SIMD the process runs the best level there is; with
     // it, the named level or the best below it.
     const char* env = std::getenv("QUILLORY_SIMD");
     const std::int32_t named = Gfx_SimdLevelFromName(env);
-    EXPECT_EQ(Gfx_SimdDefaultLevel(), Gfx_SimdFallback(named >= 0 ? named : GFX_SIMD_LEVEL_COUNT)) << (env ? env : "");
+    EXPECT_EQ(Gfx_SimdDefaultLevel(), Gfx_SimdFallback(named >= 0 ? named : GFX_SIMD_LEVEL_COUNT));
     EXPECT_EQ(Gfx_Blit_GetSimdLevel(), Gfx_SimdDefaultLevel());
-
-    LevelGuard guard;
+    SimdLevelGuard guard;
     for (std::int32_t l = 0; l < GFX_SIMD_LEVEL_COUNT; ++l) {
+        SCOPED_TRACE(l);
+        EXPECT_LE(Gfx_SimdFallback(l), l);
+        EXPECT_TRUE(Gfx_SimdLevelAvailable(Gfx_SimdFallback(l)));
+        EXPECT_EQ(Gfx_SimdLevelFromName(Gfx_SimdLevelName(l)), l);
         EXPECT_EQ(Gfx_Blit_SetSimdLevel(l), Gfx_SimdLevelAvailable(l));
         if (Gfx_SimdLevelAvailable(l)) {
             EXPECT_EQ(Gfx_Blit_GetSimdLevel(), l);
         }
-    }
-    // Every table has an entry for every kernel and variant.
-    for (std::int32_t l = 0; l < GFX_SIMD_LEVEL_COUNT; ++l) {
+        // Every table has an entry for every kernel and variant.
         const Gfx_SpanKernelTable* t = Gfx_SpanKernelsForLevel(l);
         ASSERT_EQ(t != nullptr, Gfx_SimdLevelAvailable(l));
         if (!t) continue;
         EXPECT_STREQ(t->name, Gfx_SimdLevelName(l));
         for (const auto& row : t->fn)
-            for (const Gfx_SpanFn fn : row) EXPECT_NE(fn, nullptr);
+            for (const Gfx_SpanFn fn : row) ASSERT_NE(fn, nullptr);
     }
 }
-
-TEST(Simd, RandomBlitsMatchTheScalarKernelsAtEveryLevel) {
-    const std::vector<std::int32_t> levels = Levels();
-    if (levels.empty()) GTEST_SKIP() << "no SIMD level in this build or on this processor";
-    LevelGuard guard;
-    g_seed = 12345;
-    int compared = 0;
-    for (int round = 0; round < 3000; ++round) {
-        const Case c = RandomCase(round);
-        ASSERT_TRUE(Gfx_Blit_SetSimdLevel(GFX_SIMD_SCALAR));
-        const Result reference = Draw(c);
-        for (const std::int32_t level : levels) {
-            ASSERT_TRUE(Gfx_Blit_SetSimdLevel(level));
-            const Result r = Draw(c);
-            const long pixel = FirstDifference(reference.color, r.color, 4);
-            const long alpha = FirstDifference(reference.alpha, r.alpha, 1);
-            ASSERT_EQ(pixel, -1) << Gfx_SimdLevelName(level) << ", " << c.text;
-            ASSERT_EQ(alpha, -1) << Gfx_SimdLevelName(level) << ", " << c.text;
-            ++compared;
-        }
-    }
-    EXPECT_GT(compared, 0);
-}
-
-// Kernel calls the blit never makes: coordinates far outside 32 bits,
-// channel layouts of other widths, walks from either side.
-TEST(Simd, KernelsMatchTheScalarKernelsOnRawArguments) {
-    const std::vector<std::int32_t> levels = Levels();
-    if (levels.empty()) GTEST_SKIP() << "no SIMD level in this build or on this processor";
-    g_seed = 777;
-    constexpr std::int32_t kW = 24, kH = 12;
-    std::vector<std::uint32_t> src(kW * kH), dst0(64), dst1(64);
-    std::vector<std::uint8_t> srcAlpha(kW * kH), dstAlpha0(64), dstAlpha1(64);
-    const Gfx_SpanKernelTable& scalar = Gfx_SpanKernels_Scalar();
-    for (int round = 0; round < 4000; ++round) {
-        for (auto& p : src) p = Rnd32();
-        for (auto& a : srcAlpha) a = static_cast<std::uint8_t>(Rnd(3) == 0 ? 255 * Rnd(2) : Rnd(256));
-        for (std::size_t i = 0; i < dst0.size(); ++i) {
-            dst0[i] = dst1[i] = Rnd32();
-            dstAlpha0[i] = dstAlpha1[i] = static_cast<std::uint8_t>(Rnd(3) == 0 ? 255 : Rnd(256));
-        }
-        Gfx_SpanArgs a{};
-        const bool bytes = Rnd(4) != 0;
-        const std::uint32_t shifts[2][3] = {{16, 8, 0}, {20, 10, 0}};
-        for (int ch = 0; ch < 3; ++ch) {
-            a.srcShift[ch] = a.dstShift[ch] = shifts[bytes ? 0 : 1][ch];
-            a.srcMask[ch] = a.dstMask[ch] = bytes ? 0xFF : 0x3F;
-        }
-        a.keyPixel = src[Rnd(kW * kH)];
-        a.fillPixel = Rnd32();
-        a.fillR = static_cast<std::int32_t>(Rnd(256));
-        a.fillG = static_cast<std::int32_t>(Rnd(256));
-        a.fillB = static_cast<std::int32_t>(Rnd(256));
-        a.brightR = static_cast<std::int32_t>(Rnd(600)) - 300;
-        a.brightG = Rnd(10) == 0 ? 40000 : static_cast<std::int32_t>(Rnd(600)) - 300;
-        a.brightB = Rnd(10) == 0 ? -40000 : 0;
-        a.contR = static_cast<std::int32_t>(Rnd(1024)) - 256;
-        a.contG = Rnd(10) == 0 ? 20000 : 256;
-        a.contB = static_cast<std::int32_t>(Rnd(2048));
-        a.alpha256 = Rnd(2) ? 256 : static_cast<std::int32_t>(Rnd(256));
-        a.srcBase = src.data();
-        a.srcPitch = kW;
-        a.srcAlphaBase = srcAlpha.data();
-        a.srcAlphaPitch = kW;
-        a.x0 = static_cast<std::int32_t>(Rnd(4));
-        a.y0 = static_cast<std::int32_t>(Rnd(4));
-        a.x1 = a.x0 + 1 + static_cast<std::int32_t>(Rnd(kW - a.x0));
-        a.y1 = a.y0 + 1 + static_cast<std::int32_t>(Rnd(kH - a.y0));
-        a.imgW = kW;
-        a.imgH = kH;
-        a.count = static_cast<std::int32_t>(Rnd(20));
-        a.src = src.data() + 40;  // room for 20 pixels either way
-        a.srcAlpha = srcAlpha.data() + 40;
-        const bool far = Rnd(8) == 0;
-        a.u = far ? (std::int64_t{1} << 40) + Rnd32() : static_cast<std::int64_t>(Rnd32() % (40 << 16)) - (8 << 16);
-        a.v = static_cast<std::int64_t>(Rnd32() % (20 << 16)) - (4 << 16);
-        a.du = static_cast<std::int64_t>(Rnd32() % (6 << 16)) - (3 << 16);
-        a.dv = static_cast<std::int64_t>(Rnd32() % (4 << 16)) - (2 << 16);
-        const auto id = static_cast<std::uint32_t>(Rnd(GFX_SPAN_KERNEL_COUNT));
-        const std::uint32_t variant = Rnd(GFX_SPAN_VARIANT_COUNT);
-        const bool dstA = (variant & GFX_SPAN_DST_ALPHA) != 0;
-        const bool srcA = (variant & GFX_SPAN_SRC_ALPHA) != 0;
-        if (!srcA) {
-            a.srcAlphaBase = nullptr;
-            a.srcAlpha = nullptr;
-        }
-
-        a.dst = dst0.data() + 3;
-        a.dstAlpha = dstA ? dstAlpha0.data() + 3 : nullptr;
-        scalar.fn[id][variant](a);
-        for (const std::int32_t level : levels) {
-            std::vector<std::uint32_t> d = dst1;
-            std::vector<std::uint8_t> da = dstAlpha1;
-            a.dst = d.data() + 3;
-            a.dstAlpha = dstA ? da.data() + 3 : nullptr;
-            Gfx_SpanKernelsForLevel(level)->fn[id][variant](a);
-            ASSERT_EQ(d, dst0) << Gfx_SimdLevelName(level) << " round " << round << " kernel " << id << " variant "
-                               << variant;
-            ASSERT_EQ(da, dstAlpha0) << Gfx_SimdLevelName(level) << " round " << round << " kernel " << id;
-        }
-    }
-}
-
-}  // namespace
-
-namespace {
-
-// An enlarged copy repeats destination rows from the first row drawn from
-// each source row; a key colour that never matches walks every row through
-// the kernel and must give the same picture.
-TEST(Simd, EnlargedCopyRowsMatchRowsDrawnOneByOne) {
-    g_seed = 31;
-    auto picture = ColorImage(37, 23, GFX_FMT_ARGB8888, {});
-    picture->bottomUp = 0;
-    auto* p = reinterpret_cast<std::uint32_t*>(picture->data);
-    for (std::uint32_t i = 0; i < picture->dataSize / 4; ++i) p[i] &= 0x00FFFFFF;  // no pixel is the key
-    C_Surface src(1, picture.get());
-    for (const float sy : {1.0f, 2.0f, 2.7f, 0.6f}) {
-        C_DrawParams params;
-        params.scale = C_Vector2D(1.7f, sy);
-        params.flipV = static_cast<std::uint8_t>(sy > 2.5f);
-        const C_Vector2D at(-3.5f, 4.25f);
-        auto a = ColorImage(90, 80, GFX_FMT_ARGB8888, {}), b = Copy(a.get());
-        C_Surface da(1, a.get()), db(1, b.get());
-        Gfx_Surface_BlitTransformed(&src, &da, nullptr, nullptr, nullptr, &at, 0, &params);
-        params.useKeyColor = 1;
-        params.keyColor = C_Color(0, 0, 0, 255);
-        Gfx_Surface_BlitTransformed(&src, &db, nullptr, nullptr, nullptr, &at, 0, &params);
-        EXPECT_EQ(std::memcmp(a->data, b->data, a->dataSize), 0) << "scale y " << sy;
-    }
-}
-
-}  // namespace
-
-namespace {
-
-// A source rectangle thinner than a pixel leaves an empty integer row range;
-// the kernel then reads row y0, and so must the repeated rows.
-TEST(Simd, EnlargedCopyOfASubPixelRectangle) {
-    g_seed = 5;
-    auto picture = ColorImage(8, 8, GFX_FMT_ARGB8888, {});
-    picture->bottomUp = 0;
-    C_Surface src(1, picture.get());
-    C_DrawParams params;
-    params.scale = C_Vector2D(3.0f, 4.0f);
-    const C_Rect thin(1.0f, 0.2f, 5.0f, 0.7f);
-    const C_Vector2D at(2.0f, 1.0f);
-    auto a = ColorImage(40, 30, GFX_FMT_ARGB8888, {}), b = Copy(a.get());
-    C_Surface da(1, a.get()), db(1, b.get());
-    Gfx_Surface_BlitTransformed(&src, &da, &thin, nullptr, nullptr, &at, 0, &params);
-    params.useKeyColor = 1;
-    params.keyColor = C_Color(1, 2, 3, 4);  // matches no pixel of this picture
-    Gfx_Surface_BlitTransformed(&src, &db, &thin, nullptr, nullptr, &at, 0, &params);
-    EXPECT_EQ(std::memcmp(a->data, b->data, a->dataSize), 0);
-}
-
-}  // namespace
-
-namespace {
-
-// Kernels that carry state from row to row of a call (the bilinear scale
-// kernel's row cache), run over whole calls as the blit runs them and
-// compared with the scalar kernel drawing the same rows one by one. A call
-// moves its walk now and then, which must invalidate what was kept.
-struct RowSequenceKernel {
-    const char* name;
-    std::uint32_t id, requiredBits;
-};
-
-void PrintTo(const RowSequenceKernel& k, std::ostream* os) { *os << k.name; }
-
-class SimdRowSequence : public ::testing::TestWithParam<RowSequenceKernel> {};
-
-TEST_P(SimdRowSequence, MatchesTheScalarKernelRowByRow) {
-    const std::vector<std::int32_t> levels = Levels();
-    if (levels.empty()) GTEST_SKIP() << "no SIMD level in this build or on this processor";
-    const RowSequenceKernel k = GetParam();
-    g_seed = 4242;
-    constexpr std::int32_t kW = 40, kH = 30, kRows = 24, kMaxCount = 1100;
-    std::vector<std::uint32_t> src(kW * kH);
-    std::vector<std::uint8_t> srcAlpha(kW * kH);
-    std::vector<std::uint32_t> dst0(kRows * kMaxCount), dst1;
-    std::vector<std::uint8_t> dstAlpha0(kRows * kMaxCount), dstAlpha1;
-    const Gfx_SpanKernelTable& scalar = Gfx_SpanKernels_Scalar();
-    for (int round = 0; round < 600; ++round) {
-        for (auto& p : src) p = Rnd32();
-        for (auto& a : srcAlpha) a = static_cast<std::uint8_t>(Rnd(3) == 0 ? 255 * Rnd(2) : Rnd(256));
-        for (std::size_t i = 0; i < dst0.size(); ++i) {
-            dst0[i] = Rnd32();
-            dstAlpha0[i] = static_cast<std::uint8_t>(Rnd(3) == 0 ? 255 : Rnd(256));
-        }
-        dst1 = dst0;
-        dstAlpha1 = dstAlpha0;
-        Gfx_SpanArgs a{};
-        const std::uint32_t shifts[3] = {16, 8, 0};
-        for (int ch = 0; ch < 3; ++ch) {
-            a.srcShift[ch] = a.dstShift[ch] = shifts[ch];
-            a.srcMask[ch] = a.dstMask[ch] = 0xFF;
-        }
-        a.fillR = 200, a.fillG = 100, a.fillB = 7;
-        a.contR = a.contG = a.contB = static_cast<std::int32_t>(Rnd(512));
-        a.brightR = a.brightG = a.brightB = static_cast<std::int32_t>(Rnd(200)) - 100;
-        a.alpha256 = Rnd(2) ? 256 : static_cast<std::int32_t>(Rnd(256));
-        const bool bottomUp = Rnd(3) == 0;
-        a.srcBase = bottomUp ? src.data() + (kH - 1) * kW : src.data();
-        a.srcPitch = bottomUp ? -kW : kW;
-        a.srcAlphaBase = bottomUp ? srcAlpha.data() + (kH - 1) * kW : srcAlpha.data();
-        a.srcAlphaPitch = a.srcPitch;
-        a.x0 = static_cast<std::int32_t>(Rnd(4));
-        a.y0 = static_cast<std::int32_t>(Rnd(4));
-        a.x1 = a.x0 + 1 + static_cast<std::int32_t>(Rnd(kW - a.x0));
-        a.y1 = a.y0 + 1 + static_cast<std::int32_t>(Rnd(kH - a.y0));
-        a.imgW = kW;
-        a.imgH = kH;
-        a.count = Rnd(20) == 0 ? kMaxCount : static_cast<std::int32_t>(Rnd(70));
-        a.du = static_cast<std::int64_t>(Rnd32() % (2 << 16)) - (1 << 16);
-        const std::int64_t u0 = static_cast<std::int64_t>(Rnd32() % (40 << 16)) - (4 << 16);
-        const std::int64_t v0 = static_cast<std::int64_t>(Rnd32() % (34 << 16)) - (4 << 16);
-        const std::int64_t dv = static_cast<std::int64_t>(Rnd32() % (2 << 16)) - (1 << 16);
-        const std::uint32_t variant = Rnd(GFX_SPAN_VARIANT_COUNT) | k.requiredBits;
-        const bool dstA = (variant & GFX_SPAN_DST_ALPHA) != 0;
-        if (!(variant & GFX_SPAN_SRC_ALPHA)) a.srcAlphaBase = nullptr;
-        const std::int32_t moveAt = static_cast<std::int32_t>(Rnd(2 * kRows));  // the walk moves here
-
-        const auto drawRows = [&](Gfx_SpanFn fn, std::uint32_t* d, std::uint8_t* da, Gfx_SpanRowCache* cache) {
-            a.rowCache = cache;
-            for (std::int32_t r = 0; r < kRows; ++r) {
-                a.u = r < moveAt ? u0 : u0 + (3 << 16);
-                a.v = v0 + r * dv;
-                a.dst = d + r * kMaxCount;
-                a.dstAlpha = dstA ? da + r * kMaxCount : nullptr;
-                fn(a);
-            }
-        };
-        drawRows(scalar.fn[k.id][variant], dst0.data(), dstAlpha0.data(), nullptr);
-        for (const std::int32_t level : levels) {
-            std::vector<std::uint32_t> d = dst1;
-            std::vector<std::uint8_t> da = dstAlpha1;
-            auto cache = std::make_unique<Gfx_SpanRowCache>();
-            drawRows(Gfx_SpanKernelsForLevel(level)->fn[k.id][variant], d.data(), da.data(), cache.get());
-            ASSERT_EQ(d, dst0) << k.name << ", " << Gfx_SimdLevelName(level) << " round " << round << " variant "
-                               << variant;
-            ASSERT_EQ(da, dstAlpha0) << k.name << ", " << Gfx_SimdLevelName(level) << " round " << round;
-        }
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Kernels, SimdRowSequence,
-                         ::testing::Values(RowSequenceKernel{"bilinear scaling through the row cache",
-                                                             GFX_SPAN_SCALE_ADJUST, GFX_SPAN_BILINEAR}));
 
 }  // namespace

@@ -1,0 +1,283 @@
+// The font records and the font file: byte layouts, round trips, the
+// glyph-order reversal, the code index, hostile files, sheet import, format
+// change and notification.
+#include <memory>
+#include <string>
+
+#include "error_case.h"
+#include "font_builders.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Faces only, so every byte of its file is needed to read it back.
+void FillFaces(C_Font& font) {
+    font.name = "Serif";
+    for (const std::int32_t c : {'A', 'B'})
+        if (!font.GetFace(c)) font.AddFace(c);
+    for (std::uint16_t size : {1, 2, 3}) font.GetFace('A')->AddGlyph(new C_BitmapGlyph(size, 5, 7));
+    font.GetFace('B')->AddGlyph(new C_BitmapGlyph(9, 5, 7));
+}
+
+std::vector<int> Sizes(const C_BitmapFace& face) {
+    std::vector<int> sizes;
+    for (std::uint32_t i = 0; i < face.GlyphCount(); ++i) sizes.push_back(face.GetGlyph(i)->size);
+    return sizes;
+}
+
+// The file layout is an interface: these bytes are what other programs read.
+TEST(FontRecords, LayoutsRoundTripAndShortRecordsChangeNothing) {
+    C_FontType type(C_String("Ab"), 12.5f, 5, 1, 0, 1, 0, 0x01020304);
+    C_BitmapGlyph glyph(13, 5, 8);
+    glyph.imageIndex = 3;
+    glyph.frame = C_Frame(1, 2, 3, 4);
+    glyph.advance = C_Vector2Di(7, 0);
+    glyph.bearing = C_Vector2Di(-2, 0x1000B);  // only the low 16 bits travel
+    C_BitmapFace face('A');
+    C_Font font;
+    font.name = "T";
+    EXPECT_EQ(Quillory_Saved(type),
+              (Bytes{2, 0, 11, 0, 3, 0, 0, 0, 'A', 'b', 0, 0x00, 0x00, 0x48, 0x41, 1, 0, 1, 0, 4, 3, 2, 1}));
+    EXPECT_EQ(Quillory_Saved(glyph),
+              (Bytes{3, 0, 13, 0, 5, 8, 3, 0, 0, 0, 1, 0, 2, 0, 3, 0, 4, 0, 7, 0, 0, 0, 0xFE, 0xFF, 11, 0}));
+    EXPECT_EQ(Quillory_Saved(face), (Bytes{4, 0, 0, 0, 0, 0, 0x41, 0, 0, 0}));
+    EXPECT_EQ(Quillory_Saved(font), (Bytes{5, 0, 11, 0, 2, 0, 0, 0, 'T', 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+
+    C_FontType typeIn;
+    const Bytes typeBytes = Quillory_Saved(type), fresh = Quillory_Saved(typeIn);
+    EXPECT_FALSE(LoadFrom(typeIn, typeBytes, typeBytes.size() - 1));
+    EXPECT_EQ(Quillory_Saved(typeIn), fresh);  // unchanged
+    ASSERT_TRUE(LoadFrom(typeIn, typeBytes));
+    EXPECT_EQ(Quillory_Saved(typeIn), typeBytes);
+    EXPECT_EQ(typeIn.format, 0);  // the render kind is not stored
+    EXPECT_EQ(typeIn.StyleCode(), GFX_STYLE_BOLD);
+    C_BitmapGlyph glyphIn;
+    const Bytes glyphBytes = Quillory_Saved(glyph);
+    EXPECT_FALSE(LoadFrom(glyphIn, glyphBytes, glyphBytes.size() - 1));
+    EXPECT_EQ(glyphIn.imageIndex, -1);
+    ASSERT_TRUE(LoadFrom(glyphIn, glyphBytes));
+    EXPECT_EQ(Quillory_Saved(glyphIn), glyphBytes);
+    EXPECT_EQ(glyphIn.bearing, C_Vector2Di(-2, 11));
+}
+
+TEST(FontFile, LoadingReversesEachFacesGlyphsAndKeepsPictures) {
+    const std::uint32_t before = Mem_GetUsage().memCurrent;
+    {
+        C_Font font, loaded, again;
+        font.AddFaces(0, 3000);
+        FillFaces(font);
+        AddVariant(font, {{'x', 6, 0, 5, 4, 5}}, 10);
+        C_Image* picture = font.GetImage(0)->GetPlane(2);
+        for (std::uint32_t i = 0; i < picture->dataSize; ++i) picture->data[i] = static_cast<std::uint8_t>(i * 7);
+        ASSERT_TRUE(LoadFrom(loaded, Quillory_Saved(font)));
+        EXPECT_EQ(loaded.name, "Serif");
+        EXPECT_EQ(Sizes(*loaded.GetFace('A')), (std::vector<int>{3, 2, 1}));
+        ASSERT_TRUE(LoadFrom(again, Quillory_Saved(loaded)));  // saving keeps list order: the next load flips back
+        EXPECT_EQ(Quillory_Saved(again), Quillory_Saved(font));
+        ASSERT_EQ(loaded.ImageCount(), 1u);
+        const C_Image* back = loaded.GetImage(0)->GetPlane(2);
+        ASSERT_EQ(back->dataSize, picture->dataSize);
+        EXPECT_EQ(std::memcmp(back->data, picture->data, back->dataSize), 0);
+    }
+    EXPECT_EQ(Mem_GetUsage().memCurrent, before);
+}
+
+TEST(FontFile, HostileFilesFailAndLeaveTheFontAsItWas) {
+    C_Font source;
+    FillFaces(source);
+    const Bytes full = Quillory_Saved(source);
+    // A font named "T" up to its face count, then what follows.
+    const auto head = [](std::uint32_t faces, Bytes more) {
+        Bytes b = {5, 0, 11, 0, 2, 0, 0, 0, 'T', 0};
+        for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(faces >> (8 * i)));
+        b.insert(b.end(), more.begin(), more.end());
+        return b;
+    };
+    Bytes badGlyphTag = full, badTag = full, glyphs = head(1, {4, 0, 0xFF, 0xFF, 0xFF, 0x0F});
+    badGlyphTag[2 + 12 + 4 + 2 + 4] = 9;  // font tag, name, face count, face tag, glyph count
+    badTag[0] = 4;
+    glyphs.resize(glyphs.size() + 20);  // enough for the one face promised
+    const struct {
+        Bytes bytes;
+        const char* detail;
+    } cases[] = {
+        {head(0xFFFFFFFFu, {}), "C_Font::LoadFromStream{faceCount}"},
+        {glyphs, "C_BitmapFace::LoadFromStream{glyphCount}"},
+        {head(0, {0, 0, 0, 0x40, 13, 0, 0x80}), "C_Font::LoadFromStream{surfaceCount}"},
+        {head(1, {4, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0}), "C_Font::LoadFromStream{code}"},
+        {head(1, {4, 0, 0, 0, 0, 0, 0, 0, 0x11, 0, 0, 0, 0, 0}), "C_Font::LoadFromStream{code}"},  // past the range
+        {badGlyphTag, "C_BitmapGlyph::LoadFromStream{class_type}"},
+        {badTag, "C_Font::LoadFromStream{class_type}"},
+    };
+    C_Font font;
+    font.name = "Kept";
+    font.AddFace('k');
+    const Bytes kept = Quillory_Saved(font);
+    for (const auto& c : cases) {
+        EXPECT_FALSE(LoadFrom(font, c.bytes)) << c.detail;
+        EXPECT_STREQ(Gfx_GetErrorDetail(), c.detail);
+        EXPECT_EQ(Quillory_Saved(font), kept) << c.detail;
+    }
+    for (std::size_t cut = 0; cut < full.size(); ++cut) EXPECT_FALSE(LoadFrom(font, full, cut)) << cut;
+    EXPECT_EQ(Quillory_Saved(font), kept);
+
+    // Each surface's plane carries only its header and describes a third of
+    // the load budget: three load, four go over.
+    C_Image big;
+    ASSERT_TRUE(big.CreateEmpty(1, GFX_LOAD_UNBACKED_BUDGET / 6 / 3, GFX_FMT_RGB48, GFX_FMT_NONE));
+    C_Font three, four;
+    for (int i = 0; i < 4; ++i) {
+        if (i < 3) three.AddImage(new C_Surface(1, &big));
+        four.AddImage(new C_Surface(1, &big));
+    }
+    EXPECT_FALSE(LoadFrom(font, Quillory_Saved(four)));
+    EXPECT_NE(std::string(Gfx_GetErrorReason()).find("MiB"), std::string::npos);
+    EXPECT_EQ(Quillory_Saved(font), kept);
+    EXPECT_TRUE(LoadFrom(font, Quillory_Saved(three)));
+    EXPECT_EQ(font.ImageCount(), 3u);
+}
+
+TEST(FontIndex, FacesAreFoundByCodeWithinTheIndexOnly) {
+    C_Font font;
+    EXPECT_EQ(font.GetFace(65), nullptr);
+    EXPECT_TRUE(font.AddFaces(32, 127));
+    EXPECT_TRUE(font.AddFaces(10, 5));  // an empty range
+    EXPECT_FALSE(font.AddFace(-1));
+    EXPECT_FALSE(font.AddFace(GFX_FONT_MAX_CODE + 1));
+    EXPECT_EQ(font.FaceCount(), 95u);
+    for (const std::int32_t code : {31, 127, -5}) EXPECT_EQ(font.GetFace(code), nullptr) << code;
+    EXPECT_EQ(font.GetFace('A')->code, 'A');
+    std::uint32_t entry = 0;
+    std::memcpy(&entry, font.faceIndex.data + 4 * 'A', 4);
+    EXPECT_EQ(entry, 'A' - 32 + 1u);  // position in the face list + 1
+    EXPECT_TRUE(font.AddFace(GFX_FONT_MAX_CODE));
+    EXPECT_EQ(font.GetFace(GFX_FONT_MAX_CODE)->code, GFX_FONT_MAX_CODE);
+}
+
+TEST(FontSheet, CellsAreCutRowMajorAndOverflowBelowTheGrid) {
+    C_Font font;
+    font.AddFaces('A', 'J' + 1);                   // no face for 'K'
+    AddVariant(font, {{'A', 3, 0, 3, 2, 2}}, 10);  // the sheet is not the first surface
+    C_Surface* sheet = CoverageSurface(43, 21);    // 4 x 2 cells of 10 x 10
+    ASSERT_TRUE(Gfx_Font_AddSheet(C_String("ABCDEFGHIJK"), 4, 2, 16, sheet, &font));
+    ASSERT_EQ(font.ImageCount(), 2u);
+    EXPECT_EQ(font.GetImage(1), sheet);
+    // 'A' is cell 0, 'F' cell 5 (column 1, row 1), 'J' cell 9 below the last row.
+    const C_BitmapGlyph* glyphs[] = {font.GetFace('A')->GetGlyph(1), font.GetFace('F')->GetGlyph(0),
+                                     font.GetFace('J')->GetGlyph(0)};
+    const int frames[][4] = {{0, 0, 9, 9}, {10, 10, 19, 19}, {10, 20, 19, 29}};
+    for (int i = 0; i < 3; ++i) {
+        const C_BitmapGlyph& g = *glyphs[i];
+        EXPECT_EQ(std::vector<int>({g.frame.x0, g.frame.y0, g.frame.x1, g.frame.y1}),
+                  std::vector<int>(frames[i], frames[i] + 4));
+        EXPECT_EQ(std::vector<int>(
+                      {g.size, g.format, g.style, g.imageIndex, g.advance.x, g.advance.y, g.bearing.x, g.bearing.y}),
+                  std::vector<int>({16, GFX_GLYPH_SHEET, GFX_STYLE_REGULAR, 1, 10, 10, 0, 0}));
+    }
+}
+
+TEST(FontSheet, UnusableGridsAreRefusedAndTheColourPlaneGivesTheSize) {
+    C_Font font;
+    font.AddFace('b');
+    const std::unique_ptr<C_Surface> small(CoverageSurface(3, 3, 0));
+    // No columns, no rows, narrower or lower than its cells, nothing at all.
+    for (const auto& [columns, rows] : {std::pair{0, 1}, {1, 0}, {4, 1}, {1, 4}})
+        EXPECT_FALSE(Gfx_Font_AddSheet(C_String("b"), columns, rows, 8, small.get(), &font)) << columns << rows;
+    EXPECT_FALSE(Gfx_Font_AddSheet(C_String("b"), 1, 1, 8, nullptr, &font));
+    EXPECT_FALSE(Gfx_Font_AddSheet(C_String("b"), 1, 1, 8, small.get(), nullptr));
+    EXPECT_EQ(font.ImageCount() + font.GetFace('b')->GlyphCount(), 0u);
+
+    auto* colour = new C_Image;
+    colour->CreateEmpty(20, 8, GFX_FMT_RGB888, GFX_FMT_NONE, C_Color(1.0f, 1.0f, 1.0f, 1.0f));
+    C_Surface* sheet = CoverageSurface(4, 4);
+    sheet->AddPlane(colour, 1);
+    ASSERT_TRUE(Gfx_Font_AddSheet(C_String("ab"), 2, 1, 8, sheet, &font));
+    EXPECT_EQ(font.GetFace('b')->GetGlyph(0)->frame.x0, 10);
+    EXPECT_EQ(font.GetFace('b')->GetGlyph(0)->frame.y1, 7);
+    // The format change converts the colour plane and gives the alpha plane
+    // the matching one-channel format.
+    ASSERT_TRUE(Gfx_Font_ChangeFormat(&font, GFX_FMT_ARGB8888, GFX_FMT_SAME, 0));
+    EXPECT_EQ(sheet->GetPlane(1)->format, GFX_FMT_ARGB8888);
+    EXPECT_EQ(sheet->GetPlane(2)->format, GFX_FMT_CH8);
+}
+
+std::vector<std::pair<C_Surface*, std::int32_t>> g_notified;
+bool RecordNotify(C_Surface* surface, std::int32_t code) {
+    g_notified.emplace_back(surface, code);
+    return true;
+}
+C_Surface* TaggingAllocator(std::uint32_t context) {
+    auto* surface = new C_Surface;
+    surface->owner = reinterpret_cast<void*>(static_cast<std::uintptr_t>(context));
+    return surface;
+}
+
+TEST(FontNotify, SurfacesHearOfAllPlanesAndLoadsUseTheAllocator) {
+    C_Font font;
+    EXPECT_TRUE(font.NotifySurfaces());  // nothing to tell
+    AddVariant(font, {{'a', 5, 0, 5, 3, 3}, {'b', 5, 0, 5, 3, 3}}, 10);
+    for (std::uint32_t i = 0; i < font.ImageCount(); ++i) font.GetImage(std::int32_t(i))->notify[0] = RecordNotify;
+    g_notified.clear();
+    EXPECT_TRUE(font.NotifySurfaces());
+    EXPECT_EQ(g_notified,
+              (std::vector<std::pair<C_Surface*, std::int32_t>>{{font.GetImage(0), -3}, {font.GetImage(1), -3}}));
+
+    C_Font loaded;
+    loaded.imageAllocator = TaggingAllocator;
+    loaded.allocatorContext = 77;
+    ASSERT_TRUE(LoadFrom(loaded, Quillory_Saved(font)));
+    ASSERT_EQ(loaded.ImageCount(), 2u);
+    EXPECT_EQ(loaded.GetImage(1)->owner, reinterpret_cast<void*>(std::uintptr_t{77}));
+    EXPECT_EQ(loaded.imageAllocator, TaggingAllocator);  // the load keeps it
+}
+
+// Loads `bytes` into `object`.
+std::function<bool()> LoadInto(C_Object& object, Bytes bytes) {
+    return [&object, bytes] { return LoadFrom(object, bytes); };
+}
+
+Bytes WithTag(std::uint16_t tag, Bytes record) {
+    record[0] = static_cast<std::uint8_t>(tag);
+    return record;
+}
+
+TEST(ErrorPaths, FontRecordsReportWrongTagsBrokenNamesAndMissingFonts) {
+    C_FontType type, typeIn;
+    C_BitmapGlyph glyph, glyphIn;
+    C_BitmapFace face(65), faceIn;
+    C_Font font, fontIn;
+    Bytes badName = Quillory_Saved(type);
+    badName[2] = 0x09;  // the name is a string record right after the tag
+    const auto load = [](const char* c) { return std::string(c) + "::LoadFromStream"; };
+    const auto tag = [](const char* c) { return std::string(c) + "::LoadFromStream{class_type}"; };
+    const std::vector<ErrorCase> cases = {
+        {"font type with a face's tag", LoadInto(typeIn, WithTag(4, Quillory_Saved(type))), GFX_ERR_BAD_DATA,
+         tag("C_FontType"), load("C_FontType")},
+        {"font type whose name is no string", LoadInto(typeIn, badName), GFX_ERR_BAD_DATA, tag("C_String"),
+         load("C_FontType")},
+        {"glyph with a font type's tag", LoadInto(glyphIn, WithTag(2, Quillory_Saved(glyph))), GFX_ERR_BAD_DATA,
+         tag("C_BitmapGlyph"), load("C_BitmapGlyph")},
+        {"face with a glyph's tag", LoadInto(faceIn, WithTag(3, Quillory_Saved(face))), GFX_ERR_BAD_DATA,
+         tag("C_BitmapFace"), load("C_BitmapFace")},
+        {"font with an image's tag", LoadInto(fontIn, WithTag(6, Quillory_Saved(font))), GFX_ERR_BAD_DATA,
+         tag("C_Font"), load("C_Font")},
+        {"font type written nowhere",
+         [&type] {
+             C_Stream never;  // not opened: no byte can be written
+             return type.SaveToStream(&never, 0);
+         },
+         -1, "", "C_FontType::SaveToStream"},
+        {"format change of no font", [] { return Gfx_Font_ChangeFormat(nullptr, GFX_FMT_ARGB8888, GFX_FMT_SAME, 0); },
+         GFX_ERR_NULL_ARG, "Gfx_Font_ChangeFormat{pFont->format}", "Gfx_Font_ChangeFormat"},
+    };
+    for (const ErrorCase& c : cases) ExpectReported(c);
+    EXPECT_STREQ(typeIn.name.CStr(), C_FontType().name.CStr());  // failed loads left the objects as made
+    EXPECT_EQ(fontIn.faces, nullptr);
+    // A font without surfaces has nothing to change, which is no error.
+    Gfx_ClearError();
+    EXPECT_FALSE(Gfx_Font_ChangeFormat(&font, GFX_FMT_ARGB8888, GFX_FMT_SAME, 0));
+    EXPECT_STREQ(Gfx_GetErrorDetail(), "");
+}
+
+}  // namespace
