@@ -1,6 +1,8 @@
 // The surface object: its saved record, hostile records, plane ownership,
 // notification, format changes, anchors, and PNG files with and without
 // alpha.
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "surface_test.h"
@@ -82,8 +84,9 @@ TEST(Surface, HostileRecordsFailCleanly) {
 
     // Stray bytes between entries are skipped; an image record forged to
     // promise more pixels than the stream holds fails.
-    Bytes stray = {0x0D, 0x00, 0x7F, 0x00, 0x42};
-    stray.insert(stray.end(), bytes.begin() + 3, bytes.end());
+    const std::uint8_t strayBytes[] = {0x0D, 0x00, 0x7F, 0x00, 0x42};
+    Bytes stray(std::begin(strayBytes), std::end(strayBytes));
+    std::copy(bytes.begin() + 3, bytes.end(), std::back_inserter(stray));
     EXPECT_TRUE(LoadInto(t, stray));
     EXPECT_EQ(t.planes->Count(), 2u);
     Bytes forged = bytes;
