@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "image_test_support.h"
@@ -117,6 +118,29 @@ TEST(ImageIO, DetectsTypesByTheirBytes) {
         {{0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 7, 0x20}, GFX_FILE_UNKNOWN},
     };
     for (const Case& c : cases) EXPECT_EQ(Gfx_Image_DetectType(c.bytes.data(), c.bytes.size()), c.type);
+}
+
+// What the headers say, read without decoding: sizes as stated (a top-down
+// BMP's negative height too) and the variant in words.
+TEST(ImageIO, HeaderInfo) {
+    Bmp topDown;
+    topDown.height = -2;
+    topDown.pixels = Bytes(24, 0);
+    struct Case {
+        Bytes bytes;
+        std::int32_t type;
+        std::uint32_t width, height;
+        const char* variant;
+    } cases[] = {
+        {topDown.Build(), GFX_FILE_BMP, 3, 2, "24-bit, uncompressed, BITMAPINFOHEADER, top-down"},
+        {TgaHeader(10, 300, 7, 32), GFX_FILE_TGA, 300, 7, "32-bit"},
+    };
+    for (const Case& c : cases) {
+        Gfx_ImageFileInfo info{};
+        ASSERT_TRUE(Gfx_Image_ReadMemoryInfo(c.bytes.data(), c.bytes.size(), &info)) << Reason();
+        EXPECT_EQ(std::make_tuple(info.type, info.width, info.height), std::make_tuple(c.type, c.width, c.height));
+        EXPECT_NE(std::string(info.variant).find(c.variant), std::string::npos) << info.variant;
+    }
 }
 
 // Narrow channels widen by bit replication, grey stays grey, alpha is full
