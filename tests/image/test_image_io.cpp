@@ -162,6 +162,14 @@ TEST(ImageIO, RequestedFormatWidensAsViewersShow) {
     EXPECT_EQ(StoredRow(image, 0, 8), (Bytes{7, 7, 7, 0xFF, 200, 200, 200, 0xFF}));
     ASSERT_TRUE(Gfx_Image_LoadFile(&image, path.c_str(), GFX_FMT_NONE));
     EXPECT_EQ(image.format, GFX_FMT_CH8);
+    // Indices without a palette read as a grey ramp.
+    C_Image indices;
+    indices.CreateEmpty(2, 1, GFX_FMT_INDEX8, GFX_FMT_NONE);
+    indices.data[0] = 9;
+    indices.data[1] = 250;
+    ASSERT_TRUE(indices.SaveToFile(path.c_str(), 0));
+    ASSERT_TRUE(Gfx_Image_LoadFile(&image, path.c_str(), GFX_FMT_ARGB8888)) << Reason();
+    EXPECT_EQ(StoredRow(image, 0, 8), (Bytes{9, 9, 9, 0xFF, 250, 250, 250, 0xFF}));
 }
 
 #if defined(QUILLORY_HAVE_GIF) && defined(QUILLORY_HAVE_JPEG)

@@ -264,7 +264,12 @@ TEST(ReadPcx, RunsPlanesAndPalettes) {
     Bytes indexed = PcxHeader(1, 3, 2, 4);
     Append(indexed, {0xC1, 0xC5, 7, 9, 0x55, 1, 0xC3, 2});
     Append(indexed, PcxPalette());
+    // Runs of 63 that end exactly where the palette begins.
+    Bytes exact = PcxHeader(1, 126, 1, 126);
+    Append(exact, {0xFF, 0x42, 0xFF, 0x42});
+    Append(exact, PcxPalette());
     const std::pair<Bytes, Bytes> cases[] = {
+        {exact, Bytes(126, 0x42)},
         {planes, {5, 3, 1, 6, 4, 2, 9, 7, 0x7F, 10, 8, 0x7F}},
         {across, {0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x33, 0x22, 0x11, 0x44, 0x22, 0x11}},
         {cut, {0x42, 0x42}},
@@ -671,13 +676,14 @@ TEST(ImageFiles, UnknownExtensionsAreRefused) {
 }
 
 TEST(ImageFiles, ReaderStartsWhereTheStreamStandsAndLeavesItAfterTheImage) {
-    // A BMP (whose reader moves back and forth) and a TGA one after the other
-    // behind a prefix, in a file and in memory.
+    // A BMP (whose reader moves back and forth, and whose rows are longer
+    // than the read buffer) and a TGA one after the other behind a prefix, in
+    // a file and in memory.
     Bmp bmp;
-    bmp.width = 5;
+    bmp.width = 5000;
     bmp.bits = 8;
     bmp.paletteEntries = 256;
-    bmp.pixels = Bmp8Rows();
+    for (std::uint32_t i = 0; i < 2 * 5000; ++i) bmp.pixels.push_back(static_cast<std::uint8_t>(i % 5000 + i / 5000));
     Bytes bytes = {0xAB, 0xCD, 0xEF};
     Append(bytes, bmp.Build());
     Append(bytes, SmallTga());
@@ -692,7 +698,8 @@ TEST(ImageFiles, ReaderStartsWhereTheStreamStandsAndLeavesItAfterTheImage) {
         ASSERT_EQ(C_Stream::ReadBytes(s, prefix, 3), 3u);
         C_Image first;
         ASSERT_TRUE(first.LoadBMP(s));
-        EXPECT_EQ(Row(first, 1), Bytes({0, 1, 2, 3, 4}));
+        EXPECT_EQ(Row(first, 1), Bytes(bmp.pixels.begin(), bmp.pixels.begin() + 5000));
+        EXPECT_EQ(Row(first, 0), Bytes(bmp.pixels.begin() + 5000, bmp.pixels.end()));
         C_Image second;
         ASSERT_TRUE(second.LoadTGA(s));
         EXPECT_EQ(Row(second, 0), Bytes({1, 2, 3}));

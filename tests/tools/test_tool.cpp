@@ -1,11 +1,8 @@
 // Runs the built quillory program on files made here.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <dirent.h>
 #include <string>
 #include <vector>
 
@@ -188,6 +185,9 @@ TEST(Tool, BadArgumentsGiveUsage) {
         EXPECT_TRUE(r.out.empty());
     }
     for (const char* name : {"out.bmp", "out.png", "out.img"}) EXPECT_TRUE(FilesNamed(name).empty());
+    for (const char* command : {"info", "convert", "font", "render-text", "demo-assets"})
+        EXPECT_EQ(RunTool({command, "--help"}).code, 0) << command;
+    EXPECT_TRUE(Contains(RunTool({"--help"}).out, "render-text"));
     const ToolResult help = RunTool({"convert", "--help"});
     EXPECT_EQ(help.code, 0);
     EXPECT_TRUE(Contains(help.out, "usage: quillory convert IN OUT"));
