@@ -170,6 +170,11 @@ TEST(ImageIO, RequestedFormatWidensAsViewersShow) {
     ASSERT_TRUE(indices.SaveToFile(path.c_str(), 0));
     ASSERT_TRUE(Gfx_Image_LoadFile(&image, path.c_str(), GFX_FMT_ARGB8888)) << Reason();
     EXPECT_EQ(StoredRow(image, 0, 8), (Bytes{9, 9, 9, 0xFF, 250, 250, 250, 0xFF}));
+    // Saved as PNG they become that grey too.
+    const std::string png = Quillory_TempPath("indices.png");
+    ASSERT_TRUE(Gfx_Image_SaveFile(&indices, png.c_str(), 0)) << Reason();
+    ASSERT_TRUE(Gfx_Image_LoadFile(&image, png.c_str(), GFX_FMT_ARGB8888)) << Reason();
+    EXPECT_EQ(StoredRow(image, 0, 8), (Bytes{9, 9, 9, 0xFF, 250, 250, 250, 0xFF}));
 }
 
 #if defined(QUILLORY_HAVE_GIF) && defined(QUILLORY_HAVE_JPEG)

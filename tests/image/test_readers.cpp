@@ -680,10 +680,11 @@ TEST(ImageFiles, ReaderStartsWhereTheStreamStandsAndLeavesItAfterTheImage) {
     // than the read buffer) and a TGA one after the other behind a prefix, in
     // a file and in memory.
     Bmp bmp;
-    bmp.width = 5000;
+    bmp.width = 10000;
     bmp.bits = 8;
     bmp.paletteEntries = 256;
-    for (std::uint32_t i = 0; i < 2 * 5000; ++i) bmp.pixels.push_back(static_cast<std::uint8_t>(i % 5000 + i / 5000));
+    for (std::uint32_t i = 0; i < 2 * 10000; ++i)
+        bmp.pixels.push_back(static_cast<std::uint8_t>(i % 10000 + i / 10000));
     Bytes bytes = {0xAB, 0xCD, 0xEF};
     Append(bytes, bmp.Build());
     Append(bytes, SmallTga());
@@ -698,8 +699,8 @@ TEST(ImageFiles, ReaderStartsWhereTheStreamStandsAndLeavesItAfterTheImage) {
         ASSERT_EQ(C_Stream::ReadBytes(s, prefix, 3), 3u);
         C_Image first;
         ASSERT_TRUE(first.LoadBMP(s));
-        EXPECT_EQ(Row(first, 1), Bytes(bmp.pixels.begin(), bmp.pixels.begin() + 5000));
-        EXPECT_EQ(Row(first, 0), Bytes(bmp.pixels.begin() + 5000, bmp.pixels.end()));
+        EXPECT_EQ(Row(first, 1), Bytes(bmp.pixels.begin(), bmp.pixels.begin() + 10000));
+        EXPECT_EQ(Row(first, 0), Bytes(bmp.pixels.begin() + 10000, bmp.pixels.end()));
         C_Image second;
         ASSERT_TRUE(second.LoadTGA(s));
         EXPECT_EQ(Row(second, 0), Bytes({1, 2, 3}));
