@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "../test_support.h"
@@ -41,23 +42,25 @@ TEST(DemoScript, EveryEventKindParses) {
         "4 keydown escape\n"
         "4 keyup 0x1B\n"
         "5 close\n");
-    ASSERT_EQ(e.size(), 10u);
-    EXPECT_EQ(e[0].kind, WIN_HEADLESS_MOUSEMOVE);
-    EXPECT_DOUBLE_EQ(e[0].time, 0.5);
-    EXPECT_EQ(e[0].x, 10);
-    EXPECT_EQ(e[0].y, 20);
-    EXPECT_EQ(e[1].kind, WIN_HEADLESS_MOUSEDOWN);
-    EXPECT_EQ(e[1].code, 1);
-    EXPECT_EQ(e[2].x, -40);  // outside the window is allowed
-    EXPECT_EQ(e[3].kind, WIN_HEADLESS_MOUSEUP);
-    EXPECT_EQ(e[4].code, 3);
-    // "key" presses and releases at the same time; letters are upper case.
-    EXPECT_EQ(e[5].kind, WIN_HEADLESS_KEYDOWN);
-    EXPECT_EQ(e[6].kind, WIN_HEADLESS_KEYUP);
-    EXPECT_EQ(e[5].code, 'Q');
-    EXPECT_EQ(e[7].code, WIN_VK_ESCAPE);
-    EXPECT_EQ(e[8].code, WIN_VK_ESCAPE);
-    EXPECT_EQ(e[9].kind, WIN_HEADLESS_CLOSE);
+    // "key" presses and releases at the same time; letters are upper case;
+    // outside the window is allowed.
+    const std::vector<std::tuple<std::int32_t, double, std::int32_t, std::int32_t, std::int32_t>> expected = {
+        {WIN_HEADLESS_MOUSEMOVE, 0.5, 0, 10, 20},       {WIN_HEADLESS_MOUSEDOWN, 1.0, 1, 10, 20},
+        {WIN_HEADLESS_MOUSEMOVE, 1.25, 0, -40, 900},    {WIN_HEADLESS_MOUSEUP, 2.0, 1, 15, 25},
+        {WIN_HEADLESS_MOUSEDOWN, 3.0, 3, 0, 0},         {WIN_HEADLESS_KEYDOWN, 3.5, 'Q', 0, 0},
+        {WIN_HEADLESS_KEYUP, 3.5, 'Q', 0, 0},           {WIN_HEADLESS_KEYDOWN, 4.0, WIN_VK_ESCAPE, 0, 0},
+        {WIN_HEADLESS_KEYUP, 4.0, WIN_VK_ESCAPE, 0, 0}, {WIN_HEADLESS_CLOSE, 5.0, 0, 0, 0}};
+    ASSERT_EQ(e.size(), expected.size());
+    for (std::size_t i = 0; i < e.size(); ++i) {
+        const auto& [kind, time, code, x, y] = expected[i];
+        EXPECT_EQ(std::make_tuple(static_cast<std::int32_t>(e[i].kind), e[i].time), std::make_tuple(kind, time)) << i;
+        if (kind != WIN_HEADLESS_CLOSE) {
+            EXPECT_EQ(e[i].code, code) << i;
+        }
+        if (kind == WIN_HEADLESS_MOUSEMOVE || kind == WIN_HEADLESS_MOUSEDOWN || kind == WIN_HEADLESS_MOUSEUP) {
+            EXPECT_EQ(std::make_tuple(e[i].x, e[i].y), std::make_tuple(x, y)) << i;
+        }
+    }
     for (const Win_HeadlessEvent& event : e) EXPECT_EQ(event.window, nullptr);
 }
 

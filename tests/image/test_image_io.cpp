@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "image_test_support.h"
@@ -119,6 +120,29 @@ TEST(ImageIO, DetectsTypesByTheirBytes) {
     for (const Case& c : cases) EXPECT_EQ(Gfx_Image_DetectType(c.bytes.data(), c.bytes.size()), c.type);
 }
 
+// What the headers say, read without decoding: sizes as stated (a top-down
+// BMP's negative height too) and the variant in words.
+TEST(ImageIO, HeaderInfo) {
+    Bmp topDown;
+    topDown.height = -2;
+    topDown.pixels = Bytes(24, 0);
+    struct Case {
+        Bytes bytes;
+        std::int32_t type;
+        std::uint32_t width, height;
+        const char* variant;
+    } cases[] = {
+        {topDown.Build(), GFX_FILE_BMP, 3, 2, "24-bit, uncompressed, BITMAPINFOHEADER, top-down"},
+        {TgaHeader(10, 300, 7, 32), GFX_FILE_TGA, 300, 7, "32-bit"},
+    };
+    for (const Case& c : cases) {
+        Gfx_ImageFileInfo info{};
+        ASSERT_TRUE(Gfx_Image_ReadMemoryInfo(c.bytes.data(), c.bytes.size(), &info)) << Reason();
+        EXPECT_EQ(std::make_tuple(info.type, info.width, info.height), std::make_tuple(c.type, c.width, c.height));
+        EXPECT_NE(std::string(info.variant).find(c.variant), std::string::npos) << info.variant;
+    }
+}
+
 // Narrow channels widen by bit replication, grey stays grey, alpha is full
 // where the file has none.
 TEST(ImageIO, RequestedFormatWidensAsViewersShow) {
@@ -138,6 +162,19 @@ TEST(ImageIO, RequestedFormatWidensAsViewersShow) {
     EXPECT_EQ(StoredRow(image, 0, 8), (Bytes{7, 7, 7, 0xFF, 200, 200, 200, 0xFF}));
     ASSERT_TRUE(Gfx_Image_LoadFile(&image, path.c_str(), GFX_FMT_NONE));
     EXPECT_EQ(image.format, GFX_FMT_CH8);
+    // Indices without a palette read as a grey ramp.
+    C_Image indices;
+    indices.CreateEmpty(2, 1, GFX_FMT_INDEX8, GFX_FMT_NONE);
+    indices.data[0] = 9;
+    indices.data[1] = 250;
+    ASSERT_TRUE(indices.SaveToFile(path.c_str(), 0));
+    ASSERT_TRUE(Gfx_Image_LoadFile(&image, path.c_str(), GFX_FMT_ARGB8888)) << Reason();
+    EXPECT_EQ(StoredRow(image, 0, 8), (Bytes{9, 9, 9, 0xFF, 250, 250, 250, 0xFF}));
+    // Saved as PNG they become that grey too.
+    const std::string png = Quillory_TempPath("indices.png");
+    ASSERT_TRUE(Gfx_Image_SaveFile(&indices, png.c_str(), 0)) << Reason();
+    ASSERT_TRUE(Gfx_Image_LoadFile(&image, png.c_str(), GFX_FMT_ARGB8888)) << Reason();
+    EXPECT_EQ(StoredRow(image, 0, 8), (Bytes{9, 9, 9, 0xFF, 250, 250, 250, 0xFF}));
 }
 
 #if defined(QUILLORY_HAVE_GIF) && defined(QUILLORY_HAVE_JPEG)

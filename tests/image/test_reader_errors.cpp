@@ -1,14 +1,16 @@
-// The failures of the file and record readers that the other tests cannot
-// reach by bad data alone: buffers that cannot be had, files that cannot be
-// opened, nested records that break, read back from the error record.
+// The failures the other tests cannot reach by bad data alone: buffers that
+// cannot be had, files that cannot be opened, unknown formats, nested records
+// that break, read back from the error record.
 #include <gtest/gtest.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "error_case.h"
 #include "image_test_support.h"
 #include "quillory.h"
 #include "test_support.h"
@@ -101,145 +103,205 @@ Bytes TgaFile(std::uint8_t type, std::uint32_t w, std::uint32_t h, std::uint8_t 
     return b;
 }
 
-using StreamReader = bool (C_Image::*)(C_Stream*);
-
-// Runs `reader` over `bytes` with allocations of `failSize` bytes refused and
-// checks the outcome: false, error 3 with `detail`, the reader's summary line,
-// an empty image and the memory counter back where it was.
-void ExpectAllocationFailure(StreamReader reader, const Bytes& bytes, std::size_t failSize, const char* detail,
-                             const char* site) {
-    C_Stream stream;
-    ASSERT_TRUE(stream.OpenMemoryRead(bytes.data(), static_cast<std::uint32_t>(bytes.size())));
-    C_Image image;
-    const std::uint32_t before = Mem_GetUsage().memCurrent;
-    Gfx_ClearError();
-    bool loaded = true;
-    {
-        FailingAllocations failing(failSize);
-        loaded = (image.*reader)(&stream);
-        EXPECT_GE(failing.Refused(), 1u);
-    }
-    EXPECT_FALSE(loaded);
-    ExpectFailure(GFX_ERR_NO_MEMORY, detail, site);
-    EXPECT_EQ(image.data, nullptr);
-    EXPECT_EQ(image.m_palette, nullptr);
-    EXPECT_EQ(image.format, GFX_FMT_NONE);
-    EXPECT_EQ(Mem_GetUsage().memCurrent, before);
-}
-
-// The file-name form of a reader on a missing file: false, error 11 naming
-// the reader and the path, then the reader's summary line.
-void ExpectMissingFile(bool (C_Image::*reader)(const char*), const char* name, const std::string& detailPrefix,
-                       const char* site) {
-    const std::string path = Quillory_TempPath(name);
-    std::remove(path.c_str());
-    C_Image image;
-    Gfx_ClearError();
-    EXPECT_FALSE((image.*reader)(path.c_str()));
-    ExpectFailure(GFX_ERR_OPEN_READ, detailPrefix + "(" + path + ")", site);
-}
-
-constexpr const char* kNoInjection = "allocation failures cannot be injected in this build";
-
-// ---------------------------------------------------------------- BMP
-
-TEST(ReaderErrors, BmpBuffersThatCannotBeHad) {
-    if (!kCanFailAllocations) GTEST_SKIP() << kNoInjection;
-    ExpectAllocationFailure(&C_Image::LoadBMP, BmpFile(7, 5, 24), 7 * 3 * 5, "C_Image::LoadBMP{data}(stream)",
-                            "C_Image::Load_BMP");
-    ExpectAllocationFailure(&C_Image::LoadBMP, BmpFile(9, 3, 8), 9 * 3, "C_Image::LoadBMP{data}(stream)",
-                            "C_Image::Load_BMP");
-    ExpectAllocationFailure(&C_Image::LoadBMP, BmpFile(9, 3, 8), 768, "C_Image::LoadBMP{m_palette}(stream)",
-                            "C_Image::Load_BMP");
-}
-
-// ---------------------------------------------------------------- PCX
-
-TEST(ReaderErrors, PcxBuffersThatCannotBeHad) {
-    if (!kCanFailAllocations) GTEST_SKIP() << kNoInjection;
-    const char* site = "C_Image::Load_PCX";
-    // 8 bits, 5 x 3, lines of 6 bytes: pixels 15, scanline 6, palette 768.
-    const Bytes indexed = PcxFile(1, 5, 3, 6);
-    ExpectAllocationFailure(&C_Image::LoadPCX, indexed, 15, "C_Image::LoadPCX{data}(stream)", site);
-    ExpectAllocationFailure(&C_Image::LoadPCX, indexed, 6, "C_Image::LoadPCX{pixelRow}(stream)", site);
-    ExpectAllocationFailure(&C_Image::LoadPCX, indexed, 768, "C_Image::LoadPCX{m_palette}(stream)", site);
-    // 24 bits, 4 x 2, plane lines of 5 bytes: scanline 15, pixels 24.
-    const Bytes planar = PcxFile(3, 4, 2, 5);
-    ExpectAllocationFailure(&C_Image::LoadPCX, planar, 15, "C_Image::LoadPCX{pixelRow}(stream)", site);
-    ExpectAllocationFailure(&C_Image::LoadPCX, planar, 24, "C_Image::LoadPCX{data}(stream)", site);
-}
-
-// ---------------------------------------------------------------- TGA
-
-TEST(ReaderErrors, TgaBuffersThatCannotBeHad) {
-    if (!kCanFailAllocations) GTEST_SKIP() << kNoInjection;
-    const char* site = "C_Image::Load_TGA";
-    ExpectAllocationFailure(&C_Image::LoadTGA, TgaFile(2, 3, 5, 32), 3 * 5 * 4, "C_Image::LoadTGA{data}(stream)", site);
-    ExpectAllocationFailure(&C_Image::LoadTGA, TgaFile(1, 11, 2, 8), 22, "C_Image::LoadTGA{data}(stream)", site);
-    ExpectAllocationFailure(&C_Image::LoadTGA, TgaFile(1, 11, 2, 8), 768, "C_Image::LoadTGA{m_palette}(stream)", site);
-}
-
-TEST(ReaderErrors, MissingFiles) {
-    ExpectMissingFile(&C_Image::LoadBMP, "missing.bmp", "C_Image::LoadBMP", "C_Image::Load_BMP");
-    ExpectMissingFile(&C_Image::LoadPCX, "missing.pcx", "C_Image::LoadPCX", "C_Image::Load_PCX");
-    ExpectMissingFile(&C_Image::LoadTGA, "missing.tga", "C_Image::LoadTGA", "C_Image::Load_TGA");
-}
-
-// ---------------------------------------------------------------- image record
-
-Bytes SavedImage(C_Image& image) {
-    C_Stream stream;
-    stream.OpenMemoryWrite();
-    EXPECT_TRUE(image.SaveToStream(&stream, 0));
-    return Bytes(stream.Data(), stream.Data() + stream.Size());
-}
-
 bool LoadRecord(C_Image& image, const Bytes& bytes) {
     C_Stream stream;
     stream.OpenMemoryRead(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
     return image.LoadFromStream(&stream, 0);
 }
 
-TEST(ReaderErrors, ImageRecordBuffersThatCannotBeHad) {
-    if (!kCanFailAllocations) GTEST_SKIP() << kNoInjection;
-    C_Image source;
-    ASSERT_TRUE(source.CreateEmpty(13, 3, GFX_FMT_INDEX8, GFX_FMT_RGB888));
-    const Bytes record = SavedImage(source);
-    struct Case {
-        std::size_t size;
-        const char* detail;
-    };
-    for (const Case& c : {Case{768, "C_Image::LoadFromStream{m_palette}"}, Case{39, "C_Image::LoadFromStream{data}"}}) {
-        SCOPED_TRACE(c.detail);
-        C_Image image;
-        const std::uint32_t before = Mem_GetUsage().memCurrent;
-        Gfx_ClearError();
-        bool loaded = true;
-        {
-            FailingAllocations failing(c.size);
-            loaded = LoadRecord(image, record);
-            EXPECT_EQ(failing.Refused(), 1u);
+// A failure the public interface reports: provoked with allocations of
+// `failSize` bytes refused (0: none), then the record checked, and `image`
+// (when given) left empty with the memory counter back where it was.
+struct Failure {
+    ErrorCase error;
+    std::size_t failSize;
+    const C_Image* image;
+};
+
+void ExpectFailureCase(const Failure& f) {
+    SCOPED_TRACE(f.error.what);
+    const std::uint32_t before = Mem_GetUsage().memCurrent;
+    Gfx_ClearError();
+    bool result = true;
+    {
+        FailingAllocations failing(f.failSize);
+        result = f.error.provoke();
+        if (f.failSize != 0) {
+            EXPECT_GE(failing.Refused(), 1u);
         }
-        EXPECT_FALSE(loaded);
-        ExpectFailure(GFX_ERR_NO_MEMORY, c.detail, "C_Image::LoadFromStream");
-        EXPECT_EQ(image.data, nullptr);
-        EXPECT_EQ(image.m_palette, nullptr);
+    }
+    EXPECT_FALSE(result);
+    ExpectRecorded(f.error);
+    if (f.image) {
+        EXPECT_EQ(f.image->data, nullptr);
+        EXPECT_EQ(f.image->m_palette, nullptr);
         EXPECT_EQ(Mem_GetUsage().memCurrent, before);
     }
 }
 
-TEST(ReaderErrors, ImageRecordOfAnUnknownFormatIsNotWritten) {
-    C_Image image;
-    ASSERT_TRUE(image.CreateEmpty(2, 2, GFX_FMT_CH8, GFX_FMT_NONE));
-    image.format = 48;  // no such format
-    C_Stream stream;
-    stream.OpenMemoryWrite();
-    Gfx_ClearError();
-    EXPECT_FALSE(image.SaveToStream(&stream, 0));
-    ExpectFailure(GFX_ERR_FORMAT, "C_Image::SaveToStream{format}", "C_Image::SaveToStream");
-    EXPECT_EQ(stream.Size(), 0u);
-    EXPECT_NE(image.data, nullptr);  // the image itself is untouched
-    image.format = GFX_FMT_CH8;
+TEST(ReaderErrors, BuffersThatCannotBeHad) {
+    if (!kCanFailAllocations) GTEST_SKIP() << "allocation failures cannot be injected in this build";
+    C_Image image, pixels, paletteOnly, record;
+    ASSERT_TRUE(pixels.CreateEmpty(64, 64, GFX_FMT_CH8, GFX_FMT_NONE));          // 4096 bytes
+    ASSERT_TRUE(paletteOnly.CreateEmpty(0, 0, GFX_FMT_INDEX8, GFX_FMT_RGB888));  // 768 bytes, no pixels
+    ASSERT_TRUE(record.CreateEmpty(13, 3, GFX_FMT_INDEX8, GFX_FMT_RGB888));
+    const Bytes saved = Quillory_Saved(record);
+    // Files of zero pixels (BMP rows padded to 4 bytes, PCX scanlines stored
+    // as literal bytes 1), with a full palette wherever the format has one.
+    const Bytes bmp24 = BmpFile(7, 5, 24), bmp8 = BmpFile(9, 3, 8);
+    const Bytes pcx8 = PcxFile(1, 5, 3, 6), pcx24 = PcxFile(3, 4, 2, 5);  // lines of 6; planes of 5
+    const Bytes tga32 = TgaFile(2, 3, 5, 32), tga8 = TgaFile(1, 11, 2, 8);
+    auto load = [&](Reader reader, const Bytes& bytes) {
+        return [&, reader] { return LoadWith(image, reader, bytes); };
+    };
+    const std::string bmp = "C_Image::LoadBMP", pcx = "C_Image::LoadPCX", tga = "C_Image::LoadTGA";
+    const std::string rec = "C_Image::LoadFromStream", ce = "C_Image::CreateEmpty";
+    const std::vector<Failure> cases = {
+        {{"BMP 24-bit pixels", load(&C_Image::LoadBMP, bmp24), GFX_ERR_NO_MEMORY, bmp + "{data}(stream)",
+          "C_Image::Load_BMP"},
+         7 * 3 * 5,
+         &image},
+        {{"BMP 8-bit pixels", load(&C_Image::LoadBMP, bmp8), GFX_ERR_NO_MEMORY, bmp + "{data}(stream)",
+          "C_Image::Load_BMP"},
+         27,
+         &image},
+        {{"BMP palette", load(&C_Image::LoadBMP, bmp8), GFX_ERR_NO_MEMORY, bmp + "{m_palette}(stream)",
+          "C_Image::Load_BMP"},
+         768,
+         &image},
+        {{"PCX pixels", load(&C_Image::LoadPCX, pcx8), GFX_ERR_NO_MEMORY, pcx + "{data}(stream)", "C_Image::Load_PCX"},
+         15,
+         &image},
+        {{"PCX scanline", load(&C_Image::LoadPCX, pcx8), GFX_ERR_NO_MEMORY, pcx + "{pixelRow}(stream)",
+          "C_Image::Load_PCX"},
+         6,
+         &image},
+        {{"PCX palette", load(&C_Image::LoadPCX, pcx8), GFX_ERR_NO_MEMORY, pcx + "{m_palette}(stream)",
+          "C_Image::Load_PCX"},
+         768,
+         &image},
+        {{"PCX planar scanline", load(&C_Image::LoadPCX, pcx24), GFX_ERR_NO_MEMORY, pcx + "{pixelRow}(stream)",
+          "C_Image::Load_PCX"},
+         15,
+         &image},
+        {{"PCX planar pixels", load(&C_Image::LoadPCX, pcx24), GFX_ERR_NO_MEMORY, pcx + "{data}(stream)",
+          "C_Image::Load_PCX"},
+         24,
+         &image},
+        {{"TGA pixels", load(&C_Image::LoadTGA, tga32), GFX_ERR_NO_MEMORY, tga + "{data}(stream)", "C_Image::Load_TGA"},
+         60,
+         &image},
+        {{"TGA indices", load(&C_Image::LoadTGA, tga8), GFX_ERR_NO_MEMORY, tga + "{data}(stream)", "C_Image::Load_TGA"},
+         22,
+         &image},
+        {{"TGA palette", load(&C_Image::LoadTGA, tga8), GFX_ERR_NO_MEMORY, tga + "{m_palette}(stream)",
+          "C_Image::Load_TGA"},
+         768,
+         &image},
+        {{"record palette", [&] { return LoadRecord(image, saved); }, GFX_ERR_NO_MEMORY, rec + "{m_palette}", rec},
+         768,
+         &image},
+        {{"record pixels", [&] { return LoadRecord(image, saved); }, GFX_ERR_NO_MEMORY, rec + "{data}", rec},
+         39,
+         &image},
+        {{"palette of a new image", [&] { return image.CreateEmpty(0, 0, GFX_FMT_INDEX8, GFX_FMT_RGB888); }, 3,
+          ce + "{m_palette}", ce},
+         768,
+         &image},
+        // The assignments record no summary line.
+        {{"pixels of a copy",
+          [&] {
+              image = pixels;
+              return image.data != nullptr;
+          },
+          GFX_ERR_NO_MEMORY, "C_Image::operator={data}", ""},
+         4096,
+         &image},
+        {{"palette of a copy",
+          [&] {
+              image = paletteOnly;
+              return image.m_palette != nullptr;
+          },
+          GFX_ERR_NO_MEMORY, "C_Image::operator={m_palette}", ""},
+         768,
+         &image},
+    };
+    for (const Failure& f : cases) ExpectFailureCase(f);
+}
+
+TEST(ReaderErrors, UnknownFormatsMissingFilesAndImpossibleSizes) {
+    C_Image image, grey;
+    ASSERT_TRUE(grey.CreateEmpty(3, 2, GFX_FMT_CH8, GFX_FMT_NONE));
+    // A grey view whose 32-bit form would need rows longer than any 32-bit
+    // size: converting it must fail while creating the new buffer, before a
+    // single pixel of the (tiny) memory is read.
+    std::uint8_t lent[4] = {};
+    C_Image view;
+    ASSERT_TRUE(view.CreateLocked(0x40000001u, 1, 0x40000001u, GFX_FMT_CH8, GFX_FMT_NONE, lent));
+    auto withFormat = [&grey](std::function<bool()> call) {
+        return [&grey, call] {
+            grey.format = 99;
+            const bool ok = call();
+            grey.format = GFX_FMT_CH8;
+            return ok;
+        };
+    };
+    C_Stream sink;
+    sink.OpenMemoryWrite();
+    const std::string raw = Quillory_TempPath("pixels.raw");
+    std::remove(raw.c_str());
+    auto missing = [&](bool (C_Image::*reader)(const char*), const char* name) {
+        return [&, reader, name] { return (image.*reader)(Quillory_TempPath(name).c_str()); };
+    };
+    C_String text("old");
+    const std::vector<Failure> cases = {
+        {{"channel of an unknown format", withFormat([&] { return Gfx_Image_GetChannel(&grey, &image, 0); }),
+          GFX_ERR_FORMAT, "Gfx_Image_GetChannel{pImageSrc->format}", "Gfx_Image_GetChannel"},
+         0,
+         &image},
+        {{"raw dump of an unknown format", withFormat([&] { return grey.Save_RAW_ToFile(raw.c_str()); }),
+          GFX_ERR_FORMAT, "C_Image::Save_RAW_ToFile{format}", "C_Image::Save_RAW_ToFile"},
+         0,
+         nullptr},
+        {{"record of an unknown format", withFormat([&] { return grey.SaveToStream(&sink, 0); }), GFX_ERR_FORMAT,
+          "C_Image::SaveToStream{format}", "C_Image::SaveToStream"},
+         0,
+         nullptr},
+        {{"format change whose new buffer cannot exist",
+          [&] { return Gfx_Image_ChangeFormat(&view, GFX_FMT_ARGB8888, GFX_FMT_SAME, 0); }, GFX_ERR_NO_MEMORY,
+          "C_Image::CreateEmpty{data}", "Gfx_Image_ChangeFormat"},
+         0,
+         nullptr},
+        {{"clone whose new buffer cannot exist",
+          [&] { return Gfx_Image_Clone(&view, &image, GFX_FMT_ARGB8888, GFX_FMT_SAME, 0); }, GFX_ERR_NO_MEMORY,
+          "C_Image::CreateEmpty{data}", "Gfx_Image_Clone"},
+         0,
+         &image},
+        {{"missing BMP", missing(&C_Image::LoadBMP, "missing.bmp"), GFX_ERR_OPEN_READ,
+          "C_Image::LoadBMP(" + Quillory_TempPath("missing.bmp") + ")", "C_Image::Load_BMP"},
+         0,
+         &image},
+        {{"missing PCX", missing(&C_Image::LoadPCX, "missing.pcx"), GFX_ERR_OPEN_READ,
+          "C_Image::LoadPCX(" + Quillory_TempPath("missing.pcx") + ")", "C_Image::Load_PCX"},
+         0,
+         &image},
+        {{"missing TGA", missing(&C_Image::LoadTGA, "missing.tga"), GFX_ERR_OPEN_READ,
+          "C_Image::LoadTGA(" + Quillory_TempPath("missing.tga") + ")", "C_Image::Load_TGA"},
+         0,
+         &image},
+        {{"missing text", [&] { return text.Load_TXT_FromFile(C_String(Quillory_TempPath("missing.txt").c_str())); },
+          GFX_ERR_OPEN_READ, "C_String::Load_TXT_FromFile(" + Quillory_TempPath("missing.txt") + ")",
+          "C_String::Load_TXT_FromFile"},
+         0,
+         nullptr},
+    };
+    for (const Failure& f : cases) ExpectFailureCase(f);
+    // Failed calls leave their images and files as they were.
+    EXPECT_EQ(view.format, GFX_FMT_CH8);
+    EXPECT_EQ(view.data, lent);
+    EXPECT_EQ(sink.Size(), 0u);
+    EXPECT_TRUE(ReadFile(raw).empty());
+    EXPECT_EQ(text.Length(), 0u);
 }
 
 // ---------------------------------------------------------------- surface record
@@ -273,18 +335,6 @@ TEST(ReaderErrors, SurfacePlaneThatFailsToLoadKeepsTheEarlierPlanes) {
     ASSERT_NE(surface.GetPlane(GFX_PLANE_ALPHA), nullptr);
     EXPECT_EQ(surface.GetPlane(GFX_PLANE_ALPHA)->width, 3u);
     EXPECT_EQ(surface.GetPlane(GFX_PLANE_COLOR), nullptr);
-}
-
-// ---------------------------------------------------------------- string loader
-
-TEST(ReaderErrors, TextFileThatCannotBeOpened) {
-    const std::string path = Quillory_TempPath("missing.txt");
-    std::remove(path.c_str());
-    C_String text("old");
-    Gfx_ClearError();
-    EXPECT_FALSE(text.Load_TXT_FromFile(C_String(path.c_str())));
-    ExpectFailure(GFX_ERR_OPEN_READ, "C_String::Load_TXT_FromFile(" + path + ")", "C_String::Load_TXT_FromFile");
-    EXPECT_EQ(text.Length(), 0u);
 }
 
 }  // namespace

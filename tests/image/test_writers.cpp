@@ -47,6 +47,10 @@ TEST(Writers, RoundTripThroughTheReaders) {
             Fill(image, w, 3, t.format, t.palFormat);
             const std::string path = Quillory_TempPath(std::string("written.") + t.name);
             ASSERT_TRUE(t.save(&image, path.c_str())) << Gfx_GetErrorReason();
+            const Bytes file = ReadFile(path);
+            if (t.save == Gfx_Image_SaveBMP) {  // the header states the file's size
+                EXPECT_EQ(LeBytes({file.size()}, 4), Bytes(file.begin() + 2, file.begin() + 6));
+            }
             C_Image back;
             ASSERT_TRUE((back.*t.load)(path.c_str())) << Gfx_GetErrorReason();
             ASSERT_EQ(back.format, t.loadedFormat);

@@ -165,6 +165,8 @@ TEST_F(TimingTest, CursorIdsOutsideTheTableChangeNothing) {
     EXPECT_EQ(Win_Headless_GetCursorShape(), WIN_CURSOR_CROSS);
     EXPECT_TRUE(Win_SetCursor(WIN_IDC_WAIT));
     EXPECT_EQ(Win_Headless_GetCursorShape(), WIN_CURSOR_WAIT);
+    EXPECT_TRUE(Win_SetCursor(WIN_IDC_APPSTARTING));  // the table's first entry
+    EXPECT_EQ(Win_Headless_GetCursorShape(), WIN_CURSOR_APPSTARTING);
 }
 
 TEST_F(TimingTest, DisplayModesSwitchAndRestore) {
@@ -172,6 +174,8 @@ TEST_F(TimingTest, DisplayModesSwitchAndRestore) {
     EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_HORZRES), 800);
     EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_VERTRES), 600);
     EXPECT_TRUE(Win_ProcessMessages());
+    EXPECT_TRUE(Win_SetDisplayMode(1280, 1024, 32));
+    EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_VERTRES), 1024);
     EXPECT_TRUE(Win_RestoreDisplayMode());
     EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_HORZRES), 1920);
     EXPECT_STREQ(Win_Headless_GetLastMessageBox(), "");
@@ -204,13 +208,15 @@ TEST_F(EnvironmentTest, FixedStepAndScreenComeFromTheEnvironment) {
     EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_HORZRES), 1024);
     EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_VERTRES), 768);
 
-    // Malformed values fall back to the defaults.
-    setenv("QUILLORY_FIXED_DT", "fast", 1);
-    setenv("QUILLORY_HEADLESS_SCREEN", "99999x5", 1);
-    ASSERT_TRUE(Win_SelectPlatform("headless"));
-    Win_InitTimer();
-    EXPECT_DOUBLE_EQ(Win_GetClockState().secondsPerTick, 1e-9);
-    EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_HORZRES), 1920);
+    // Malformed values (a step of zero too) fall back to the defaults.
+    for (const char* step : {"fast", "0"}) {
+        setenv("QUILLORY_FIXED_DT", step, 1);
+        setenv("QUILLORY_HEADLESS_SCREEN", "99999x5", 1);
+        ASSERT_TRUE(Win_SelectPlatform("headless"));
+        Win_InitTimer();
+        EXPECT_DOUBLE_EQ(Win_GetClockState().secondsPerTick, 1e-9) << step;
+        EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_HORZRES), 1920);
+    }
 }
 
 TEST_F(EnvironmentTest, AHeadlessRunCanEndByItselfWithASnapshot) {

@@ -184,6 +184,12 @@ TEST_F(WindowTest, SettersApplyToTheLiveWindowAndKeepTheClientSize) {
         EXPECT_EQ(info.clientRect.Width(), 800);
         EXPECT_EQ(info.clientRect.Height(), 600);
     }
+    // Moving a shown window keeps it shown.
+    w.SetVisible(1);
+    w.SetX(20, 0);
+    ASSERT_TRUE(Win_Headless_GetWindowInfo(&w, &info));
+    EXPECT_TRUE(info.visible);
+    EXPECT_EQ(info.windowRect.x0, 20);
 }
 
 TEST_F(WindowTest, OneMessagePerCallAndFalseAfterQuit) {
@@ -352,6 +358,7 @@ TEST_F(WindowTest, KeysTranslateWithTheKeyboardState) {
     Win_Headless_KeyDown(WIN_VK_SHIFT);
     Win_Headless_KeyDown('B');
     Win_Headless_KeyDown(WIN_VK_SUBTRACT);
+    Win_Headless_KeyDown(WIN_VK_BACK);
     Pump();
     EXPECT_EQ(rec.Input(), (Calls{{"keyDown", {'a', 'A'}},
                                   {"keyUp", {'a', 'A'}},
@@ -369,7 +376,8 @@ TEST_F(WindowTest, KeysTranslateWithTheKeyboardState) {
                                   {"keyDown", {'B', 'B'}},
                                   {"keyDown", {0, WIN_VK_SHIFT}},
                                   {"keyDown", {'B', 'B'}},
-                                  {"keyDown", {'-', WIN_VK_SUBTRACT}}}));
+                                  {"keyDown", {'-', WIN_VK_SUBTRACT}},
+                                  {"keyDown", {8, WIN_VK_BACK}}}));
 }
 
 TEST_F(WindowTest, KeysGoToTheFocusWindowOnly) {

@@ -1,32 +1,18 @@
 // The font and demo-assets subcommands, run as the built program.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "quillory.h"
-#include "test_support.h"
+#include "tool_test_support.h"
 
 namespace {
 
 const std::string kSerif = "/usr/share/fonts/truetype/liberation2/LiberationSerif-";
-
-struct ToolRun {
-    int code;
-    std::string err;
-};
-
-ToolRun Quillory(const std::string& args) {
-    const std::string err = Quillory_TempPath("stderr.txt");
-    const std::string command = std::string("'") + QUILLORY_TOOL_PATH + "' " + args + " >/dev/null 2>'" + err + "'";
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Quillory_ReadFile(err)};
-}
 
 std::string FreshDir(const std::string& name) {
     const std::string dir = Quillory_TempPath(name);
@@ -44,8 +30,8 @@ C_BitmapGlyph* FindVariant(const C_BitmapFace& face, std::uint16_t size, std::ui
 
 TEST(ToolFont, RendersTheChosenSizesKindsStylesAndCharacters) {
     const std::string out = Quillory_TempPath("two.uft");
-    const ToolRun r = Quillory("font '" + kSerif + "Regular.ttf," + kSerif + "Bold.ttf' '" + out +
-                               "' --sizes 12,20,12 --kinds gray --styles regular,bold --chars 0x41-0x43,97");
+    const ToolResult r = RunTool({"font", kSerif + "Regular.ttf," + kSerif + "Bold.ttf", out, "--sizes", "12,20,12",
+                                  "--kinds", "gray", "--styles", "regular,bold", "--chars", "0x41-0x43,97"});
     ASSERT_EQ(r.code, 0) << r.err;
     C_Font font;
     ASSERT_TRUE(font.LoadFromFile(out.c_str(), 0));
@@ -63,26 +49,28 @@ TEST(ToolFont, RendersTheChosenSizesKindsStylesAndCharacters) {
 
 TEST(ToolFont, RefusesBadCommandLinesAndUnreadableFonts) {
     const std::string out = Quillory_TempPath("bad.uft");
-    const std::string ttf = "'" + kSerif + "Regular.ttf' ";
-    EXPECT_EQ(Quillory("font " + ttf + "'" + out + "' --sizes 0").code, 2);
-    EXPECT_EQ(Quillory("font " + ttf + "'" + out + "' --kinds 6").code, 2);
-    EXPECT_EQ(Quillory("font " + ttf + "'" + out + "' --styles regular,bold").code, 2);
-    EXPECT_EQ(Quillory("font " + ttf + "'" + out + "' --chars 100-50").code, 2);
-    EXPECT_EQ(Quillory("font " + ttf + "'" + out + "' --chars 0-70000").code, 2);
-    EXPECT_EQ(Quillory("font " + ttf + "'" + Quillory_TempPath("font.img") + "'").code, 2);
-    const ToolRun missing = Quillory("font '" + Quillory_TempPath("none.ttf") + "' '" + out + "'");
+    const std::string ttf = kSerif + "Regular.ttf";
+    const std::vector<std::string> bad[] = {{"--sizes", "0"},
+                                            {"--kinds", "6"},
+                                            {"--styles", "regular,bold"},
+                                            {"--chars", "100-50"},
+                                            {"--chars", "0-70000"}};
+    for (const auto& options : bad) {
+        std::vector<std::string> args = {"font", ttf, out};
+        args.insert(args.end(), options.begin(), options.end());
+        EXPECT_EQ(RunTool(args).code, 2) << options[0] << " " << options[1];
+    }
+    EXPECT_EQ(RunTool({"font", ttf, Quillory_TempPath("font.img")}).code, 2);
+    const ToolResult missing = RunTool({"font", Quillory_TempPath("none.ttf"), out});
     EXPECT_EQ(missing.code, 1);
     EXPECT_NE(missing.err.find("none.ttf"), std::string::npos) << missing.err;
     // Files that are not fonts are named for what they are.
     const std::string text = Quillory_TempPath("notes.ttf");
-    if (std::FILE* f = std::fopen(text.c_str(), "wb")) {
-        std::fputs("not a font", f);
-        std::fclose(f);
-    }
-    const ToolRun notFont = Quillory("font '" + text + "' '" + out + "'");
+    WriteText(text, "not a font");
+    const ToolResult notFont = RunTool({"font", text, out});
     EXPECT_EQ(notFont.code, 1);
     EXPECT_NE(notFont.err.find("is not a TrueType or OpenType font"), std::string::npos) << notFont.err;
-    const ToolRun folder = Quillory("font '" + std::string(QUILLORY_TEST_TMP_DIR) + "' '" + out + "'");
+    const ToolResult folder = RunTool({"font", QUILLORY_TEST_TMP_DIR, out});
     EXPECT_NE(folder.err.find("is a directory"), std::string::npos) << folder.err;
     EXPECT_EQ(Quillory_ReadFile(out), "");  // nothing written
 }
@@ -94,7 +82,7 @@ protected:
 
     void SetUp() override {
         dir = FreshDir("assets");
-        const ToolRun r = Quillory("demo-assets '" + dir + "'");
+        const ToolResult r = RunTool({"demo-assets", dir});
         ASSERT_EQ(r.code, 0) << r.err;
     }
     std::string File(const char* name) const { return dir + "/" + name; }
@@ -102,13 +90,13 @@ protected:
 
 TEST_F(DemoAssets, AreTheSameOnEveryRun) {
     const std::string again = FreshDir("again");
-    ASSERT_EQ(Quillory("demo-assets '" + again + "'").code, 0);
+    ASSERT_EQ(RunTool({"demo-assets", again}).code, 0);
     for (const char* name : {"times.uft", "picture1.img", "picture2.img", "picture3.img", "prova.txt"}) {
         const std::string bytes = Quillory_ReadFile(File(name));
         EXPECT_GT(bytes.size(), 100u) << name;
         EXPECT_TRUE(bytes == Quillory_ReadFile(again + "/" + name)) << name;
     }
-    EXPECT_EQ(Quillory("demo-assets '" + Quillory_TempPath("no/such/dir") + "'").code, 1);
+    EXPECT_EQ(RunTool({"demo-assets", Quillory_TempPath("no/such/dir")}).code, 1);
 }
 
 TEST_F(DemoAssets, TheSheetIsNineKeyedTilesWithASoftAlphaPlane) {

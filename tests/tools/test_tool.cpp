@@ -1,74 +1,17 @@
 // Runs the built quillory program on files made here.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <dirent.h>
 #include <string>
 #include <vector>
 
 #include "quillory.h"
-#include "test_support.h"
+#include "tool_test_support.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-struct Result {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadText(const std::string& path) {
-    std::string text;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return text;
-    for (int c; (c = std::fgetc(f)) != EOF;) text.push_back(static_cast<char>(c));
-    std::fclose(f);
-    return text;
-}
-
-void WriteText(const std::string& path, const std::string& text) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::fclose(f);
-}
-
-std::string Quote(const std::string& arg) {
-    std::string quoted = "'";
-    for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-Result RunTool(const std::vector<std::string>& args) {
-    const std::string out = Quillory_TempPath("stdout.txt");
-    const std::string err = Quillory_TempPath("stderr.txt");
-    std::string command = Quote(QUILLORY_TOOL_PATH);
-    for (const std::string& arg : args) command += " " + Quote(arg);
-    command += " >" + Quote(out) + " 2>" + Quote(err);
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(out), ReadText(err)};
-}
-
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-// Files in the scratch folder whose names mention this test's file `name`:
-// the file itself and any temporary file written on its way.
-std::vector<std::string> FilesNamed(const std::string& name) {
-    const std::string path = Quillory_TempPath(name);
-    const std::string base = path.substr(path.find_last_of('/') + 1);
-    std::vector<std::string> found;
-    if (DIR* dir = opendir(QUILLORY_TEST_TMP_DIR)) {
-        while (const dirent* entry = readdir(dir))
-            if (Contains(entry->d_name, base)) found.push_back(entry->d_name);
-        closedir(dir);
-    }
-    return found;
-}
 
 // A 5 x 3 picture with distinct bytes in every pixel.
 C_Image Picture(std::int32_t format, std::uint8_t alpha = 0x80) {
@@ -90,7 +33,7 @@ std::string SavedPicture(const std::string& name, std::int32_t format, std::uint
 Bytes Pixels(const C_Image& image) { return Bytes(image.data, image.data + image.dataSize); }
 
 TEST(Tool, InfoDescribesPictures) {
-    const Result img = RunTool({"info", SavedPicture("a.img", GFX_FMT_ARGB8888)});
+    const ToolResult img = RunTool({"info", SavedPicture("a.img", GFX_FMT_ARGB8888)});
     EXPECT_EQ(img.code, 0) << img.err;
     EXPECT_TRUE(Contains(img.out, "image object file"));
     EXPECT_TRUE(Contains(img.out, "size:     5 x 3 pixels"));
@@ -102,7 +45,7 @@ TEST(Tool, InfoDescribesPictures) {
     // Named without an extension: recognised by its class tag.
     const std::string bare = Quillory_TempPath("indexed");
     ASSERT_TRUE(indexed.SaveToFile(bare.c_str(), 0));
-    const Result pal = RunTool({"info", bare});
+    const ToolResult pal = RunTool({"info", bare});
     EXPECT_EQ(pal.code, 0) << pal.err;
     EXPECT_TRUE(Contains(pal.out, "format:   4 INDEX8"));
     EXPECT_TRUE(Contains(pal.out, "palette:  256 entries of 21 RGB888 (768 bytes)"));
@@ -112,7 +55,7 @@ TEST(Tool, InfoDescribesPictures) {
     WriteText(tga, std::string("\0\0\2\0\0\0\0\0\0\0\0\0\2\0\1\0\x18\0"
                                "abcdef",
                                24));
-    const Result t = RunTool({"info", tga});
+    const ToolResult t = RunTool({"info", tga});
     EXPECT_EQ(t.code, 0) << t.err;
     EXPECT_TRUE(Contains(t.out, "TGA image"));
     EXPECT_TRUE(Contains(t.out, "size:     2 x 1 pixels"));
@@ -121,7 +64,7 @@ TEST(Tool, InfoDescribesPictures) {
     const std::string png = Quillory_TempPath("a.png");
     const C_Image grey = Picture(GFX_FMT_CH8);
     ASSERT_TRUE(Gfx_Image_SavePNG(&grey, png.c_str()));
-    const Result p = RunTool({"info", png});
+    const ToolResult p = RunTool({"info", png});
     EXPECT_EQ(p.code, 0) << p.err;
     EXPECT_TRUE(Contains(p.out, "PNG image"));
     EXPECT_TRUE(Contains(p.out, "format:   6 CH8"));
@@ -134,12 +77,12 @@ TEST(Tool, MisnamedPicturesAreReadByContent) {
     const std::string misnamed = Quillory_TempPath("really-a-png.bmp");
     const C_Image grey = Picture(GFX_FMT_CH8);
     ASSERT_TRUE(Gfx_Image_SavePNG(&grey, misnamed.c_str()));
-    const Result info = RunTool({"info", misnamed});
+    const ToolResult info = RunTool({"info", misnamed});
     EXPECT_EQ(info.code, 0) << info.err;
     EXPECT_TRUE(Contains(info.out, "PNG image"));
     EXPECT_TRUE(Contains(info.out, "type:     PNG, 8-bit grey"));
     const std::string out = Quillory_TempPath("out.bmp");
-    const Result r = RunTool({"convert", misnamed, out});
+    const ToolResult r = RunTool({"convert", misnamed, out});
     ASSERT_EQ(r.code, 0) << r.err;
     C_Image back;
     ASSERT_TRUE(Gfx_Image_LoadFile(&back, out.c_str(), GFX_FMT_NONE)) << Gfx_GetErrorReason();
@@ -157,7 +100,7 @@ TEST(Tool, InfoDescribesFonts) {
     ASSERT_TRUE(Gfx_Font_AddSheet(C_String("ABC"), 3, 1, 12, new C_Surface(0, colour, alpha), &font));
     const std::string path = Quillory_TempPath("sheet.uft");
     ASSERT_TRUE(font.SaveToFile(path.c_str(), 0));
-    const Result r = RunTool({"info", path});
+    const ToolResult r = RunTool({"info", path});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_TRUE(Contains(r.out, "bitmap font file"));
     EXPECT_TRUE(Contains(r.out, "name:     Sheet Serif"));
@@ -172,7 +115,7 @@ TEST(Tool, ConvertRoundTripsThroughPng) {
     const std::string img = SavedPicture("in.img", GFX_FMT_ARGB8888);
     const std::string png = Quillory_TempPath("mid.png");
     const std::string back = Quillory_TempPath("back.img");
-    Result r = RunTool({"convert", img, png});
+    ToolResult r = RunTool({"convert", img, png});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_TRUE(r.err.empty()) << r.err;
     r = RunTool({"convert", png, back});
@@ -190,7 +133,7 @@ TEST(Tool, ConvertChangesFormatsAndAlpha) {
     // Alpha 0 everywhere: a note, and --opaque writes plain RGB.
     const std::string img = SavedPicture("clear.img", GFX_FMT_ARGB8888, 0);
     const std::string png = Quillory_TempPath("clear.png");
-    Result r = RunTool({"convert", img, png});
+    ToolResult r = RunTool({"convert", img, png});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_TRUE(Contains(r.err, "--opaque"));
     r = RunTool({"convert", img, png, "--opaque"});
@@ -210,7 +153,7 @@ TEST(Tool, ConvertChangesFormatsAndAlpha) {
     const std::string raw = Quillory_TempPath("grey.raw");
     r = RunTool({"convert", img, raw, "--format=6"});
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(ReadText(raw).size(), 15u);
+    EXPECT_EQ(Quillory_ReadFile(raw).size(), 15u);
 
     // A format PNG cannot hold becomes the nearest one it can.
     const std::string wide = SavedPicture("wide.img", GFX_FMT_RGB565);
@@ -236,13 +179,16 @@ TEST(Tool, BadArgumentsGiveUsage) {
         {"convert", img, Quillory_TempPath("out.img"), "--opaque"},
     };
     for (const auto& args : cases) {
-        const Result r = RunTool(args);
+        const ToolResult r = RunTool(args);
         EXPECT_EQ(r.code, 2) << (args.empty() ? "" : args[0]) << " " << r.err;
         EXPECT_TRUE(Contains(r.err, "usage: quillory")) << r.err;
         EXPECT_TRUE(r.out.empty());
     }
     for (const char* name : {"out.bmp", "out.png", "out.img"}) EXPECT_TRUE(FilesNamed(name).empty());
-    const Result help = RunTool({"convert", "--help"});
+    for (const char* command : {"info", "convert", "font", "render-text", "demo-assets"})
+        EXPECT_EQ(RunTool({command, "--help"}).code, 0) << command;
+    EXPECT_TRUE(Contains(RunTool({"--help"}).out, "render-text"));
+    const ToolResult help = RunTool({"convert", "--help"});
     EXPECT_EQ(help.code, 0);
     EXPECT_TRUE(Contains(help.out, "usage: quillory convert IN OUT"));
 }
@@ -257,7 +203,7 @@ TEST(Tool, FailedReadsNameTheFileAndLeaveNoOutput) {
     std::remove(out.c_str());  // from an earlier run
     for (const std::string& in : {missing, damaged, truncated}) {
         for (const char* command : {"info", "convert"}) {
-            const Result r = command == std::string("info") ? RunTool({command, in}) : RunTool({command, in, out});
+            const ToolResult r = command == std::string("info") ? RunTool({command, in}) : RunTool({command, in, out});
             EXPECT_EQ(r.code, 1) << command << " " << in;
             EXPECT_TRUE(Contains(r.err, in)) << r.err;
             EXPECT_TRUE(r.out.empty());
@@ -268,12 +214,12 @@ TEST(Tool, FailedReadsNameTheFileAndLeaveNoOutput) {
     // A failed conversion keeps what was at the output before.
     WriteText(out, "old");
     EXPECT_EQ(RunTool({"convert", damaged, out}).code, 1);
-    EXPECT_EQ(ReadText(out), "old");
+    EXPECT_EQ(Quillory_ReadFile(out), "old");
     EXPECT_EQ(FilesNamed("result.png").size(), 1u);
 
     // Failures on the output side name the output.
     const std::string floats = SavedPicture("floats.img", GFX_FMT_RGB96F);
-    Result r = RunTool({"convert", floats, Quillory_TempPath("floats.raw")});
+    ToolResult r = RunTool({"convert", floats, Quillory_TempPath("floats.raw")});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(Contains(r.err, "floats.raw")) << r.err;
     EXPECT_TRUE(FilesNamed("floats.raw").empty());
