@@ -94,7 +94,7 @@ bool Prepare(Source& s, const C_Image* image, const char* site) {
     if (!image || image->IsEmpty()) return Fail(GFX_ERR_NULL_ARG, site, "{image}", "there is no picture to write");
     s.image = image;
     if (!Gfx_GetFormatDesc(image->format, &s.desc) || image->format <= 0 || image->format == GFX_FMT_CH1 ||
-        (s.desc.channels == 1 && s.desc.kind != GFX_KIND_UINT))
+        (s.desc.channels == 1 && s.desc.kind != GFX_KIND_UINT && !s.desc.isPalette))
         return Fail(GFX_ERR_FORMAT, site, "{format}", "the picture's pixel format cannot be written to this file type");
     if (s.desc.isPalette) {
         s.shape = Shape::Index;

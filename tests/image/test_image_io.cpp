@@ -178,19 +178,19 @@ TEST(ImageIO, RequestedFormatWidensAsViewersShow) {
 }
 
 #if defined(QUILLORY_HAVE_GIF) && defined(QUILLORY_HAVE_JPEG)
+int GifSink(GifFileType* gif, const GifByteType* data, int n) {
+    auto* out = static_cast<Bytes*>(gif->UserData);
+    out->insert(out->end(), data, data + n);
+    return n;
+}
+
 // A GIF made with giflib: a 3 × 2 interlaced frame at (1, 1) on a 5 × 4
 // screen, index 2 transparent.
+
 Bytes MakeGif() {
-    struct Sink {
-        static int Write(GifFileType* gif, const GifByteType* data, int n) {
-            auto* out = static_cast<Bytes*>(gif->UserData);
-            out->insert(out->end(), data, data + n);
-            return n;
-        }
-    };
     Bytes out;
     int error = 0;
-    GifFileType* gif = EGifOpen(&out, Sink::Write, &error);
+    GifFileType* gif = EGifOpen(&out, GifSink, &error);
     GifColorType colours[4] = {{10, 20, 30}, {200, 100, 50}, {0, 0, 0}, {1, 2, 3}};
     ColorMapObject* map = GifMakeMapObject(4, colours);
     EGifSetGifVersion(gif, true);
@@ -223,6 +223,31 @@ TEST(ImageIO, GifFirstFrameOnItsScreen) {
     EXPECT_EQ(px(2, 1), (Bytes{50, 100, 200, 0xFF}));
     EXPECT_EQ(px(3, 1), (Bytes{0, 0, 0, 0}));
     EXPECT_EQ(px(3, 2), (Bytes{3, 2, 1, 0xFF}));
+}
+
+// An interlaced frame taller than the first pass's step: row y holds index y.
+TEST(ImageIO, GifInterlacedRowsLandInOrder) {
+    Bytes out;
+    int error = 0;
+    GifFileType* gif = EGifOpen(&out, GifSink, &error);
+    GifColorType colours[256] = {};
+    ColorMapObject* map = GifMakeMapObject(256, colours);
+    EGifSetGifVersion(gif, true);
+    EGifPutScreenDesc(gif, 2, 21, 8, 0, map);
+    EGifPutImageDesc(gif, 0, 0, 2, 21, true, nullptr);
+    // The passes: every 8th row from 0, every 8th from 4, every 4th from 2,
+    // every 2nd from 1.
+    for (const auto& pass : {std::pair{0, 8}, std::pair{4, 8}, std::pair{2, 4}, std::pair{1, 2}})
+        for (int y = pass.first; y < 21; y += pass.second) {
+            GifPixelType row[2] = {static_cast<GifPixelType>(y), static_cast<GifPixelType>(y)};
+            EGifPutLine(gif, row, 2);
+        }
+    EGifCloseFile(gif, &error);
+    GifFreeMapObject(map);
+    C_Image image;
+    ASSERT_TRUE(Gfx_Image_LoadMemory(&image, out.data(), out.size(), GFX_FMT_NONE)) << Reason();
+    ASSERT_EQ(image.height, 21u);
+    for (std::uint32_t y = 0; y < 21; ++y) EXPECT_EQ(image.Row(y)[1], y);
 }
 
 TEST(ImageIO, RefusalsNameTheFileAndTheProblem) {

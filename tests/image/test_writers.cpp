@@ -66,6 +66,27 @@ TEST(Writers, RoundTripThroughTheReaders) {
     }
 }
 
+// Packed 1-, 2- and 4-bit indices (most significant bits first) are written
+// one index per byte.
+TEST(Writers, PackedIndicesAreWrittenOnePerByte) {
+    for (const std::int32_t format : {GFX_FMT_INDEX1, GFX_FMT_INDEX2, GFX_FMT_INDEX4}) {
+        C_Image image;
+        Fill(image, 13, 3, format, GFX_FMT_RGB888);
+        const std::uint32_t bits = format == GFX_FMT_INDEX1 ? 1 : format == GFX_FMT_INDEX2 ? 2 : 4;
+        const std::string path = Quillory_TempPath("packed.bmp");
+        ASSERT_TRUE(Gfx_Image_SaveBMP(&image, path.c_str())) << Gfx_GetErrorReason();
+        C_Image back;
+        ASSERT_TRUE(back.LoadBMP(path.c_str())) << Gfx_GetErrorReason();
+        ASSERT_EQ(back.format, GFX_FMT_INDEX8);
+        for (std::uint32_t y = 0; y < 3; ++y)
+            for (std::uint32_t x = 0; x < 13; ++x) {
+                const std::uint32_t bit = x * bits;
+                const std::uint32_t index = image.Row(y)[bit / 8] >> (8 - bits - bit % 8) & ((1u << bits) - 1);
+                ASSERT_EQ(back.Row(y)[x], index) << bits << " bits at " << x << "," << y;
+            }
+    }
+}
+
 TEST(Writers, RefusalsNameTheProblem) {
     const std::string path = Quillory_TempPath("refused.bmp");
     for (const Saver save : {Gfx_Image_SaveBMP, Gfx_Image_SaveTGA}) {
