@@ -920,6 +920,24 @@ bool C_Blit_Kernel::Blit_Fixed(C_Surface* src, C_Surface* dst, const C_Rect* src
 // the unscaled row walk per draw. The kernel, its arguments, the regions
 // and the row addresses are those Blit_Fixed would use, so the pixels are.
 
+namespace {
+
+// Gfx_AlignCoordIn's placement split into the part every position of a run
+// shares and the one add or subtract of each position; the operations and
+// their order are those of Gfx_AlignCoordIn, so the coordinates are too.
+void MaskRunAnchor(std::int32_t lo, std::int32_t hi, std::uint32_t code, float& base, bool& fromFar) {
+    fromFar = code == 1;
+    switch (code) {
+    case 1: base = static_cast<float>(hi); break;
+    case 2: base = static_cast<float>(static_cast<std::int64_t>(hi) - lo) / 2.0f + static_cast<float>(lo); break;
+    default: base = static_cast<float>(lo); break;
+    }
+}
+
+float MaskRunCoord(float base, bool fromFar, float v) { return fromFar ? base - v : base + v; }
+
+}  // namespace
+
 bool Gfx_MaskRun_Begin(Gfx_MaskRun& run, C_Surface* dst, const C_Frame* clip, const C_Frame* clip2,
                        const C_DrawParams& p, std::uint8_t align) {
     if (Gfx_GetBlitOverride() || C_Blit_Kernel::useDerived || !dst) return false;
@@ -955,6 +973,8 @@ bool Gfx_MaskRun_Begin(Gfx_MaskRun& run, C_Surface* dst, const C_Frame* clip, co
     run.anchor[2] = ToInt32(anchor.x1), run.anchor[3] = ToInt32(anchor.y1);
     run.codeX = Gfx_AlignCodeX(align);
     run.codeY = Gfx_AlignCodeY(align);
+    MaskRunAnchor(run.anchor[0], run.anchor[2], run.codeX, run.baseX, run.fromFarX);
+    MaskRunAnchor(run.anchor[1], run.anchor[3], run.codeY, run.baseY, run.fromFarY);
     run.region[0] = region.x0, run.region[1] = region.y0, run.region[2] = region.x1, run.region[3] = region.y1;
     const PlaneView view = ViewOf(pl.dstColor);
     run.dstRow0 = view.row0;
@@ -1005,8 +1025,8 @@ bool Gfx_MaskRun_Place(const Gfx_MaskRun& run, const Gfx_MaskSource& source, flo
     place = Gfx_RunPlace();
     if (source.empty) return true;  // the blit stops before placing
     // Anchor's placement.
-    const float x = Gfx_AlignCoordIn(atX, run.anchor[0], run.anchor[2], run.codeX);
-    const float y = Gfx_AlignCoordIn(atY, run.anchor[1], run.anchor[3], run.codeY);
+    const float x = MaskRunCoord(run.baseX, run.fromFarX, atX);
+    const float y = MaskRunCoord(run.baseY, run.fromFarY, atY);
     if (!SaneCoord(x) || !SaneCoord(y)) return false;
     std::int64_t X = x >= 0.0f ? Trunc(x) : Trunc(x - 1.0f);
     std::int64_t Y = y >= 0.0f ? Trunc(y) : Trunc(y - 1.0f);

@@ -424,11 +424,42 @@ private:
         return false;
     }
 
-    // Where nothing is gathered the plane is 0, so OR is a copy.
+    // Where nothing is gathered the plane is 0, so OR is a copy. Glyphs
+    // laid out left to right mostly start right of all that is gathered:
+    // their rows are then plain copies, which need not read the plane.
     void Merge(const Gfx_RunPlace& p) {
         const std::uint8_t* from = Source(p, 0);
         std::uint8_t* to = At(p.y, p.x);
-        for (std::int64_t i = 0; i < p.h; ++i, from += p.pitch, to += kWidth) OrRow(from, to, p.w);
+        if (p.x < right_) {
+            for (std::int64_t i = 0; i < p.h; ++i, from += p.pitch, to += kWidth) OrRow(from, to, p.w);
+            return;
+        }
+        const std::int64_t n = p.w;
+        if (n >= 16) {
+            for (std::int64_t i = 0; i < p.h; ++i, from += p.pitch, to += kWidth)
+                std::memcpy(to, from, static_cast<std::size_t>(n));
+        } else if (n >= 8) {
+            CopyRows<std::uint64_t>(from, p.pitch, to, p.h, n);
+        } else if (n >= 4) {
+            CopyRows<std::uint32_t>(from, p.pitch, to, p.h, n);
+        } else {
+            for (std::int64_t i = 0; i < p.h; ++i, from += p.pitch, to += kWidth)
+                for (std::int64_t k = 0; k < n; ++k) to[k] = from[k];
+        }
+    }
+
+    // Copies rows of n bytes, sizeof(T) <= n < 2 * sizeof(T), as two words
+    // that overlap.
+    template <typename T>
+    static void CopyRows(const std::uint8_t* from, std::ptrdiff_t pitch, std::uint8_t* to, std::int64_t rows,
+                         std::int64_t n) {
+        const std::int64_t last = n - static_cast<std::int64_t>(sizeof(T));
+        for (std::int64_t i = 0; i < rows; ++i, from += pitch, to += kWidth) {
+            const T a = Word<T>(from);
+            const T b = Word<T>(from + last);
+            PutWord(to, a);
+            PutWord(to + last, b);
+        }
     }
 
     Gfx_MaskRun& run_;
@@ -474,22 +505,20 @@ public:
         const GlyphPicture& picture = PictureOf(g, code);
         C_Surface* src = picture.surface;
         if (!src) return;
-        const auto halfW = static_cast<float>((std::int64_t{g.frame.x1} - g.frame.x0) / 2);
-        const auto halfH = static_cast<float>((std::int64_t{g.frame.y1} - g.frame.y0) / 2);
-        params_.pivot = C_Vector2D(halfW, halfH, 0);
-        const float px = std::trunc(static_cast<float>(g.bearing.x) + box_.x0 + halfW + penX);
-        const float py = y + box_.y0 - static_cast<float>(g.bearing.y) + layout_.size + halfH;
+        // The sums run in the order they always have, so the picture's
+        // share of them can be added up once.
+        const float px = std::trunc(picture.left + penX);
+        const float py = y + box_.y0 - picture.bearingY + layout_.size + picture.halfH;
         if (picture.runs) {
             // The blit's placement of a plain record: the scaled pivot
             // offset added to the position.
-            const float atX = px + -params_.pivot.x * params_.scale.x;
-            const float atY = py + -params_.pivot.y * params_.scale.y;
             Gfx_RunPlace place;
-            if (Gfx_MaskRun_Place(run_, picture.source, atX, atY, place)) {
+            if (Gfx_MaskRun_Place(run_, picture.source, px + picture.offsetX, py + picture.offsetY, place)) {
                 batch_.Add(place);
                 return;
             }
         }
+        params_.pivot = C_Vector2D(picture.halfW, picture.halfH, 0);
         const C_Rect cell = CellOf(g);
         Blit(src, &cell, px, py);
     }
@@ -507,6 +536,7 @@ public:
 
     // Underline, then strike-out, spanning `width` pixels from the pen.
     void DrawLines(float width, float penX, float y) {
+        if (!type_.underline && !type_.strikeout) return;
         const C_BitmapGlyph* u = layout_.Glyph(kUnderscore);
         if (!u) return;
         if (type_.underline) DrawLine(*u, width, static_cast<float>(u->bearing.y) - layout_.size, penX, y);
@@ -525,9 +555,19 @@ private:
         C_Surface* surface = nullptr;
         bool runs = false;
         Gfx_MaskSource source;
+        float halfW = 0.0f, halfH = 0.0f;  // the pivot: the cell's centre
+        float left = 0.0f;                 // bearing + box edge + halfW
+        float bearingY = 0.0f;
+        float offsetX = 0.0f, offsetY = 0.0f;  // the scaled pivot offset
     };
     const GlyphPicture& PictureOf(const C_BitmapGlyph& g, std::int32_t code) {
         const auto lookUp = [&](GlyphPicture& p) {
+            p.halfW = static_cast<float>((std::int64_t{g.frame.x1} - g.frame.x0) / 2);
+            p.halfH = static_cast<float>((std::int64_t{g.frame.y1} - g.frame.y0) / 2);
+            p.left = static_cast<float>(g.bearing.x) + box_.x0 + p.halfW;
+            p.bearingY = static_cast<float>(g.bearing.y);
+            p.offsetX = -p.halfW * params_.scale.x;
+            p.offsetY = -p.halfH * params_.scale.y;
             p.surface = layout_.font->GetImage(g.imageIndex);
             const C_Image* coverage = useRun_ && p.surface ? Gfx_MaskRun_Coverage(run_, p.surface) : nullptr;
             p.runs = coverage && Gfx_MaskRun_Source(*coverage, CellOf(g), p.source);

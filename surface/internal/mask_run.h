@@ -31,7 +31,11 @@ struct Gfx_MaskRun {
     const std::uint8_t *dstAlphaLo = nullptr, *dstAlphaHi = nullptr;
     std::int32_t anchor[4] = {};         // the rectangle positions are anchored in
     std::uint32_t codeX = 0, codeY = 0;  // the anchor codes of every position
-    std::int64_t region[4] = {};         // the pixels that may be written
+    // The anchoring of a position, worked out once: base + v, or base - v
+    // when the anchor is the far edge.
+    float baseX = 0.0f, baseY = 0.0f;
+    bool fromFarX = false, fromFarY = false;
+    std::int64_t region[4] = {};  // the pixels that may be written
 };
 
 // Where one draw lands, clipped: `w` x `h` pixels from source column `sx`,
