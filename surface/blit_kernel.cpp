@@ -934,8 +934,6 @@ void MaskRunAnchor(std::int32_t lo, std::int32_t hi, std::uint32_t code, float& 
     }
 }
 
-float MaskRunCoord(float base, bool fromFar, float v) { return fromFar ? base - v : base + v; }
-
 }  // namespace
 
 bool Gfx_MaskRun_Begin(Gfx_MaskRun& run, C_Surface* dst, const C_Frame* clip, const C_Frame* clip2,
@@ -975,6 +973,7 @@ bool Gfx_MaskRun_Begin(Gfx_MaskRun& run, C_Surface* dst, const C_Frame* clip, co
     run.codeY = Gfx_AlignCodeY(align);
     MaskRunAnchor(run.anchor[0], run.anchor[2], run.codeX, run.baseX, run.fromFarX);
     MaskRunAnchor(run.anchor[1], run.anchor[3], run.codeY, run.baseY, run.fromFarY);
+    run.maxCoord = kMaxCoord;
     run.region[0] = region.x0, run.region[1] = region.y0, run.region[2] = region.x1, run.region[3] = region.y1;
     const PlaneView view = ViewOf(pl.dstColor);
     run.dstRow0 = view.row0;
@@ -1017,27 +1016,6 @@ bool Gfx_MaskRun_Source(const C_Image& coverage, const C_Rect& srcRect, Gfx_Mask
     const PlaneView from = ViewOf(alpha);
     source.row0 = from.row0;
     source.pitch = from.pitch;
-    return true;
-}
-
-bool Gfx_MaskRun_Place(const Gfx_MaskRun& run, const Gfx_MaskSource& source, float atX, float atY,
-                       Gfx_RunPlace& place) {
-    place = Gfx_RunPlace();
-    if (source.empty) return true;  // the blit stops before placing
-    // Anchor's placement.
-    const float x = MaskRunCoord(run.baseX, run.fromFarX, atX);
-    const float y = MaskRunCoord(run.baseY, run.fromFarY, atY);
-    if (!SaneCoord(x) || !SaneCoord(y)) return false;
-    std::int64_t X = x >= 0.0f ? Trunc(x) : Trunc(x - 1.0f);
-    std::int64_t Y = y >= 0.0f ? Trunc(y) : Trunc(y - 1.0f);
-
-    // The clipping of DrawUnscaled, without mirroring.
-    std::int64_t sx0 = source.x0, sy0 = source.y0, sx1 = source.x1, sy1 = source.y1;
-    std::int64_t w = sx1 - sx0, h = sy1 - sy0;
-    ClipUnscaledAxis(X, w, sx0, sx1, false, run.region[0], run.region[2]);
-    ClipUnscaledAxis(Y, h, sy0, sy1, false, run.region[1], run.region[3]);
-    if (w <= 0 || h <= 0) return true;
-    place = {source.row0, source.pitch, sx0, sy0, X, Y, w, h};
     return true;
 }
 

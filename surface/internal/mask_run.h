@@ -8,6 +8,7 @@
 // gives exactly the pixels the transformed blit gives for the same draw.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -35,6 +36,7 @@ struct Gfx_MaskRun {
     // when the anchor is the far edge.
     float baseX = 0.0f, baseY = 0.0f;
     bool fromFarX = false, fromFarY = false;
+    float maxCoord = 0.0f;        // the largest position the blit places
     std::int64_t region[4] = {};  // the pixels that may be written
 };
 
@@ -75,10 +77,45 @@ struct Gfx_MaskSource {
 };
 bool Gfx_MaskRun_Source(const C_Image& coverage, const C_Rect& srcRect, Gfx_MaskSource& source);
 
+// The blit's clipping of an unmirrored, unscaled draw along one axis: `pos`
+// and `extent` limited to [lo, hi), the source start `s0` moved along.
+inline void Gfx_MaskRun_ClipAxis(std::int64_t& pos, std::int64_t& extent, std::int64_t& s0, std::int64_t lo,
+                                 std::int64_t hi) {
+    if (pos + extent > hi) extent = hi - pos;
+    if (pos < lo) {
+        const std::int64_t d = lo - pos;
+        extent -= d;
+        pos = lo;
+        s0 += d;
+    }
+}
+
+// The blit's whole pixel of a position: rounded toward zero from above 0,
+// else from one lower.
+inline std::int64_t Gfx_MaskRun_Pixel(float v) {
+    return v >= 0.0f ? static_cast<std::int64_t>(v) : static_cast<std::int64_t>(v - 1.0f);
+}
+
 // Places one draw of `source` at (atX, atY), the position after the pivot
 // offset. False when the draw must go through the transformed blit instead
-// (a position that is not a sane number).
-bool Gfx_MaskRun_Place(const Gfx_MaskRun& run, const Gfx_MaskSource& source, float atX, float atY, Gfx_RunPlace& place);
+// (a position that is not a sane number). Inline: a text places every glyph.
+inline bool Gfx_MaskRun_Place(const Gfx_MaskRun& run, const Gfx_MaskSource& source, float atX, float atY,
+                              Gfx_RunPlace& place) {
+    place = Gfx_RunPlace();
+    if (source.empty) return true;  // the blit stops before placing
+    const float x = run.fromFarX ? run.baseX - atX : run.baseX + atX;
+    const float y = run.fromFarY ? run.baseY - atY : run.baseY + atY;
+    // Written so that NaN fails too.
+    if (!(std::fabs(x) < run.maxCoord) || !(std::fabs(y) < run.maxCoord)) return false;
+    std::int64_t X = Gfx_MaskRun_Pixel(x), Y = Gfx_MaskRun_Pixel(y);
+    std::int64_t sx0 = source.x0, sy0 = source.y0;
+    std::int64_t w = std::int64_t{source.x1} - sx0, h = std::int64_t{source.y1} - sy0;
+    Gfx_MaskRun_ClipAxis(X, w, sx0, run.region[0], run.region[2]);
+    Gfx_MaskRun_ClipAxis(Y, h, sy0, run.region[1], run.region[3]);
+    if (w <= 0 || h <= 0) return true;
+    place = {source.row0, source.pitch, sx0, sy0, X, Y, w, h};
+    return true;
+}
 
 // Draws a placed draw, row by row through the blit's kernel. Since a zero
 // coverage byte leaves its pixel alone, a place may also gather several
