@@ -297,10 +297,9 @@ public:
         if (empty_) {
             wx_ = p.x;
             wy_ = p.y - kAbove;
-            x0_ = right_ = p.x;
-            y0_ = p.y;
-            x1_ = p.x + p.w;
-            y1_ = p.y + p.h;
+            // Nothing gathered yet: the glyph's own extent follows below.
+            x0_ = x1_ = p.x;
+            y0_ = y1_ = p.y;
             empty_ = false;
         }
         Merge(p);
@@ -308,7 +307,6 @@ public:
         y0_ = std::min(y0_, p.y);
         x1_ = std::max(x1_, p.x + p.w);
         y1_ = std::max(y1_, p.y + p.h);
-        right_ = std::max(right_, p.x + p.w);
     }
 
     // Draws what is gathered and clears its part of the plane.
@@ -410,9 +408,9 @@ private:
         }
     }
 
-    // Gathered ink lies left of right_: only the columns before it can meet.
+    // Gathered ink lies left of x1_: only the columns before it can meet.
     bool Clashes(const Gfx_RunPlace& p) {
-        const std::int64_t n = std::min(p.x + p.w, right_) - p.x;
+        const std::int64_t n = std::min(p.x + p.w, x1_) - p.x;
         if (n <= 0) return false;
         const std::uint8_t* from = Source(p, 0);
         const std::uint8_t* to = At(p.y, p.x);
@@ -430,7 +428,7 @@ private:
     void Merge(const Gfx_RunPlace& p) {
         const std::uint8_t* from = Source(p, 0);
         std::uint8_t* to = At(p.y, p.x);
-        if (p.x < right_) {
+        if (p.x < x1_) {
             for (std::int64_t i = 0; i < p.h; ++i, from += p.pitch, to += kWidth) OrRow(from, to, p.w);
             return;
         }
@@ -466,7 +464,6 @@ private:
     bool empty_ = true;
     std::int64_t wx_ = 0, wy_ = 0;                    // the window's corner on the destination
     std::int64_t x0_ = 0, y0_ = 0, x1_ = 0, y1_ = 0;  // what is gathered
-    std::int64_t right_ = 0;
     std::array<std::uint8_t, kWidth * kRows> cover_{};
 };
 
