@@ -77,11 +77,17 @@ struct Layout {
         const auto i = static_cast<std::size_t>(c);
         if (!looked[i]) {
             glyphs[i] = Lookup(c);
+            if (glyphs[i]) advances[i] = Advance(*glyphs[i]);
             looked[i] = 1;
         }
         return glyphs[i];
     }
     float Advance(const C_BitmapGlyph& glyph) const { return static_cast<float>(glyph.advance.x) * scale; }
+    // The advance of `glyph`, the variant of `c` (from Glyph): for byte
+    // codes the one worked out with the look-up.
+    float AdvanceOf(std::int32_t c, const C_BitmapGlyph& glyph) const {
+        return c < 0 || c >= kCodes ? Advance(glyph) : advances[static_cast<std::size_t>(c)];
+    }
 
     static constexpr std::int32_t kCodes = 256;
 
@@ -92,6 +98,7 @@ private:
     }
     mutable std::array<const C_BitmapGlyph*, kCodes> glyphs;
     mutable std::array<std::uint8_t, kCodes> looked{};
+    mutable std::array<float, kCodes> advances;
 };
 
 // The face the variant is chosen from: the first character above the space,
@@ -155,7 +162,7 @@ Extent Measure(CodeReader text, const Layout& layout, float startX) {
         }
         if (c == kTab) x += GFX_TEXT_TAB_ADVANCE;
         if (const C_BitmapGlyph* g = layout.Glyph(c)) {
-            e.lastAdvance = layout.Advance(*g);
+            e.lastAdvance = layout.AdvanceOf(c, *g);
             x += e.lastAdvance;
             if (x > maxX) maxX = x;
             // The height follows the line above the pen's, as the layout
@@ -177,7 +184,7 @@ float LineWidth(CodeReader text, const Layout& layout) {
     while (text.Next(c) && c != kNewline) {
         if (c == kTab) x += GFX_TEXT_TAB_ADVANCE;
         if (const C_BitmapGlyph* g = layout.Glyph(c)) {
-            x += layout.Advance(*g);
+            x += layout.AdvanceOf(c, *g);
             maxX = std::max(maxX, x);
         }
     }
@@ -725,7 +732,7 @@ bool LayOut(const C_String& text, const C_Font* font, const C_FontType& fontType
 
         const C_BitmapGlyph* g = layout.Glyph(c);
         if (!g) continue;
-        const float advance = layout.Advance(*g);
+        const float advance = layout.AdvanceOf(c, *g);
         const float xd = wrapping ? WrappedPen(x, advance, extent.width) : x;
         const bool visible = xd + box.x0 < box.x1 && box.y0 - layout.lineHeight + y < box.y1 &&
                              static_cast<float>(g->bearing.x) - advance <= xd && y >= -2.0f * size;
