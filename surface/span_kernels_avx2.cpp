@@ -59,6 +59,15 @@ struct IsaAvx2 {
                                  base[i[7]]);
     }
 
+    // The same with the indices in memory.
+    [[gnu::always_inline]] static V GatherAt(const std::uint32_t* base, const std::int32_t* idx) {
+        return Gather(base, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(idx)));
+    }
+    [[gnu::always_inline]] static V GatherBytesAt(const std::uint8_t* base, const std::int32_t* i) {
+        return _mm256_setr_epi32(base[i[0]], base[i[1]], base[i[2]], base[i[3]], base[i[4]], base[i[5]], base[i[6]],
+                                 base[i[7]]);
+    }
+
     // p[i] and p[i + 1] for each index i, with one 64-bit load per lane
     // (cheaper than two gathers). The pairs of lanes 0, 1, 4, 5 and of
     // 2, 3, 6, 7 share a register; one shuffle per half sorts them out.

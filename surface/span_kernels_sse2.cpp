@@ -48,17 +48,24 @@ struct IsaSse2 {
     [[gnu::always_inline]] static V FromArray(const std::int32_t* in) {
         return _mm_load_si128(reinterpret_cast<const __m128i*>(in));
     }
-    // No gather instruction: four loads.
+    // No gather instruction: four loads, the indices read from memory
+    // (GatherAt: where they already are).
+    [[gnu::always_inline]] static V GatherAt(const std::uint32_t* base, const std::int32_t* i) {
+        return _mm_setr_epi32(static_cast<std::int32_t>(base[i[0]]), static_cast<std::int32_t>(base[i[1]]),
+                              static_cast<std::int32_t>(base[i[2]]), static_cast<std::int32_t>(base[i[3]]));
+    }
+    [[gnu::always_inline]] static V GatherBytesAt(const std::uint8_t* base, const std::int32_t* i) {
+        return _mm_setr_epi32(base[i[0]], base[i[1]], base[i[2]], base[i[3]]);
+    }
     [[gnu::always_inline]] static V Gather(const std::uint32_t* base, V idx) {
         alignas(16) std::int32_t i[4];
         ToArray(i, idx);
-        return _mm_setr_epi32(static_cast<std::int32_t>(base[i[0]]), static_cast<std::int32_t>(base[i[1]]),
-                              static_cast<std::int32_t>(base[i[2]]), static_cast<std::int32_t>(base[i[3]]));
+        return GatherAt(base, i);
     }
     [[gnu::always_inline]] static V GatherBytes(const std::uint8_t* base, V idx) {
         alignas(16) std::int32_t i[4];
         ToArray(i, idx);
-        return _mm_setr_epi32(base[i[0]], base[i[1]], base[i[2]], base[i[3]]);
+        return GatherBytesAt(base, i);
     }
 
     // p[i] and p[i + 1] for each index i, with one 64-bit load per lane.

@@ -87,6 +87,34 @@ struct Gfx_SpanRowCache {
     }
 };
 
+// Nearest scaling samples the same source columns on every destination row
+// of a call: a level may work them out once, with how its vectors load
+// them, and read them back on each row. The blit keeps one table per call
+// and lends it to the scale family's nearest kernels; levels that do not use
+// it leave it alone. The table depends on the walk alone (no pixel is read),
+// so it stays valid while the key matches.
+struct Gfx_SpanColumnTable {
+    static constexpr std::int32_t kPixels = 4096;  // the widest span tabled
+    static constexpr std::int32_t kSlots = kPixels / 4 + 2;
+
+    struct Key {
+        std::int64_t u, du;
+        std::int32_t count, x0, x1, imgW;
+        bool operator==(const Key& o) const {
+            return u == o.u && du == o.du && count == o.count && x0 == o.x0 && x1 == o.x1 && imgW == o.imgW;
+        }
+    };
+    Key key{};
+    bool valid = false;
+
+    // The clamped source column of every pixel of the span.
+    alignas(64) std::int32_t col[kPixels];
+    // Per vector (the one starting at pixel p has slot ceil(p / N)): the
+    // first of the eight source pixels one load brings in for it, or -1
+    // when its columns are not all among them.
+    std::int32_t start[kSlots];
+};
+
 // Everything a kernel reads. The blit fills the per-call part once and the
 // per-row part before each call; kernels never write it.
 struct Gfx_SpanArgs {
@@ -129,6 +157,8 @@ struct Gfx_SpanArgs {
     std::int64_t u, v, du, dv;
     // Scale family, bilinear: the call's row cache, or null.
     Gfx_SpanRowCache* rowCache;
+    // Scale family, nearest: the call's column table, or null.
+    Gfx_SpanColumnTable* columns;
 };
 
 using Gfx_SpanFn = void (*)(const Gfx_SpanArgs&);

@@ -341,6 +341,35 @@ struct SpanSimd {
         }
     };
 
+    // The call's column table (Gfx_SpanColumnTable) for a nearest walk,
+    // filled when it was made for another walk; null when the span is too
+    // wide for it or the call lends none.
+    static const Gfx_SpanColumnTable* Columns(const Gfx_SpanArgs& s) {
+        Gfx_SpanColumnTable* t = s.columns;
+        if (!t || s.count > Gfx_SpanColumnTable::kPixels || s.count < N) return nullptr;
+        const Gfx_SpanColumnTable::Key key{s.u, s.du, s.count, s.x0, s.x1, s.imgW};
+        if (t->valid && t->key == key) return t;
+        std::int64_t u = s.u;
+        for (std::int32_t i = 0; i < s.count; ++i, u += s.du)
+            t->col[i] = static_cast<std::int32_t>(ClampIndex(u >> 16, s.x0, s.x1 - 1));
+        // The whole vectors, then the last one, which overlaps them.
+        const auto slot = [&](std::int32_t p) {
+            const std::int32_t* c = t->col + p;
+            std::int32_t lo = c[0], hi = c[0];
+            for (std::int32_t j = 1; j < N; ++j) {
+                lo = std::min(lo, c[j]);
+                hi = std::max(hi, c[j]);
+            }
+            const bool fits = I::kPermute && hi - lo <= 7 && lo + 8 <= s.imgW;
+            t->start[(p + N - 1) / N] = fits ? lo : -1;
+        };
+        for (std::int32_t p = 0; p + N <= s.count; p += N) slot(p);
+        slot(s.count - N);
+        t->key = key;
+        t->valid = true;
+        return t;
+    }
+
     struct ScaleNearest {
         static constexpr bool kRow = false;
         const std::uint32_t* row;
@@ -348,8 +377,12 @@ struct SpanSimd {
         V u, step, lo, hi, col;
         std::int64_t u0, du;
         Window win;
+        // With a column table the walk reads its columns from it: `at` is
+        // the first pixel of the current vector.
+        const Gfx_SpanColumnTable* table;
+        std::int32_t at = -N;
 
-        explicit ScaleNearest(const Gfx_SpanArgs& s) : u0(s.u), du(s.du), win(s.imgW) {
+        explicit ScaleNearest(const Gfx_SpanArgs& s) : u0(s.u), du(s.du), win(s.imgW), table(Columns(s)) {
             const std::int64_t r = ClampIndex(s.v >> 16, s.y0, s.y1 - 1);
             row = s.srcBase ? s.srcBase + r * s.srcPitch : nullptr;
             alphaRow = s.srcAlphaBase ? s.srcAlphaBase + r * s.srcAlphaPitch : nullptr;
@@ -361,14 +394,32 @@ struct SpanSimd {
         }
         static bool Fits(const Gfx_SpanArgs& s) { return s.x0 < s.x1 && s.y0 < s.y1 && WalkFits(s.u, s.du, s.count); }
         [[gnu::always_inline]] inline void Next() {
+            if (table) {
+                at += N;
+                col = I::Load(reinterpret_cast<const std::uint32_t*>(table->col + at));
+                const std::int32_t first = table->start[(at + N - 1) / N];
+                win.fits = first >= 0;
+                if (win.fits) {
+                    win.start = first;
+                    win.first = I::Set1(first);
+                }
+                return;
+            }
             col = Clamp(I::Srai32(u, 16), lo, hi);
             u = I::Add32(u, step);
             win.Place(col, col);
         }
-        void Seek(std::int32_t first) { u = Lanes(u0 + first * du, du); }
-        [[gnu::always_inline]] inline V Color() const { return win.fits ? win.Pixels(row, col) : I::Gather(row, col); }
+        void Seek(std::int32_t first) {
+            at = first - N;
+            u = Lanes(u0 + first * du, du);
+        }
+        [[gnu::always_inline]] inline V Color() const {
+            if (win.fits) return win.Pixels(row, col);
+            return table ? I::GatherAt(row, table->col + at) : I::Gather(row, col);
+        }
         [[gnu::always_inline]] inline V Alpha() const {
-            return win.fits ? win.Bytes(alphaRow, col) : I::GatherBytes(alphaRow, col);
+            if (win.fits) return win.Bytes(alphaRow, col);
+            return table ? I::GatherBytesAt(alphaRow, table->col + at) : I::GatherBytes(alphaRow, col);
         }
     };
 
