@@ -623,23 +623,48 @@ struct SpanSimd {
         V w, h;
         TapsV tx, ty;
         bool adjacent = false;
+        // Inside the rectangle every lane's four taps are a pixel, its right
+        // neighbour and the two below them: one index per lane then serves
+        // both rows (and both planes when their pitches agree), and the
+        // alpha bytes of both rows come in one lane load each.
+        bool quad = false;
+        std::ptrdiff_t rowStep, alphaRowStep;
+        bool sharedIndex;
+        alignas(64) std::int32_t colorIndex[N];
+        alignas(64) std::int32_t alphaIndex[N];
 
         explicit RotateBilinear(const Gfx_SpanArgs& s)
             : RotateLanes(s, 0),
               w(I::Set1(s.imgW)),
               h(I::Set1(s.imgH)),
               tx{I::Zero(), I::Zero(), I::Zero()},
-              ty{I::Zero(), I::Zero(), I::Zero()} {}
+              ty{I::Zero(), I::Zero(), I::Zero()},
+              rowStep(s.srcPitch),
+              alphaRowStep(s.srcAlphaPitch),
+              sharedIndex(s.srcBase && s.srcAlphaBase && s.srcPitch == s.srcAlphaPitch) {}
         static bool Fits(const Gfx_SpanArgs& s) {
             return BilinearFits(s.x0, s.x1, s.imgW) && BilinearFits(s.y0, s.y1, s.imgH) && RotateFits(s);
         }
         [[gnu::always_inline]] inline void Next() {
             tx = Taps(u, xlo, xhi, w);
             ty = Taps(v, ylo, yhi, h);
-            adjacent = Adjacent(tx);
+            const V one = I::Set1(1);
+            const V right = I::Eq32(tx.b, I::Add32(tx.a, one));
+            quad = I::Mask(I::And(right, I::Eq32(ty.b, I::Add32(ty.a, one)))) == I::kAll;
+            adjacent = quad || I::Mask(right) == I::kAll;
+            if (quad) {
+                if (base) I::ToArray(colorIndex, I::Add32(I::Mullo32(ty.a, pitch), tx.a));
+                if (alphaBase && !sharedIndex) I::ToArray(alphaIndex, I::Add32(I::Mullo32(ty.a, alphaPitch), tx.a));
+            }
             Step();
         }
         [[gnu::always_inline]] inline V Color() const {
+            if (quad) {
+                V p00, p01, p10, p11;
+                I::LoadPairsAt(base, colorIndex, p00, p01);
+                I::LoadPairsAt(base + rowStep, colorIndex, p10, p11);
+                return BilerpPixels(p00, p01, p10, p11, tx.f, ty.f);
+            }
             const V o0 = I::Mullo32(ty.a, pitch), o1 = I::Mullo32(ty.b, pitch);
             if (adjacent) {
                 V p00, p01, p10, p11;
@@ -651,6 +676,13 @@ struct SpanSimd {
                                 I::Gather(base, I::Add32(o1, tx.a)), I::Gather(base, I::Add32(o1, tx.b)), tx.f, ty.f);
         }
         [[gnu::always_inline]] inline V Alpha() const {
+            if (quad) {
+                const V q =
+                    I::LoadByteQuadsAt(alphaBase, alphaBase + alphaRowStep, sharedIndex ? colorIndex : alphaIndex);
+                const V byte = I::Set1(0xFF);
+                return BilerpLanes(I::And(q, byte), I::And(I::Srli32(q, 8), byte), I::And(I::Srli32(q, 16), byte),
+                                   I::Srli32(q, 24), tx.f, ty.f);
+            }
             const V o0 = I::Mullo32(ty.a, alphaPitch), o1 = I::Mullo32(ty.b, alphaPitch);
             if (adjacent) {
                 V a00, a01, a10, a11;
