@@ -81,8 +81,19 @@ struct Gfx_SpanRowCache {
     alignas(64) std::uint16_t color[2][kRoom * 4];
     alignas(64) std::int32_t alpha[2][kRoom];
 
+    // The columns' taps, worked out by the first row interpolated across
+    // and read back by the others, laid out as the alpha slots: the two
+    // indices and the fraction per pixel, and per vector how its pixels
+    // are loaded (the level's own code).
+    bool tapsValid = false;
+    alignas(64) std::int32_t tapA[kRoom];
+    alignas(64) std::int32_t tapB[kRoom];
+    alignas(64) std::int32_t tapF[kRoom];
+    std::int32_t tapLoad[kRoom / 4 + 1];
+
     void Clear() {
         valid = false;
+        tapsValid = false;
         row[0] = row[1] = -1;
     }
 };

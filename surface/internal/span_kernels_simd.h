@@ -1035,16 +1035,40 @@ struct SpanSimd {
                 StoreV(AlphaAt(c, k, at), Lerp(a0, a1, smp.t.f, I::Srai16(smp.t.f, 15)));
             }
         };
+        // A vector's load: the window's first column (>= 0), or
+        // kLoadAdjacent, or kLoadGather.
+        constexpr std::int32_t kLoadAdjacent = -1, kLoadGather = -2;
+        const bool record = !c.tapsValid;
+        const auto next = [&](std::int32_t at) {
+            if (record) {
+                smp.Next();
+                I::Store(reinterpret_cast<std::uint32_t*>(c.tapA + at), smp.t.a);
+                I::Store(reinterpret_cast<std::uint32_t*>(c.tapB + at), smp.t.b);
+                I::Store(reinterpret_cast<std::uint32_t*>(c.tapF + at), smp.t.f);
+                c.tapLoad[at / N] = smp.win.fits ? smp.win.start : (smp.adjacent ? kLoadAdjacent : kLoadGather);
+                return;
+            }
+            smp.t = {LoadV(reinterpret_cast<const V*>(c.tapA + at)), LoadV(reinterpret_cast<const V*>(c.tapB + at)),
+                     LoadV(reinterpret_cast<const V*>(c.tapF + at))};
+            const std::int32_t load = c.tapLoad[at / N];
+            smp.win.fits = load >= 0;
+            if (smp.win.fits) {
+                smp.win.start = load;
+                smp.win.first = I::Set1(load);
+            }
+            smp.adjacent = load == kLoadAdjacent;
+        };
         const std::int32_t n = s.count / N * N;
         for (std::int32_t i = 0; i < n; i += N) {
-            smp.Next();
+            next(i);
             across(i);
         }
         if (n < s.count) {
-            smp.Seek(s.count - N);
-            smp.Next();
+            if (record) smp.Seek(s.count - N);
+            next(n);
             across(n);
         }
+        c.tapsValid = true;
         c.row[k] = r;
     }
 
