@@ -621,6 +621,7 @@ struct SpanSimd {
         using RotateLanes::u, RotateLanes::v, RotateLanes::xlo, RotateLanes::xhi, RotateLanes::ylo, RotateLanes::yhi;
         static constexpr bool kRow = false;
         V w, h;
+        V xin, yin;  // min(hi, extent - 1) per axis
         TapsV tx, ty;
         bool adjacent = false;
         // Inside the rectangle every lane's four taps are a pixel, its right
@@ -637,6 +638,8 @@ struct SpanSimd {
             : RotateLanes(s, 0),
               w(I::Set1(s.imgW)),
               h(I::Set1(s.imgH)),
+              xin(I::Set1(std::min(s.x1, s.imgW - 1))),
+              yin(I::Set1(std::min(s.y1, s.imgH - 1))),
               tx{I::Zero(), I::Zero(), I::Zero()},
               ty{I::Zero(), I::Zero(), I::Zero()},
               rowStep(s.srcPitch),
@@ -646,9 +649,23 @@ struct SpanSimd {
             return BilinearFits(s.x0, s.x1, s.imgW) && BilinearFits(s.y0, s.y1, s.imgH) && RotateFits(s);
         }
         [[gnu::always_inline]] inline void Next() {
+            // Every lane inside (first index at least lo, second below both
+            // hi and the extent): the taps need no clamp and no wrap.
+            const V cx = I::Srai32(u, 16), cy = I::Srai32(v, 16);
+            const V inside =
+                I::AndNot(I::Or(I::Gt32(xlo, cx), I::Gt32(ylo, cy)), I::And(I::Gt32(xin, cx), I::Gt32(yin, cy)));
+            const V one = I::Set1(1), fraction = I::Set1(0xFFFF);
+            if (I::Mask(inside) == I::kAll) {
+                tx = {cx, I::Add32(cx, one), I::And(u, fraction)};
+                ty = {cy, I::Add32(cy, one), I::And(v, fraction)};
+                quad = adjacent = true;
+                if (base) I::ToArray(colorIndex, I::Add32(I::Mullo32(cy, pitch), cx));
+                if (alphaBase && !sharedIndex) I::ToArray(alphaIndex, I::Add32(I::Mullo32(cy, alphaPitch), cx));
+                Step();
+                return;
+            }
             tx = Taps(u, xlo, xhi, w);
             ty = Taps(v, ylo, yhi, h);
-            const V one = I::Set1(1);
             const V right = I::Eq32(tx.b, I::Add32(tx.a, one));
             quad = I::Mask(I::And(right, I::Eq32(ty.b, I::Add32(ty.a, one)))) == I::kAll;
             adjacent = quad || I::Mask(right) == I::kAll;
