@@ -401,12 +401,16 @@ void DrawScaled(Call& c) {
     Gfx_SpanRowCache cache;
     const bool cached = c.bilinearScale && dv >= -65536 && dv <= 65536;
     c.args.rowCache = cached ? &cache : nullptr;
+    // Nearest sampling reads the same columns on every row.
+    Gfx_SpanColumnTable columns;
+    c.args.columns = c.bilinearScale ? nullptr : &columns;
     const std::int64_t band = cached ? Gfx_SpanRowCache::kPixels : lastCol - firstCol + 1;
     for (std::int64_t col = firstCol; col <= lastCol; col += band) {
         cache.Clear();
         DrawScaledRows(c, firstRow, endRow, col, std::min(band, lastCol - col + 1), uStart, vStart, dv);
     }
     c.args.rowCache = nullptr;
+    c.args.columns = nullptr;
 }
 
 // The rotated corners of the scaled source, moved to the anchored position:

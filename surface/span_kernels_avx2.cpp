@@ -59,16 +59,30 @@ struct IsaAvx2 {
                                  base[i[7]]);
     }
 
+    // The same with the indices in memory.
+    [[gnu::always_inline]] static V GatherAt(const std::uint32_t* base, const std::int32_t* idx) {
+        return Gather(base, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(idx)));
+    }
+    [[gnu::always_inline]] static V GatherBytesAt(const std::uint8_t* base, const std::int32_t* i) {
+        return _mm256_setr_epi32(base[i[0]], base[i[1]], base[i[2]], base[i[3]], base[i[4]], base[i[5]], base[i[6]],
+                                 base[i[7]]);
+    }
+
     // p[i] and p[i + 1] for each index i, with one 64-bit load per lane
     // (cheaper than two gathers). The pairs of lanes 0, 1, 4, 5 and of
     // 2, 3, 6, 7 share a register; one shuffle per half sorts them out.
-    [[gnu::always_inline]] static void LoadPairs(const std::uint32_t* base, V idx, V& first, V& second) {
-        alignas(32) std::int32_t i[8];
-        ToArray(i, idx);
+    // The *At forms take the indices from memory.
+    [[gnu::always_inline]] static void LoadPairsAt(const std::uint32_t* base, const std::int32_t* i, V& first,
+                                                   V& second) {
         const V a = _mm256_set_m128i(Pairs(base + i[4], base + i[5]), Pairs(base + i[0], base + i[1]));
         const V b = _mm256_set_m128i(Pairs(base + i[6], base + i[7]), Pairs(base + i[2], base + i[3]));
         first = _mm256_castps_si256(_mm256_shuffle_ps(_mm256_castsi256_ps(a), _mm256_castsi256_ps(b), 0x88));
         second = _mm256_castps_si256(_mm256_shuffle_ps(_mm256_castsi256_ps(a), _mm256_castsi256_ps(b), 0xDD));
+    }
+    [[gnu::always_inline]] static void LoadPairs(const std::uint32_t* base, V idx, V& first, V& second) {
+        alignas(32) std::int32_t i[8];
+        ToArray(i, idx);
+        LoadPairsAt(base, i, first, second);
     }
     [[gnu::always_inline]] static __m128i Pairs(const std::uint32_t* p, const std::uint32_t* q) {
         return _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),
@@ -83,6 +97,15 @@ struct IsaAvx2 {
                                       SpanBytePair(base + i[6]), SpanBytePair(base + i[7]));
         first = _mm256_and_si256(v, _mm256_set1_epi32(0xFF));
         second = _mm256_srli_epi32(v, 8);
+    }
+    // The byte pairs at the same indices of two rows, both in one lane
+    // (row r0 in the low half) as SpanByteQuads() takes them apart.
+    [[gnu::always_inline]] static V LoadByteQuadsAt(const std::uint8_t* r0, const std::uint8_t* r1,
+                                                    const std::int32_t* i) {
+        return _mm256_setr_epi32(SpanByteQuad(r0 + i[0], r1 + i[0]), SpanByteQuad(r0 + i[1], r1 + i[1]),
+                                 SpanByteQuad(r0 + i[2], r1 + i[2]), SpanByteQuad(r0 + i[3], r1 + i[3]),
+                                 SpanByteQuad(r0 + i[4], r1 + i[4]), SpanByteQuad(r0 + i[5], r1 + i[5]),
+                                 SpanByteQuad(r0 + i[6], r1 + i[6]), SpanByteQuad(r0 + i[7], r1 + i[7]));
     }
     // Eight pixels, or eight bytes widened to lanes, from p; lanes picked
     // from them by index.

@@ -48,27 +48,39 @@ struct IsaSse2 {
     [[gnu::always_inline]] static V FromArray(const std::int32_t* in) {
         return _mm_load_si128(reinterpret_cast<const __m128i*>(in));
     }
-    // No gather instruction: four loads.
+    // No gather instruction: four loads, the indices read from memory
+    // (GatherAt: where they already are).
+    [[gnu::always_inline]] static V GatherAt(const std::uint32_t* base, const std::int32_t* i) {
+        return _mm_setr_epi32(static_cast<std::int32_t>(base[i[0]]), static_cast<std::int32_t>(base[i[1]]),
+                              static_cast<std::int32_t>(base[i[2]]), static_cast<std::int32_t>(base[i[3]]));
+    }
+    [[gnu::always_inline]] static V GatherBytesAt(const std::uint8_t* base, const std::int32_t* i) {
+        return _mm_setr_epi32(base[i[0]], base[i[1]], base[i[2]], base[i[3]]);
+    }
     [[gnu::always_inline]] static V Gather(const std::uint32_t* base, V idx) {
         alignas(16) std::int32_t i[4];
         ToArray(i, idx);
-        return _mm_setr_epi32(static_cast<std::int32_t>(base[i[0]]), static_cast<std::int32_t>(base[i[1]]),
-                              static_cast<std::int32_t>(base[i[2]]), static_cast<std::int32_t>(base[i[3]]));
+        return GatherAt(base, i);
     }
     [[gnu::always_inline]] static V GatherBytes(const std::uint8_t* base, V idx) {
         alignas(16) std::int32_t i[4];
         ToArray(i, idx);
-        return _mm_setr_epi32(base[i[0]], base[i[1]], base[i[2]], base[i[3]]);
+        return GatherBytesAt(base, i);
     }
 
-    // p[i] and p[i + 1] for each index i, with one 64-bit load per lane.
-    [[gnu::always_inline]] static void LoadPairs(const std::uint32_t* base, V idx, V& first, V& second) {
-        alignas(16) std::int32_t i[4];
-        ToArray(i, idx);
+    // p[i] and p[i + 1] for each index i, with one 64-bit load per lane;
+    // the *At forms take the indices from memory.
+    [[gnu::always_inline]] static void LoadPairsAt(const std::uint32_t* base, const std::int32_t* i, V& first,
+                                                   V& second) {
         const V a = _mm_unpacklo_epi64(Pair(base + i[0]), Pair(base + i[1]));
         const V b = _mm_unpacklo_epi64(Pair(base + i[2]), Pair(base + i[3]));
         first = _mm_castps_si128(_mm_shuffle_ps(_mm_castsi128_ps(a), _mm_castsi128_ps(b), 0x88));
         second = _mm_castps_si128(_mm_shuffle_ps(_mm_castsi128_ps(a), _mm_castsi128_ps(b), 0xDD));
+    }
+    [[gnu::always_inline]] static void LoadPairs(const std::uint32_t* base, V idx, V& first, V& second) {
+        alignas(16) std::int32_t i[4];
+        ToArray(i, idx);
+        LoadPairsAt(base, i, first, second);
     }
     [[gnu::always_inline]] static V Pair(const std::uint32_t* p) {
         return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
@@ -81,6 +93,13 @@ struct IsaSse2 {
                                    SpanBytePair(base + i[3]));
         first = _mm_and_si128(v, _mm_set1_epi32(0xFF));
         second = _mm_srli_epi32(v, 8);
+    }
+    // The byte pairs at the same indices of two rows, both in one lane
+    // (row r0 in the low half) as SpanByteQuads() takes them apart.
+    [[gnu::always_inline]] static V LoadByteQuadsAt(const std::uint8_t* r0, const std::uint8_t* r1,
+                                                    const std::int32_t* i) {
+        return _mm_setr_epi32(SpanByteQuad(r0 + i[0], r1 + i[0]), SpanByteQuad(r0 + i[1], r1 + i[1]),
+                              SpanByteQuad(r0 + i[2], r1 + i[2]), SpanByteQuad(r0 + i[3], r1 + i[3]));
     }
     // 4N alpha bytes (a group of four vectors' pixels) in one vector, and
     // the four vectors' alpha lanes from it.

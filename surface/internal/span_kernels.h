@@ -81,10 +81,49 @@ struct Gfx_SpanRowCache {
     alignas(64) std::uint16_t color[2][kRoom * 4];
     alignas(64) std::int32_t alpha[2][kRoom];
 
+    // The columns' taps, worked out by the first row interpolated across
+    // and read back by the others, laid out as the alpha slots: the two
+    // indices and the fraction per pixel, and per vector how its pixels
+    // are loaded (the level's own code).
+    bool tapsValid = false;
+    alignas(64) std::int32_t tapA[kRoom];
+    alignas(64) std::int32_t tapB[kRoom];
+    alignas(64) std::int32_t tapF[kRoom];
+    std::int32_t tapLoad[kRoom / 4 + 1];
+
     void Clear() {
         valid = false;
+        tapsValid = false;
         row[0] = row[1] = -1;
     }
+};
+
+// Nearest scaling samples the same source columns on every destination row
+// of a call: a level may work them out once, with how its vectors load
+// them, and read them back on each row. The blit keeps one table per call
+// and lends it to the scale family's nearest kernels; levels that do not use
+// it leave it alone. The table depends on the walk alone (no pixel is read),
+// so it stays valid while the key matches.
+struct Gfx_SpanColumnTable {
+    static constexpr std::int32_t kPixels = 4096;  // the widest span tabled
+    static constexpr std::int32_t kSlots = kPixels / 4 + 2;
+
+    struct Key {
+        std::int64_t u, du;
+        std::int32_t count, x0, x1, imgW;
+        bool operator==(const Key& o) const {
+            return u == o.u && du == o.du && count == o.count && x0 == o.x0 && x1 == o.x1 && imgW == o.imgW;
+        }
+    };
+    Key key{};
+    bool valid = false;
+
+    // The clamped source column of every pixel of the span.
+    alignas(64) std::int32_t col[kPixels];
+    // Per vector (the one starting at pixel p has slot ceil(p / N)): the
+    // first of the eight source pixels one load brings in for it, or -1
+    // when its columns are not all among them.
+    std::int32_t start[kSlots];
 };
 
 // Everything a kernel reads. The blit fills the per-call part once and the
@@ -129,6 +168,8 @@ struct Gfx_SpanArgs {
     std::int64_t u, v, du, dv;
     // Scale family, bilinear: the call's row cache, or null.
     Gfx_SpanRowCache* rowCache;
+    // Scale family, nearest: the call's column table, or null.
+    Gfx_SpanColumnTable* columns;
 };
 
 using Gfx_SpanFn = void (*)(const Gfx_SpanArgs&);

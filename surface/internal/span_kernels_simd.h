@@ -341,6 +341,35 @@ struct SpanSimd {
         }
     };
 
+    // The call's column table (Gfx_SpanColumnTable) for a nearest walk,
+    // filled when it was made for another walk; null when the span is too
+    // wide for it or the call lends none.
+    static const Gfx_SpanColumnTable* Columns(const Gfx_SpanArgs& s) {
+        Gfx_SpanColumnTable* t = s.columns;
+        if (!t || s.count > Gfx_SpanColumnTable::kPixels || s.count < N) return nullptr;
+        const Gfx_SpanColumnTable::Key key{s.u, s.du, s.count, s.x0, s.x1, s.imgW};
+        if (t->valid && t->key == key) return t;
+        std::int64_t u = s.u;
+        for (std::int32_t i = 0; i < s.count; ++i, u += s.du)
+            t->col[i] = static_cast<std::int32_t>(ClampIndex(u >> 16, s.x0, s.x1 - 1));
+        // The whole vectors, then the last one, which overlaps them.
+        const auto slot = [&](std::int32_t p) {
+            const std::int32_t* c = t->col + p;
+            std::int32_t lo = c[0], hi = c[0];
+            for (std::int32_t j = 1; j < N; ++j) {
+                lo = std::min(lo, c[j]);
+                hi = std::max(hi, c[j]);
+            }
+            const bool fits = I::kPermute && hi - lo <= 7 && lo + 8 <= s.imgW;
+            t->start[(p + N - 1) / N] = fits ? lo : -1;
+        };
+        for (std::int32_t p = 0; p + N <= s.count; p += N) slot(p);
+        slot(s.count - N);
+        t->key = key;
+        t->valid = true;
+        return t;
+    }
+
     struct ScaleNearest {
         static constexpr bool kRow = false;
         const std::uint32_t* row;
@@ -348,8 +377,12 @@ struct SpanSimd {
         V u, step, lo, hi, col;
         std::int64_t u0, du;
         Window win;
+        // With a column table the walk reads its columns from it: `at` is
+        // the first pixel of the current vector.
+        const Gfx_SpanColumnTable* table;
+        std::int32_t at = -N;
 
-        explicit ScaleNearest(const Gfx_SpanArgs& s) : u0(s.u), du(s.du), win(s.imgW) {
+        explicit ScaleNearest(const Gfx_SpanArgs& s) : u0(s.u), du(s.du), win(s.imgW), table(Columns(s)) {
             const std::int64_t r = ClampIndex(s.v >> 16, s.y0, s.y1 - 1);
             row = s.srcBase ? s.srcBase + r * s.srcPitch : nullptr;
             alphaRow = s.srcAlphaBase ? s.srcAlphaBase + r * s.srcAlphaPitch : nullptr;
@@ -361,14 +394,32 @@ struct SpanSimd {
         }
         static bool Fits(const Gfx_SpanArgs& s) { return s.x0 < s.x1 && s.y0 < s.y1 && WalkFits(s.u, s.du, s.count); }
         [[gnu::always_inline]] inline void Next() {
+            if (table) {
+                at += N;
+                col = I::Load(reinterpret_cast<const std::uint32_t*>(table->col + at));
+                const std::int32_t first = table->start[(at + N - 1) / N];
+                win.fits = first >= 0;
+                if (win.fits) {
+                    win.start = first;
+                    win.first = I::Set1(first);
+                }
+                return;
+            }
             col = Clamp(I::Srai32(u, 16), lo, hi);
             u = I::Add32(u, step);
             win.Place(col, col);
         }
-        void Seek(std::int32_t first) { u = Lanes(u0 + first * du, du); }
-        [[gnu::always_inline]] inline V Color() const { return win.fits ? win.Pixels(row, col) : I::Gather(row, col); }
+        void Seek(std::int32_t first) {
+            at = first - N;
+            u = Lanes(u0 + first * du, du);
+        }
+        [[gnu::always_inline]] inline V Color() const {
+            if (win.fits) return win.Pixels(row, col);
+            return table ? I::GatherAt(row, table->col + at) : I::Gather(row, col);
+        }
         [[gnu::always_inline]] inline V Alpha() const {
-            return win.fits ? win.Bytes(alphaRow, col) : I::GatherBytes(alphaRow, col);
+            if (win.fits) return win.Bytes(alphaRow, col);
+            return table ? I::GatherBytesAt(alphaRow, table->col + at) : I::GatherBytes(alphaRow, col);
         }
     };
 
@@ -570,25 +621,67 @@ struct SpanSimd {
         using RotateLanes::u, RotateLanes::v, RotateLanes::xlo, RotateLanes::xhi, RotateLanes::ylo, RotateLanes::yhi;
         static constexpr bool kRow = false;
         V w, h;
+        V xin, yin;  // min(hi, extent - 1) per axis
         TapsV tx, ty;
         bool adjacent = false;
+        // Inside the rectangle every lane's four taps are a pixel, its right
+        // neighbour and the two below them: one index per lane then serves
+        // both rows (and both planes when their pitches agree), and the
+        // alpha bytes of both rows come in one lane load each.
+        bool quad = false;
+        std::ptrdiff_t rowStep, alphaRowStep;
+        bool sharedIndex;
+        alignas(64) std::int32_t colorIndex[N];
+        alignas(64) std::int32_t alphaIndex[N];
 
         explicit RotateBilinear(const Gfx_SpanArgs& s)
             : RotateLanes(s, 0),
               w(I::Set1(s.imgW)),
               h(I::Set1(s.imgH)),
+              xin(I::Set1(std::min(s.x1, s.imgW - 1))),
+              yin(I::Set1(std::min(s.y1, s.imgH - 1))),
               tx{I::Zero(), I::Zero(), I::Zero()},
-              ty{I::Zero(), I::Zero(), I::Zero()} {}
+              ty{I::Zero(), I::Zero(), I::Zero()},
+              rowStep(s.srcPitch),
+              alphaRowStep(s.srcAlphaPitch),
+              sharedIndex(s.srcBase && s.srcAlphaBase && s.srcPitch == s.srcAlphaPitch) {}
         static bool Fits(const Gfx_SpanArgs& s) {
             return BilinearFits(s.x0, s.x1, s.imgW) && BilinearFits(s.y0, s.y1, s.imgH) && RotateFits(s);
         }
         [[gnu::always_inline]] inline void Next() {
+            // Every lane inside (first index at least lo, second below both
+            // hi and the extent): the taps need no clamp and no wrap.
+            const V cx = I::Srai32(u, 16), cy = I::Srai32(v, 16);
+            const V inside =
+                I::AndNot(I::Or(I::Gt32(xlo, cx), I::Gt32(ylo, cy)), I::And(I::Gt32(xin, cx), I::Gt32(yin, cy)));
+            const V one = I::Set1(1), fraction = I::Set1(0xFFFF);
+            if (I::Mask(inside) == I::kAll) {
+                tx = {cx, I::Add32(cx, one), I::And(u, fraction)};
+                ty = {cy, I::Add32(cy, one), I::And(v, fraction)};
+                quad = adjacent = true;
+                if (base) I::ToArray(colorIndex, I::Add32(I::Mullo32(cy, pitch), cx));
+                if (alphaBase && !sharedIndex) I::ToArray(alphaIndex, I::Add32(I::Mullo32(cy, alphaPitch), cx));
+                Step();
+                return;
+            }
             tx = Taps(u, xlo, xhi, w);
             ty = Taps(v, ylo, yhi, h);
-            adjacent = Adjacent(tx);
+            const V right = I::Eq32(tx.b, I::Add32(tx.a, one));
+            quad = I::Mask(I::And(right, I::Eq32(ty.b, I::Add32(ty.a, one)))) == I::kAll;
+            adjacent = quad || I::Mask(right) == I::kAll;
+            if (quad) {
+                if (base) I::ToArray(colorIndex, I::Add32(I::Mullo32(ty.a, pitch), tx.a));
+                if (alphaBase && !sharedIndex) I::ToArray(alphaIndex, I::Add32(I::Mullo32(ty.a, alphaPitch), tx.a));
+            }
             Step();
         }
         [[gnu::always_inline]] inline V Color() const {
+            if (quad) {
+                V p00, p01, p10, p11;
+                I::LoadPairsAt(base, colorIndex, p00, p01);
+                I::LoadPairsAt(base + rowStep, colorIndex, p10, p11);
+                return BilerpPixels(p00, p01, p10, p11, tx.f, ty.f);
+            }
             const V o0 = I::Mullo32(ty.a, pitch), o1 = I::Mullo32(ty.b, pitch);
             if (adjacent) {
                 V p00, p01, p10, p11;
@@ -600,6 +693,13 @@ struct SpanSimd {
                                 I::Gather(base, I::Add32(o1, tx.a)), I::Gather(base, I::Add32(o1, tx.b)), tx.f, ty.f);
         }
         [[gnu::always_inline]] inline V Alpha() const {
+            if (quad) {
+                const V q =
+                    I::LoadByteQuadsAt(alphaBase, alphaBase + alphaRowStep, sharedIndex ? colorIndex : alphaIndex);
+                const V byte = I::Set1(0xFF);
+                return BilerpLanes(I::And(q, byte), I::And(I::Srli32(q, 8), byte), I::And(I::Srli32(q, 16), byte),
+                                   I::Srli32(q, 24), tx.f, ty.f);
+            }
             const V o0 = I::Mullo32(ty.a, alphaPitch), o1 = I::Mullo32(ty.b, alphaPitch);
             if (adjacent) {
                 V a00, a01, a10, a11;
@@ -952,16 +1052,40 @@ struct SpanSimd {
                 StoreV(AlphaAt(c, k, at), Lerp(a0, a1, smp.t.f, I::Srai16(smp.t.f, 15)));
             }
         };
+        // A vector's load: the window's first column (>= 0), or
+        // kLoadAdjacent, or kLoadGather.
+        constexpr std::int32_t kLoadAdjacent = -1, kLoadGather = -2;
+        const bool record = !c.tapsValid;
+        const auto next = [&](std::int32_t at) {
+            if (record) {
+                smp.Next();
+                I::Store(reinterpret_cast<std::uint32_t*>(c.tapA + at), smp.t.a);
+                I::Store(reinterpret_cast<std::uint32_t*>(c.tapB + at), smp.t.b);
+                I::Store(reinterpret_cast<std::uint32_t*>(c.tapF + at), smp.t.f);
+                c.tapLoad[at / N] = smp.win.fits ? smp.win.start : (smp.adjacent ? kLoadAdjacent : kLoadGather);
+                return;
+            }
+            smp.t = {LoadV(reinterpret_cast<const V*>(c.tapA + at)), LoadV(reinterpret_cast<const V*>(c.tapB + at)),
+                     LoadV(reinterpret_cast<const V*>(c.tapF + at))};
+            const std::int32_t load = c.tapLoad[at / N];
+            smp.win.fits = load >= 0;
+            if (smp.win.fits) {
+                smp.win.start = load;
+                smp.win.first = I::Set1(load);
+            }
+            smp.adjacent = load == kLoadAdjacent;
+        };
         const std::int32_t n = s.count / N * N;
         for (std::int32_t i = 0; i < n; i += N) {
-            smp.Next();
+            next(i);
             across(i);
         }
         if (n < s.count) {
-            smp.Seek(s.count - N);
-            smp.Next();
+            if (record) smp.Seek(s.count - N);
+            next(n);
             across(n);
         }
+        c.tapsValid = true;
         c.row[k] = r;
     }
 

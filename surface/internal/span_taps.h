@@ -41,4 +41,11 @@ struct SpanTaps {
     return w;
 }
 
+// The byte pairs at p (row 0) and q (row 1) as one lane value: p's pair
+// in the low 16 bits, q's above.
+[[gnu::always_inline]] inline std::int32_t SpanByteQuad(const std::uint8_t* p, const std::uint8_t* q) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(SpanBytePair(p)) |
+                                     static_cast<std::uint32_t>(SpanBytePair(q)) << 16);
+}
+
 }  // namespace
