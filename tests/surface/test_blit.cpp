@@ -10,6 +10,7 @@
 
 #include "error_case.h"
 #include "surface_test.h"
+#include "surface/internal/mask_run.h"  // after the framework header, whose types it uses
 
 namespace {
 
@@ -161,6 +162,56 @@ TEST(Blit, ExtremeNumbersAreRefusedOrDrawSafely) {
             for (const C_Frame* clip : {static_cast<const C_Frame*>(nullptr), &huge})
                 EXPECT_EQ(Blit(src, dst, at, &p, clip, &rect), std::isfinite(v) || field == 6) << field << " " << v;
         }
+}
+
+// A run of coverage draws (the glyphs of a text) sets the blit up once for
+// its destination; each draw must then give the pixels the transformed blit
+// gives for it, over every clip, anchor, opacity and fill colour.
+TEST(MaskRun, DrawsWhatTheBlitDraws) {
+    Lcg rng(99);
+    const float opacities[] = {1.0f, 0.5f, 0.004f};
+    const std::uint8_t aligns[] = {0x00, 0x11, 0x22, 68};
+    for (int round = 0; round < 300; ++round) {
+        SCOPED_TRACE(round);
+        const std::uint32_t w = 1 + rng.Below(40), h = 1 + rng.Below(30);
+        const bool withAlpha = rng.Chance(50), bottomUp = rng.Chance(30);
+        C_Surface viaRun(0, NewArgb(w, h, rng.Word()), withAlpha ? NewPlane(w, h, GFX_FMT_CH8, 100) : nullptr);
+        viaRun.GetPlane(1)->bottomUp = bottomUp;
+        C_Surface viaBlit(0, CopyOf(viaRun.GetPlane(1)).release(),
+                          withAlpha ? CopyOf(viaRun.GetPlane(2)).release() : nullptr);
+        C_DrawParams p;
+        p.opacity = rng.Pick(opacities);
+        p.useFillColor = static_cast<std::uint8_t>(rng.Chance(50));
+        p.fillColor = C_Color(rng.Uniform(0, 1), rng.Uniform(0, 1), rng.Uniform(0, 1), 0.0f);
+        const std::uint8_t align = rng.Pick(aligns);
+        const C_Frame clip(rng.Range(-3, 10), rng.Range(-3, 10), rng.Range(5, 50), rng.Range(5, 40));
+        const C_Frame clip2(rng.Range(-3, 20), rng.Range(-3, 20), rng.Range(0, 50), rng.Range(0, 40));
+        const C_Frame* clips[] = {rng.Chance(50) ? &clip : nullptr, rng.Chance(30) ? &clip2 : nullptr};
+        Gfx_MaskRun mask;
+        ASSERT_TRUE(Gfx_MaskRun_Begin(mask, &viaRun, clips[0], clips[1], p, align));
+        for (int draw = 0; draw < 4; ++draw) {
+            const std::uint32_t gw = 1 + rng.Below(12), gh = 1 + rng.Below(12);
+            C_Image* coverage = NewPlane(gw, gh, GFX_FMT_CH8);
+            for (std::uint32_t i = 0; i < coverage->dataSize; ++i)
+                coverage->data[i] = static_cast<std::uint8_t>(rng.Chance(40)   ? 0
+                                                              : rng.Chance(50) ? 255
+                                                                               : rng.Below(256));
+            C_Surface glyph(0, nullptr, coverage);
+            const C_Rect rect(float(rng.Range(-1, 3)), float(rng.Range(-1, 3)), float(rng.Range(2, 14)),
+                              float(rng.Range(2, 14)));
+            const C_Vector2D at(rng.Uniform(-12.0f, 45.0f), rng.Uniform(-12.0f, 35.0f), align);
+            const C_Image* plane = Gfx_MaskRun_Coverage(mask, &glyph);
+            Gfx_MaskSource source;
+            Gfx_RunPlace place;
+            ASSERT_EQ(plane, coverage);
+            ASSERT_TRUE(Gfx_MaskRun_Source(*plane, rect, source));
+            ASSERT_TRUE(Gfx_MaskRun_Place(mask, source, at.x, at.y, place));
+            Gfx_MaskRun_Rows(mask, place);
+            Gfx_Surface_BlitTransformed(&glyph, &viaBlit, &rect, clips[0], clips[1], &at, 0, &p);
+        }
+        ASSERT_EQ(BytesOf(viaRun.GetPlane(1)), BytesOf(viaBlit.GetPlane(1)));
+        ASSERT_EQ(BytesOf(viaRun.GetPlane(2)), BytesOf(viaBlit.GetPlane(2)));
+    }
 }
 
 int g_hookCalls = 0;

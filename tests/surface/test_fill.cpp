@@ -206,6 +206,20 @@ TEST(Fill, SkippedTilesChangeNoPixel) {
         EXPECT_EQ(BytesOf(culled.GetPlane(1)), BytesOf(reference.GetPlane(1))) << k.angle;
         EXPECT_NE(BytesOf(culled.GetPlane(1)), std::vector<std::uint8_t>(48 * 40 * 4, 0)) << k.angle;
     }
+    // Tiles one source column wide, stretched down the rows: at x.8 the
+    // scaled walk covers a single column, which is drawn too.
+    C_DrawParams q = Modes(1, 1);
+    q.scale = C_Vector2D(1.0f, 1.7f);
+    q.tileOffset = C_Vector2D(0.8f, 0.0f);
+    const C_Rect column(2, 0, 3, 5);
+    C_Surface culled(0, NewArgb(20, 20, 0)), reference(0, NewArgb(20, 20, 0));
+    for (C_Surface* dst : {&culled, &reference}) {
+        Gfx_SetBlitOverride(dst == &reference ? &Forward : nullptr);
+        EXPECT_TRUE(Tiled(src, *dst, C_Rect(0, 0, 20, 20), q, &column));
+    }
+    Gfx_SetBlitOverride(nullptr);
+    EXPECT_EQ(BytesOf(culled.GetPlane(1)), BytesOf(reference.GetPlane(1)));
+    EXPECT_EQ(Px(culled.GetPlane(1), 5, 5), P(2, 2));
     // A vast pattern through a small destination: billions of tiles, of
     // which only those over the destination are drawn.
     C_DrawParams p = Modes(1, 1);

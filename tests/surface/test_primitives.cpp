@@ -35,7 +35,7 @@ public:
     C_Image* Image() { return surface.GetPlane(GFX_PLANE_COLOR); }
     std::uint32_t At(std::uint32_t x, std::uint32_t y) {
         std::uint32_t v = 0;
-        for (std::uint32_t i = 0; i < bytes_; ++i) v |= std::uint32_t{Image()->Row(y)[x * bytes_ + i]} << (8 * i);
+        std::memcpy(&v, Image()->Row(y) + x * bytes_, bytes_);  // little-endian, as the pixels are stored
         return v;
     }
     Pixels Drawn() {
@@ -149,35 +149,21 @@ TEST(Primitives, PointHonoursRegionEdgesAndBothClips) {
 }
 
 TEST(Primitives, LinesMatchTheStepByStepWalkUnderClipping) {
-    // Every direction and slope, fractional ends, ends outside the image.
-    const float ends[][4] = {
-        {0, 0, 10, 0},
-        {10, 0, 0, 0},
-        {4, 9, 4, 2},
-        {0, 0, 3, 3},
-        {3, 3, 0, 0},
-        {7.25f, 7, 7.25f, 7},
-        {0, 0, 15, 4},
-        {15, 4, 0, 0},
-        {1.3f, 2.7f, 12.9f, 13.1f},
-        {12.9f, 13.1f, 1.3f, 2.7f},
-        {3, 0.5f, 4.2f, 15},
-        {-20, -7, 40, 30},
-        {40, 30, -20, -7},
-        {8, -50, 9, 60},
-        {-3.5f, 5, 30, 5},
-        {2, 14, 14, 2},
-        {-0.4f, -0.4f, 5.5f, 11.2f},
-        {15.99f, 0, 0, 15.99f},
-    };
-    for (const auto& e : ends)
+    // Every direction and slope: whole ends (so that horizontal, vertical
+    // and diagonal lines and single points come up often) and fractional
+    // ones, inside the image and far outside it.
+    Lcg rng(7);
+    for (int i = 0; i < 500; ++i) {
+        float e[4];
+        for (float& v : e) v = rng.Chance(60) ? float(rng.Range(-3, 18)) : rng.Uniform(-25.0f, 45.0f);
         for (const C_Frame& clip : {C_Frame(0, 0, 16, 16), C_Frame(3, 2, 11, 13), C_Frame(-5, -5, 40, 40)}) {
             Guarded g(16, 16);
             EXPECT_TRUE(Line(g, e[0], e[1], e[2], e[3], &clip));
-            EXPECT_EQ(g.Drawn(), Clipped(ReferenceLine(e[0], e[1], e[2], e[3]), Inside(clip, g.Image())))
+            ASSERT_EQ(g.Drawn(), Clipped(ReferenceLine(e[0], e[1], e[2], e[3]), Inside(clip, g.Image())))
                 << e[0] << "," << e[1] << " -> " << e[2] << "," << e[3] << " clip " << clip.x0;
-            EXPECT_TRUE(g.GuardsIntact());
+            ASSERT_TRUE(g.GuardsIntact());
         }
+    }
 }
 
 TEST(Primitives, FarOffOrNonFiniteCoordinatesAreSafe) {
@@ -349,6 +335,9 @@ TEST(Primitives, FillSpansAndScanCircleStayInsideTheTables) {
     EXPECT_FALSE(Gfx_ScanCircle(&circle, &region));
     ASSERT_TRUE(t.Reset(0, 10));
     EXPECT_FALSE(Gfx_ScanCircle(nullptr, &region));
+    const C_Circle none(C_Vector2D(5, 5), -2);  // no circle at all: nothing to record, and no failure
+    EXPECT_TRUE(Gfx_ScanCircle(&none, &region));
+    EXPECT_GT(t.Min()[5], t.Max()[5]);
     EXPECT_TRUE(Gfx_ScanCircle(&circle, &region));
     EXPECT_EQ(std::vector<int>({t.firstRow, t.lastRow, t.Min()[5], t.Max()[5], t.Min()[3], t.Max()[3]}),
               std::vector<int>({3, 7, 3, 7, 4, 6}));

@@ -183,10 +183,7 @@ TEST(Surface, ChangeFormatConvertsColourAndAlphaPlanes) {
     EXPECT_EQ(alphaOnly.GetPlane(1), nullptr);
 }
 
-TEST(DrawParams, DefaultsAndAnchors) {
-    const C_DrawParams p;
-    EXPECT_EQ(std::vector<float>({p.scale.x, p.scale.y, p.opacity, p.angle}), std::vector<float>({1, 1, 1, 0}));
-    EXPECT_EQ(p.useKeyColor + p.useFillColor + p.useBrightness + p.useContrast + p.wrapH + p.wrapV, 0);
+TEST(DrawParams, Anchors) {
     const struct {
         std::uint8_t align;  // unknown codes leave the coordinate alone
         float x, y;

@@ -57,7 +57,11 @@ struct TextLayout : ::testing::Test {
     void TearDown() override { Gfx_SetBlitOverride(nullptr); }
 
     bool Draw(const char* text, C_Vector2D at, std::uint8_t align, const C_Frame* clip = nullptr) {
-        return Gfx_Surface_DrawText(C_String(text), &font, type, &dst, colour, at, align, 0, 0, clip, nullptr, 0);
+        return DrawIn(&font, type, text, at, align, clip);
+    }
+    bool DrawIn(C_Font* from, const C_FontType& t, const char* text, C_Vector2D at = C_Vector2D(),
+                std::uint8_t align = 0, const C_Frame* clip = nullptr) {
+        return Gfx_Surface_DrawText(C_String(text), from, t, &dst, colour, at, align, 0, 0, clip, nullptr, 0);
     }
     bool DrawBoxed(const char* text, float x0, float x1, const C_Vector2D& at, std::uint32_t caret) {
         return Gfx_Surface_DrawTextEx(C_String(text), &font, type, &dst, colour, C_Rect(x0, 0.0f, x1, 50.0f), 0, at,
@@ -86,22 +90,8 @@ TEST_F(TextLayout, GlyphsAndLinesLandWhereTheRulesPutThem) {
         {"AA", 0, 2, 2, false, false, {{'A', 45}, {'A', 55}}},
         // The measuring pass also restarts at the anchor: the block is 59 wide.
         {"AA\nA", 0, 2, 2, false, false, {{'A', 25}, {'A', 35}, {'A', 55}}},
-        {"A\xD0\x96"
-         "A",
-         0,
-         0,
-         GFX_TEXT_UTF8,
-         false,
-         false,
-         {{'A', 5}, {0x416, 15}, {'A', 25}}},
-        {"A\xD0\x96"
-         "A",
-         0,
-         0,
-         0,
-         false,
-         false,
-         {{'A', 5}, {'A', 15}}},                                                // bytes: 0xD0 and 0x96 have no face
+        {"A\320\226A", 0, 0, GFX_TEXT_UTF8, false, false, {{'A', 5}, {0x416, 15}, {'A', 25}}},
+        {"A\320\226A", 0, 0, 0, false, false, {{'A', 5}, {'A', 15}}},           // bytes: 0xD0 and 0x96 have no face
         {"\xC3(A", 0, 0, GFX_TEXT_UTF8, false, false, {{kBad, 5}, {'A', 15}}},  // "(" has none either
         {"\xE2\x82\x41", 0, 0, GFX_TEXT_UTF8, false, false, {{kBad, 5}, {'A', 15}}},  // a cut sequence: one replacement
         // Centred lines of 19 and 9, right-aligned ones of 9 and 19, at 50.
@@ -133,13 +123,11 @@ TEST_F(TextLayout, AGlyphCallCarriesItsCellPivotAndColour) {
     const BlitCall& first = g_calls[0];
     EXPECT_FLOAT_EQ(first.position.y, 0.0f - 8.0f + 10.0f + 6.0f);
     EXPECT_FLOAT_EQ(g_calls[1].position.y - first.position.y, 10.0f / 2 + 10.0f + 1.0f);
-    EXPECT_EQ(first.position.align, 68);
     EXPECT_FALSE(first.whole);
     EXPECT_EQ(std::vector<float>({first.rect.x1, first.rect.y1, first.params.pivot.x, first.params.pivot.y,
-                                  first.params.scale.x, first.params.opacity}),
-              std::vector<float>({8, 12, 4, 6, 1, 1}));
-    EXPECT_EQ(first.params.filter, 1u);
-    EXPECT_EQ(first.params.useFillColor, 0);
+                                  first.params.scale.x, first.params.opacity, float(first.params.filter),
+                                  float(first.params.useFillColor), float(first.position.align)}),
+              std::vector<float>({8, 12, 4, 6, 1, 1, 1, 0, 68}));
     EXPECT_EQ(first.params.fillColor, colour);
 
     // Vertically the two-line block measures 16 (to the top of its last
@@ -192,14 +180,10 @@ TEST_F(TextLayout, VariantsAreChosenByStyleKindAndNearestSize) {
     type.bold = 0;
     type.format = GFX_GLYPH_MONO;  // nor does the render kind match
     EXPECT_FALSE(Draw("A", C_Vector2D(), 0));
-    EXPECT_FALSE(
-        Gfx_Surface_DrawText(C_String("A"), nullptr, type, &dst, colour, C_Vector2D(), 0, 0, 0, nullptr, nullptr, 0));
+    EXPECT_FALSE(DrawIn(nullptr, type, "A"));
     EXPECT_TRUE(g_calls.empty());
     type.format = GFX_GLYPH_GRAY;
-    EXPECT_TRUE(
-        Draw("\xC3"
-             "A",
-             C_Vector2D(), 0));  // bytes above 127 are passed over: "A" decides
+    EXPECT_TRUE(Draw("\303A", C_Vector2D(), 0));  // bytes above 127 are passed over: "A" decides
     EXPECT_EQ(g_calls.size(), 1u);
 
     // A size tie takes the first variant in the face's list.
@@ -209,18 +193,16 @@ TEST_F(TextLayout, VariantsAreChosenByStyleKindAndNearestSize) {
         AddVariant(tie, {{'A', first, 0, 8, 8, 12}}, static_cast<std::uint16_t>(first));
         AddVariant(tie, {{'A', second, 0, 8, 8, 12}}, static_cast<std::uint16_t>(second));
         g_calls.clear();
-        ASSERT_TRUE(
-            Gfx_Surface_DrawText(C_String("A"), &tie, type, &dst, colour, C_Vector2D(), 0, 0, 0, nullptr, nullptr, 0));
+        ASSERT_TRUE(DrawIn(&tie, type, "A"));
         EXPECT_FLOAT_EQ(g_calls.at(0).params.scale.y, 13.0f / static_cast<float>(first));
     }
-}
-
-TEST_F(TextLayout, AnUnderscoreWithoutAdvanceDrawsNoLine) {
+    // An underscore without advance draws no line.
     C_Font flat;
     AddVariant(flat, {{'A', 10, 1, 8, 8, 12}, {'_', 0, 0, -1, 5, 1}}, 10);
+    type.size = 10.0f;
     type.underline = 1;
-    ASSERT_TRUE(
-        Gfx_Surface_DrawText(C_String("A"), &flat, type, &dst, colour, C_Vector2D(), 0, 0, 0, nullptr, nullptr, 0));
+    g_calls.clear();
+    ASSERT_TRUE(DrawIn(&flat, type, "A"));
     EXPECT_EQ(g_calls.size(), 1u);
 }
 
@@ -231,8 +213,7 @@ TEST_F(TextLayout, SheetGlyphsDrawTheirCellAndKeepAPenThatRoundsToTheBox) {
     ASSERT_TRUE(Gfx_Font_AddSheet(C_String("AB_"), 3, 1, 10, CoverageSurface(30, 10), &sheetFont));
     type.format = GFX_GLYPH_SHEET;
     type.underline = 1;
-    ASSERT_TRUE(Gfx_Surface_DrawText(C_String("A"), &sheetFont, type, &dst, colour, C_Vector2D(), 0, 0, 0, nullptr,
-                                     nullptr, 0));
+    ASSERT_TRUE(DrawIn(&sheetFont, type, "A"));
     ASSERT_EQ(g_calls.size(), 2u);
     EXPECT_FALSE(g_calls[1].whole);  // the line is the '_' cell, not the sheet
     EXPECT_FLOAT_EQ(g_calls[1].rect.x0, 20.0f);
@@ -260,6 +241,7 @@ TEST(TextUtf8, DecodesCharactersAndReplacesMalformedRuns) {
         {"a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", {'a', 0xE9, 0x20AC, 0x1F600}},
         {"\xC0\x80", {kBad, kBad}},                      // overlong: no lead C0
         {"\xE0\x80\x80", {kBad, kBad, kBad}},            // overlong three-byte form
+        {"\xE0\xA0\x80\xED\x9F\xBF", {0x800, 0xD7FF}},   // the first and last lead whose range is narrowed
         {"\xED\xA0\x80", {kBad, kBad, kBad}},            // a surrogate
         {"\xF4\x90\x80\x80", {kBad, kBad, kBad, kBad}},  // beyond U+10FFFF
         {"\xF0\x9F\x98", {kBad}},                        // cut short at the end
@@ -357,8 +339,8 @@ TEST(TrueType, ImportsAddAVariantOfEveryFace) {
             ASSERT_EQ(std::vector<int>({g.size, g.format, g.style, g.imageIndex, p.format, p.palFormat}),
                       std::vector<int>({13 + int(v), v ? GFX_GLYPH_GRAY : GFX_GLYPH_MONO, 7 + int(v),
                                         c - 32 + 95 * int(v), GFX_FMT_CH8, v ? GFX_FMT_SAME : GFX_FMT_NONE}));
-            ASSERT_EQ(p.width, std::uint32_t(g.frame.x1) + v);
-            ASSERT_EQ(p.height, std::uint32_t(g.frame.y1) + v);
+            ASSERT_EQ(std::make_pair(p.width, p.height),
+                      std::make_pair(std::uint32_t(g.frame.x1) + v, std::uint32_t(g.frame.y1) + v));
             for (std::uint32_t y = 0; y < p.height; ++y)
                 for (std::uint32_t x = 0; x < p.width; ++x) {
                     const std::uint8_t a = p.Row(y)[x];
@@ -374,17 +356,6 @@ TEST(TrueType, ImportsAddAVariantOfEveryFace) {
     EXPECT_TRUE(a.advance.x >= 11 && a.advance.x <= 14 && a.advance.y == 0) << a.advance.x;
     EXPECT_TRUE(a.bearing.y >= 10 && a.bearing.y <= 13) << a.bearing.y;
     EXPECT_GT(GlyphOf(font, 'p').frame.y1, GlyphOf(font, 'p').bearing.y);  // the descender
-    EXPECT_GE(GlyphOf(font, 'M', 1).advance.x, GlyphOf(font, 'M', 0).advance.x);
-    EXPECT_EQ(PictureOf(font, ' ', 1).width, 1u);
-    // The imported font survives its file: one more save and load.
-    const std::string path = Quillory_TempPath("imported.uft");
-    ASSERT_TRUE(font.SaveToFile(path.c_str(), 0));
-    C_Font loaded;
-    ASSERT_TRUE(loaded.LoadFromFile(path.c_str(), 0));
-    EXPECT_EQ(GlyphOf(loaded, 'A', 1).size, 13);  // the variants come back reversed
-    C_Font again;
-    ASSERT_TRUE(LoadFrom(again, Quillory_Saved(loaded)));
-    EXPECT_EQ(Quillory_Saved(again), Quillory_Saved(font));
 }
 
 TEST(TrueType, FailuresAddNothing) {
@@ -395,10 +366,6 @@ TEST(TrueType, FailuresAddNothing) {
     for (const std::string& path : {missing, text}) {
         EXPECT_FALSE(Gfx_Font_ImportTrueType(C_String(path.c_str()), C_BitmapGlyph(13, GFX_GLYPH_GRAY, 7), &font));
         EXPECT_EQ(Gfx_GetErrorDetailCode(), GFX_ERR_OPEN_READ);
-        EXPECT_EQ(Gfx_GetErrorCode(), -1);
-        if (path == missing) {
-            EXPECT_NE(std::string(Gfx_GetErrorDetail()).find("Gfx_Font_ImportTrueType(" + missing), std::string::npos);
-        }
         // The reason names the file and says what is wrong with it.
         const std::string reason = Gfx_GetErrorReason();
         EXPECT_EQ(reason.rfind(path + ": ", 0), 0u) << reason;
@@ -448,30 +415,15 @@ TEST(TrueType, GlyphsFarBeyondTheirEmSquareAreSkipped) {
     }
 }
 
-TEST(TrueType, ACaptionLandsCentredInTheTextColour) {
-    C_Font font;
+// Unscaled glyphs are drawn in gathered rows: the pixels of one blit per
+// glyph (forced through the override), clipped or not, over two lines, also
+// where half-covered glyphs overlap; fully covered pixels take the text
+// colour.
+TEST(TrueType, GatheredRowsDrawWhatOneBlitPerGlyphDraws) {
+    C_Font font, tight;
     font.AddFaces(32, 127);
     ASSERT_TRUE(Gfx_Font_ImportTrueType(C_String(kLiberationSerifPath), C_BitmapGlyph(13, GFX_GLYPH_MONO, 8), &font));
-    C_Image canvas;
-    canvas.CreateEmpty(200, 40, GFX_FMT_ARGB8888, GFX_FMT_NONE, C_Color(1.0f, 1.0f, 1.0f, 1.0f));
-    C_Surface dst(GFX_PLANES_BORROWED, &canvas);
     const C_FontType type(C_String(""), 13.0f, GFX_GLYPH_MONO, 1, 0, 0, 0, 0);
-    ASSERT_TRUE(Gfx_Surface_DrawText(C_String("Quillory"), &font, type, &dst, C_Color(0, 0, 128, 0),
-                                     C_Vector2D(0.0f, 5.0f, 2), 2, 0, 0, nullptr, nullptr, 0));
-    const C_Frame ink = Ink(canvas);
-    EXPECT_NEAR((ink.x0 + ink.x1) / 2.0, 100.0, 2.0);
-    EXPECT_GT(ink.x1 - ink.x0, 40);
-    // Fully covered pixels take the text colour.
-    bool solid = false;
-    for (std::uint32_t y = 0; y < canvas.height; ++y)
-        for (std::uint32_t x = 0; x < canvas.width; ++x)
-            solid = solid || (reinterpret_cast<const std::uint32_t*>(canvas.Row(y))[x] & 0xFFFFFF) == 0x000080;
-    EXPECT_TRUE(solid);
-
-    // Unscaled glyphs are drawn in gathered rows: the pixels of one blit per
-    // glyph (forced through the override), clipped or not, over two lines,
-    // also where half-covered glyphs overlap.
-    C_Font tight;
     AddVariant(tight, {{'A', 5, 0, 8, 8, 12}}, 13);
     C_Image* half = tight.GetImage(0)->GetPlane(GFX_PLANE_ALPHA);
     std::memset(half->data, 128, half->dataSize);
@@ -491,6 +443,11 @@ TEST(TrueType, ACaptionLandsCentredInTheTextColour) {
                 Gfx_SetBlitOverride(nullptr);
             }
             EXPECT_EQ(0, std::memcmp(images[0].data, images[1].data, images[0].dataSize));
+            if (overlapping) continue;  // half coverage: no pixel takes the whole text colour
+            const auto* pixels = reinterpret_cast<const std::uint32_t*>(images[0].data);
+            EXPECT_GT(std::count_if(pixels, pixels + images[0].dataSize / 4,
+                                    [](std::uint32_t p) { return (p & 0xFFFFFF) == 0x000080; }),
+                      100);
         }
 }
 

@@ -79,49 +79,32 @@ inline std::vector<std::uint8_t> Quillory_TrueTypeFont(std::uint16_t unitsPerEm 
     }
     Be16(loca, static_cast<std::uint32_t>(glyf.size() / 2));
 
+    const std::uint32_t right = static_cast<std::uint32_t>(std::max(em(600), boxRight));
+    const std::uint32_t top = static_cast<std::uint32_t>(std::max(em(700), boxTop));
     Bytes head;
-    Be32(head, 0x00010000);  // version
-    Be32(head, 0x00010000);  // font revision
-    Be32(head, 0);           // checksum adjustment
-    Be32(head, 0x5F0F3CF5);  // magic
-    Be16(head, 0x000B);      // flags: baseline at 0, integer scaling
+    // Version, font revision, checksum adjustment, magic.
+    for (const std::uint32_t v : {0x00010000u, 0x00010000u, 0u, 0x5F0F3CF5u}) Be32(head, v);
+    Be16(head, 0x000B);  // flags: baseline at 0, integer scaling
     Be16(head, unitsPerEm);
     for (int i = 0; i < 4; ++i) Be32(head, 0);  // created, modified
-    Be16(head, 0);
-    Be16(head, 0);
-    Be16(head, static_cast<std::uint32_t>(std::max(em(600), boxRight)));
-    Be16(head, static_cast<std::uint32_t>(std::max(em(700), boxTop)));  // bounding box
-    Be16(head, 0);                                                      // mac style
-    Be16(head, 8);                                                      // lowest readable size
-    Be16(head, 2);                                                      // direction hint
-    Be16(head, 0);                                                      // short loca offsets
-    Be16(head, 0);                                                      // glyph data format
+    // Bounding box, mac style, lowest readable size, direction hint, short
+    // loca offsets, glyph data format.
+    for (const std::uint32_t v : {0u, 0u, right, top, 0u, 8u, 2u, 0u, 0u}) Be16(head, v);
 
     Bytes hhea;
     Be32(hhea, 0x00010000);
-    Be16(hhea, static_cast<std::uint32_t>(em(800)));   // ascender
-    Be16(hhea, static_cast<std::uint32_t>(-em(200)));  // descender
-    Be16(hhea, 0);                                     // line gap
-    Be16(hhea, static_cast<std::uint32_t>(em(650)));   // widest advance
-    Be16(hhea, 0);
-    Be16(hhea, 0);
-    Be16(hhea, static_cast<std::uint32_t>(em(600)));
-    Be16(hhea, 1);  // caret slope rise
-    Be16(hhea, 0);
-    Be16(hhea, 0);
-    for (int i = 0; i < 4; ++i) Be16(hhea, 0);
-    Be16(hhea, 0);  // metric data format
-    Be16(hhea, numGlyphs);
+    // Ascender, descender, line gap, widest advance, two minimum bearings,
+    // the largest extent, caret slope rise and run, caret offset, four
+    // reserved words, metric data format, metrics count.
+    for (const std::int32_t v :
+         {em(800), -em(200), 0, em(650), 0, 0, em(600), 1, 0, 0, 0, 0, 0, 0, 0, static_cast<std::int32_t>(numGlyphs)})
+        Be16(hhea, static_cast<std::uint32_t>(v));
 
     Bytes maxp;
     Be32(maxp, 0x00010000);
-    Be16(maxp, numGlyphs);
-    Be16(maxp, 4);  // points
-    Be16(maxp, 1);  // contours
-    Be16(maxp, 0);
-    Be16(maxp, 0);
-    Be16(maxp, 2);  // zones
-    for (int i = 0; i < 8; ++i) Be16(maxp, 0);
+    // Glyphs, points, contours, composite points and contours, zones, then
+    // eight limits the engine does not need.
+    for (const std::uint32_t v : {numGlyphs, 4u, 1u, 0u, 0u, 2u, 0u, 0u, 0u, 0u, 0u, 0u, 0u, 0u}) Be16(maxp, v);
 
     Bytes hmtx;
     for (std::uint32_t i = 0; i < numGlyphs; ++i) {
@@ -132,27 +115,15 @@ inline std::vector<std::uint8_t> Quillory_TrueTypeFont(std::uint16_t unitsPerEm 
     // Character map: Unicode (platform 3, encoding 1), format 4 with the
     // segment ' ' -> 3, 'A'..'B' -> 1..2 and the closing 0xFFFF segment.
     Bytes cmap;
-    Be16(cmap, 0);
-    Be16(cmap, 1);
-    Be16(cmap, 3);
-    Be16(cmap, 1);
+    for (const std::uint32_t v : {0u, 1u, 3u, 1u}) Be16(cmap, v);  // version, one subtable, its platform
     Be32(cmap, 12);
-    const std::uint32_t ends[] = {32, 66, 0xFFFF}, starts[] = {32, 65, 0xFFFF};
-    const std::uint32_t deltas[] = {static_cast<std::uint32_t>(3 - 32) & 0xFFFF,
-                                    static_cast<std::uint32_t>(1 - 65) & 0xFFFF, 1};
-    const std::uint32_t segments = 3;
-    Be16(cmap, 4);
-    Be16(cmap, 16 + 8 * segments);  // subtable length
-    Be16(cmap, 0);
-    Be16(cmap, segments * 2);
-    Be16(cmap, 4);  // search range
-    Be16(cmap, 1);  // entry selector
-    Be16(cmap, 2);  // range shift
-    for (std::uint32_t v : ends) Be16(cmap, v);
-    Be16(cmap, 0);
-    for (std::uint32_t v : starts) Be16(cmap, v);
-    for (std::uint32_t v : deltas) Be16(cmap, v);
-    for (std::uint32_t i = 0; i < segments; ++i) Be16(cmap, 0);
+    const std::uint32_t segments = 3, spaceDelta = (3u - 32u) & 0xFFFF, letterDelta = (1u - 65u) & 0xFFFF;
+    // Format, length, language, segments x 2, search range, entry selector,
+    // range shift.
+    for (const std::uint32_t v : {4u, 16 + 8 * segments, 0u, segments * 2, 4u, 1u, 2u}) Be16(cmap, v);
+    // The segments' ends, a pad, their starts and deltas, no range offsets.
+    for (const std::uint32_t v : {32u, 66u, 0xFFFFu, 0u, 32u, 65u, 0xFFFFu, spaceDelta, letterDelta, 1u, 0u, 0u, 0u})
+        Be16(cmap, v);
 
     Bytes post;
     Be32(post, 0x00030000);  // no glyph names
@@ -166,10 +137,8 @@ inline std::vector<std::uint8_t> Quillory_TrueTypeFont(std::uint16_t unitsPerEm 
     Bytes font;
     const std::uint32_t count = static_cast<std::uint32_t>(tables.size());
     Be32(font, 0x00010000);
-    Be16(font, count);
-    Be16(font, 128);  // search range: 16 × 8
-    Be16(font, 3);
-    Be16(font, count * 16 - 128);
+    // Table count, search range (16 x 8), entry selector, range shift.
+    for (const std::uint32_t v : {count, 128u, 3u, count * 16 - 128}) Be16(font, v);
     std::uint32_t offset = 12 + 16 * count;
     for (const auto& [tag, table] : tables) {
         std::uint32_t sum = 0;

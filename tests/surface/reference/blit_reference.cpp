@@ -45,10 +45,7 @@ std::int32_t ClampLowWins(std::int32_t v, std::int32_t lo, std::int32_t hi) { re
 
 // An integer rectangle, the second corner exclusive.
 struct IRect {
-    std::int32_t x0 = 0;
-    std::int32_t y0 = 0;
-    std::int32_t x1 = 0;
-    std::int32_t y1 = 0;
+    std::int32_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
 };
 
 IRect Intersect(const IRect& a, const IRect& b) {
@@ -127,27 +124,12 @@ struct Setup {
     const C_Image* srcColor = nullptr;  // null in mask mode
     const C_Image* srcAlpha = nullptr;
     const C_Image* srcImage = nullptr;  // sizes: the colour plane, else the alpha plane
-    C_Image* dstColor = nullptr;
-    C_Image* dstAlpha = nullptr;
-    Gfx_FormatDesc srcDesc{};
-    Gfx_FormatDesc dstDesc{};
+    C_Image *dstColor = nullptr, *dstAlpha = nullptr;
+    Gfx_FormatDesc srcDesc{}, dstDesc{};
 
-    // The draw parameters in force.
-    float scaleX = 1.0f;
-    float scaleY = 1.0f;
-    float angle = 0.0f;
-    bool flipH = false;
-    bool flipV = false;
-    float opacity = 1.0f;
-    bool filter = false;
-    bool useKey = false;
-    bool useFill = false;
-    bool useBrightness = false;
-    bool useContrast = false;
-    C_Color keyColor;
-    C_Color fillColor;  // black unless a record says otherwise
-    C_Color brightness;
-    C_Color contrast;
+    // The draw parameters in force: without a record, scale (1, 1), no
+    // rotation, opaque, no effects and a black fill colour.
+    C_DrawParams p;
 
     // Source rectangle as floats and truncated.
     float rx0 = 0, ry0 = 0, rx1 = 0, ry1 = 0;
@@ -163,11 +145,9 @@ struct Setup {
 
     Path path = Path::Unscaled;
     Rule rule = Rule::Copy;
-    bool bilinear = false;
-    bool clamp = false;
+    bool bilinear = false, clamp = false;
     std::int32_t alpha256 = 256;
-    std::uint32_t keyPixel = 0;
-    std::uint32_t fillPixel = 0;
+    std::uint32_t keyPixel = 0, fillPixel = 0;
     Rgb fill;
     std::int32_t bright[3] = {0, 0, 0};
     std::int32_t contr[3] = {0, 0, 0};
@@ -178,8 +158,7 @@ struct Setup {
 
 // A source pixel position.
 struct Texel {
-    std::int32_t col = 0;
-    std::int32_t row = 0;
+    std::int32_t col = 0, row = 0;
 };
 
 // Nearest sampling of the scaled and rotated paths: the integer parts of u
@@ -209,8 +188,7 @@ void BilinearAxis(std::int32_t i0, std::int32_t lo, std::int32_t hi, std::int32_
 
 struct Taps {
     Texel p00, p01, p10, p11;  // (row0, col0), (row0, col1), (row1, col0), (row1, col1)
-    std::int32_t fx = 0;
-    std::int32_t fy = 0;
+    std::int32_t fx = 0, fy = 0;
 };
 
 Taps BilinearTaps(const Setup& s, std::int32_t u, std::int32_t v) {
@@ -258,8 +236,7 @@ std::int32_t BilinearAlpha(const Setup& s, const Taps& t) {
 struct Sample {
     Texel at;
     bool filtered = false;
-    std::int32_t u = 0;
-    std::int32_t v = 0;
+    std::int32_t u = 0, v = 0;
 };
 
 // ---------------------------------------------------------------------------
@@ -324,7 +301,7 @@ void BlendPixel(const Setup& s, std::int32_t col, std::int32_t row, const Texel&
     const bool haveAlpha = s.srcAlpha != nullptr;
     const std::int32_t a = SourceWeight(s, haveAlpha, haveAlpha ? AlphaAt(*s.srcAlpha, t.col, t.row) : 0);
     if (a == 0) return;
-    if (s.useFill) {
+    if (s.p.useFillColor) {
         Compose(s, col, row, a, s.fill, s.fillPixel);
         return;
     }
@@ -335,8 +312,8 @@ void BlendPixel(const Setup& s, std::int32_t col, std::int32_t row, const Texel&
 // Contrast, then brightness, then (when either is in use) clamping.
 Rgb AdjustColor(const Setup& s, Rgb c) {
     for (int k = 0; k < 3; ++k) {
-        if (s.useContrast) c.c[k] = ShiftDown(std::int64_t(c.c[k] - 128) * s.contr[k], 8) + 128;
-        if (s.useBrightness) c.c[k] += s.bright[k];
+        if (s.p.useContrast) c.c[k] = ShiftDown(std::int64_t(c.c[k] - 128) * s.contr[k], 8) + 128;
+        if (s.p.useBrightness) c.c[k] += s.bright[k];
         if (s.clamp) c.c[k] = std::max(0, std::min(c.c[k], 255));
     }
     return c;
@@ -352,7 +329,7 @@ void AdjustPixel(const Setup& s, std::int32_t col, std::int32_t row, const Sampl
     const std::int32_t a = SourceWeight(s, haveAlpha, sourceAlpha);
     if (a == 0) return;
     Rgb color;
-    if (s.useFill) {
+    if (s.p.useFillColor) {
         color = s.fill;  // the fill colour is drawn unadjusted
     } else {
         color = smp.filtered ? BilinearColor(s, taps) : Unpack(ColorAt(*s.srcColor, smp.at.col, smp.at.row), s.srcDesc);
@@ -393,11 +370,11 @@ void DrawUnscaled(const Setup& s) {
     const IRect area = Intersect(s.region, {s.X, s.Y, s.X + s.srcWI, s.Y + s.srcHI});
     for (std::int32_t row = area.y0; row < area.y1; ++row) {
         const std::int32_t j = row - s.Y;
-        const std::int32_t srcRow = s.flipV ? s.srcI.y1 - 1 - j : s.srcI.y0 + j;
+        const std::int32_t srcRow = s.p.flipV ? s.srcI.y1 - 1 - j : s.srcI.y0 + j;
         for (std::int32_t col = area.x0; col < area.x1; ++col) {
             const std::int32_t i = col - s.X;
             Sample smp;
-            smp.at = {s.flipH ? s.srcI.x1 - 1 - i : s.srcI.x0 + i, srcRow};
+            smp.at = {s.p.flipH ? s.srcI.x1 - 1 - i : s.srcI.x0 + i, srcRow};
             DrawPixel(s, col, row, smp);
         }
     }
@@ -407,29 +384,21 @@ void DrawUnscaled(const Setup& s) {
 // R1 exclusive; u = uStart + column * du, v = vStart + row * dv.
 void DrawScaled(const Setup& s) {
     std::int32_t firstCol = Trunc(s.x + 0.3f);
-    std::int32_t lastCol = IntegerPart(Trunc((s.x + s.srcW * s.scaleX) * 65536.0f));
+    std::int32_t lastCol = IntegerPart(Trunc((s.x + s.srcW * s.p.scale.x) * 65536.0f));
     std::int32_t firstRow = Trunc(s.y + 0.3f);
-    std::int32_t endRow = IntegerPart(Trunc((s.y + s.srcH * s.scaleY + 0.3f) * 65536.0f));
+    std::int32_t endRow = IntegerPart(Trunc((s.y + s.srcH * s.p.scale.y + 0.3f) * 65536.0f));
     firstCol = std::max(firstCol, s.region.x0);
     firstRow = std::max(firstRow, s.region.y0);
     lastCol = std::min(lastCol, s.region.x1 - 1);
     endRow = std::min(endRow, s.region.y1);
 
-    std::int32_t du = Trunc(65536.0f / s.scaleX);
-    std::int32_t dv = Trunc(65536.0f / s.scaleY);
-    std::int32_t uStart, vStart;
-    if (s.flipH) {
-        uStart = Trunc((s.x / s.scaleX + s.rx1) * 65536.0f);
-        du = -du;
-    } else {
-        uStart = Trunc((s.rx0 - s.x / s.scaleX) * 65536.0f);
-    }
-    if (s.flipV) {
-        vStart = Trunc((s.y / s.scaleY + s.ry1) * 65536.0f);
-        dv = -dv;
-    } else {
-        vStart = Trunc((s.ry0 - s.y / s.scaleY) * 65536.0f);
-    }
+    // Mirrored, the walk starts from the far edge and runs backwards.
+    const std::int32_t du = (s.p.flipH ? -1 : 1) * Trunc(65536.0f / s.p.scale.x);
+    const std::int32_t dv = (s.p.flipV ? -1 : 1) * Trunc(65536.0f / s.p.scale.y);
+    const std::int32_t uStart =
+        s.p.flipH ? Trunc((s.x / s.p.scale.x + s.rx1) * 65536.0f) : Trunc((s.rx0 - s.x / s.p.scale.x) * 65536.0f);
+    const std::int32_t vStart =
+        s.p.flipV ? Trunc((s.y / s.p.scale.y + s.ry1) * 65536.0f) : Trunc((s.ry0 - s.y / s.p.scale.y) * 65536.0f);
 
     for (std::int32_t row = firstRow; row < endRow; ++row) {
         const std::int32_t v = Wrap32(std::int64_t(vStart) + std::int64_t(row) * dv);
@@ -442,11 +411,8 @@ void DrawScaled(const Setup& s) {
 
 // The scanline tables of a rotated call, over the rows of the drawing region.
 struct Spans {
-    std::int32_t rowBase = 0;
-    std::vector<std::int32_t> minCol;
-    std::vector<std::int32_t> maxCol;
-    std::int32_t firstRow = 0;
-    std::int32_t lastRow = 0;
+    std::int32_t rowBase = 0, firstRow = 0, lastRow = 0;
+    std::vector<std::int32_t> minCol, maxCol;
 };
 
 // Records a plotted point (16.16) when its row lies in the region.
@@ -474,33 +440,20 @@ void ScanEdge(Spans& sp, const IRect& region, const C_Vector2D& p, const C_Vecto
 
     const std::int64_t extentX = std::llabs(std::int64_t(X1) - X0);
     const std::int64_t extentY = std::llabs(std::int64_t(Y1) - Y0);
-    const std::int64_t half = 0x8000;
-    const std::int64_t one = 0x10000;
-    if (extentX > extentY) {
-        const std::int32_t slope = Trunc((q.y - p.y) / std::fabs(q.x - p.x) * 65536.0f);
-        const std::int64_t step = X1 > X0 ? one : -one;
-        std::int64_t y = Y0 + half;
-        for (std::int64_t x = X0 + half; step > 0 ? x <= X1 + half : x >= X1 + half; x += step) {
-            Plot(sp, region, Wrap32(x), Wrap32(y));
-            y += slope;
-        }
-    } else if (extentY > extentX) {
-        const std::int32_t slope = Trunc((q.x - p.x) / std::fabs(q.y - p.y) * 65536.0f);
-        const std::int64_t step = Y1 > Y0 ? one : -one;
-        std::int64_t x = X0 + half;
-        for (std::int64_t y = Y0 + half; step > 0 ? y <= Y1 + half : y >= Y1 + half; y += step) {
-            Plot(sp, region, Wrap32(x), Wrap32(y));
-            x += slope;
-        }
-    } else if (extentX != 0) {
-        const std::int64_t stepX = X1 > X0 ? one : -one;
-        const std::int64_t stepY = Y1 > Y0 ? one : -one;
-        std::int64_t y = Y0 + half;
-        for (std::int64_t x = X0 + half; stepX > 0 ? x <= X1 + half : x >= X1 + half; x += stepX) {
-            Plot(sp, region, Wrap32(x), Wrap32(y));
-            y += stepY;
-        }
-    }
+    if (extentX == 0 && extentY == 0) return;
+    // Along the major axis (x for a diagonal); the minor coordinate moves by
+    // the slope, a whole pixel on a diagonal.
+    const bool xMajor = extentX >= extentY;
+    const std::int64_t half = 0x8000, one = 0x10000;
+    const std::int64_t from = xMajor ? X0 : Y0, to = xMajor ? X1 : Y1;
+    const std::int64_t step = to > from ? one : -one;
+    std::int64_t slope = (xMajor ? Y1 > Y0 : X1 > X0) ? one : -one;
+    if (extentX != extentY)
+        slope = xMajor ? Trunc((q.y - p.y) / std::fabs(q.x - p.x) * 65536.0f)
+                       : Trunc((q.x - p.x) / std::fabs(q.y - p.y) * 65536.0f);
+    std::int64_t minor = (xMajor ? Y0 : X0) + half;
+    for (std::int64_t m = from + half; step > 0 ? m <= to + half : m >= to + half; m += step, minor += slope)
+        Plot(sp, region, Wrap32(xMajor ? m : minor), Wrap32(xMajor ? minor : m));
 }
 
 // The four corners of the scaled source, rotated about the anchored
@@ -511,11 +464,11 @@ struct Corners {
 };
 
 Corners RotatedCorners(const Setup& s) {
-    const float w = s.srcW * s.scaleX;
-    const float h = s.srcH * s.scaleY;
+    const float w = s.srcW * s.p.scale.x;
+    const float h = s.srcH * s.p.scale.y;
     Corners k{C_Vector2D(0.0f, 0.0f), C_Vector2D(w, 0.0f), C_Vector2D(0.0f, h), C_Vector2D(w, h)};
     for (C_Vector2D* p : {&k.a, &k.b, &k.c, &k.d}) {
-        p->Rotate(s.angle);
+        p->Rotate(s.p.angle);
         p->x = p->x + s.x;
         p->y = p->y + s.y;
     }
@@ -542,13 +495,15 @@ void DrawRotated(const Setup& s) {
     sp.firstRow = region.y1;
     sp.lastRow = region.y0;
 
-    const float a = s.angle / 180.0f * static_cast<float>(3.14159265358979323846);
+    const float a = s.p.angle / 180.0f * static_cast<float>(3.14159265358979323846);
     const float sn = static_cast<float>(std::sin(static_cast<double>(a)));
     const float cs = static_cast<float>(std::cos(static_cast<double>(a)));
-    std::int32_t su = Trunc(sn * 65536.0f / s.scaleX);
-    std::int32_t cu = Trunc(cs * 65536.0f / s.scaleX);
-    std::int32_t sv = Trunc(sn * 65536.0f / s.scaleY);
-    std::int32_t cv = Trunc(cs * 65536.0f / s.scaleY);
+    // Mirrored, the steps run backwards.
+    const std::int32_t signU = s.p.flipH ? -1 : 1, signV = s.p.flipV ? -1 : 1;
+    const std::int32_t su = signU * Trunc(sn * 65536.0f / s.p.scale.x);
+    const std::int32_t cu = signU * Trunc(cs * 65536.0f / s.p.scale.x);
+    const std::int32_t sv = signV * Trunc(sn * 65536.0f / s.p.scale.y);
+    const std::int32_t cv = signV * Trunc(cs * 65536.0f / s.p.scale.y);
 
     const Corners k = RotatedCorners(s);
     ScanEdge(sp, region, k.a, k.b);
@@ -558,21 +513,11 @@ void DrawRotated(const Setup& s) {
 
     const float S = 65536.0f * sn;
     const float K = 65536.0f * cs;
-    std::int32_t uStart, vStart;
-    if (s.flipV) {
-        vStart = Trunc((K / s.scaleY) * s.y - (S / s.scaleY) * s.x + s.ry1 * 65536.0f);
-        sv = -sv;
-        cv = -cv;
-    } else {
-        vStart = Trunc((S / s.scaleY) * s.x - (K / s.scaleY) * s.y + s.ry0 * 65536.0f);
-    }
-    if (s.flipH) {
-        uStart = Trunc((S / s.scaleX) * s.y + (K / s.scaleX) * s.x + s.rx1 * 65536.0f);
-        su = -su;
-        cu = -cu;
-    } else {
-        uStart = Trunc(s.rx0 * 65536.0f - ((S / s.scaleX) * s.y + (K / s.scaleX) * s.x));
-    }
+    const std::int32_t vStart = s.p.flipV ? Trunc((K / s.p.scale.y) * s.y - (S / s.p.scale.y) * s.x + s.ry1 * 65536.0f)
+                                          : Trunc((S / s.p.scale.y) * s.x - (K / s.p.scale.y) * s.y + s.ry0 * 65536.0f);
+    const std::int32_t uStart = s.p.flipH
+                                    ? Trunc((S / s.p.scale.x) * s.y + (K / s.p.scale.x) * s.x + s.rx1 * 65536.0f)
+                                    : Trunc(s.rx0 * 65536.0f - ((S / s.p.scale.x) * s.y + (K / s.p.scale.x) * s.x));
 
     for (std::int32_t row = sp.firstRow; row <= sp.lastRow; ++row) {
         const std::size_t r = static_cast<std::size_t>(row - sp.rowBase);
@@ -595,25 +540,6 @@ C_Image* PlaneOf(C_Surface* surface, std::uint32_t index, bool derived) {
     if (!derived) return surface->GetPlane(index);
     C_SurfacePlane* entry = surface->GetPlaneEntry(index);
     return entry ? entry->derived : nullptr;
-}
-
-void TakeParams(Setup& s, const C_DrawParams* params) {
-    if (!params) return;  // the defaults of Setup: scale (1, 1), no rotation, opaque, no effects
-    s.scaleX = params->scale.x;
-    s.scaleY = params->scale.y;
-    s.angle = params->angle;
-    s.flipH = params->flipH != 0;
-    s.flipV = params->flipV != 0;
-    s.opacity = params->opacity;
-    s.filter = params->filter != 0;
-    s.useKey = params->useKeyColor != 0;
-    s.useFill = params->useFillColor != 0;
-    s.useBrightness = params->useBrightness != 0;
-    s.useContrast = params->useContrast != 0;
-    s.keyColor = params->keyColor;
-    s.fillColor = params->fillColor;
-    s.brightness = params->brightness;
-    s.contrast = params->contrast;
 }
 
 // The source rectangle: srcRect widened by 0.001 at its far corner and
@@ -660,7 +586,7 @@ bool Rejected(const Setup& s) {
     switch (s.path) {
     case Path::Unscaled: return s.X + s.srcWI < r.x0 || s.Y + s.srcHI < r.y0 || s.X > r.x1 || s.Y > r.y1;
     case Path::Scaled:
-        return s.X + Trunc(s.srcW * s.scaleX) < r.x0 || s.Y + Trunc(s.srcH * s.scaleY) < r.y0 || s.X > r.x1 ||
+        return s.X + Trunc(s.srcW * s.p.scale.x) < r.x0 || s.Y + Trunc(s.srcH * s.p.scale.y) < r.y0 || s.X > r.x1 ||
                s.Y > r.y1;
     case Path::Rotated: {
         const Corners k = RotatedCorners(s);
@@ -687,45 +613,40 @@ bool DepthsDrawable(const Setup& s) {
 
 // Which kernel draws the call.
 void ChooseRule(Setup& s) {
-    const bool blendFlag = s.opacity > 0.0f && s.opacity < 1.0f;
+    const bool blendFlag = s.p.opacity > 0.0f && s.p.opacity < 1.0f;
     const bool needBlend = blendFlag || s.srcAlpha || s.dstAlpha;
-    const bool adjust = (s.filter && s.path != Path::Unscaled) || s.useBrightness || s.useContrast;
+    const bool adjust = (s.p.filter && s.path != Path::Unscaled) || s.p.useBrightness || s.p.useContrast;
     if (adjust) {
         s.rule = Rule::Adjust;
     } else if (needBlend) {
         s.rule = Rule::Blend;
-    } else if (s.useKey && s.useFill) {
+    } else if (s.p.useKeyColor && s.p.useFillColor) {
         s.rule = Rule::KeyFill;
-    } else if (s.useFill) {
+    } else if (s.p.useFillColor) {
         s.rule = Rule::Fill;
-    } else if (s.useKey) {
+    } else if (s.p.useKeyColor) {
         s.rule = Rule::Key;
     } else {
         s.rule = Rule::Copy;
     }
-    s.bilinear = s.rule == Rule::Adjust && s.filter && s.path != Path::Unscaled;
+    s.bilinear = s.rule == Rule::Adjust && s.p.filter && s.path != Path::Unscaled;
 }
 
 // Key, fill, brightness and contrast turned into integers of the source format.
 void PrepareColors(Setup& s) {
     const std::int32_t srcFormat = s.srcDesc.format;
-    if (s.useFill) {
-        s.fillPixel = Gfx_GetFormattedColor_32bit(srcFormat, &s.fillColor);
+    if (s.p.useFillColor) {
+        s.fillPixel = Gfx_GetFormattedColor_32bit(srcFormat, &s.p.fillColor);
         s.fill = Unpack(s.fillPixel, s.srcDesc);
     }
-    if (s.useBrightness) {
-        s.clamp = true;
-        s.bright[0] = Trunc(s.brightness.r * 256.0f);
-        s.bright[1] = Trunc(s.brightness.g * 256.0f);
-        s.bright[2] = Trunc(s.brightness.b * 256.0f);
+    s.clamp = s.p.useBrightness || s.p.useContrast;
+    const C_Color &b = s.p.brightness, &c = s.p.contrast;
+    const float bright[3] = {b.r, b.g, b.b}, contr[3] = {c.r, c.g, c.b};
+    for (int k = 0; k < 3; ++k) {
+        if (s.p.useBrightness) s.bright[k] = Trunc(bright[k] * 256.0f);
+        if (s.p.useContrast) s.contr[k] = Trunc(contr[k] * 256.0f);
     }
-    if (s.useContrast) {
-        s.clamp = true;
-        s.contr[0] = Trunc(s.contrast.r * 256.0f);
-        s.contr[1] = Trunc(s.contrast.g * 256.0f);
-        s.contr[2] = Trunc(s.contrast.b * 256.0f);
-    }
-    if (s.useKey) s.keyPixel = Gfx_GetFormattedColor_32bit(srcFormat, &s.keyColor);
+    if (s.p.useKeyColor) s.keyPixel = Gfx_GetFormattedColor_32bit(srcFormat, &s.p.keyColor);
 }
 
 // Opacity in 1/256. Values that draw as opaque (1 and above, negative, not
@@ -742,7 +663,7 @@ bool BlitFixed(C_Surface* src, C_Surface* dst, const C_Rect* srcRect, const C_Fr
     s.srcAlpha = PlaneOf(src, 2, useDerived);
     s.dstColor = dst->GetPlane(1);
     s.dstAlpha = dst->GetPlane(2);
-    TakeParams(s, params);
+    if (params) s.p = *params;
     if (!s.dstColor) return false;
 
     if (s.srcColor) {
@@ -750,7 +671,7 @@ bool BlitFixed(C_Surface* src, C_Surface* dst, const C_Rect* srcRect, const C_Fr
         s.srcImage = s.srcColor;
     } else if (s.srcAlpha) {
         // Mask mode: the alpha plane is the coverage of the fill colour.
-        s.useFill = true;
+        s.p.useFillColor = 1;
         s.srcImage = s.srcAlpha;
         if (!Gfx_GetFormatDesc(s.dstColor->format, &s.srcDesc)) return false;
     } else {
@@ -773,11 +694,11 @@ bool BlitFixed(C_Surface* src, C_Surface* dst, const C_Rect* srcRect, const C_Fr
     s.region = clip2 ? Intersect(anchorRect, FromFrame(*clip2)) : anchorRect;
     s.region = Intersect(s.region, WholeImage(*s.dstColor));
     if (IsEmpty(s.region)) return true;
-    if (!std::isfinite(s.scaleX) || !std::isfinite(s.scaleY) || !std::isfinite(s.angle)) return false;
+    if (!std::isfinite(s.p.scale.x) || !std::isfinite(s.p.scale.y) || !std::isfinite(s.p.angle)) return false;
 
-    if (s.angle != 0.0f) {
+    if (s.p.angle != 0.0f) {
         s.path = Path::Rotated;
-    } else if (s.scaleX == 1.0f && s.scaleY == 1.0f) {
+    } else if (s.p.scale.x == 1.0f && s.p.scale.y == 1.0f) {
         s.path = Path::Unscaled;
     } else {
         s.path = Path::Scaled;
@@ -786,8 +707,8 @@ bool BlitFixed(C_Surface* src, C_Surface* dst, const C_Rect* srcRect, const C_Fr
     if (!Gfx_GetFormatDesc(s.dstColor->format, &s.dstDesc)) return false;
     if (!DepthsDrawable(s)) return false;
 
-    if (s.opacity == 0.0f) return true;
-    s.alpha256 = OpacityWeight(s.opacity);
+    if (s.p.opacity == 0.0f) return true;
+    s.alpha256 = OpacityWeight(s.p.opacity);
     ChooseRule(s);
     PrepareColors(s);
 
