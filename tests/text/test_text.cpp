@@ -417,8 +417,8 @@ TEST(TrueType, GlyphsFarBeyondTheirEmSquareAreSkipped) {
 
 // Unscaled glyphs are drawn in gathered rows: the pixels of one blit per
 // glyph (forced through the override), clipped or not, over two lines, also
-// where half-covered glyphs overlap; fully covered pixels take the text
-// colour.
+// where half-covered glyphs overlap, or where their cells overlap but their
+// ink does not; fully covered pixels take the text colour.
 TEST(TrueType, GatheredRowsDrawWhatOneBlitPerGlyphDraws) {
     C_Font font, tight;
     font.AddFaces(32, 127);
@@ -426,11 +426,16 @@ TEST(TrueType, GatheredRowsDrawWhatOneBlitPerGlyphDraws) {
     const C_FontType type(C_String(""), 13.0f, GFX_GLYPH_MONO, 1, 0, 0, 0, 0);
     AddVariant(tight, {{'A', 5, 0, 8, 8, 12}}, 13);
     C_Image* half = tight.GetImage(0)->GetPlane(GFX_PLANE_ALPHA);
-    std::memset(half->data, 128, half->dataSize);
     const C_FontType tightType(C_String(""), 13.0f, GFX_GLYPH_GRAY, 0, 0, 0, 0, 0);
     const C_Frame cut(7, 9, 150, 31);
     for (const C_Frame* clip2 : {static_cast<const C_Frame*>(nullptr), &cut})
-        for (const bool overlapping : {false, true}) {
+        // -1: the serif font; else the tight 'A' inked from that column on:
+        // from 0 the ink overlaps, from 5 only the cells do.
+        for (const int inkFrom : {-1, 0, 5}) {
+            const bool overlapping = inkFrom >= 0;
+            for (std::uint32_t y = 0; y < half->height; ++y)
+                for (std::uint32_t x = 0; x < half->width; ++x)
+                    half->Row(y)[x] = static_cast<int>(x) >= inkFrom ? 128 : 0;
             C_Image images[2];
             for (int viaBlit = 0; viaBlit < 2; ++viaBlit) {
                 images[viaBlit].CreateEmpty(200, 40, GFX_FMT_ARGB8888, GFX_FMT_NONE, C_Color(0.9f, 0.8f, 0.7f, 1.0f));
