@@ -1,16 +1,19 @@
-// Shared helpers of the platform tests: a headless fixture and a recorder
-// that logs every window callback with its arguments.
+// Shared helpers of the platform tests: a headless fixture, a recorder that
+// logs every window callback with its arguments, scripted input and pixels.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/backend.h"
 #include "platform/headless.h"
 #include "platform/timing.h"
+#include "image/image.h"
 #include "platform/window.h"
 
 struct CallRecord {
@@ -73,6 +76,12 @@ public:
             if (c.name != "timer" && c.name != "paint") out.push_back(c);
         return out;
     }
+    // The same as one line: "name(arg,arg) name()".
+    std::string Text() const {
+        std::ostringstream out;
+        for (const CallRecord& c : Input()) out << (out.tellp() > 0 ? " " : "") << c;
+        return out.str();
+    }
 
 private:
     static Recorder& Of(C_Window* w) { return *reinterpret_cast<Recorder*>(w->userValue1); }
@@ -109,3 +118,41 @@ protected:
         ASSERT_NE(w.Create(), 0u);
     }
 };
+
+using Calls = std::vector<CallRecord>;
+
+// Posts a script of mouse events for `w`: "move X Y", "down BUTTON X Y" and
+// "up BUTTON X Y", separated by commas.
+inline void PostMouse(C_Window* w, std::string script) {
+    for (char& c : script)
+        if (c == ',') c = ' ';
+    std::istringstream in(script);
+    for (std::string word; in >> word;) {
+        Win_HeadlessEvent e;
+        e.window = w;
+        e.kind = word == "down" ? WIN_HEADLESS_MOUSEDOWN : word == "up" ? WIN_HEADLESS_MOUSEUP : WIN_HEADLESS_MOUSEMOVE;
+        if (e.kind != WIN_HEADLESS_MOUSEMOVE) in >> e.code;
+        in >> e.x >> e.y;
+        ASSERT_TRUE(Win_Headless_Post(e));
+    }
+}
+
+// A pixel of up to 32 bits, little-endian; row y counted from the top.
+inline std::uint32_t PixelAt(const C_Image& image, std::uint32_t x, std::uint32_t y) {
+    std::uint32_t v = 0;
+    std::memcpy(&v, image.Row(y) + std::size_t{x} * (image.bpp / 8), image.bpp / 8);
+    return v;
+}
+
+inline void SetPixel(C_Image& image, std::uint32_t x, std::uint32_t y, std::uint32_t v) {
+    std::memcpy(image.Row(y) + std::size_t{x} * (image.bpp / 8), &v, image.bpp / 8);
+}
+
+// A picture whose pixels differ from their neighbours.
+inline C_Image* Pattern(std::uint32_t w, std::uint32_t h, std::int32_t format, std::uint32_t seed) {
+    auto* image = new C_Image;
+    EXPECT_TRUE(image->CreateEmpty(w, h, format, GFX_FMT_NONE));
+    for (std::uint32_t y = 0; y < h; ++y)
+        for (std::uint32_t x = 0; x < w; ++x) SetPixel(*image, x, y, (x * 2654435761u) ^ (y * 40503u) ^ seed);
+    return image;
+}
