@@ -184,40 +184,6 @@ TEST(ToolRenderText, EmboldensAFontWithoutBoldGlyphs) {
     EXPECT_TRUE(FilesNamed("italic.png").empty());
 }
 
-TEST(ToolRenderText, RefusesBadArgumentsAndBadFontsLeavingNoOutput) {
-    const std::string font = SansFont({12});
-    const std::string out = Quillory_TempPath("out.png");
-    const std::vector<std::vector<std::string>> usage = {
-        {"render-text"},
-        {"render-text", font, "Hi"},
-        {"render-text", font, "Hi", Quillory_TempPath("out.bmp")},
-        {"render-text", font, "", out},
-        {"render-text", font, "Hi", out, "--color", "12345"},
-        {"render-text", font, "Hi", out, "--size", "0"},
-        {"render-text", font, "Hi", out, "--align", "middle"},
-        {"render-text", font, "Hi", out, "--width", "-3"},
-        {"render-text", font, "Hi", out, "--shadow"},
-    };
-    for (const auto& args : usage) {
-        const ToolResult r = RunTool(args);
-        EXPECT_EQ(r.code, 2) << args.size() << " " << r.err;
-        EXPECT_TRUE(Contains(r.err, "usage: quillory render-text")) << r.err;
-    }
-
-    const std::string damaged = Quillory_TempPath("damaged.uft");
-    WriteText(damaged, Quillory_ReadFile(font).substr(0, 300));  // a font file cut short
-    for (const std::string& bad : {damaged, Quillory_TempPath("missing.uft")}) {
-        const ToolResult r = RunTool({"render-text", bad, "Hi", out});
-        EXPECT_EQ(r.code, 1) << bad;
-        EXPECT_TRUE(Contains(r.err, bad)) << r.err;
-    }
-    const ToolResult noDir = RunTool({"render-text", font, "Hi", Quillory_TempPath("no-dir") + "/x.png"});
-    EXPECT_EQ(noDir.code, 1);
-    EXPECT_TRUE(Contains(noDir.err, "no-dir/x.png")) << noDir.err;
-    EXPECT_TRUE(FilesNamed("out").empty());
-    EXPECT_TRUE(FilesNamed("no-dir").empty());
-}
-
 // What the program writes to a terminal: run on a pseudo-terminal.
 std::string RunOnTerminal(const std::vector<std::string>& args, int& code) {
     std::vector<std::string> all = {QUILLORY_TOOL_PATH};
