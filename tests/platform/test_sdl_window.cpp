@@ -68,19 +68,17 @@ public:
         }
         close(fds[1]);
         std::string number;
-        const auto deadline = Clock::now() + std::chrono::seconds(15);
-        while (number.find('\n') == std::string::npos) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-            pollfd p{fds[0], POLLIN, 0};
-            if (left <= 0 || poll(&p, 1, static_cast<int>(left)) <= 0) break;
+        pollfd p{fds[0], POLLIN, 0};
+        while (number.find('\n') == std::string::npos && poll(&p, 1, 15000) > 0) {
             char buffer[16];
             const ssize_t n = read(fds[0], buffer, sizeof buffer);
             if (n <= 0) break;
             number.append(buffer, static_cast<std::size_t>(n));
         }
         close(fds[0]);
-        if (number.find('\n') == std::string::npos) Stop();
-        return number.empty() ? std::string() : ":" + number.substr(0, number.find('\n'));
+        const std::size_t end = number.find('\n');
+        if (end == std::string::npos) Stop();
+        return end == std::string::npos ? std::string() : ":" + number.substr(0, end);
     }
 
     void Stop() {
