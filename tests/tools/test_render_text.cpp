@@ -176,12 +176,6 @@ TEST(ToolRenderText, EmboldensAFontWithoutBoldGlyphs) {
     const auto [r0, r1] = regular.InkColumns(0, regular.image.height);
     const auto [b0, b1] = bold.InkColumns(0, bold.image.height);
     EXPECT_EQ(b1 - b0, r1 - r0 + 1);
-    // Italic cannot be made up: refused, naming the font, nothing written.
-    const std::string italic = Quillory_TempPath("italic.png");
-    const ToolResult it = RunTool({"render-text", font, "l", italic, "--italic"});
-    EXPECT_EQ(it.code, 1);
-    EXPECT_TRUE(Contains(it.err, font)) << it.err;
-    EXPECT_TRUE(FilesNamed("italic.png").empty());
 }
 
 // What the program writes to a terminal: run on a pseudo-terminal.

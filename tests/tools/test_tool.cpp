@@ -194,6 +194,7 @@ TEST(Tool, RefusalsNameTheirReasonAndLeaveNoOutput) {
         {{"render-text", cutFont, "AB", out}, 1, cutFont},
         {{"render-text", Quillory_TempPath("none.uft"), "AB", out}, 1, "none.uft"},
         {{"render-text", font, "AB", noFolder}, 1, noFolder},
+        {{"render-text", font, "AB", out, "--italic"}, 1, font + "': has no italic glyphs"},  // italic is never made up
     };
     for (const auto& c : cases) {
         const ToolResult r = RunTool(c.args);
