@@ -36,36 +36,25 @@ public:
     std::vector<CallRecord> calls;
 
     void Attach(C_Window& w) {
+        using I = std::int32_t;
         w.userValue1 = reinterpret_cast<std::intptr_t>(this);
-        w.m_onActivate = [](C_Window* win) { Of(win).Log("activate", {}); };
-        w.m_onDeactivate = [](C_Window* win) { Of(win).Log("deactivate", {}); };
-        w.m_onButtonUp = [](C_Window* win, std::int32_t c) { Of(win).Log("buttonUp", {c}); };
-        w.m_onDoubleClick = [](C_Window* win, std::int32_t c) { Of(win).Log("doubleClick", {c}); };
-        w.m_onSetFocus = [](C_Window* win) { Of(win).Log("setFocus", {}); };
-        w.m_onKillFocus = [](C_Window* win) { Of(win).Log("killFocus", {}); };
-        w.m_onKeyDown = [](C_Window* win, std::int32_t c, std::int32_t vk) { Of(win).Log("keyDown", {c, vk}); };
-        w.m_onKeyUp = [](C_Window* win, std::int32_t c, std::int32_t vk) { Of(win).Log("keyUp", {c, vk}); };
-        w.m_onCreate = [](C_Window* win) { Of(win).Log("create", {}); };
-        w.m_onDestroy = [](C_Window* win) { Of(win).Log("destroy", {}); };
-        w.m_onMouseDown = [](C_Window* win, std::int32_t l, std::int32_t m, std::int32_t r, std::int32_t x,
-                             std::int32_t y) {
-            Of(win).Log("mouseDown", {l, m, r, x, y});
-        };
-        w.m_onMouseMove = [](C_Window* win, std::int32_t l, std::int32_t m, std::int32_t r, std::int32_t x,
-                             std::int32_t y) {
-            Of(win).Log("mouseMove", {l, m, r, x, y});
-        };
-        w.m_onMouseUp = [](C_Window* win, std::int32_t l, std::int32_t m, std::int32_t r, std::int32_t x,
-                           std::int32_t y) {
-            Of(win).Log("mouseUp", {l, m, r, x, y});
-        };
-        w.m_onTimer = [](C_Window* win, std::int32_t l, std::int32_t m, std::int32_t r, std::int32_t x,
-                         std::int32_t y) {
-            Of(win).Log("timer", {l, m, r, x, y});
-        };
-        w.m_onPaint = [](C_Window* win) { Of(win).Log("paint", {}); };
-        w.m_onSize = [](C_Window* win) { Of(win).Log("size", {}); };
-        w.m_onClose = [](C_Window* win) { Of(win).Log("close", {}); };
+        w.m_onActivate = Log<0>;
+        w.m_onDeactivate = Log<1>;
+        w.m_onButtonUp = Log<2, I>;
+        w.m_onDoubleClick = Log<3, I>;
+        w.m_onSetFocus = Log<4>;
+        w.m_onKillFocus = Log<5>;
+        w.m_onKeyDown = Log<6, I, I>;
+        w.m_onKeyUp = Log<7, I, I>;
+        w.m_onCreate = Log<8>;
+        w.m_onDestroy = Log<9>;
+        w.m_onMouseDown = Log<10, I, I, I, I, I>;
+        w.m_onMouseMove = Log<11, I, I, I, I, I>;
+        w.m_onMouseUp = Log<12, I, I, I, I, I>;
+        w.m_onTimer = Log<13, I, I, I, I, I>;
+        w.m_onPaint = Log<14>;
+        w.m_onSize = Log<15>;
+        w.m_onClose = Log<16>;
     }
 
     // The calls without the timer ticks and paints, which the pump makes
@@ -84,8 +73,14 @@ public:
     }
 
 private:
-    static Recorder& Of(C_Window* w) { return *reinterpret_cast<Recorder*>(w->userValue1); }
-    void Log(const char* name, std::vector<std::int32_t> args) { calls.push_back(CallRecord{name, std::move(args)}); }
+    // One callback per name; the arguments are logged as they came.
+    template <int Name, typename... Args>
+    static void Log(C_Window* w, Args... args) {
+        static const char* const names[] = {
+            "activate", "deactivate", "buttonUp",  "doubleClick", "setFocus", "killFocus", "keyDown", "keyUp", "create",
+            "destroy",  "mouseDown",  "mouseMove", "mouseUp",     "timer",    "paint",     "size",    "close"};
+        reinterpret_cast<Recorder*>(w->userValue1)->calls.push_back(CallRecord{names[Name], {args...}});
+    }
 };
 
 // A fresh headless platform for every test: default screen, real-time clock,

@@ -122,13 +122,6 @@ TEST_F(CanvasTest, AFullscreenCanvasSwitchesTheDisplayWhenItsTargetIsMade) {
     EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_HORZRES), 1024);
     EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_VERTRES), 768);
     EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_BITSPIXEL), 16);
-
-    // A refused mode: a message, the quit message, and the target anyway.
-    C_Canvas odd;
-    ASSERT_TRUE(odd.SetupFullscreen(Target(), 333, 222, 32, 0));
-    ASSERT_TRUE(odd.CreateTarget());
-    EXPECT_STREQ(Win_Headless_GetLastMessageBox(), "Display Mode Not Compatible");
-    EXPECT_LT(Pump(100), 100);
 }
 
 TEST_F(CanvasTest, PrimitivesDrawAsTheDirectCallsWithCopiesOfTheClips) {
@@ -208,25 +201,10 @@ TEST_F(CanvasTest, RedirectionSendsDrawingElsewhereAndComesBack) {
 }
 
 // The picture goes where the surface's and the area's alignments say, by
-// default centred; the bottom-up target's first row shows on top.
+// default centred.
 TEST_F(CanvasTest, PresentPutsThePictureWhereBothAlignmentsSay) {
     C_Canvas canvas;
     EXPECT_FALSE(canvas.Present());  // nothing to show
-    Create(canvas, 320, 200);
-    const C_Vector2Di topLeft(0, 0), bottomRight(319, 199);
-    const C_Color red(1.0f, 0.0f, 0.0f, 1.0f), green(0.0f, 1.0f, 0.0f, 1.0f);
-    canvas.Blit(&topLeft, &red);
-    canvas.Blit(&bottomRight, &green);
-    ASSERT_TRUE(canvas.Present());
-    EXPECT_EQ(window.presentOffset, C_Vector2Di(240, 200));
-    C_Image fb;
-    ASSERT_TRUE(Win_Headless_GetFramebuffer(&window, &fb));
-    EXPECT_EQ(PixelAt(fb, 240, 200), 0xFFFF0000u);
-    EXPECT_EQ(PixelAt(fb, 559, 399), 0xFF00FF00u);
-    EXPECT_EQ(PixelAt(fb, 239, 200), 0xFFF0F0F0u);  // the margin
-    canvas.window = nullptr;
-    EXPECT_FALSE(canvas.Present());
-
     struct Case {
         std::uint8_t surfaceAlign, areaAlign;
         std::int32_t x, y;
@@ -238,6 +216,11 @@ TEST_F(CanvasTest, PresentPutsThePictureWhereBothAlignmentsSay) {
     area = C_Frame(100, 50, 500, 350);
     C_Canvas small;
     Create(small, 40, 20);
+    ASSERT_TRUE(small.Present());
+    EXPECT_EQ(window.presentOffset, C_Vector2Di(280, 190));  // by default centred
+    small.window = nullptr;
+    EXPECT_FALSE(small.Present());
+    small.window = &window;
     for (const Case& c : cases) {
         small.surfaceAlign = c.surfaceAlign;
         small.areaAlign = c.areaAlign;
