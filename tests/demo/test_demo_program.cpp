@@ -19,13 +19,6 @@
 
 namespace {
 
-void WriteFile(const std::string& path, const std::string& text) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::fclose(f);
-}
-
 // Runs Demo_Run and returns its status; `output` receives what it printed.
 int RunInProcess(const Demo_Options& options, std::string& output) {
     const std::string path = Quillory_TempPath("stdout.txt");

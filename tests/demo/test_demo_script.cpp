@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "../test_support.h"
 #include "demo/demo_script.h"
+#include "demo_test_support.h"
 
 namespace {
 
@@ -26,17 +26,27 @@ std::string Describe(const Events& events) {
 
 // "key" presses and releases at the same time; letters are upper case;
 // outside the window is allowed; comments, blank lines and CR LF are skipped.
-TEST(DemoScript, EveryEventKindParses) {
+// Files are read within their limit.
+TEST(DemoScript, EveryEventKindParsesFromAFile) {
+    const std::string path = Quillory_TempPath("script.txt");
+    WriteFile(path,
+              "# a stroke and a wipe\n\n0.5 move 10 20\r\n  1   down left 10 20\n1.25 move -40 900\n"
+              "2 up LEFT 15 25\n3 down 3 0 0\n3.5 key q\n4 keydown escape\n4 keyup 0x1B\n5 close\n");
     Events e;
     std::string problem;
-    ASSERT_TRUE(
-        Demo_ParseScript("# a stroke and a wipe\n\n0.5 move 10 20\r\n  1   down left 10 20\n1.25 move -40 900\n"
-                         "2 up LEFT 15 25\n3 down 3 0 0\n3.5 key q\n4 keydown escape\n4 keyup 0x1B\n5 close\n",
-                         e, problem))
-        << problem;
+    ASSERT_TRUE(Demo_LoadScript(path, e, problem)) << problem;
     EXPECT_EQ(Describe(e),
               "0.5 0 0 10 20; 1 1 1 10 20; 1.25 0 0 -40 900; 2 2 1 15 25; 3 1 3 0 0; 3.5 3 81 0 0; 3.5 4 81 0 0; "
               "4 3 27 0 0; 4 4 27 0 0; 5 5 0 0 0");
+    EXPECT_TRUE(Demo_ScriptCloses(e));
+    EXPECT_DOUBLE_EQ(Demo_ScriptEnd(e), 5.0);
+    EXPECT_FALSE(Demo_LoadScript(Quillory_TempPath("missing.txt"), e, problem));
+    EXPECT_NE(problem.find("cannot open"), std::string::npos);
+    // A file past the limit is refused without being parsed.
+    WriteFile(path, std::string(DEMO_SCRIPT_MAX_BYTES + 1, '#'));
+    EXPECT_FALSE(Demo_LoadScript(path, e, problem));
+    EXPECT_NE(problem.find("larger than"), std::string::npos);
+    std::remove(path.c_str());
 }
 
 TEST(DemoScript, BadLinesAreRefusedWholeWithTheirNumberAndReason) {
@@ -64,33 +74,6 @@ TEST(DemoScript, BadLinesAreRefusedWholeWithTheirNumberAndReason) {
     }
 }
 
-TEST(DemoScript, FilesAreReadWithinTheirLimit) {
-    const std::string path = Quillory_TempPath("script.txt");
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    std::fputs("0.1 down left 5 5\n0.2 close\n", f);
-    std::fclose(f);
-    Events events;
-    std::string problem;
-    ASSERT_TRUE(Demo_LoadScript(path, events, problem)) << problem;
-    EXPECT_EQ(events.size(), 2u);
-    EXPECT_TRUE(Demo_ScriptCloses(events));
-    EXPECT_DOUBLE_EQ(Demo_ScriptEnd(events), 0.2);
-    EXPECT_FALSE(Demo_LoadScript(Quillory_TempPath("missing.txt"), events, problem));
-    EXPECT_NE(problem.find("cannot open"), std::string::npos);
-
-    // A file past the limit is refused without being parsed.
-    f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    const std::string line(1000, '#');
-    for (std::size_t written = 0; written <= DEMO_SCRIPT_MAX_BYTES; written += line.size() + 1)
-        std::fprintf(f, "%s\n", line.c_str());
-    std::fclose(f);
-    EXPECT_FALSE(Demo_LoadScript(path, events, problem));
-    EXPECT_NE(problem.find("larger than"), std::string::npos);
-    std::remove(path.c_str());
-}
-
 // About two seconds of strokes inside the window, clear of its edges, one
 // wipe, a final stroke, then the close.
 TEST(DemoScript, TheBuiltInSessionStrokesWipesStrokesAndCloses) {
@@ -101,17 +84,13 @@ TEST(DemoScript, TheBuiltInSessionStrokesWipesStrokesAndCloses) {
     std::string buttons;  // "L" per left press, "R" per right release
     double rightReleaseAt = 0.0;
     for (std::size_t i = 0; i < e.size(); ++i) {
-        if (i > 0) {
-            EXPECT_GE(e[i].time, e[i - 1].time);
-        }
-        if (e[i].kind == WIN_HEADLESS_MOUSEDOWN && e[i].code == 1) buttons += "L";
-        if (e[i].kind == WIN_HEADLESS_MOUSEUP && e[i].code == 3) {
-            buttons += "R";
-            rightReleaseAt = e[i].time;
-        }
-        if (e[i].kind == WIN_HEADLESS_MOUSEMOVE) {
-            EXPECT_TRUE(e[i].x >= 50 && e[i].x <= 750 && e[i].y >= 50 && e[i].y <= 550) << e[i].x << "," << e[i].y;
-        }
+        EXPECT_GE(e[i].time, i > 0 ? e[i - 1].time : 0.0);
+        const bool left = e[i].kind == WIN_HEADLESS_MOUSEDOWN && e[i].code == 1;
+        const bool right = e[i].kind == WIN_HEADLESS_MOUSEUP && e[i].code == 3;
+        buttons += left ? "L" : right ? "R" : "";
+        rightReleaseAt = right ? e[i].time : rightReleaseAt;
+        const bool inside = e[i].x >= 50 && e[i].x <= 750 && e[i].y >= 50 && e[i].y <= 550;
+        EXPECT_TRUE(inside || e[i].kind != WIN_HEADLESS_MOUSEMOVE) << e[i].x << "," << e[i].y;
     }
     EXPECT_EQ(buttons, "LLRL");
     EXPECT_GT(rightReleaseAt, 1.5);
