@@ -110,6 +110,18 @@ TEST(ToolRenderText, DrawsOnlyTheTextColourAndGrowsWithTheText) {
     for (std::uint32_t y = 0; y < onBlue.image.height; ++y)
         for (std::uint32_t x = 0; x < onBlue.image.width; ++x) red += onBlue.Rgb(x, y) == 0xFF0000u;
     EXPECT_EQ(red, solid);
+
+    // A font without bold glyphs is emboldened: one column wider.
+    const std::string out = Quillory_TempPath("bold.png");
+    const ToolResult r = RunTool({"render-text", font, "l", out, "--bold", "--size", "16"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(Contains(r.err, "no bold glyphs")) << r.err;
+    Picture bold;
+    ASSERT_TRUE(Gfx_Image_LoadPNG(&bold.image, out.c_str()));
+    const Picture regular = Render({font, "l", "--size", "16"}, Quillory_TempPath("regular.png"));
+    const auto [r0, r1] = regular.InkColumns(0, regular.image.height);
+    const auto [b0, b1] = bold.InkColumns(0, bold.image.height);
+    EXPECT_EQ(b1 - b0, r1 - r0 + 1);
 }
 
 TEST(ToolRenderText, AlignsEveryLineOfTheBlock) {
@@ -162,20 +174,6 @@ TEST(ToolRenderText, DrawsEveryCodeTheFontHolds) {
     const ToolResult r = RunTool({"render-text", path, "A\xE4\xB8\xAD", Quillory_TempPath("han.png")});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_TRUE(Contains(r.err, "no glyphs for 1 of the text's characters (U+4E2D)")) << r.err;
-}
-
-TEST(ToolRenderText, EmboldensAFontWithoutBoldGlyphs) {
-    const std::string font = SansFont({16});
-    const Picture regular = Render({font, "l"}, Quillory_TempPath("regular.png"));
-    const std::string out = Quillory_TempPath("bold.png");
-    const ToolResult r = RunTool({"render-text", font, "l", out, "--bold"});
-    ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_TRUE(Contains(r.err, "no bold glyphs")) << r.err;
-    Picture bold;
-    ASSERT_TRUE(Gfx_Image_LoadPNG(&bold.image, out.c_str()));
-    const auto [r0, r1] = regular.InkColumns(0, regular.image.height);
-    const auto [b0, b1] = bold.InkColumns(0, bold.image.height);
-    EXPECT_EQ(b1 - b0, r1 - r0 + 1);
 }
 
 // What the program writes to a terminal: run on a pseudo-terminal.
