@@ -176,16 +176,9 @@ TEST_F(SdlWindowTest, RealWindowShowsPicturesAndHearsTheWindowManager) {
     key(XK_a, false);
     key(XK_Shift_L, false);
     XFlush(x);
-    const Calls typed{
-        {"keyDown", {0, WIN_VK_SHIFT}}, {"keyDown", {'A', 'A'}}, {"keyUp", {'A', 'A'}}, {"keyUp", {0, WIN_VK_SHIFT}}};
-    auto keys = [&] {
-        Calls out;
-        for (const CallRecord& c : rec.calls)
-            if (c.name == "keyDown" || c.name == "keyUp") out.push_back(c);
-        return out;
-    };
-    EXPECT_TRUE(PumpUntil([&] { return keys().size() >= typed.size(); }));
-    EXPECT_EQ(keys(), typed);
+    EXPECT_TRUE(PumpUntil([&] { return rec.Text().find("keyUp(0,16)") != std::string::npos; })) << rec.Text();
+    EXPECT_NE(rec.Text().find("keyDown(0,16) keyDown(65,65) keyUp(65,65) keyUp(0,16)"), std::string::npos)
+        << rec.Text();
 
     // The window manager's close request reaches m_onClose.
     static C_Window* closed;

@@ -1,12 +1,8 @@
 // The render-text command and the font command's progress bar, run as the
 // built program.
 #include <gtest/gtest.h>
-#include <pty.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -176,47 +172,17 @@ TEST(ToolRenderText, DrawsEveryCodeTheFontHolds) {
     EXPECT_TRUE(Contains(r.err, "no glyphs for 1 of the text's characters (U+4E2D)")) << r.err;
 }
 
-// What the program writes to a terminal: run on a pseudo-terminal.
-std::string RunOnTerminal(const std::vector<std::string>& args, int& code) {
-    std::vector<std::string> all = {QUILLORY_TOOL_PATH};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    int master = -1;
-    const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
-    if (pid == 0) {
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    std::string seen;
-    if (pid < 0) return seen;
-    char buffer[256];
-    while (true) {
-        const ssize_t got = read(master, buffer, sizeof buffer);
-        if (got > 0)
-            seen.append(buffer, static_cast<std::size_t>(got));
-        else if (got < 0 && errno == EINTR)
-            continue;
-        else
-            break;  // EIO once the program has closed the terminal
-    }
-    close(master);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return seen;
-}
-
+// The font command's progress bar, as a terminal shows it: the program runs
+// on the pseudo-terminal that script(1) gives it.
 TEST(ToolFontProgress, ShowsABarOnTerminalsOnly) {
-    const std::string out = Quillory_TempPath("small.uft");
     const std::vector<std::string> args = {
-        "font", kSans + "Regular.ttf", out, "--sizes", "10,12", "--kinds", "gray", "--chars", "65-70"};
-    int code = -1;
-    const std::string shown = RunOnTerminal(args, code);
-    EXPECT_EQ(code, 0) << shown;
-    EXPECT_TRUE(Contains(shown, "\r[....................] 0/2 renders")) << shown;
-    EXPECT_TRUE(Contains(shown, "\r[####################] 2/2 renders\r\n")) << shown;  // the terminal's newline
+        "font", kSans + "Regular.ttf", Quillory_TempPath("small.uft"), "--sizes", "10,12", "--kinds", "gray", "--chars",
+        "65-70"};
+    const ToolResult shown = RunCommand("script -qefc " + Quote(ToolCommand(args)) + " /dev/null");
+    EXPECT_EQ(shown.code, 0) << shown.out;
+    EXPECT_TRUE(Contains(shown.out, "\r[....................] 0/2 renders")) << shown.out;
+    EXPECT_TRUE(Contains(shown.out, "\r[####################] 2/2 renders\r\n"))
+        << shown.out;  // the terminal's newline
 
     const ToolResult piped = RunTool(args);
     EXPECT_EQ(piped.code, 0);
