@@ -107,11 +107,6 @@ TEST_F(CanvasTest, StatesRunFromInitThroughSetupToCreatedAndBack) {
     ASSERT_NE(alpha, nullptr);
     EXPECT_TRUE(alpha->format == GFX_FMT_CH8 && alpha->bottomUp == 1);
     canvas.SetExtra(new C_Frame());
-
-    C_Canvas empty;
-    ASSERT_TRUE(empty.Setup(Target(), 0, 10, 0));
-    EXPECT_FALSE(empty.CreateTarget());
-    EXPECT_EQ(empty.GetState(), GFX_CANVAS_SETUP);
 }
 
 TEST_F(CanvasTest, AFullscreenCanvasSwitchesTheDisplayWhenItsTargetIsMade) {

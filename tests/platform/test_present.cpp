@@ -242,6 +242,7 @@ TEST_F(HeadlessTest, WindowAndCanvasReportUnusablePicturesAndSizes) {
     window.SetRegionMask(nullptr);
     unknown.format = GFX_FMT_CH8;
     EXPECT_EQ(canvas.surface, nullptr);  // the refused target was not made
+    EXPECT_EQ(canvas.GetState(), GFX_CANVAS_SETUP);
 }
 
 }  // namespace
