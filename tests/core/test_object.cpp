@@ -1,8 +1,13 @@
+// The object core: a class's record and its round trip through a file, and
+// the error record that failures leave.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "error_case.h"
 #include "quillory.h"
 #include "test_support.h"
 
@@ -69,6 +74,30 @@ TEST(Error, RecordKeepsCodesAndFormattedText) {
     EXPECT_STREQ(Gfx_GetErrorMessage(), "Site>>>A fatal error occurred, the entire process has been aborted");
     EXPECT_STREQ(Gfx_GetErrorDetail(), "Site{member}");
     EXPECT_EQ(Gfx_GetErrorDetailCode(), 3);
+}
+
+// The specific code and message, then the summary line of the operation.
+TEST(ErrorPaths, ObjectCoreFailuresNameTheirSite) {
+    const std::string missing = Quillory_TempPath("missing.bin");
+    std::remove(missing.c_str());
+    const std::string unwritable = Quillory_TempPath("no-such-dir/out.bin");
+    C_String text("keep");
+    const std::vector<std::uint8_t> rectangleTag = {0x09, 0x00, 0x03, 0x00, 0x00, 0x00, 'a', 'b', 0x00};
+    C_Stream stream;
+    const std::vector<ErrorCase> cases = {
+        {"string record with a rectangle's tag",
+         [&] {
+             stream.OpenMemoryRead(rectangleTag.data(), static_cast<std::uint32_t>(rectangleTag.size()));
+             return text.LoadFromStream(&stream, 0);
+         },
+         GFX_ERR_BAD_DATA, "C_String::LoadFromStream{class_type}", "C_String::LoadFromStream"},
+        {"object file that cannot be opened", [&] { return text.LoadFromFile(missing.c_str(), 0); }, GFX_ERR_OPEN_READ,
+         "C_Object::LoadFromFile(" + missing + ")", "C_Object::LoadFromFile"},
+        {"object file that cannot be created", [&] { return text.SaveToFile(unwritable.c_str(), 0); },
+         GFX_ERR_OPEN_WRITE, "C_Object::SaveToFile(" + unwritable + ")", "C_Object::SaveToFile"},
+    };
+    for (const ErrorCase& c : cases) ExpectReported(c);
+    EXPECT_STREQ(text.CStr(), "keep");  // no failed load touched the string
 }
 
 }  // namespace

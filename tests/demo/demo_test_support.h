@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -57,3 +58,10 @@ inline std::uint64_t Checksum(const C_Image& image) {
 }
 
 inline std::string DemoDataDir() { return QUILLORY_DEMO_DATA_DIR; }
+
+inline void WriteFile(const std::string& path, const std::string& text) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+}

@@ -19,13 +19,6 @@
 
 namespace {
 
-void WriteFile(const std::string& path, const std::string& text) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::fclose(f);
-}
-
 // Runs Demo_Run and returns its status; `output` receives what it printed.
 int RunInProcess(const Demo_Options& options, std::string& output) {
     const std::string path = Quillory_TempPath("stdout.txt");
@@ -147,37 +140,40 @@ TEST_F(DemoTest, ALongRandomRunReleasesEverything) {
 }
 
 // The program reads its settings from the environment: a script under a
-// fixed clock closes the window by itself, a frame limit closes it too.
-// (Pixel-for-pixel repetition is checked in process above.)
-TEST(DemoProgram, ScriptsAndFrameLimitsEndTheRun) {
+// fixed clock closes the window by itself, a frame limit closes it too, and
+// malformed settings stop it with a message. (Pixel-for-pixel repetition is
+// checked in process above.)
+TEST(DemoProgram, TheEnvironmentScriptsTheRun) {
     const std::string script = Quillory_TempPath("strokes.txt");
     WriteFile(script, "0.05 down left 120 200\n0.10 move 200 220\n0.35 up left 520 300\n0.40 key space\n0.60 close\n");
-    const std::string scripted = Quillory_TempPath("scripted.png");
-    const Result a = RunProgram("QUILLORY_FIXED_DT=0.01 QUILLORY_DEMO_SCRIPT='" + script + "' QUILLORY_SCREENSHOT='" +
-                                scripted + "'");
-    ASSERT_EQ(a.status, 0) << a.err;
-    EXPECT_EQ(a.out, kCredits);  // a scripted run prints only the credits
-    EXPECT_EQ(Screenshot(scripted).width, 800u);
-
-    const std::string limited = Quillory_TempPath("limited.png");
-    const Result r = RunProgram("QUILLORY_DEMO_FRAMES=12 QUILLORY_SCREENSHOT='" + limited + "'");
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out.rfind("quillory-demo: 12 frames, ", 0), 0u) << r.out;
-    EXPECT_NE(r.out.find(kCredits), std::string::npos);
-    EXPECT_EQ(Screenshot(limited).width, 800u);
-}
-
-TEST(DemoProgram, MalformedSettingsStopTheProgramWithAMessage) {
-    Result r = RunProgram("QUILLORY_DEMO_FRAMES=soon");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("QUILLORY_DEMO_FRAMES"), std::string::npos);
-    EXPECT_EQ(r.out, "");
-
-    const std::string script = Quillory_TempPath("bad.txt");
-    WriteFile(script, "0.1 move 1 2\n0.2 wiggle\n");
-    r = RunProgram("QUILLORY_DEMO_SCRIPT='" + script + "'");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("line 2"), std::string::npos) << r.err;
+    const std::string bad = Quillory_TempPath("bad.txt");
+    WriteFile(bad, "0.1 move 1 2\n0.2 wiggle\n");
+    const std::string shot = Quillory_TempPath("shot.png");
+    const struct {
+        std::string env;
+        int status;
+        std::string outStart;  // what the output begins with; the credits end a run that worked
+        std::string errPart;
+    } cases[] = {
+        {"QUILLORY_FIXED_DT=0.01 QUILLORY_DEMO_SCRIPT='" + script + "' QUILLORY_SCREENSHOT='" + shot + "'", 0, kCredits,
+         ""},  // a scripted run prints only the credits
+        {"QUILLORY_DEMO_FRAMES=12 QUILLORY_SCREENSHOT='" + shot + "'", 0, "quillory-demo: 12 frames, ", ""},
+        {"QUILLORY_DEMO_FRAMES=soon", 2, "", "QUILLORY_DEMO_FRAMES"},
+        {"QUILLORY_DEMO_SCRIPT='" + bad + "'", 2, "", "line 2"},
+    };
+    for (const auto& c : cases) {
+        std::remove(shot.c_str());
+        const Result r = RunProgram(c.env);
+        ASSERT_EQ(r.status, c.status) << c.env << ": " << r.err;
+        EXPECT_EQ(r.out.rfind(c.outStart, 0), 0u) << r.out;
+        EXPECT_NE(r.err.find(c.errPart), std::string::npos) << r.err;
+        if (c.status != 0) {
+            EXPECT_EQ(r.out, "");
+            continue;
+        }
+        EXPECT_EQ(r.out.find(kCredits), r.out.size() - std::string(kCredits).size()) << r.out;
+        EXPECT_EQ(Screenshot(shot).width, 800u);
+    }
 }
 
 }  // namespace

@@ -1,16 +1,19 @@
-// Shared helpers of the platform tests: a headless fixture and a recorder
-// that logs every window callback with its arguments.
+// Shared helpers of the platform tests: a headless fixture, a recorder that
+// logs every window callback with its arguments, scripted input and pixels.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/backend.h"
 #include "platform/headless.h"
 #include "platform/timing.h"
+#include "image/image.h"
 #include "platform/window.h"
 
 struct CallRecord {
@@ -33,36 +36,25 @@ public:
     std::vector<CallRecord> calls;
 
     void Attach(C_Window& w) {
+        using I = std::int32_t;
         w.userValue1 = reinterpret_cast<std::intptr_t>(this);
-        w.m_onActivate = [](C_Window* win) { Of(win).Log("activate", {}); };
-        w.m_onDeactivate = [](C_Window* win) { Of(win).Log("deactivate", {}); };
-        w.m_onButtonUp = [](C_Window* win, std::int32_t c) { Of(win).Log("buttonUp", {c}); };
-        w.m_onDoubleClick = [](C_Window* win, std::int32_t c) { Of(win).Log("doubleClick", {c}); };
-        w.m_onSetFocus = [](C_Window* win) { Of(win).Log("setFocus", {}); };
-        w.m_onKillFocus = [](C_Window* win) { Of(win).Log("killFocus", {}); };
-        w.m_onKeyDown = [](C_Window* win, std::int32_t c, std::int32_t vk) { Of(win).Log("keyDown", {c, vk}); };
-        w.m_onKeyUp = [](C_Window* win, std::int32_t c, std::int32_t vk) { Of(win).Log("keyUp", {c, vk}); };
-        w.m_onCreate = [](C_Window* win) { Of(win).Log("create", {}); };
-        w.m_onDestroy = [](C_Window* win) { Of(win).Log("destroy", {}); };
-        w.m_onMouseDown = [](C_Window* win, std::int32_t l, std::int32_t m, std::int32_t r, std::int32_t x,
-                             std::int32_t y) {
-            Of(win).Log("mouseDown", {l, m, r, x, y});
-        };
-        w.m_onMouseMove = [](C_Window* win, std::int32_t l, std::int32_t m, std::int32_t r, std::int32_t x,
-                             std::int32_t y) {
-            Of(win).Log("mouseMove", {l, m, r, x, y});
-        };
-        w.m_onMouseUp = [](C_Window* win, std::int32_t l, std::int32_t m, std::int32_t r, std::int32_t x,
-                           std::int32_t y) {
-            Of(win).Log("mouseUp", {l, m, r, x, y});
-        };
-        w.m_onTimer = [](C_Window* win, std::int32_t l, std::int32_t m, std::int32_t r, std::int32_t x,
-                         std::int32_t y) {
-            Of(win).Log("timer", {l, m, r, x, y});
-        };
-        w.m_onPaint = [](C_Window* win) { Of(win).Log("paint", {}); };
-        w.m_onSize = [](C_Window* win) { Of(win).Log("size", {}); };
-        w.m_onClose = [](C_Window* win) { Of(win).Log("close", {}); };
+        w.m_onActivate = Log<0>;
+        w.m_onDeactivate = Log<1>;
+        w.m_onButtonUp = Log<2, I>;
+        w.m_onDoubleClick = Log<3, I>;
+        w.m_onSetFocus = Log<4>;
+        w.m_onKillFocus = Log<5>;
+        w.m_onKeyDown = Log<6, I, I>;
+        w.m_onKeyUp = Log<7, I, I>;
+        w.m_onCreate = Log<8>;
+        w.m_onDestroy = Log<9>;
+        w.m_onMouseDown = Log<10, I, I, I, I, I>;
+        w.m_onMouseMove = Log<11, I, I, I, I, I>;
+        w.m_onMouseUp = Log<12, I, I, I, I, I>;
+        w.m_onTimer = Log<13, I, I, I, I, I>;
+        w.m_onPaint = Log<14>;
+        w.m_onSize = Log<15>;
+        w.m_onClose = Log<16>;
     }
 
     // The calls without the timer ticks and paints, which the pump makes
@@ -73,10 +65,22 @@ public:
             if (c.name != "timer" && c.name != "paint") out.push_back(c);
         return out;
     }
+    // The same as one line: "name(arg,arg) name()".
+    std::string Text() const {
+        std::ostringstream out;
+        for (const CallRecord& c : Input()) out << (out.tellp() > 0 ? " " : "") << c;
+        return out.str();
+    }
 
 private:
-    static Recorder& Of(C_Window* w) { return *reinterpret_cast<Recorder*>(w->userValue1); }
-    void Log(const char* name, std::vector<std::int32_t> args) { calls.push_back(CallRecord{name, std::move(args)}); }
+    // One callback per name; the arguments are logged as they came.
+    template <int Name, typename... Args>
+    static void Log(C_Window* w, Args... args) {
+        static const char* const names[] = {
+            "activate", "deactivate", "buttonUp",  "doubleClick", "setFocus", "killFocus", "keyDown", "keyUp", "create",
+            "destroy",  "mouseDown",  "mouseMove", "mouseUp",     "timer",    "paint",     "size",    "close"};
+        reinterpret_cast<Recorder*>(w->userValue1)->calls.push_back(CallRecord{names[Name], {args...}});
+    }
 };
 
 // A fresh headless platform for every test: default screen, real-time clock,
@@ -109,3 +113,41 @@ protected:
         ASSERT_NE(w.Create(), 0u);
     }
 };
+
+using Calls = std::vector<CallRecord>;
+
+// Posts a script of mouse events for `w`: "move X Y", "down BUTTON X Y" and
+// "up BUTTON X Y", separated by commas.
+inline void PostMouse(C_Window* w, std::string script) {
+    for (char& c : script)
+        if (c == ',') c = ' ';
+    std::istringstream in(script);
+    for (std::string word; in >> word;) {
+        Win_HeadlessEvent e;
+        e.window = w;
+        e.kind = word == "down" ? WIN_HEADLESS_MOUSEDOWN : word == "up" ? WIN_HEADLESS_MOUSEUP : WIN_HEADLESS_MOUSEMOVE;
+        if (e.kind != WIN_HEADLESS_MOUSEMOVE) in >> e.code;
+        in >> e.x >> e.y;
+        ASSERT_TRUE(Win_Headless_Post(e));
+    }
+}
+
+// A pixel of up to 32 bits, little-endian; row y counted from the top.
+inline std::uint32_t PixelAt(const C_Image& image, std::uint32_t x, std::uint32_t y) {
+    std::uint32_t v = 0;
+    std::memcpy(&v, image.Row(y) + std::size_t{x} * (image.bpp / 8), image.bpp / 8);
+    return v;
+}
+
+inline void SetPixel(C_Image& image, std::uint32_t x, std::uint32_t y, std::uint32_t v) {
+    std::memcpy(image.Row(y) + std::size_t{x} * (image.bpp / 8), &v, image.bpp / 8);
+}
+
+// A picture whose pixels differ from their neighbours.
+inline C_Image* Pattern(std::uint32_t w, std::uint32_t h, std::int32_t format, std::uint32_t seed) {
+    auto* image = new C_Image;
+    EXPECT_TRUE(image->CreateEmpty(w, h, format, GFX_FMT_NONE));
+    for (std::uint32_t y = 0; y < h; ++y)
+        for (std::uint32_t x = 0; x < w; ++x) SetPixel(*image, x, y, (x * 2654435761u) ^ (y * 40503u) ^ seed);
+    return image;
+}

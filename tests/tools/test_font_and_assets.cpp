@@ -47,35 +47,7 @@ TEST(ToolFont, RendersTheChosenSizesKindsStylesAndCharacters) {
     EXPECT_EQ(font.GetFace('D'), nullptr);
 }
 
-TEST(ToolFont, RefusesBadCommandLinesAndUnreadableFonts) {
-    const std::string out = Quillory_TempPath("bad.uft");
-    const std::string ttf = kSerif + "Regular.ttf";
-    const std::vector<std::string> bad[] = {{"--sizes", "0"},
-                                            {"--kinds", "6"},
-                                            {"--styles", "regular,bold"},
-                                            {"--chars", "100-50"},
-                                            {"--chars", "0-70000"}};
-    for (const auto& options : bad) {
-        std::vector<std::string> args = {"font", ttf, out};
-        args.insert(args.end(), options.begin(), options.end());
-        EXPECT_EQ(RunTool(args).code, 2) << options[0] << " " << options[1];
-    }
-    EXPECT_EQ(RunTool({"font", ttf, Quillory_TempPath("font.img")}).code, 2);
-    const ToolResult missing = RunTool({"font", Quillory_TempPath("none.ttf"), out});
-    EXPECT_EQ(missing.code, 1);
-    EXPECT_NE(missing.err.find("none.ttf"), std::string::npos) << missing.err;
-    // Files that are not fonts are named for what they are.
-    const std::string text = Quillory_TempPath("notes.ttf");
-    WriteText(text, "not a font");
-    const ToolResult notFont = RunTool({"font", text, out});
-    EXPECT_EQ(notFont.code, 1);
-    EXPECT_NE(notFont.err.find("is not a TrueType or OpenType font"), std::string::npos) << notFont.err;
-    const ToolResult folder = RunTool({"font", QUILLORY_TEST_TMP_DIR, out});
-    EXPECT_NE(folder.err.find("is a directory"), std::string::npos) << folder.err;
-    EXPECT_EQ(Quillory_ReadFile(out), "");  // nothing written
-}
-
-// The demo's files, made afresh for each test (tests run in parallel).
+// The demo's files, made in a folder of this test's own.
 class DemoAssets : public ::testing::Test {
 protected:
     std::string dir;
@@ -88,88 +60,87 @@ protected:
     std::string File(const char* name) const { return dir + "/" + name; }
 };
 
-TEST_F(DemoAssets, AreTheSameOnEveryRun) {
-    const std::string again = FreshDir("again");
-    ASSERT_EQ(RunTool({"demo-assets", again}).code, 0);
-    for (const char* name : {"times.uft", "picture1.img", "picture2.img", "picture3.img", "prova.txt"}) {
-        const std::string bytes = Quillory_ReadFile(File(name));
-        EXPECT_GT(bytes.size(), 100u) << name;
-        EXPECT_TRUE(bytes == Quillory_ReadFile(again + "/" + name)) << name;
+// The same files on every run; a sheet of nine keyed tiles with a soft alpha
+// plane; a background that tiles seamlessly across; the caption's font and
+// the text file.
+TEST_F(DemoAssets, AreRepeatableAndFitForTheDemo) {
+    {
+        const std::string again = FreshDir("again");
+        ASSERT_EQ(RunTool({"demo-assets", again}).code, 0);
+        for (const char* name : {"times.uft", "picture1.img", "picture2.img", "picture3.img", "prova.txt"}) {
+            const std::string bytes = Quillory_ReadFile(File(name));
+            EXPECT_GT(bytes.size(), 100u) << name;
+            EXPECT_TRUE(bytes == Quillory_ReadFile(again + "/" + name)) << name;
+        }
     }
-    EXPECT_EQ(RunTool({"demo-assets", Quillory_TempPath("no/such/dir")}).code, 1);
-}
-
-TEST_F(DemoAssets, TheSheetIsNineKeyedTilesWithASoftAlphaPlane) {
-    C_Image color;
-    C_Image alpha;
-    ASSERT_TRUE(color.LoadFromFile(File("picture1.img").c_str(), 0));
-    ASSERT_TRUE(alpha.LoadFromFile(File("picture3.img").c_str(), 0));
-    ASSERT_EQ(alpha.format, GFX_FMT_CH8);
-    ASSERT_TRUE(Gfx_Image_ChangeFormat(&color, GFX_FMT_ARGB8888, GFX_FMT_SAME, 0));
-    ASSERT_EQ(color.width, alpha.width);
-    ASSERT_EQ(color.height, alpha.height);
-    ASSERT_EQ(color.width % 3, 0u);
-    const std::uint32_t tile = color.width / 3;
-    const auto a = [&](std::int64_t x, std::int64_t y) {
-        if (x < 0 || y < 0 || x >= color.width || y >= color.height) return 0;
-        return static_cast<int>(alpha.Row(static_cast<std::uint32_t>(y))[x]);
-    };
-    for (std::uint32_t k = 0; k < 9; ++k) {
-        const std::uint32_t x0 = k % 3 * tile;
-        const std::uint32_t y0 = k / 3 * tile;
-        int solid = 0;
-        int soft = 0;
-        for (std::uint32_t y = y0; y < y0 + tile; ++y)
-            for (std::uint32_t x = x0; x < x0 + tile; ++x) {
-                const int v = a(x, y);
-                solid += v == 255;
-                soft += v > 0 && v < 255;
-                // A clear margin, so interpolation never reaches a neighbour.
-                if (x - x0 < 2 || y - y0 < 2 || x0 + tile - x <= 2 || y0 + tile - y <= 2) {
-                    ASSERT_EQ(v, 0);
+    {
+        C_Image color;
+        C_Image alpha;
+        ASSERT_TRUE(color.LoadFromFile(File("picture1.img").c_str(), 0));
+        ASSERT_TRUE(alpha.LoadFromFile(File("picture3.img").c_str(), 0));
+        ASSERT_EQ(alpha.format, GFX_FMT_CH8);
+        ASSERT_TRUE(Gfx_Image_ChangeFormat(&color, GFX_FMT_ARGB8888, GFX_FMT_SAME, 0));
+        ASSERT_EQ(color.width, alpha.width);
+        ASSERT_EQ(color.height, alpha.height);
+        ASSERT_EQ(color.width % 3, 0u);
+        const std::uint32_t tile = color.width / 3;
+        const auto a = [&](std::int64_t x, std::int64_t y) {
+            if (x < 0 || y < 0 || x >= color.width || y >= color.height) return 0;
+            return static_cast<int>(alpha.Row(static_cast<std::uint32_t>(y))[x]);
+        };
+        for (std::uint32_t k = 0; k < 9; ++k) {
+            const std::uint32_t x0 = k % 3 * tile;
+            const std::uint32_t y0 = k / 3 * tile;
+            int solid = 0;
+            int soft = 0;
+            for (std::uint32_t y = y0; y < y0 + tile; ++y)
+                for (std::uint32_t x = x0; x < x0 + tile; ++x) {
+                    const int v = a(x, y);
+                    solid += v == 255;
+                    soft += v > 0 && v < 255;
+                    // A clear margin, so interpolation never reaches a neighbour.
+                    if (x - x0 < 2 || y - y0 < 2 || x0 + tile - x <= 2 || y0 + tile - y <= 2) {
+                        ASSERT_EQ(v, 0);
+                    }
+                }
+            EXPECT_GT(solid + soft, static_cast<int>(tile * tile / 6)) << "tile " << k;
+            EXPECT_GT(soft, static_cast<int>(tile)) << "tile " << k;
+        }
+        // Black wherever no drawn pixel is near; coloured wherever one is drawn.
+        for (std::uint32_t y = 0; y < color.height; ++y)
+            for (std::uint32_t x = 0; x < color.width; ++x) {
+                const std::uint8_t* p = color.Row(y) + x * 4;
+                const bool black = p[0] == 0 && p[1] == 0 && p[2] == 0;
+                int near = 0;
+                for (int dy = -2; dy <= 2; ++dy)
+                    for (int dx = -2; dx <= 2; ++dx) near += a(std::int64_t{x} + dx, std::int64_t{y} + dy) > 0;
+                if (near == 0) {
+                    ASSERT_TRUE(black) << x << "," << y;
+                }
+                if (a(x, y) > 0) {
+                    ASSERT_FALSE(black) << x << "," << y;
                 }
             }
-        EXPECT_GT(solid + soft, static_cast<int>(tile * tile / 6)) << "tile " << k;
-        EXPECT_GT(soft, static_cast<int>(tile)) << "tile " << k;
     }
-    // Black wherever no drawn pixel is near; coloured wherever one is drawn.
-    for (std::uint32_t y = 0; y < color.height; ++y)
-        for (std::uint32_t x = 0; x < color.width; ++x) {
-            const std::uint8_t* p = color.Row(y) + x * 4;
-            const bool black = p[0] == 0 && p[1] == 0 && p[2] == 0;
-            int near = 0;
-            for (int dy = -2; dy <= 2; ++dy)
-                for (int dx = -2; dx <= 2; ++dx) near += a(std::int64_t{x} + dx, std::int64_t{y} + dy) > 0;
-            if (near == 0) {
-                ASSERT_TRUE(black) << x << "," << y;
-            }
-            if (a(x, y) > 0) {
-                ASSERT_FALSE(black) << x << "," << y;
-            }
-        }
-}
-
-TEST_F(DemoAssets, TheBackgroundTilesSeamlesslyAcross) {
-    C_Image picture;
-    ASSERT_TRUE(picture.LoadFromFile(File("picture2.img").c_str(), 0));
-    ASSERT_TRUE(Gfx_Image_ChangeFormat(&picture, GFX_FMT_ARGB8888, GFX_FMT_SAME, 0));
-    ASSERT_GE(picture.width, 800u);
-    ASSERT_EQ(picture.height, 600u);
-    const auto columnStep = [&](std::uint32_t from, std::uint32_t to) {
-        double sum = 0.0;
-        for (std::uint32_t y = 0; y < picture.height; ++y)
-            for (int c = 0; c < 3; ++c) sum += std::abs(picture.Row(y)[from * 4 + c] - picture.Row(y)[to * 4 + c]);
-        return sum / picture.height;
-    };
-    double typical = 0.0;
-    for (std::uint32_t x = 1; x < picture.width; ++x) typical += columnStep(x - 1, x);
-    typical /= picture.width - 1;
-    // The wrap from the last column to the first is an ordinary step.
-    EXPECT_LT(columnStep(picture.width - 1, 0), 2.0 * typical);
-    EXPECT_GT(columnStep(0, picture.width / 2), 4.0 * typical);  // and the picture is no flat fill
-}
-
-TEST_F(DemoAssets, TheFontServesTheCaptionAndTheTextLoads) {
+    {
+        C_Image picture;
+        ASSERT_TRUE(picture.LoadFromFile(File("picture2.img").c_str(), 0));
+        ASSERT_TRUE(Gfx_Image_ChangeFormat(&picture, GFX_FMT_ARGB8888, GFX_FMT_SAME, 0));
+        ASSERT_GE(picture.width, 800u);
+        ASSERT_EQ(picture.height, 600u);
+        const auto columnStep = [&](std::uint32_t from, std::uint32_t to) {
+            double sum = 0.0;
+            for (std::uint32_t y = 0; y < picture.height; ++y)
+                for (int c = 0; c < 3; ++c) sum += std::abs(picture.Row(y)[from * 4 + c] - picture.Row(y)[to * 4 + c]);
+            return sum / picture.height;
+        };
+        double typical = 0.0;
+        for (std::uint32_t x = 1; x < picture.width; ++x) typical += columnStep(x - 1, x);
+        typical /= picture.width - 1;
+        // The wrap from the last column to the first is an ordinary step.
+        EXPECT_LT(columnStep(picture.width - 1, 0), 2.0 * typical);
+        EXPECT_GT(columnStep(0, picture.width / 2), 4.0 * typical);  // and the picture is no flat fill
+    }
     C_Font font;
     ASSERT_TRUE(font.LoadFromFile(File("times.uft").c_str(), 0));
     EXPECT_EQ(font.FaceCount(), 95u);

@@ -1,12 +1,8 @@
 // The render-text command and the font command's progress bar, run as the
 // built program.
 #include <gtest/gtest.h>
-#include <pty.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -110,6 +106,18 @@ TEST(ToolRenderText, DrawsOnlyTheTextColourAndGrowsWithTheText) {
     for (std::uint32_t y = 0; y < onBlue.image.height; ++y)
         for (std::uint32_t x = 0; x < onBlue.image.width; ++x) red += onBlue.Rgb(x, y) == 0xFF0000u;
     EXPECT_EQ(red, solid);
+
+    // A font without bold glyphs is emboldened: one column wider.
+    const std::string out = Quillory_TempPath("bold.png");
+    const ToolResult r = RunTool({"render-text", font, "l", out, "--bold", "--size", "16"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(Contains(r.err, "no bold glyphs")) << r.err;
+    Picture bold;
+    ASSERT_TRUE(Gfx_Image_LoadPNG(&bold.image, out.c_str()));
+    const Picture regular = Render({font, "l", "--size", "16"}, Quillory_TempPath("regular.png"));
+    const auto [r0, r1] = regular.InkColumns(0, regular.image.height);
+    const auto [b0, b1] = bold.InkColumns(0, bold.image.height);
+    EXPECT_EQ(b1 - b0, r1 - r0 + 1);
 }
 
 TEST(ToolRenderText, AlignsEveryLineOfTheBlock) {
@@ -164,101 +172,17 @@ TEST(ToolRenderText, DrawsEveryCodeTheFontHolds) {
     EXPECT_TRUE(Contains(r.err, "no glyphs for 1 of the text's characters (U+4E2D)")) << r.err;
 }
 
-TEST(ToolRenderText, EmboldensAFontWithoutBoldGlyphs) {
-    const std::string font = SansFont({16});
-    const Picture regular = Render({font, "l"}, Quillory_TempPath("regular.png"));
-    const std::string out = Quillory_TempPath("bold.png");
-    const ToolResult r = RunTool({"render-text", font, "l", out, "--bold"});
-    ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_TRUE(Contains(r.err, "no bold glyphs")) << r.err;
-    Picture bold;
-    ASSERT_TRUE(Gfx_Image_LoadPNG(&bold.image, out.c_str()));
-    const auto [r0, r1] = regular.InkColumns(0, regular.image.height);
-    const auto [b0, b1] = bold.InkColumns(0, bold.image.height);
-    EXPECT_EQ(b1 - b0, r1 - r0 + 1);
-    // Italic cannot be made up: refused, naming the font, nothing written.
-    const std::string italic = Quillory_TempPath("italic.png");
-    const ToolResult it = RunTool({"render-text", font, "l", italic, "--italic"});
-    EXPECT_EQ(it.code, 1);
-    EXPECT_TRUE(Contains(it.err, font)) << it.err;
-    EXPECT_TRUE(FilesNamed("italic.png").empty());
-}
-
-TEST(ToolRenderText, RefusesBadArgumentsAndBadFontsLeavingNoOutput) {
-    const std::string font = SansFont({12});
-    const std::string out = Quillory_TempPath("out.png");
-    const std::vector<std::vector<std::string>> usage = {
-        {"render-text"},
-        {"render-text", font, "Hi"},
-        {"render-text", font, "Hi", Quillory_TempPath("out.bmp")},
-        {"render-text", font, "", out},
-        {"render-text", font, "Hi", out, "--color", "12345"},
-        {"render-text", font, "Hi", out, "--size", "0"},
-        {"render-text", font, "Hi", out, "--align", "middle"},
-        {"render-text", font, "Hi", out, "--width", "-3"},
-        {"render-text", font, "Hi", out, "--shadow"},
-    };
-    for (const auto& args : usage) {
-        const ToolResult r = RunTool(args);
-        EXPECT_EQ(r.code, 2) << args.size() << " " << r.err;
-        EXPECT_TRUE(Contains(r.err, "usage: quillory render-text")) << r.err;
-    }
-
-    const std::string damaged = Quillory_TempPath("damaged.uft");
-    WriteText(damaged, Quillory_ReadFile(font).substr(0, 300));  // a font file cut short
-    for (const std::string& bad : {damaged, Quillory_TempPath("missing.uft")}) {
-        const ToolResult r = RunTool({"render-text", bad, "Hi", out});
-        EXPECT_EQ(r.code, 1) << bad;
-        EXPECT_TRUE(Contains(r.err, bad)) << r.err;
-    }
-    const ToolResult noDir = RunTool({"render-text", font, "Hi", Quillory_TempPath("no-dir") + "/x.png"});
-    EXPECT_EQ(noDir.code, 1);
-    EXPECT_TRUE(Contains(noDir.err, "no-dir/x.png")) << noDir.err;
-    EXPECT_TRUE(FilesNamed("out").empty());
-    EXPECT_TRUE(FilesNamed("no-dir").empty());
-}
-
-// What the program writes to a terminal: run on a pseudo-terminal.
-std::string RunOnTerminal(const std::vector<std::string>& args, int& code) {
-    std::vector<std::string> all = {QUILLORY_TOOL_PATH};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    int master = -1;
-    const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
-    if (pid == 0) {
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    std::string seen;
-    if (pid < 0) return seen;
-    char buffer[256];
-    while (true) {
-        const ssize_t got = read(master, buffer, sizeof buffer);
-        if (got > 0)
-            seen.append(buffer, static_cast<std::size_t>(got));
-        else if (got < 0 && errno == EINTR)
-            continue;
-        else
-            break;  // EIO once the program has closed the terminal
-    }
-    close(master);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return seen;
-}
-
+// The font command's progress bar, as a terminal shows it: the program runs
+// on the pseudo-terminal that script(1) gives it.
 TEST(ToolFontProgress, ShowsABarOnTerminalsOnly) {
-    const std::string out = Quillory_TempPath("small.uft");
     const std::vector<std::string> args = {
-        "font", kSans + "Regular.ttf", out, "--sizes", "10,12", "--kinds", "gray", "--chars", "65-70"};
-    int code = -1;
-    const std::string shown = RunOnTerminal(args, code);
-    EXPECT_EQ(code, 0) << shown;
-    EXPECT_TRUE(Contains(shown, "\r[....................] 0/2 renders")) << shown;
-    EXPECT_TRUE(Contains(shown, "\r[####################] 2/2 renders\r\n")) << shown;  // the terminal's newline
+        "font", kSans + "Regular.ttf", Quillory_TempPath("small.uft"), "--sizes", "10,12", "--kinds", "gray", "--chars",
+        "65-70"};
+    const ToolResult shown = RunCommand("script -qefc " + Quote(ToolCommand(args)) + " /dev/null");
+    EXPECT_EQ(shown.code, 0) << shown.out;
+    EXPECT_TRUE(Contains(shown.out, "\r[....................] 0/2 renders")) << shown.out;
+    EXPECT_TRUE(Contains(shown.out, "\r[####################] 2/2 renders\r\n"))
+        << shown.out;  // the terminal's newline
 
     const ToolResult piped = RunTool(args);
     EXPECT_EQ(piped.code, 0);

@@ -25,16 +25,22 @@ inline std::string Quote(const std::string& arg) {
     return quoted + "'";
 }
 
-// Runs the program with `args`, each passed as one argument.
-inline ToolResult RunTool(const std::vector<std::string>& args) {
-    const std::string out = Quillory_TempPath("stdout.txt");
-    const std::string err = Quillory_TempPath("stderr.txt");
+// The program's command line with `args`, each passed as one argument.
+inline std::string ToolCommand(const std::vector<std::string>& args) {
     std::string command = Quote(QUILLORY_TOOL_PATH);
     for (const std::string& arg : args) command += " " + Quote(arg);
-    command += " >" + Quote(out) + " 2>" + Quote(err);
-    const int status = std::system(command.c_str());
+    return command;
+}
+
+// Runs a shell command, capturing its status and both outputs.
+inline ToolResult RunCommand(const std::string& command) {
+    const std::string out = Quillory_TempPath("stdout.txt");
+    const std::string err = Quillory_TempPath("stderr.txt");
+    const int status = std::system((command + " >" + Quote(out) + " 2>" + Quote(err)).c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Quillory_ReadFile(out), Quillory_ReadFile(err)};
 }
+
+inline ToolResult RunTool(const std::vector<std::string>& args) { return RunCommand(ToolCommand(args)); }
 
 inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
