@@ -26,12 +26,6 @@ std::string Describe(const Gfx_FormatDesc& d) {
     return text;
 }
 
-std::uint64_t Fnv1a(const std::string& text) {
-    std::uint64_t h = 14695981039346656037ull;
-    for (const char ch : text) h = (h ^ static_cast<std::uint8_t>(ch)) * 1099511628211ull;
-    return h;
-}
-
 // The whole table against its golden hash, and the rules that tie each row's
 // fields together (so a failing hash is usually explained by a rule).
 TEST(FormatDesc, EveryFormatMatchesTheTable) {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "image/internal/codecs.h"
 #include "image_test_support.h"
 #include "quillory.h"
 #include "test_support.h"
@@ -107,6 +108,38 @@ TEST(Writers, RefusalsNameTheProblem) {
         EXPECT_EQ(Gfx_GetErrorDetailCode(), GFX_ERR_OPEN_WRITE);
         EXPECT_STRNE(Gfx_GetErrorReason(), "");
     }
+}
+
+// Whether a picture shows alpha decides whether the one-call writers keep
+// it: an alpha channel (wherever it lies) or a palette with alpha shows only
+// where a pixel is not opaque.
+TEST(Writers, VisibleAlphaIsAnyPixelNotOpaque) {
+    const Bytes alphaPalette = {1, 2, 3, 0xFF, 4, 5, 6, 0};  // entry 1 clear
+    const struct {
+        const char* name;
+        std::int32_t format, palFormat;
+        Bytes pixels, palette;
+        bool visible;
+    } cases[] = {
+        {"ARGB, opaque", GFX_FMT_ARGB8888, -1, {1, 2, 3, 0xFF, 4, 5, 6, 0xFF}, {}, false},
+        {"ARGB, one translucent", GFX_FMT_ARGB8888, -1, {1, 2, 3, 0xFF, 4, 5, 6, 0xFE}, {}, true},
+        {"RGBA, opaque", GFX_FMT_RGBA8888, -1, {0xFF, 1, 2, 3, 0xFF, 4, 5, 6}, {}, false},
+        {"RGBA, one clear", GFX_FMT_RGBA8888, -1, {0xFF, 1, 2, 3, 0, 4, 5, 6}, {}, true},
+        {"4-4-4-4, opaque", GFX_FMT_ARGB4444, -1, LeBytes({0xF123, 0xF456}, 2), {}, false},
+        {"4-4-4-4, one translucent", GFX_FMT_ARGB4444, -1, LeBytes({0xF123, 0xE456}, 2), {}, true},
+        {"no alpha channel", GFX_FMT_RGB565, -1, {0, 0, 0, 0}, {}, false},
+        {"palette with alpha, opaque entries used", GFX_FMT_INDEX8, GFX_FMT_ARGB8888, {0, 0}, alphaPalette, false},
+        {"palette with alpha, a clear entry used", GFX_FMT_INDEX8, GFX_FMT_ARGB8888, {0, 1}, alphaPalette, true},
+        {"palette without alpha", GFX_FMT_INDEX8, GFX_FMT_RGB888, {0, 1}, {1, 2, 3, 4, 5, 6}, false},
+    };
+    for (const auto& c : cases) {
+        C_Image image;
+        ASSERT_TRUE(image.CreateEmpty(2, 1, c.format, c.palFormat));
+        std::memcpy(image.data, c.pixels.data(), c.pixels.size());
+        if (!c.palette.empty()) std::memcpy(image.m_palette, c.palette.data(), c.palette.size());
+        EXPECT_EQ(Gfx_Image_HasVisibleAlpha(image), c.visible) << c.name;
+    }
+    EXPECT_FALSE(Gfx_Image_HasVisibleAlpha(C_Image()));
 }
 
 }  // namespace
