@@ -417,7 +417,9 @@ struct LevelGuard {
 // bytes, for every row length from 1 to 80 (every vector width with every
 // remainder), into destinations with padding between rows, and in place.
 TEST(ConvertProperty, DedicatedRowsAtEveryLevelMatchTheGeneralPath) {
+    EXPECT_EQ(Gfx_Convert_GetSimdLevel(), Gfx_SimdDefaultLevel());  // until a level is chosen
     LevelGuard guard;
+    EXPECT_TRUE(Gfx_Convert_SetSimdLevel(GFX_SIMD_SCALAR));  // always there, so the loop below compares something
     EXPECT_FALSE(Gfx_Convert_SetSimdLevel(GFX_SIMD_LEVEL_COUNT));
     EXPECT_FALSE(Gfx_Convert_SetSimdLevel(-1));
     const std::int32_t pairs[][2] = {{21, 24}, {24, 6},  {24, 23}, {14, 24}, {4, 24},

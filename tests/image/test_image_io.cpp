@@ -222,6 +222,14 @@ TEST(ImageIO, RequestedFormatWidensAsViewersShow) {
     ASSERT_TRUE(Gfx_Image_SaveFile(&indices, png.c_str(), 0)) << Reason();
     ASSERT_TRUE(Gfx_Image_LoadFile(&image, png.c_str(), GFX_FMT_ARGB8888)) << Reason();
     EXPECT_EQ(StoredRow(image, 0, 8), (Bytes{9, 9, 9, 0xFF, 250, 250, 250, 0xFF}));
+#if defined(QUILLORY_HAVE_WEBP)
+    // WebP has no grey pictures: a grey one goes out as colour.
+    const C_Image grey = Picture(GFX_FMT_CH8, {7, 200});
+    const std::string webp = Quillory_TempPath("grey.webp");
+    ASSERT_TRUE(Gfx_Image_SaveFile(&grey, webp.c_str(), GFX_QUALITY_LOSSLESS)) << Reason();
+    ASSERT_TRUE(Gfx_Image_LoadFile(&image, webp.c_str(), GFX_FMT_ARGB8888)) << Reason();
+    EXPECT_EQ(StoredRow(image, 0, 8), (Bytes{7, 7, 7, 0xFF, 200, 200, 200, 0xFF}));
+#endif
 }
 
 #if defined(QUILLORY_HAVE_GIF) && defined(QUILLORY_HAVE_JPEG)
