@@ -226,7 +226,6 @@ TEST(Convert, RefusalsLeaveTheImagesAlone) {
               "pImageSrc->format"),
         fault("change of nothing", change(nullptr, 24, -2), GFX_ERR_NULL_ARG, cf, "pImageSrc->format"),
         fault("change to format 0", change(&src, 0, -2), GFX_ERR_FORMAT, cf, "newFormat"),
-        fault("change to no format", change(&src, GFX_FMT_NONE, -2), GFX_ERR_FORMAT, cf, "newFormat"),
         fault("change to 1 bit", change(&src, 5, -2), GFX_ERR_FORMAT, cf, "newFormat"),
         fault("change to palette format 99", change(&src, 24, 99), GFX_ERR_PALETTE_FORMAT, cf, "newPalFormat"),
         fault("change of an unknown format", withFormat(src, 50, change(&src, 24, -2)), GFX_ERR_FORMAT, cf,

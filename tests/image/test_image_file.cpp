@@ -16,12 +16,11 @@ namespace {
 struct Record {
     Bytes bytes;
     Record& U16(std::uint16_t v) {
-        bytes.push_back(static_cast<std::uint8_t>(v));
-        bytes.push_back(static_cast<std::uint8_t>(v >> 8));
+        Put16(bytes, v);
         return *this;
     }
     Record& U32(std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+        Put32(bytes, v);
         return *this;
     }
     Record& Fill(std::size_t n, std::uint8_t v) {
@@ -34,8 +33,6 @@ struct Record {
         return U16(6).U32(dataSize).U32(w).U32(h).U32(pitch).U32(bpp).U32(static_cast<std::uint32_t>(format));
     }
 };
-
-Bytes Save(C_Image& image) { return Quillory_Saved(image); }
 
 bool Load(C_Image& image, const Bytes& bytes) {
     C_Stream s;
@@ -59,7 +56,7 @@ void ExpectEmpty(const C_Image& image) {
 TEST(ImageFile, HeaderIsByteExact) {
     C_Image image;
     ASSERT_TRUE(image.CreateEmpty(800, 600, GFX_FMT_ARGB8888, -1, C_Color(0.0f, 0.0f, 1.0f, 0.0f)));
-    const Bytes bytes = Save(image);
+    const Bytes bytes = Quillory_Saved(image);
     ASSERT_EQ(bytes.size(), 30u + 1920000u);
     Bytes header = LeBytes({6}, 2);
     Append(header, LeBytes({1920000, 800, 600, 3200, 32, GFX_FMT_ARGB8888, 0}, 4));
@@ -86,7 +83,7 @@ TEST(ImageFile, EveryFormatRoundTrips) {
         }
         Pattern(image);
         image.bottomUp = format % 2 == 0;
-        const Bytes bytes = Save(image);
+        const Bytes bytes = Quillory_Saved(image);
         if (image.m_palette) {  // size, format and bits of the palette after the pixel header
             EXPECT_EQ(Bytes(bytes.begin() + 26, bytes.begin() + 38), (Bytes{0, 3, 0, 0, 21, 0, 0, 0, 24, 0, 0, 0}));
         }

@@ -263,37 +263,4 @@ TEST(ReaderErrors, UnknownFormatsMissingFilesAndImpossibleSizes) {
     EXPECT_TRUE(ReadFile(raw).empty());
 }
 
-// ---------------------------------------------------------------- surface record
-
-TEST(ReaderErrors, SurfacePlaneThatFailsToLoadKeepsTheEarlierPlanes) {
-    auto* color = new C_Image;
-    ASSERT_TRUE(color->CreateEmpty(3, 2, GFX_FMT_RGB888, GFX_FMT_NONE));
-    auto* alpha = new C_Image;
-    ASSERT_TRUE(alpha->CreateEmpty(3, 2, GFX_FMT_CH8, GFX_FMT_NONE));
-    C_Surface good(0, color, alpha, nullptr, nullptr, nullptr, nullptr);  // saved alpha first, then colour
-    C_Stream out;
-    out.OpenMemoryWrite();
-    ASSERT_TRUE(good.SaveToStream(&out, 0));
-    Bytes bytes(out.Data(), out.Data() + out.Size());
-    // The second entry's image record gets an unknown format: the tag, list
-    // marker, entry marker, plane number and the alpha image (30 + 6 bytes)
-    // come first, then that entry's marker and number.
-    const std::size_t secondImage = 2 + 1 + 1 + 4 + 36 + 1 + 4;
-    ASSERT_EQ(bytes[secondImage], 0x06);
-    bytes[secondImage + 22] = 48;
-
-    C_Surface surface;
-    C_Stream in;
-    in.OpenMemoryRead(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
-    Gfx_ClearError();
-    EXPECT_FALSE(surface.LoadFromStream(&in, 0));
-    EXPECT_EQ(Gfx_GetErrorCode(), -1);
-    EXPECT_EQ(std::string(Gfx_GetErrorMessage()), std::string("C_Surface::LoadFromStream") + GFX_FATAL_SUFFIX);
-    EXPECT_EQ(Gfx_GetErrorDetailCode(), GFX_ERR_FORMAT);  // the nested image's own reason
-    EXPECT_STREQ(Gfx_GetErrorDetail(), "C_Image::LoadFromStream{format}");
-    ASSERT_NE(surface.GetPlane(GFX_PLANE_ALPHA), nullptr);
-    EXPECT_EQ(surface.GetPlane(GFX_PLANE_ALPHA)->width, 3u);
-    EXPECT_EQ(surface.GetPlane(GFX_PLANE_COLOR), nullptr);
-}
-
 }  // namespace
