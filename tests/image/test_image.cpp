@@ -127,9 +127,10 @@ TEST(Image, RefusalsLeaveTheImageAsItWas) {
     EXPECT_EQ(Fields(fresh), kEmpty);
 }
 
-// Clear writes the colour in every format: a few examples, one per rule,
-// then every format with colours that exercise each rule against a golden
-// hash of the buffers (first filled with 0xCC).
+// Clear writes the colour in every format (below 8 bits and one-channel
+// formats from red at 32-bit precision, 8-bit values shifted to each width,
+// words, floats; 64-bit floats are left alone), against a golden hash of
+// the buffers, first filled with 0xCC.
 TEST(Image, ClearWritesTheColourInEveryFormat) {
     const float justAboveHalf = 0.50000006f;
     const C_Color wide(1.0f, 0.5f, 0.0f, 0.25f), floats(0.25f, 0.5f, 0.75f, 1.0f);
@@ -140,26 +141,6 @@ TEST(Image, ClearWritesTheColourInEveryFormat) {
         EXPECT_TRUE(im.Clear(color));
         return AllBytes(im);
     };
-    const struct {
-        const char* rule;
-        std::int32_t format;
-        C_Color color;
-        Bytes unit;
-    } examples[] = {
-        {"below 8 bits, red at 32-bit precision", 5, C_Color(justAboveHalf, 0, 0, 0), {0xFF}},
-        {"repeated across the byte", 3, C_Color(0.5f, 0, 0, 0), {0x77}},
-        {"one channel from red at 32-bit precision", 7, C_Color(0.5f, 0, 0, 0), {0xFF, 0x7F}},
-        {"8-bit values shifted to each width", 14, C_Color(0, 2.0f, 0, 0), {0xE0, 0x0F}},  // green reaches red
-        {"byte order", 36, C_Color(1.0f, 0.5f, 0, 0), {0xFF, 0x7F, 0x00}},
-        {"16-bit words", 41, wide, LeBytes({0xFFFF, 0x7FFF, 0x0000, 0x3FFF}, 2)},
-        {"floats", 43, floats, LeBytes({FloatBits(1.0f), FloatBits(0.75f), FloatBits(0.5f), FloatBits(0.25f)}, 4)},
-        {"64-bit floats are not written", 11, floats, {0xCC}},
-    };
-    for (const auto& e : examples) {
-        Bytes expected;
-        while (expected.size() < cleared(e.format, e.color).size()) Append(expected, e.unit);
-        EXPECT_EQ(cleared(e.format, e.color), expected) << e.rule;
-    }
     const C_Color colors[] = {C_Color(0.5f, 0, 0, 0),
                               C_Color(justAboveHalf, 0, 0, 0),
                               C_Color(0.75f, 0, 0, 0),

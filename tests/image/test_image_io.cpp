@@ -239,30 +239,36 @@ int GifSink(GifFileType* gif, const GifByteType* data, int n) {
     return n;
 }
 
-// A GIF made with giflib: a 3 × 2 interlaced frame at (1, 1) on a 5 × 4
-// screen, index 2 transparent.
-
-Bytes MakeGif() {
+// A GIF made with giflib: one interlaced frame of `rows` at (left, top) on
+// a w × h screen; colours 0 to 3 set, index 2 transparent.
+Bytes MakeGif(int w, int h, int left, int top, const std::vector<std::vector<GifPixelType>>& rows) {
     Bytes out;
     int error = 0;
     GifFileType* gif = EGifOpen(&out, GifSink, &error);
-    GifColorType colours[4] = {{10, 20, 30}, {200, 100, 50}, {0, 0, 0}, {1, 2, 3}};
-    ColorMapObject* map = GifMakeMapObject(4, colours);
+    GifColorType colours[256] = {{10, 20, 30}, {200, 100, 50}, {0, 0, 0}, {1, 2, 3}};
+    ColorMapObject* map = GifMakeMapObject(256, colours);
     EGifSetGifVersion(gif, true);
-    EGifPutScreenDesc(gif, 5, 4, 2, 3, map);
+    EGifPutScreenDesc(gif, w, h, 8, 3, map);
     GraphicsControlBlock gcb{};
     gcb.TransparentColor = 2;
     GifByteType ext[4];
     const size_t n = EGifGCBToExtension(&gcb, ext);
     EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(n), ext);
-    EGifPutImageDesc(gif, 1, 1, 3, 2, true, nullptr);
-    GifPixelType rows[2][3] = {{0, 1, 2}, {1, 0, 3}};
-    EGifPutLine(gif, rows[0], 3);  // interlaced: row 0 comes first, row 1 last
-    EGifPutLine(gif, rows[1], 3);
+    const int frameW = static_cast<int>(rows[0].size()), frameH = static_cast<int>(rows.size());
+    EGifPutImageDesc(gif, left, top, frameW, frameH, true, nullptr);
+    // The passes: every 8th row from 0, every 8th from 4, every 4th from 2,
+    // every 2nd from 1.
+    for (const auto& pass : {std::pair{0, 8}, std::pair{4, 8}, std::pair{2, 4}, std::pair{1, 2}})
+        for (int y = pass.first; y < frameH; y += pass.second) {
+            std::vector<GifPixelType> row = rows[static_cast<std::size_t>(y)];
+            EGifPutLine(gif, row.data(), frameW);
+        }
     EGifCloseFile(gif, &error);
     GifFreeMapObject(map);
     return out;
 }
+
+Bytes MakeGif() { return MakeGif(5, 4, 1, 1, {{0, 1, 2}, {1, 0, 3}}); }
 
 TEST(ImageIO, GifFirstFrameOnItsScreen) {
     const Bytes gif = MakeGif();
@@ -282,25 +288,11 @@ TEST(ImageIO, GifFirstFrameOnItsScreen) {
 
 // An interlaced frame taller than the first pass's step: row y holds index y.
 TEST(ImageIO, GifInterlacedRowsLandInOrder) {
-    Bytes out;
-    int error = 0;
-    GifFileType* gif = EGifOpen(&out, GifSink, &error);
-    GifColorType colours[256] = {};
-    ColorMapObject* map = GifMakeMapObject(256, colours);
-    EGifSetGifVersion(gif, true);
-    EGifPutScreenDesc(gif, 2, 21, 8, 0, map);
-    EGifPutImageDesc(gif, 0, 0, 2, 21, true, nullptr);
-    // The passes: every 8th row from 0, every 8th from 4, every 4th from 2,
-    // every 2nd from 1.
-    for (const auto& pass : {std::pair{0, 8}, std::pair{4, 8}, std::pair{2, 4}, std::pair{1, 2}})
-        for (int y = pass.first; y < 21; y += pass.second) {
-            GifPixelType row[2] = {static_cast<GifPixelType>(y), static_cast<GifPixelType>(y)};
-            EGifPutLine(gif, row, 2);
-        }
-    EGifCloseFile(gif, &error);
-    GifFreeMapObject(map);
+    std::vector<std::vector<GifPixelType>> rows;
+    for (int y = 0; y < 21; ++y) rows.push_back({static_cast<GifPixelType>(y), static_cast<GifPixelType>(y)});
+    const Bytes gif = MakeGif(2, 21, 0, 0, rows);
     C_Image image;
-    ASSERT_TRUE(Gfx_Image_LoadMemory(&image, out.data(), out.size(), GFX_FMT_NONE)) << Reason();
+    ASSERT_TRUE(Gfx_Image_LoadMemory(&image, gif.data(), gif.size(), GFX_FMT_NONE)) << Reason();
     ASSERT_EQ(image.height, 21u);
     for (std::uint32_t y = 0; y < 21; ++y) EXPECT_EQ(image.Row(y)[1], y);
 }
