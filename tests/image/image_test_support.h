@@ -34,16 +34,19 @@ inline std::vector<std::uint8_t> AllBytes(const C_Image& image) {
     return std::vector<std::uint8_t>(image.data, image.data + image.dataSize);
 }
 
+// FNV-1a of a byte sequence (a string or bytes): golden hashes of outputs
+// whose bytes all follow from one rule.
+template <typename Sequence>
+std::uint64_t Fnv1a(const Sequence& bytes) {
+    std::uint64_t h = 14695981039346656037ull;
+    for (const auto b : bytes) h = (h ^ static_cast<std::uint8_t>(b)) * 1099511628211ull;
+    return h;
+}
+
 inline std::uint32_t FloatBits(float f) {
     std::uint32_t u;
     std::memcpy(&u, &f, 4);
     return u;
-}
-
-inline float BitsFloat(std::uint32_t u) {
-    float f;
-    std::memcpy(&f, &u, 4);
-    return f;
 }
 
 // `count` little-endian values of `bytes` bytes each, as raw bytes.

@@ -203,56 +203,51 @@ TEST(Convert, RefusalsLeaveTheImagesAlone) {
             return ok;
         };
     };
+    // Each refusal names the argument at fault in the detail.
+    auto clone = [](const C_Image* from, C_Image* to, std::int32_t f, std::int32_t pf) {
+        return [=] { return Gfx_Image_Clone(from, to, f, pf, 0); };
+    };
+    auto change = [](C_Image* im, std::int32_t f, std::int32_t pf) {
+        return [=] { return Gfx_Image_ChangeFormat(im, f, pf, 0); };
+    };
+    auto copy = [](const C_Image* from, C_Image* to) { return [=] { return Gfx_Image_Copy_24to32(from, to, 0); }; };
+    auto fault = [](const char* what, std::function<bool()> call, std::int32_t code, const std::string& site,
+                    const char* field) {
+        return ErrorCase{what, std::move(call), code, site + "{" + field + "}", site};
+    };
     const std::string cl = "Gfx_Image_Clone", cf = "Gfx_Image_ChangeFormat", cp = "Gfx_Image_Copy_24to32";
     const std::vector<ErrorCase> cases = {
-        {"clone of nothing", [&] { return Gfx_Image_Clone(nullptr, &none, -2, -2, 0); }, GFX_ERR_NULL_ARG,
-         cl + "{pImageSrc}", cl},
-        {"clone to nowhere", [&] { return Gfx_Image_Clone(&src, nullptr, -2, -2, 0); }, GFX_ERR_NULL_ARG,
-         cl + "{pImageDst}", cl},
-        {"clone to an unknown format", [&] { return Gfx_Image_Clone(&src, &none, 48, -2, 0); }, GFX_ERR_FORMAT,
-         cl + "{newFormat}", cl},
-        {"clone to 4-bit pixels", [&] { return Gfx_Image_Clone(&src, &none, 3, -1, 0); }, GFX_ERR_FORMAT,
-         cl + "{newFormat}", cl},
-        {"clone to palette format 0", [&] { return Gfx_Image_Clone(&src, &none, 21, 0, 0); }, GFX_ERR_PALETTE_FORMAT,
-         cl + "{newPalFormat}", cl},
-        {"clone of an unknown format", withFormat(src, -7, [&] { return Gfx_Image_Clone(&src, &none, 21, -1, 0); }),
-         GFX_ERR_FORMAT, cl + "{pImageSrc->format}", cl},
-        {"change of nothing", [&] { return Gfx_Image_ChangeFormat(nullptr, 24, -2, 0); }, GFX_ERR_NULL_ARG,
-         cf + "{pImageSrc->format}", cf},
-        {"change to format 0", [&] { return Gfx_Image_ChangeFormat(&src, 0, -2, 0); }, GFX_ERR_FORMAT,
-         cf + "{newFormat}", cf},
-        {"change to no format", [&] { return Gfx_Image_ChangeFormat(&src, GFX_FMT_NONE, -2, 0); }, GFX_ERR_FORMAT,
-         cf + "{newFormat}", cf},
-        {"change to 1 bit", [&] { return Gfx_Image_ChangeFormat(&src, 5, -2, 0); }, GFX_ERR_FORMAT, cf + "{newFormat}",
-         cf},
-        {"change to palette format 99", [&] { return Gfx_Image_ChangeFormat(&src, 24, 99, 0); }, GFX_ERR_PALETTE_FORMAT,
-         cf + "{newPalFormat}", cf},
-        {"change of an unknown format", withFormat(src, 50, [&] { return Gfx_Image_ChangeFormat(&src, 24, -2, 0); }),
-         GFX_ERR_FORMAT, cf + "{pImage->format}", cf},
-        {"change of 2-bit pixels", withFormat(src, 2, [&] { return Gfx_Image_ChangeFormat(&src, 24, -2, 0); }),
-         GFX_ERR_FORMAT, cf + "{pImage->format}", cf},
-        {"copy of nothing", [&] { return Gfx_Image_Copy_24to32(nullptr, &dst, 0); }, GFX_ERR_NULL_ARG,
-         cp + "{pImageSrc}", cp},
-        {"copy to nowhere", [&] { return Gfx_Image_Copy_24to32(&src, nullptr, 0); }, GFX_ERR_NULL_ARG,
-         cp + "{pImageDst}", cp},
-        {"copy into a narrower image", [&] { return Gfx_Image_Copy_24to32(&src, &dst, 0); }, GFX_ERR_BAD_DATA,
-         cp + "{pImageDst->size}", cp},
-        {"copy of 4-bit pixels", withFormat(src, 3, [&] { return Gfx_Image_Copy_24to32(&src, &wide, 0); }),
-         GFX_ERR_FORMAT, cp + "{pImageSrc->format}", cp},
-        {"copy into 1-bit pixels", withFormat(wide, 5, [&] { return Gfx_Image_Copy_24to32(&src, &wide, 0); }),
-         GFX_ERR_FORMAT, cp + "{pImageDst->format}", cp},
-        {"copy without source pixels", [&] { return Gfx_Image_Copy_24to32(&noPixels, &wide, 0); }, GFX_ERR_NULL_ARG,
-         cp + "{pImageSrc->data}", cp},
-        {"copy without destination pixels", [&] { return Gfx_Image_Copy_24to32(&src, &noPixels, 0); }, GFX_ERR_NULL_ARG,
-         cp + "{pImageDst->data}", cp},
-        {"copy of a source claiming more rows than it holds",
-         [&] {
-             lying.height = 3;
-             const bool ok = Gfx_Image_Copy_24to32(&lying, &big, 0);
-             lying.height = 2;
-             return ok;
-         },
-         GFX_ERR_BAD_DATA, cp + "{pImageSrc->dataSize}", cp},
+        fault("clone of nothing", clone(nullptr, &none, -2, -2), GFX_ERR_NULL_ARG, cl, "pImageSrc"),
+        fault("clone to nowhere", clone(&src, nullptr, -2, -2), GFX_ERR_NULL_ARG, cl, "pImageDst"),
+        fault("clone to an unknown format", clone(&src, &none, 48, -2), GFX_ERR_FORMAT, cl, "newFormat"),
+        fault("clone to 4-bit pixels", clone(&src, &none, 3, -1), GFX_ERR_FORMAT, cl, "newFormat"),
+        fault("clone to palette format 0", clone(&src, &none, 21, 0), GFX_ERR_PALETTE_FORMAT, cl, "newPalFormat"),
+        fault("clone of an unknown format", withFormat(src, -7, clone(&src, &none, 21, -1)), GFX_ERR_FORMAT, cl,
+              "pImageSrc->format"),
+        fault("change of nothing", change(nullptr, 24, -2), GFX_ERR_NULL_ARG, cf, "pImageSrc->format"),
+        fault("change to format 0", change(&src, 0, -2), GFX_ERR_FORMAT, cf, "newFormat"),
+        fault("change to 1 bit", change(&src, 5, -2), GFX_ERR_FORMAT, cf, "newFormat"),
+        fault("change to palette format 99", change(&src, 24, 99), GFX_ERR_PALETTE_FORMAT, cf, "newPalFormat"),
+        fault("change of an unknown format", withFormat(src, 50, change(&src, 24, -2)), GFX_ERR_FORMAT, cf,
+              "pImage->format"),
+        fault("change of 2-bit pixels", withFormat(src, 2, change(&src, 24, -2)), GFX_ERR_FORMAT, cf, "pImage->format"),
+        fault("copy of nothing", copy(nullptr, &dst), GFX_ERR_NULL_ARG, cp, "pImageSrc"),
+        fault("copy to nowhere", copy(&src, nullptr), GFX_ERR_NULL_ARG, cp, "pImageDst"),
+        fault("copy into a narrower image", copy(&src, &dst), GFX_ERR_BAD_DATA, cp, "pImageDst->size"),
+        fault("copy of 4-bit pixels", withFormat(src, 3, copy(&src, &wide)), GFX_ERR_FORMAT, cp, "pImageSrc->format"),
+        fault("copy into 1-bit pixels", withFormat(wide, 5, copy(&src, &wide)), GFX_ERR_FORMAT, cp,
+              "pImageDst->format"),
+        fault("copy without source pixels", copy(&noPixels, &wide), GFX_ERR_NULL_ARG, cp, "pImageSrc->data"),
+        fault("copy without destination pixels", copy(&src, &noPixels), GFX_ERR_NULL_ARG, cp, "pImageDst->data"),
+        fault(
+            "copy of a source claiming more rows than it holds",
+            [&] {
+                lying.height = 3;
+                const bool ok = Gfx_Image_Copy_24to32(&lying, &big, 0);
+                lying.height = 2;
+                return ok;
+            },
+            GFX_ERR_BAD_DATA, cp, "pImageSrc->dataSize"),
     };
     for (const ErrorCase& c : cases) ExpectReported(c);
     EXPECT_EQ(AllBytes(src), srcBefore);
@@ -421,7 +416,9 @@ struct LevelGuard {
 // bytes, for every row length from 1 to 80 (every vector width with every
 // remainder), into destinations with padding between rows, and in place.
 TEST(ConvertProperty, DedicatedRowsAtEveryLevelMatchTheGeneralPath) {
+    EXPECT_EQ(Gfx_Convert_GetSimdLevel(), Gfx_SimdDefaultLevel());  // until a level is chosen
     LevelGuard guard;
+    EXPECT_TRUE(Gfx_Convert_SetSimdLevel(GFX_SIMD_SCALAR));  // always there, so the loop below compares something
     EXPECT_FALSE(Gfx_Convert_SetSimdLevel(GFX_SIMD_LEVEL_COUNT));
     EXPECT_FALSE(Gfx_Convert_SetSimdLevel(-1));
     const std::int32_t pairs[][2] = {{21, 24}, {24, 6},  {24, 23}, {14, 24}, {4, 24},

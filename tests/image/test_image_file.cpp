@@ -6,24 +6,21 @@
 #include <tuple>
 #include <vector>
 
+#include "image_test_support.h"
 #include "quillory.h"
+#include "test_support.h"
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
-
-const std::string kLoadSummary = std::string("C_Image::LoadFromStream") + GFX_FATAL_SUFFIX;
 
 // Composes an image record byte by byte.
 struct Record {
     Bytes bytes;
     Record& U16(std::uint16_t v) {
-        bytes.push_back(static_cast<std::uint8_t>(v));
-        bytes.push_back(static_cast<std::uint8_t>(v >> 8));
+        Put16(bytes, v);
         return *this;
     }
     Record& U32(std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+        Put32(bytes, v);
         return *this;
     }
     Record& Fill(std::size_t n, std::uint8_t v) {
@@ -37,13 +34,6 @@ struct Record {
     }
 };
 
-Bytes Save(C_Image& image) {
-    C_Stream s;
-    s.OpenMemoryWrite();
-    EXPECT_TRUE(image.SaveToStream(&s, 0));
-    return Bytes(s.Data(), s.Data() + s.Size());
-}
-
 bool Load(C_Image& image, const Bytes& bytes) {
     C_Stream s;
     s.OpenMemoryRead(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
@@ -56,26 +46,22 @@ void Pattern(C_Image& image) {
 }
 
 void ExpectEmpty(const C_Image& image) {
-    EXPECT_EQ(image.data, nullptr);
-    EXPECT_EQ(image.m_palette, nullptr);
-    EXPECT_EQ(image.format, -1);
-    EXPECT_EQ(image.palFormat, -1);
-    EXPECT_EQ(image.width, 0u);
-    EXPECT_EQ(image.height, 0u);
-    EXPECT_EQ(image.dataSize, 0u);
-    EXPECT_EQ(image.paletteSize, 0u);
+    EXPECT_TRUE(image.data == nullptr && image.m_palette == nullptr && image.format == -1 && image.palFormat == -1);
+    EXPECT_EQ(std::make_tuple(image.width, image.height, image.dataSize, image.paletteSize),
+              std::make_tuple(0u, 0u, 0u, 0u));
 }
 
+// The header: tag, then dataSize, width, height, pitch, bpp, format and the
+// palette's size, all little-endian; the pixels follow as stored.
 TEST(ImageFile, HeaderIsByteExact) {
     C_Image image;
     ASSERT_TRUE(image.CreateEmpty(800, 600, GFX_FMT_ARGB8888, -1, C_Color(0.0f, 0.0f, 1.0f, 0.0f)));
-    const Bytes bytes = Save(image);
+    const Bytes bytes = Quillory_Saved(image);
     ASSERT_EQ(bytes.size(), 30u + 1920000u);
-    const Bytes header = {0x06, 0x00, 0x00, 0x4C, 0x1D, 0x00, 0x20, 0x03, 0x00, 0x00, 0x58, 0x02, 0x00, 0x00, 0x80,
-                          0x0C, 0x00, 0x00, 0x20, 0x00, 0x00, 0x00, 0x18, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-    EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 30), header);
-    const Bytes firstPixel = {0xFF, 0x00, 0x00, 0x00};
-    EXPECT_EQ(Bytes(bytes.begin() + 30, bytes.begin() + 34), firstPixel);
+    Bytes header = LeBytes({6}, 2);
+    Append(header, LeBytes({1920000, 800, 600, 3200, 32, GFX_FMT_ARGB8888, 0}, 4));
+    Append(header, {0xFF, 0x00, 0x00, 0x00});  // the first pixel
+    EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 34), header);
 }
 
 // Every format's record loads back as it was saved: rows of the stored
@@ -97,7 +83,7 @@ TEST(ImageFile, EveryFormatRoundTrips) {
         }
         Pattern(image);
         image.bottomUp = format % 2 == 0;
-        const Bytes bytes = Save(image);
+        const Bytes bytes = Quillory_Saved(image);
         if (image.m_palette) {  // size, format and bits of the palette after the pixel header
             EXPECT_EQ(Bytes(bytes.begin() + 26, bytes.begin() + 38), (Bytes{0, 3, 0, 0, 21, 0, 0, 0, 24, 0, 0, 0}));
         }
@@ -189,10 +175,7 @@ TEST(ImageFile, MalformedRecordsAreRefusedAndLeaveTheImageEmpty) {
         Gfx_ClearError();
         const std::uint32_t before = Mem_GetUsage().memCurrent - image.dataSize - image.paletteSize;
         EXPECT_FALSE(Load(image, bad.bytes));
-        EXPECT_EQ(Gfx_GetErrorDetailCode(), bad.code);
-        EXPECT_STREQ(Gfx_GetErrorDetail(), bad.detail);
-        EXPECT_EQ(Gfx_GetErrorCode(), -1);
-        EXPECT_EQ(Gfx_GetErrorMessage(), kLoadSummary);
+        ExpectFailure(bad.code, bad.detail, "C_Image::LoadFromStream");
         ExpectEmpty(image);
         EXPECT_EQ(Mem_GetUsage().memCurrent, before);
     }

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -30,13 +31,6 @@ C_Image Pattern(bool withAlpha) {
             p[3] = withAlpha ? static_cast<std::uint8_t>(x * 255 / 22) : 0xFF;
         }
     return image;
-}
-
-void WriteBytes(const std::string& path, const Bytes& bytes) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
 }
 
 double MeanDifference(const C_Image& a, const C_Image& b) {
@@ -101,6 +95,12 @@ TEST(ImageIO, SavedFilesLoadBackByContent) {
     }
 }
 
+Bytes PcxBits(std::uint8_t bits) {
+    Bytes header = PcxHeader(1, 2, 2, 1);
+    header[3] = bits;
+    return header;
+}
+
 TEST(ImageIO, DetectsTypesByTheirBytes) {
     const std::string text = "hello, this is text\n";
     struct Case {
@@ -116,8 +116,26 @@ TEST(ImageIO, DetectsTypesByTheirBytes) {
         // A plausible TGA header (grey, 8-bit, 2 × 2) and an implausible one.
         {{0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 8, 0x20}, GFX_FILE_TGA},
         {{0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 7, 0x20}, GFX_FILE_UNKNOWN},
+        // PCX headers of 1 and 2 bits a pixel, and of 3.
+        {PcxBits(1), GFX_FILE_PCX},
+        {PcxBits(2), GFX_FILE_PCX},
+        {PcxBits(3), GFX_FILE_UNKNOWN},
     };
     for (const Case& c : cases) EXPECT_EQ(Gfx_Image_DetectType(c.bytes.data(), c.bytes.size()), c.type);
+
+    // The reason for a file of no known type says when it is text: printable
+    // bytes, tabs, line ends and bytes from 0x80 up, within the first 512.
+    const std::string line = "x\tA\r\n\x80\xC3\xA9~ ";
+    Bytes longText(600, 'a');
+    longText[512] = 1;  // beyond what is looked at
+    const std::pair<Bytes, bool> texts[] = {
+        {Bytes(line.begin(), line.end()), true}, {longText, true}, {{'h', 'i', 0x7F, '\n'}, false}, {{'h', 1}, false}};
+    for (const auto& [bytes, isText] : texts) {
+        Gfx_ImageFileInfo info{};
+        EXPECT_FALSE(Gfx_Image_ReadMemoryInfo(bytes.data(), bytes.size(), &info));
+        EXPECT_EQ(Reason().find("not an image file Quillory reads"), 0u) << Reason();
+        EXPECT_EQ(Reason().find("(it starts with text)") != std::string::npos, isText) << Reason();
+    }
 }
 
 // What the headers say, read without decoding: sizes as stated (a top-down
@@ -143,38 +161,75 @@ TEST(ImageIO, HeaderInfo) {
     }
 }
 
-// Narrow channels widen by bit replication, grey stays grey, alpha is full
-// where the file has none.
-TEST(ImageIO, RequestedFormatWidensAsViewersShow) {
-    // A 2 × 1 uncompressed 16-bit TGA, top-left origin: red 16 (5 bits), then white.
-    const Bytes tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 16, 0x20, 0x00, 0x40, 0xFF, 0x7F};
+// A 2 × 1 picture of `format` holding `bytes`, with `palette` (3 bytes an
+// entry) when given.
+C_Image Picture(std::int32_t format, const Bytes& bytes, const Bytes& palette = {}) {
     C_Image image;
-    ASSERT_TRUE(Gfx_Image_LoadMemory(&image, tga.data(), tga.size(), GFX_FMT_ARGB8888)) << Reason();
-    EXPECT_EQ(StoredRow(image, 0, 8), (Bytes{0, 0, 132, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
+    image.CreateEmpty(2, 1, format, palette.empty() ? GFX_FMT_NONE : GFX_FMT_RGB888);
+    std::memcpy(image.data, bytes.data(), image.dataSize);
+    if (!palette.empty()) std::memcpy(image.m_palette, palette.data(), palette.size());
+    return image;
+}
 
-    C_Image grey;
-    grey.CreateEmpty(2, 1, GFX_FMT_CH8, GFX_FMT_NONE);
-    grey.data[0] = 7;
-    grey.data[1] = 200;
-    const std::string path = Quillory_TempPath("grey.img");
-    ASSERT_TRUE(grey.SaveToFile(path.c_str(), 0));
-    ASSERT_TRUE(Gfx_Image_LoadFile(&image, path.c_str(), GFX_FMT_ARGB8888)) << Reason();
-    EXPECT_EQ(StoredRow(image, 0, 8), (Bytes{7, 7, 7, 0xFF, 200, 200, 200, 0xFF}));
-    ASSERT_TRUE(Gfx_Image_LoadFile(&image, path.c_str(), GFX_FMT_NONE));
-    EXPECT_EQ(image.format, GFX_FMT_CH8);
-    // Indices without a palette read as a grey ramp.
-    C_Image indices;
-    indices.CreateEmpty(2, 1, GFX_FMT_INDEX8, GFX_FMT_NONE);
-    indices.data[0] = 9;
-    indices.data[1] = 250;
-    ASSERT_TRUE(indices.SaveToFile(path.c_str(), 0));
-    ASSERT_TRUE(Gfx_Image_LoadFile(&image, path.c_str(), GFX_FMT_ARGB8888)) << Reason();
-    EXPECT_EQ(StoredRow(image, 0, 8), (Bytes{9, 9, 9, 0xFF, 250, 250, 250, 0xFF}));
-    // Saved as PNG they become that grey too.
+// Narrow channels widen by bit replication, wide ones keep their top 8 bits,
+// grey stays grey, alpha is full where the picture has none. Each picture
+// travels as an image record, loaded by content in the format asked for.
+TEST(ImageIO, RequestedFormatWidensAsViewersShow) {
+    Bytes palette(768, 0);
+    palette[3 * 9] = 1, palette[3 * 9 + 1] = 2, palette[3 * 9 + 2] = 3;
+    const struct {
+        const char* name;
+        C_Image picture;
+        std::int32_t natural;
+        Bytes argb;
+    } cases[] = {
+        {"5-5-5: red 16, white",
+         Picture(GFX_FMT_RGB555, LeBytes({0x4000, 0x7FFF}, 2)),
+         GFX_FMT_RGB555,
+         {0, 0, 132, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}},
+        {"4-4-4-4 with alpha",
+         Picture(GFX_FMT_ARGB4444, LeBytes({0xA5C3, 0x0F00}, 2)),
+         GFX_FMT_ARGB4444,
+         {0x33, 0xCC, 0x55, 0xAA, 0, 0, 0xFF, 0}},
+        {"grey", Picture(GFX_FMT_CH8, {7, 200}), GFX_FMT_CH8, {7, 7, 7, 0xFF, 200, 200, 200, 0xFF}},
+        {"16-bit grey keeps its top bits",
+         Picture(GFX_FMT_CH16, LeBytes({0x1234, 0xFF00}, 2)),
+         GFX_FMT_CH16,
+         {0x12, 0x12, 0x12, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}},
+        {"indices without a palette read as a grey ramp",
+         Picture(GFX_FMT_INDEX8, {9, 250}),
+         GFX_FMT_INDEX8,
+         {9, 9, 9, 0xFF, 250, 250, 250, 0xFF}},
+        {"indices into a palette",
+         Picture(GFX_FMT_INDEX8, {9, 0}, palette),
+         GFX_FMT_INDEX8,
+         {1, 2, 3, 0xFF, 0, 0, 0, 0xFF}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        C_Image record = c.picture;
+        const Bytes bytes = Quillory_Saved(record);
+        C_Image image;
+        ASSERT_TRUE(Gfx_Image_LoadMemory(&image, bytes.data(), bytes.size(), GFX_FMT_ARGB8888)) << Reason();
+        EXPECT_EQ(StoredRow(image, 0, 8), c.argb);
+        ASSERT_TRUE(Gfx_Image_LoadMemory(&image, bytes.data(), bytes.size(), GFX_FMT_NONE)) << Reason();
+        EXPECT_EQ(image.format, c.natural);
+    }
+    // Indices without a palette saved as PNG become that grey too.
+    const C_Image indices = Picture(GFX_FMT_INDEX8, {9, 250});
     const std::string png = Quillory_TempPath("indices.png");
+    C_Image image;
     ASSERT_TRUE(Gfx_Image_SaveFile(&indices, png.c_str(), 0)) << Reason();
     ASSERT_TRUE(Gfx_Image_LoadFile(&image, png.c_str(), GFX_FMT_ARGB8888)) << Reason();
     EXPECT_EQ(StoredRow(image, 0, 8), (Bytes{9, 9, 9, 0xFF, 250, 250, 250, 0xFF}));
+#if defined(QUILLORY_HAVE_WEBP)
+    // WebP has no grey pictures: a grey one goes out as colour.
+    const C_Image grey = Picture(GFX_FMT_CH8, {7, 200});
+    const std::string webp = Quillory_TempPath("grey.webp");
+    ASSERT_TRUE(Gfx_Image_SaveFile(&grey, webp.c_str(), GFX_QUALITY_LOSSLESS)) << Reason();
+    ASSERT_TRUE(Gfx_Image_LoadFile(&image, webp.c_str(), GFX_FMT_ARGB8888)) << Reason();
+    EXPECT_EQ(StoredRow(image, 0, 8), (Bytes{7, 7, 7, 0xFF, 200, 200, 200, 0xFF}));
+#endif
 }
 
 #if defined(QUILLORY_HAVE_GIF) && defined(QUILLORY_HAVE_JPEG)
@@ -184,30 +239,36 @@ int GifSink(GifFileType* gif, const GifByteType* data, int n) {
     return n;
 }
 
-// A GIF made with giflib: a 3 × 2 interlaced frame at (1, 1) on a 5 × 4
-// screen, index 2 transparent.
-
-Bytes MakeGif() {
+// A GIF made with giflib: one interlaced frame of `rows` at (left, top) on
+// a w × h screen; colours 0 to 3 set, index 2 transparent.
+Bytes MakeGif(int w, int h, int left, int top, const std::vector<std::vector<GifPixelType>>& rows) {
     Bytes out;
     int error = 0;
     GifFileType* gif = EGifOpen(&out, GifSink, &error);
-    GifColorType colours[4] = {{10, 20, 30}, {200, 100, 50}, {0, 0, 0}, {1, 2, 3}};
-    ColorMapObject* map = GifMakeMapObject(4, colours);
+    GifColorType colours[256] = {{10, 20, 30}, {200, 100, 50}, {0, 0, 0}, {1, 2, 3}};
+    ColorMapObject* map = GifMakeMapObject(256, colours);
     EGifSetGifVersion(gif, true);
-    EGifPutScreenDesc(gif, 5, 4, 2, 3, map);
+    EGifPutScreenDesc(gif, w, h, 8, 3, map);
     GraphicsControlBlock gcb{};
     gcb.TransparentColor = 2;
     GifByteType ext[4];
     const size_t n = EGifGCBToExtension(&gcb, ext);
     EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(n), ext);
-    EGifPutImageDesc(gif, 1, 1, 3, 2, true, nullptr);
-    GifPixelType rows[2][3] = {{0, 1, 2}, {1, 0, 3}};
-    EGifPutLine(gif, rows[0], 3);  // interlaced: row 0 comes first, row 1 last
-    EGifPutLine(gif, rows[1], 3);
+    const int frameW = static_cast<int>(rows[0].size()), frameH = static_cast<int>(rows.size());
+    EGifPutImageDesc(gif, left, top, frameW, frameH, true, nullptr);
+    // The passes: every 8th row from 0, every 8th from 4, every 4th from 2,
+    // every 2nd from 1.
+    for (const auto& pass : {std::pair{0, 8}, std::pair{4, 8}, std::pair{2, 4}, std::pair{1, 2}})
+        for (int y = pass.first; y < frameH; y += pass.second) {
+            std::vector<GifPixelType> row = rows[static_cast<std::size_t>(y)];
+            EGifPutLine(gif, row.data(), frameW);
+        }
     EGifCloseFile(gif, &error);
     GifFreeMapObject(map);
     return out;
 }
+
+Bytes MakeGif() { return MakeGif(5, 4, 1, 1, {{0, 1, 2}, {1, 0, 3}}); }
 
 TEST(ImageIO, GifFirstFrameOnItsScreen) {
     const Bytes gif = MakeGif();
@@ -227,25 +288,11 @@ TEST(ImageIO, GifFirstFrameOnItsScreen) {
 
 // An interlaced frame taller than the first pass's step: row y holds index y.
 TEST(ImageIO, GifInterlacedRowsLandInOrder) {
-    Bytes out;
-    int error = 0;
-    GifFileType* gif = EGifOpen(&out, GifSink, &error);
-    GifColorType colours[256] = {};
-    ColorMapObject* map = GifMakeMapObject(256, colours);
-    EGifSetGifVersion(gif, true);
-    EGifPutScreenDesc(gif, 2, 21, 8, 0, map);
-    EGifPutImageDesc(gif, 0, 0, 2, 21, true, nullptr);
-    // The passes: every 8th row from 0, every 8th from 4, every 4th from 2,
-    // every 2nd from 1.
-    for (const auto& pass : {std::pair{0, 8}, std::pair{4, 8}, std::pair{2, 4}, std::pair{1, 2}})
-        for (int y = pass.first; y < 21; y += pass.second) {
-            GifPixelType row[2] = {static_cast<GifPixelType>(y), static_cast<GifPixelType>(y)};
-            EGifPutLine(gif, row, 2);
-        }
-    EGifCloseFile(gif, &error);
-    GifFreeMapObject(map);
+    std::vector<std::vector<GifPixelType>> rows;
+    for (int y = 0; y < 21; ++y) rows.push_back({static_cast<GifPixelType>(y), static_cast<GifPixelType>(y)});
+    const Bytes gif = MakeGif(2, 21, 0, 0, rows);
     C_Image image;
-    ASSERT_TRUE(Gfx_Image_LoadMemory(&image, out.data(), out.size(), GFX_FMT_NONE)) << Reason();
+    ASSERT_TRUE(Gfx_Image_LoadMemory(&image, gif.data(), gif.size(), GFX_FMT_NONE)) << Reason();
     ASSERT_EQ(image.height, 21u);
     for (std::uint32_t y = 0; y < 21; ++y) EXPECT_EQ(image.Row(y)[1], y);
 }
@@ -253,17 +300,17 @@ TEST(ImageIO, GifInterlacedRowsLandInOrder) {
 TEST(ImageIO, RefusalsNameTheFileAndTheProblem) {
     const std::string dir = QUILLORY_TEST_TMP_DIR;
     const std::string notes = Quillory_TempPath("notes.txt");
-    WriteBytes(notes, Bytes{'h', 'i', '\n'});
+    WriteFile(notes, Bytes{'h', 'i', '\n'});
     const std::string empty = Quillory_TempPath("empty.png");
-    WriteBytes(empty, Bytes{});
+    WriteFile(empty, Bytes{});
     // A JPEG whose header ends after the start marker.
     const std::string cut = Quillory_TempPath("cut.jpg");
-    WriteBytes(cut, Bytes{0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F'});
+    WriteFile(cut, Bytes{0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F'});
     // A GIF whose screen claims 65535 × 65535 pixels in a few bytes.
     Bytes bomb = MakeGif();
     bomb[6] = bomb[7] = bomb[8] = bomb[9] = 0xFF;
     const std::string huge = Quillory_TempPath("bomb.gif");
-    WriteBytes(huge, bomb);
+    WriteFile(huge, bomb);
     struct Case {
         std::string path;
         std::string reason;

@@ -167,12 +167,6 @@ Bytes Expected(const PngShape& s) {
     return out;
 }
 
-Bytes Pixels(const C_Image& image) {
-    Bytes out;
-    for (std::uint32_t y = 0; y < image.height; ++y) out.insert(out.end(), image.Row(y), image.Row(y) + image.rowBytes);
-    return out;
-}
-
 bool LoadFromMemory(C_Image& image, const Bytes& bytes) {
     C_Stream s;
     s.OpenMemoryRead(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
@@ -241,7 +235,7 @@ TEST(Png, LoadsEveryColourTypeAndDepth) {
         EXPECT_EQ(std::make_tuple(image.width, image.height, image.pitch, image.bottomUp),
                   std::make_tuple(shape.width, shape.height, image.rowBytes, std::uint8_t{0}));
         EXPECT_EQ(image.m_palette, nullptr);
-        EXPECT_EQ(Pixels(image), Expected(shape));
+        EXPECT_EQ(AllBytes(image), Expected(shape));
         WriteFile(path, file);
         Gfx_PngInfo info{};
         ASSERT_TRUE(Gfx_Image_ReadPNGInfo(path.c_str(), &info));
@@ -307,7 +301,7 @@ TEST(Png, SavedPicturesRoundTrip) {
                     }
                     expected.insert(expected.end(), {p[c.b], p[c.g], p[c.r], alpha ? p[c.a] : std::uint8_t{255}});
                 }
-            EXPECT_EQ(Pixels(back), expected);
+            EXPECT_EQ(AllBytes(back), expected);
         }
 }
 
@@ -348,7 +342,6 @@ TEST(Png, RefusesDamagedAndForgedFiles) {
 TEST(Png, RefusesFilesAndImagesItCannotUse) {
     C_Image image;
     const std::string missing = Quillory_TempPath("missing.png");
-    Gfx_ClearError();
     EXPECT_FALSE(Gfx_Image_LoadPNG(&image, missing.c_str()));
     ExpectFailure(GFX_ERR_OPEN_READ, "Gfx_Image_LoadPNG(" + missing + ")", "Gfx_Image_LoadPNG");
     ASSERT_TRUE(image.CreateEmpty(2, 2, GFX_FMT_ARGB8888, GFX_FMT_NONE));
@@ -358,22 +351,20 @@ TEST(Png, RefusesFilesAndImagesItCannotUse) {
 
     const std::string path = Quillory_TempPath("refused.png");
     WriteFile(path, Bytes{1, 2, 3});  // must survive every refusal
-    struct Case {
+    const struct {
         std::int32_t format, palFormat, code;
         const char* detail;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {GFX_FMT_NONE, GFX_FMT_NONE, GFX_ERR_NULL_ARG, "Gfx_Image_SavePNG{pImage}"},
         {GFX_FMT_RGB565, GFX_FMT_NONE, GFX_ERR_FORMAT, "Gfx_Image_SavePNG{format}"},
         {GFX_FMT_INDEX8, GFX_FMT_NONE, GFX_ERR_PALETTE_FORMAT, "Gfx_Image_SavePNG{palFormat}"},
         {GFX_FMT_INDEX8, GFX_FMT_RGB48, GFX_ERR_PALETTE_FORMAT, "Gfx_Image_SavePNG{palFormat}"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         C_Image refused;
         if (c.format != GFX_FMT_NONE) {
             ASSERT_TRUE(refused.CreateEmpty(2, 2, c.format, c.palFormat));
         }
-        Gfx_ClearError();
         EXPECT_FALSE(Gfx_Image_SavePNG(c.format == GFX_FMT_NONE ? nullptr : &refused, path.c_str()));
         EXPECT_EQ(Gfx_GetErrorDetailCode(), c.code);
         EXPECT_STREQ(Gfx_GetErrorDetail(), c.detail);

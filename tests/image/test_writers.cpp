@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "image/internal/codecs.h"
 #include "image_test_support.h"
 #include "quillory.h"
 #include "test_support.h"
@@ -39,7 +40,10 @@ const RoundTrip kRoundTrips[] = {
     {"tga-grey", Gfx_Image_SaveTGA, &C_Image::LoadTGA, GFX_FMT_CH8, -1, GFX_FMT_CH8},
 };
 
+// Every file loads back as the picture saved; the files' bytes together
+// match a golden hash, so nothing beyond the picture goes into them either.
 TEST(Writers, RoundTripThroughTheReaders) {
+    Bytes all;
     for (const RoundTrip& t : kRoundTrips) {
         SCOPED_TRACE(t.name);
         for (const std::uint32_t w : {1u, 5u, 130u}) {
@@ -48,6 +52,7 @@ TEST(Writers, RoundTripThroughTheReaders) {
             const std::string path = Quillory_TempPath(std::string("written.") + t.name);
             ASSERT_TRUE(t.save(&image, path.c_str())) << Gfx_GetErrorReason();
             const Bytes file = ReadFile(path);
+            Append(all, file);
             if (t.save == Gfx_Image_SaveBMP) {  // the header states the file's size
                 EXPECT_EQ(LeBytes({file.size()}, 4), Bytes(file.begin() + 2, file.begin() + 6));
             }
@@ -64,6 +69,7 @@ TEST(Writers, RoundTripThroughTheReaders) {
             }
         }
     }
+    EXPECT_EQ(Fnv1a(all), 0x54dacfd891b84df9ull) << std::hex << Fnv1a(all);
 }
 
 // Packed 1-, 2- and 4-bit indices (most significant bits first) are written
@@ -107,6 +113,38 @@ TEST(Writers, RefusalsNameTheProblem) {
         EXPECT_EQ(Gfx_GetErrorDetailCode(), GFX_ERR_OPEN_WRITE);
         EXPECT_STRNE(Gfx_GetErrorReason(), "");
     }
+}
+
+// Whether a picture shows alpha decides whether the one-call writers keep
+// it: an alpha channel (wherever it lies) or a palette with alpha shows only
+// where a pixel is not opaque.
+TEST(Writers, VisibleAlphaIsAnyPixelNotOpaque) {
+    const Bytes alphaPalette = {1, 2, 3, 0xFF, 4, 5, 6, 0};  // entry 1 clear
+    const struct {
+        const char* name;
+        std::int32_t format, palFormat;
+        Bytes pixels, palette;
+        bool visible;
+    } cases[] = {
+        {"ARGB, opaque", GFX_FMT_ARGB8888, -1, {1, 2, 3, 0xFF, 4, 5, 6, 0xFF}, {}, false},
+        {"ARGB, one translucent", GFX_FMT_ARGB8888, -1, {1, 2, 3, 0xFF, 4, 5, 6, 0xFE}, {}, true},
+        {"RGBA, opaque", GFX_FMT_RGBA8888, -1, {0xFF, 1, 2, 3, 0xFF, 4, 5, 6}, {}, false},
+        {"RGBA, one clear", GFX_FMT_RGBA8888, -1, {0xFF, 1, 2, 3, 0, 4, 5, 6}, {}, true},
+        {"4-4-4-4, opaque", GFX_FMT_ARGB4444, -1, LeBytes({0xF123, 0xF456}, 2), {}, false},
+        {"4-4-4-4, one translucent", GFX_FMT_ARGB4444, -1, LeBytes({0xF123, 0xE456}, 2), {}, true},
+        {"no alpha channel", GFX_FMT_RGB565, -1, {0, 0, 0, 0}, {}, false},
+        {"palette with alpha, opaque entries used", GFX_FMT_INDEX8, GFX_FMT_ARGB8888, {0, 0}, alphaPalette, false},
+        {"palette with alpha, a clear entry used", GFX_FMT_INDEX8, GFX_FMT_ARGB8888, {0, 1}, alphaPalette, true},
+        {"palette without alpha", GFX_FMT_INDEX8, GFX_FMT_RGB888, {0, 1}, {1, 2, 3, 4, 5, 6}, false},
+    };
+    for (const auto& c : cases) {
+        C_Image image;
+        ASSERT_TRUE(image.CreateEmpty(2, 1, c.format, c.palFormat));
+        std::memcpy(image.data, c.pixels.data(), c.pixels.size());
+        if (!c.palette.empty()) std::memcpy(image.m_palette, c.palette.data(), c.palette.size());
+        EXPECT_EQ(Gfx_Image_HasVisibleAlpha(image), c.visible) << c.name;
+    }
+    EXPECT_FALSE(Gfx_Image_HasVisibleAlpha(C_Image()));
 }
 
 }  // namespace

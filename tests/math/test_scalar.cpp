@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <type_traits>
+#include <utility>
 
 #include "quillory.h"
 
@@ -25,24 +27,40 @@ static_assert(std::is_same_v<decltype(Math_Wrap(1, 2)), i32>);
 static_assert(std::is_same_v<decltype(Math_Min(u32{}, u32{})), u32>);
 static_assert(std::is_same_v<decltype(Math_Lerp(0.0, 1.0, 0.5)), double>);
 
-TEST(Scalar, WrapIntoAPeriod) {
-    EXPECT_EQ(Math_Wrap(-1, 64), 63);
-    EXPECT_EQ(Math_Wrap(130, 64), 2);
-    EXPECT_EQ(Math_Wrap(-65, 64), 63);
-    EXPECT_EQ(Math_Wrap(-128, 64), 0);
+// The integer forms against their definitions over a grid of both signs,
+// then the extremes where the plain expression would overflow or trap.
+TEST(Scalar, IntegerModDivAndWrapFollowTheirDefinitions) {
+    for (i32 a = -150; a <= 150; a += 7)
+        for (const i32 b : {1, 3, 64}) {
+            SCOPED_TRACE(::testing::Message() << a << " " << b);
+            EXPECT_EQ(Math_Mod(a, b), a % b);
+            EXPECT_EQ(Math_Div(a, b), a / b);
+            const i32 w = Math_Wrap(a, b);
+            EXPECT_TRUE(w >= 0 && w < b && (w - a) % b == 0) << w;
+        }
     EXPECT_EQ(Math_Wrap(64, 64), 0);  // the integer modulo has no a <= b rule
-    EXPECT_EQ(Math_Wrap(i8{-1}, i8{10}), 9);
-    EXPECT_EQ(Math_Wrap(i16{-300}, i16{256}), 212);
-    EXPECT_EQ(Math_Wrap(INT_MIN, 7), 5);  // no overflow at the extreme
+    EXPECT_EQ(Math_Wrap(INT_MIN, 7), 5);
     EXPECT_EQ(Math_Wrap(u32{70}, u32{64}), 6u);
+    EXPECT_EQ(Math_Div(5, 0), 0);
+    EXPECT_EQ(Math_Div(INT_MIN, -1), INT_MIN);  // wraps instead of trapping
+    EXPECT_EQ(Math_Mod(INT_MIN, -1), 0);
+    EXPECT_EQ(Math_Mod(i8{-128}, i8{-1}), 0);
+    EXPECT_EQ(Math_Mod(7, 0), 0);
+}
+
+TEST(Scalar, FloatModAndWrap) {
+    EXPECT_EQ(Math_Div(5.0f, 0.0f), 0.0f);
+    EXPECT_EQ(Math_Mod(5.0f, 3.0f), 2.0f);
+    EXPECT_EQ(Math_Mod(5.0f, 5.0f), 5.0f);  // a <= b comes back unchanged
+    EXPECT_EQ(Math_Mod(-7.0, 3.0), -7.0);
+    EXPECT_EQ(Math_Mod(7.5, 0.0), 0.0);
+    EXPECT_EQ(Math_Mod(1e12, 7.0), std::fmod(1e12, 7.0));  // quotient far beyond 32 bits
 
     EXPECT_EQ(Math_Wrap(-1.0f, 64.0f), 63.0f);
     EXPECT_EQ(Math_Wrap(64.0f, 64.0f), 64.0f);    // float Math_Mod keeps a <= b
     EXPECT_EQ(Math_Wrap(-1e-30f, 64.0f), 64.0f);  // the rule rounds to p, which is in range
     EXPECT_EQ(Math_Wrap(130.0f, 64.0f), 2.0f);
-    EXPECT_EQ(Math_Wrap(10.5, 64.0), 10.5);
     EXPECT_NEAR(Math_Wrap(0.12f, 0.05f), 0.02f, 1e-6f);
-    EXPECT_NEAR(Math_Wrap(-0.01f, 0.05f), 0.04f, 1e-6f);
     // Negative coordinates stay inside the period where the whole-step rule
     // would not: just below -p, and with periods under 1.
     EXPECT_EQ(Math_Wrap(-65.0f, 64.0f), 63.0f);
@@ -54,93 +72,58 @@ TEST(Scalar, WrapIntoAPeriod) {
     }
 }
 
-TEST(Scalar, ModAndDivGuardZeroAndTheMostNegativeValue) {
-    EXPECT_EQ(Math_Div(5, 0), 0);
-    EXPECT_EQ(Math_Div(u8{200}, u8{0}), 0);
-    EXPECT_EQ(Math_Div(5.0f, 0.0f), 0.0f);
-    EXPECT_EQ(Math_Div(-7, 2), -3);
-    EXPECT_EQ(Math_Div(INT_MIN, -1), INT_MIN);  // wraps instead of trapping
-    EXPECT_EQ(Math_Mod(INT_MIN, -1), 0);
-    EXPECT_EQ(Math_Mod(i8{-128}, i8{-1}), 0);
-    EXPECT_EQ(Math_Mod(-7, 3), -1);
-    EXPECT_EQ(Math_Mod(7, 0), 0);
-
-    EXPECT_EQ(Math_Mod(5.0f, 3.0f), 2.0f);
-    EXPECT_EQ(Math_Mod(3.0f, 5.0f), 3.0f);
-    EXPECT_EQ(Math_Mod(5.0f, 5.0f), 5.0f);
-    EXPECT_EQ(Math_Mod(-7.0, 3.0), -7.0);  // a <= b comes back unchanged
-    EXPECT_EQ(Math_Mod(7.5, 0.0), 0.0);
-    EXPECT_EQ(Math_Mod(1e12, 7.0), std::fmod(1e12, 7.0));  // quotient far beyond 32 bits
-}
-
 TEST(Scalar, MirrorModIsATriangleWave) {
     EXPECT_EQ(Math_MirrorMod(70, 64), 58);
     EXPECT_EQ(Math_MirrorMod(130, 64), 2);
-    EXPECT_EQ(Math_MirrorMod(u8{70}, u8{64}), 58);
     EXPECT_EQ(Math_MirrorMod(u32{0xFFFFFFFFu}, u32{0x80000000u}), 1u);  // (q + 1) b overflows 32 bits
     EXPECT_EQ(Math_MirrorMod(-70, 64), -70);                            // odd negative quotient: unchanged
     EXPECT_EQ(Math_MirrorMod(-130, 64), -2);
     EXPECT_EQ(Math_MirrorMod(70.0f, 64.0f), 58.0f);
+    EXPECT_EQ(Math_MirrorMod(130.0, 64.0), 2.0);
     EXPECT_EQ(Math_MirrorMod(-70.0, 64.0), -70.0);
     EXPECT_EQ(Math_MirrorMod(9, 0), 0);
     EXPECT_EQ(Math_MirrorMod(9.0f, 0.0f), 0.0f);
-    EXPECT_EQ(Math_MirrorMod(INT_MAX, (1 << 30) + 1), 3);  // (q + 1) b exceeds 32 bits
+    EXPECT_EQ(Math_MirrorMod(INT_MAX, (1 << 30) + 1), 3);
 
     EXPECT_EQ(Math_MirrorWrap(70, 64), 58);
     EXPECT_EQ(Math_MirrorWrap(64, 64), 64);
     EXPECT_EQ(Math_MirrorWrap(-10, 64), 10);
     EXPECT_EQ(Math_MirrorWrap(-70, 64), 58);
     EXPECT_EQ(Math_MirrorWrap(-10.5f, 64.0f), 10.5f);
-    EXPECT_EQ(Math_MirrorWrap(u16{200}, u16{64}), 56);
 }
 
-TEST(Scalar, TruncAbsAndSigns) {
-    EXPECT_EQ(Math_Trunc(3.7f), 3.0f);
+TEST(Scalar, TruncAbsClampsAndTies) {
     EXPECT_EQ(Math_Trunc(-3.7), -3.0);
-    EXPECT_EQ(Math_Trunc(1e10f), 1e10f);  // beyond 32 bits: no garbage
-    EXPECT_EQ(Math_Trunc(-4e9), -4e9);
+    EXPECT_EQ(Math_Trunc(1e10f), 1e10f);                // beyond 32 bits: no garbage
     EXPECT_EQ(Math_Trunc(2147483648.0), 2147483648.0);  // just past the int range
     EXPECT_EQ(Math_Trunc(-2147483648.5), -2147483648.0);
     EXPECT_TRUE(std::isnan(Math_Trunc(std::nanf(""))));
 
     EXPECT_EQ(Math_Abs(-5), 5);
     EXPECT_EQ(Math_Abs(INT_MIN), INT_MIN);
-    EXPECT_EQ(Math_Abs(i8{-128}), -128);
     EXPECT_EQ(Math_Abs(u16{65535}), 65535);
-    EXPECT_EQ(Math_Abs(-2.5f), 2.5f);
     EXPECT_TRUE(std::signbit(Math_Abs(-0.0f)));  // -0.0 is not below 0
-}
 
-TEST(Scalar, ClampsMinMaxAndTies) {
     EXPECT_EQ(Math_Clamp(300, 0, 255), 255);
     EXPECT_EQ(Math_Clamp(-5, 0, 255), 0);
-    EXPECT_EQ(Math_Clamp(u8{9}, u8{10}, u8{20}), 10);
     EXPECT_EQ(Math_ClampSwap(300, 0, 255), 0);
     EXPECT_EQ(Math_ClampSwap(-5, 0, 255), 255);
     EXPECT_EQ(Math_ClampSwap(0.5f, 0.0f, 1.0f), 0.5f);
-
+    // Min and max return b on ties and for NaN.
     EXPECT_EQ(Math_Min(3, 4), 3);
     EXPECT_EQ(Math_Max(u16{3}, u16{4}), 4);
-    // Ties return b.
     EXPECT_TRUE(std::signbit(Math_Min(0.0f, -0.0f)));
     EXPECT_FALSE(std::signbit(Math_Max(-0.0, 0.0)));
     EXPECT_EQ(Math_Min(std::nanf(""), 1.0f), 1.0f);
     EXPECT_TRUE(std::isnan(Math_Max(1.0f, std::nanf(""))));
 }
 
-TEST(Scalar, NextPow2) {
-    EXPECT_EQ(Math_NextPow2(1), 1);
-    EXPECT_EQ(Math_NextPow2(5), 8);
-    EXPECT_EQ(Math_NextPow2(8), 8);
-    EXPECT_EQ(Math_NextPow2(0), 1);
-    EXPECT_EQ(Math_NextPow2(-7), 1);
-    EXPECT_EQ(Math_NextPow2(2), 2);
-    EXPECT_EQ(Math_NextPow2(1 << 30), 1 << 30);
-    EXPECT_EQ(Math_NextPow2((1 << 30) + 1), 0);  // no 32-bit signed power fits
-    EXPECT_EQ(Math_NextPow2(INT_MAX), 0);
-}
+TEST(Scalar, NextPow2CompareAndSort) {
+    const std::pair<i32, i32> pow2[] = {
+        {1, 1},      {2, 2}, {5, 8}, {8, 8}, {0, 1}, {-7, 1}, {1 << 30, 1 << 30}, {(1 << 30) + 1, 0},
+        {INT_MAX, 0}};  // no 32-bit signed power fits
+    for (const auto& [a, want] : pow2) EXPECT_EQ(Math_NextPow2(a), want) << a;
 
-TEST(Scalar, CompareAndSort) {
     EXPECT_EQ(Math_Compare(1, 2), -1);
     EXPECT_EQ(Math_Compare(u8{2}, u8{2}), 0);
     EXPECT_EQ(Math_Compare(2.0, 1.0), 1);
@@ -150,10 +133,7 @@ TEST(Scalar, CompareAndSort) {
     i32 ints[] = {5, -3, INT_MAX, 0, INT_MIN, 5};
     Math_Sort(ints, 6);
     const i32 sortedInts[] = {INT_MIN, -3, 0, 5, 5, INT_MAX};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(ints[i], sortedInts[i]);
-    u8 bytes[] = {200, 3, 255, 0};
-    Math_Sort(bytes, 4);
-    EXPECT_TRUE(bytes[0] == 0 && bytes[1] == 3 && bytes[3] == 255);
+    EXPECT_TRUE(std::equal(ints, ints + 6, sortedInts));
     Math_Sort(static_cast<i32*>(nullptr), 10);  // nothing to do, no crash
     Math_Sort(ints, 6, sizeof(i32), nullptr);
 }
@@ -161,17 +141,14 @@ TEST(Scalar, CompareAndSort) {
 TEST(Scalar, InterpolationCurves) {
     EXPECT_EQ(Math_Lerp(2.0f, 6.0f, 0.25f), 3.0f);
     EXPECT_EQ(Math_Lerp(2.0, 6.0, 1.5), 8.0);
-    EXPECT_EQ(Math_SmoothStep(0.0f), 0.0f);
     EXPECT_EQ(Math_SmoothStep(0.5f), 0.5f);
     EXPECT_EQ(Math_SmoothStep(1.0), 1.0);
     EXPECT_EQ(Math_SmoothStep(0.25), 0.15625);
     EXPECT_EQ(Math_SmoothLerp(10.0f, 20.0f, 0.5f), 15.0f);
-    EXPECT_NEAR(Math_CosWeight(0.5f), 0.5f, 1e-7f);
     EXPECT_EQ(Math_CosWeight(0.0), 0.0);
     EXPECT_EQ(Math_CosWeight(1.0), 1.0);
-    EXPECT_NEAR(Math_CosLerp(10.0, 20.0, 0.5), 15.0, 1e-12);
+    EXPECT_NEAR(Math_CosLerp(10.0, 20.0, 0.25), 11.464466094067262, 1e-12);  // 10 + 10 (1 - cos(pi / 4)) / 2
     EXPECT_EQ(Math_Sinc(0.0f), 1.0f);
-    EXPECT_NEAR(Math_Sinc(1.0), 0.0, 1e-15);
     EXPECT_NEAR(Math_Sinc(0.5), 2.0 / 3.141592653589793, 1e-15);
     EXPECT_EQ(Math_Sign(0.0f), 1.0f);
     EXPECT_EQ(Math_Sign(-0.1), -1.0);
@@ -196,29 +173,19 @@ TEST(Scalar, ErfApproximationStaysCloseAndOdd) {
     EXPECT_NEAR(Math_Erf(0.5f), std::erf(0.5f), 4e-4f);
 }
 
-TEST(Noise, HashLiesInUnitIntervalAndMatchesTheFormula) {
+TEST(Noise, HashRangeWrappingAndGuards) {
     // n = 0 leaves only the constant: -771171059 masked to 31 bits.
     EXPECT_EQ(Math_Noise(0), 1376312589.0 / 2147483648.0);
-    for (i32 n : {INT_MIN, INT_MIN + 1, -1, 1, 2, 12345, INT_MAX - 1, INT_MAX}) {
+    for (const i32 n : {INT_MIN, -1, 1, 12345, INT_MAX}) {
         const double v = Math_Noise(n);
-        EXPECT_GE(v, 0.0) << n;
-        EXPECT_LT(v, 1.0) << n;
-    }
-    for (i32 n = -5000; n < 5000; n += 7) {
-        const double v = Math_Noise(n);
-        ASSERT_TRUE(v >= 0.0 && v < 1.0) << n;
+        EXPECT_TRUE(v >= 0.0 && v < 1.0) << n;
     }
     EXPECT_EQ(Math_NoiseSigned(3), -Math_Noise(3));
     EXPECT_EQ(Math_NoiseSigned(-3), -Math_Noise(-3));
     EXPECT_EQ(Math_NoiseSigned(4), Math_Noise(4));
     EXPECT_EQ(Math_Noise2(3, 2, 10), Math_Noise(23));
     EXPECT_EQ(Math_Noise2(1, INT_MAX, 2), Math_Noise(-1));  // 32-bit wrapping
-}
-
-TEST(Noise, WrappedNoiseRepeatsAndModNoiseIsGuarded) {
-    for (i32 x = -40; x < 40; ++x) {
-        EXPECT_EQ(Math_NoiseWrap(x, 99, 16), Math_NoiseWrap(x + 16, 99, 16)) << x;
-    }
+    for (i32 x = -40; x < 40; ++x) EXPECT_EQ(Math_NoiseWrap(x, 99, 16), Math_NoiseWrap(x + 16, 99, 16)) << x;
     EXPECT_EQ(Math_NoiseMod(21, 5, 16), Math_Noise(10));
     EXPECT_EQ(Math_NoiseMod(-21, 5, 16), Math_Noise(0));
     EXPECT_EQ(Math_NoiseMod(21, 5, 0), Math_Noise(5));                                 // no division by zero
@@ -231,6 +198,7 @@ TEST(Noise, ValueNoiseInterpolatesBetweenLatticeValues) {
     EXPECT_EQ(Math_ValueNoise(3.0f, seed, period), Math_NoiseWrap(3, seed, period));
     EXPECT_EQ(Math_ValueNoise(3.9f, seed, period), Math_NoiseWrap(3, seed, period));
     EXPECT_EQ(Math_ValueNoise(-0.5f, seed, period), Math_NoiseWrap(-1, seed, period));
+    EXPECT_EQ(Math_ValueNoise(0.0f, seed, period), Math_NoiseWrap(0, seed, period));  // 0 is its own lattice point
     EXPECT_EQ(Math_ValueNoiseLinear(5.0f, seed, period), Math_NoiseWrap(5, seed, period));
     EXPECT_DOUBLE_EQ(Math_ValueNoiseLinear(5.5f, seed, period),
                      (Math_NoiseWrap(5, seed, period) + Math_NoiseWrap(6, seed, period)) / 2.0);
@@ -259,21 +227,18 @@ TEST(Noise, MandelbrotCountsCompletedIterations) {
 TEST(Tables, EndpointsShapeAndOneInstance) {
     const Math_Tables& t = Math_GetTables();
     EXPECT_EQ(&t, &Math_GetTables());
-    EXPECT_EQ(t.smoothStep16[0], 0);
     EXPECT_EQ(t.smoothStep16[65535], 65536);
-    EXPECT_EQ(t.square16[0], 0);
     EXPECT_EQ(t.square16[65535], 65535);
-    EXPECT_EQ(t.smoothStep8[0], 0);
     EXPECT_EQ(t.smoothStep8[255], 256);
     EXPECT_EQ(t.square16[32768], 16384);  // just over a quarter, truncated
+    // Both curves rise from 0; the smooth step is symmetric: s(i) + s(65535 - i)
+    // is 65536 up to truncation.
+    EXPECT_EQ(t.smoothStep16[0] + t.square16[0] + t.smoothStep8[0], 0);
     for (std::size_t i = 1; i < Math_Tables::kWideSize; ++i) {
         ASSERT_LE(t.smoothStep16[i - 1], t.smoothStep16[i]) << i;
         ASSERT_LE(t.square16[i - 1], t.square16[i]) << i;
-    }
-    // Symmetry of the curve: s(i) + s(65535 - i) is 65536 up to truncation.
-    for (std::size_t i = 0; i < Math_Tables::kWideSize; i += 1111) {
         const i32 sum = t.smoothStep16[i] + t.smoothStep16[65535 - i];
-        EXPECT_TRUE(sum == 65535 || sum == 65536) << i;
+        ASSERT_TRUE(sum == 65535 || sum == 65536) << i;
     }
 }
 
