@@ -11,6 +11,9 @@
 #include <string>
 #include <tuple>
 #include <vector>
+#if defined(QUILLORY_HAVE_JPEG)
+#include <jpeglib.h>  // after <cstdio>: it needs FILE
+#endif
 
 #include "image_test_support.h"
 #include "quillory.h"
@@ -296,6 +299,51 @@ TEST(ImageIO, GifInterlacedRowsLandInOrder) {
     ASSERT_EQ(image.height, 21u);
     for (std::uint32_t y = 0; y < 21; ++y) EXPECT_EQ(image.Row(y)[1], y);
 }
+
+#if defined(QUILLORY_HAVE_JPEG)
+// A 16 x 8 CMYK JPEG made with libjpeg: no ink on the left, full yellow on
+// the right. Most programs store inks as ink; Adobe's marker means the
+// samples are inverted. Either way the picture reads as white and yellow.
+Bytes CmykJpeg(bool adobe) {
+    jpeg_compress_struct c{};
+    jpeg_error_mgr err{};
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &out, &size);
+    c.image_width = 16;
+    c.image_height = 8;
+    c.input_components = 4;
+    c.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, 100, TRUE);
+    c.write_Adobe_marker = adobe ? TRUE : FALSE;
+    jpeg_start_compress(&c, TRUE);
+    const std::uint8_t none = adobe ? 255 : 0, full = adobe ? 0 : 255;
+    Bytes row;
+    for (int x = 0; x < 16; ++x) Append(row, {none, none, x < 8 ? none : full, none});
+    for (JSAMPROW r = row.data(); c.next_scanline < c.image_height;) jpeg_write_scanlines(&c, &r, 1);
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    Bytes file(out, out + size);
+    std::free(out);
+    return file;
+}
+
+TEST(ImageIO, CmykJpegInksBecomeColours) {
+    for (const bool adobe : {false, true}) {
+        const Bytes file = CmykJpeg(adobe);
+        C_Image image;
+        ASSERT_TRUE(Gfx_Image_LoadMemory(&image, file.data(), file.size(), GFX_FMT_ARGB8888)) << Reason();
+        const Bytes row = StoredRow(image, 4, 16 * 4);
+        const Bytes white{255, 255, 255, 255}, yellow{0, 255, 255, 255};
+        for (std::size_t x : {0, 3, 12, 15})
+            for (std::size_t i = 0; i < 4; ++i)
+                EXPECT_NEAR(row[4 * x + i], (x < 8 ? white : yellow)[i], 2) << adobe << " " << x;
+    }
+}
+#endif
 
 TEST(ImageIO, RefusalsNameTheFileAndTheProblem) {
     const std::string dir = QUILLORY_TEST_TMP_DIR;

@@ -460,6 +460,8 @@ TEST(ReadTga, DamagedAndForgedFilesAreRefused) {
     };
     Bytes indexPast = TgaHeader(1, 1, 1, 8);
     indexPast[6] = 0, indexPast[5] = 3;  // a 3-entry map
+    Bytes indexBelow = indexPast;
+    indexBelow[3] = 1;  // the map holds indices 1 to 3
     Bytes mapped4 = TgaHeader(9, 4, 1, 8);
     const std::vector<Refusal> cases = {
         {"short header", Bytes(good.begin(), good.begin() + 17), nullptr, "TGA header is cut short"},
@@ -477,6 +479,8 @@ TEST(ReadTga, DamagedAndForgedFilesAreRefused) {
         {"forged huge packed size", Joined(TgaHeader(10, 65535, 65535, 32), {0xFF, 1, 2, 3, 4}), nullptr, nullptr},
         {"index past the map", Joined(indexPast, {1, 2, 3, 4, 5, 6, 7, 8, 9, 5}), "C_Image::LoadTGA{index}(stream)",
          "TGA colour-map index 5 is past the 3-entry colour map"},
+        {"index below the map", Joined(indexBelow, {1, 2, 3, 4, 5, 6, 7, 8, 9, 0}), "C_Image::LoadTGA{index}(stream)",
+         nullptr},
         {"Huffman", Joined(TgaHeader(32, 1, 1, 8), Bytes(800, 0)), nullptr,
          "TGA type 32 (Huffman-compressed) is not supported"},
         {"8-bit true colour", Joined(TgaHeader(2, 1, 1, 8), {1}), "C_Image::LoadTGA{depth}(stream)",
