@@ -35,9 +35,6 @@ constexpr const char* kSite = "C_Blit_Kernel::Blit_Fixed";
 // Planes larger than this on either side are not drawn: it keeps every row
 // and column number, and every scanline-table byte count, far from overflow.
 constexpr std::int64_t kMaxExtent = std::int64_t{1} << 28;
-// Anchored positions and rotated corners beyond this many pixels from the
-// origin draw nothing; no image is that large.
-constexpr float kMaxCoord = 1073741824.0f;  // 2^30
 // Scale factors smaller than this in magnitude draw nothing: the picture is
 // then below one pixel for any source, and 65536 / scale still fits 32 bits.
 constexpr float kMinScale = 1.0f / 32768.0f;
@@ -119,7 +116,6 @@ bool TruncChecked(float v, float limit, std::int64_t& out) {
     return true;
 }
 
-bool SaneCoord(float v) { return std::fabs(v) < kMaxCoord; }
 bool SaneScale(float v) { return std::fabs(v) >= kMinScale && std::isfinite(v); }
 
 // Colour-effect factors * 256, kept where the channel arithmetic cannot
@@ -309,31 +305,14 @@ struct Call {
     }
 };
 
-// Clips one axis of an unscaled draw to [lo, hi): the destination start
-// and extent, and the source interval [s0, s1), which loses its far end
-// instead when the axis is flipped.
-void ClipUnscaledAxis(std::int64_t& pos, std::int64_t& extent, std::int64_t& s0, std::int64_t& s1, bool flip,
-                      std::int64_t lo, std::int64_t hi) {
-    if (pos + extent > hi) extent = hi - pos;
-    if (pos < lo) {
-        const std::int64_t d = lo - pos;
-        extent -= d;
-        pos = lo;
-        if (flip)
-            s1 = std::max<std::int64_t>(s1 - d, 1);
-        else
-            s0 += d;
-    }
-}
-
 // Unscaled: source and destination walked in step, row by row.
 void DrawUnscaled(Call& c) {
     std::int64_t w = c.srcWI, h = c.srcHI;
     std::int64_t sx0 = c.args.x0, sy0 = c.args.y0, sx1 = c.args.x1, sy1 = c.args.y1;
     std::int64_t X = c.X, Y = c.Y;
     const Region& r = c.region;
-    ClipUnscaledAxis(X, w, sx0, sx1, c.flipH, r.x0, r.x1);
-    ClipUnscaledAxis(Y, h, sy0, sy1, c.flipV, r.y0, r.y1);
+    Gfx_ClipUnscaledAxis(X, w, sx0, sx1, c.flipH, r.x0, r.x1);
+    Gfx_ClipUnscaledAxis(Y, h, sy0, sy1, c.flipV, r.y0, r.y1);
     if (w <= 0 || h <= 0) return;
 
     const std::int64_t col = c.flipH ? sx1 - 1 : sx0;
@@ -598,9 +577,9 @@ bool Anchor(Call& c, const C_Vector2D* position, const Region& anchorRegion) {
     const C_Vector2D pos = position ? *position : C_Vector2D();
     c.x = Gfx_AlignCoordIn(pos.x, ToInt32(anchorRegion.x0), ToInt32(anchorRegion.x1), Gfx_AlignCodeX(pos.align));
     c.y = Gfx_AlignCoordIn(pos.y, ToInt32(anchorRegion.y0), ToInt32(anchorRegion.y1), Gfx_AlignCodeY(pos.align));
-    if (!SaneCoord(c.x) || !SaneCoord(c.y)) return false;
-    c.X = c.x >= 0.0f ? Trunc(c.x) : Trunc(c.x - 1.0f);
-    c.Y = c.y >= 0.0f ? Trunc(c.y) : Trunc(c.y - 1.0f);
+    if (!Gfx_SaneCoord(c.x) || !Gfx_SaneCoord(c.y)) return false;
+    c.X = Gfx_PixelOf(c.x);
+    c.Y = Gfx_PixelOf(c.y);
     return true;
 }
 
@@ -646,7 +625,7 @@ bool ChoosePath(const Call& c, Path& path, Corners& corners) {
     if (c.angle == 0.0f) {
         path = Path::Scaled;
         const float right = c.x + c.srcW * c.scaleX, bottom = c.y + c.srcH * c.scaleY + 0.3f;
-        if (!SaneCoord(right) || !SaneCoord(bottom)) return false;
+        if (!Gfx_SaneCoord(right) || !Gfx_SaneCoord(bottom)) return false;
         return !(c.X + Trunc(c.srcW * c.scaleX) < region.x0 || c.Y + Trunc(c.srcH * c.scaleY) < region.y0 ||
                  c.X > region.x1 || c.Y > region.y1);
     }
@@ -654,7 +633,7 @@ bool ChoosePath(const Call& c, Path& path, Corners& corners) {
     corners = RotatedCorners(c);
     float minX = corners.a.x, maxX = corners.a.x, minY = corners.a.y, maxY = corners.a.y;
     for (const C_Vector2D* v : {&corners.b, &corners.c, &corners.d}) {
-        if (!SaneCoord(v->x) || !SaneCoord(v->y)) return false;
+        if (!Gfx_SaneCoord(v->x) || !Gfx_SaneCoord(v->y)) return false;
         minX = std::min(minX, v->x);
         maxX = std::max(maxX, v->x);
         minY = std::min(minY, v->y);
@@ -924,22 +903,6 @@ bool C_Blit_Kernel::Blit_Fixed(C_Surface* src, C_Surface* dst, const C_Rect* src
 // the unscaled row walk per draw. The kernel, its arguments, the regions
 // and the row addresses are those Blit_Fixed would use, so the pixels are.
 
-namespace {
-
-// Gfx_AlignCoordIn's placement split into the part every position of a run
-// shares and the one add or subtract of each position; the operations and
-// their order are those of Gfx_AlignCoordIn, so the coordinates are too.
-void MaskRunAnchor(std::int32_t lo, std::int32_t hi, std::uint32_t code, float& base, bool& fromFar) {
-    fromFar = code == 1;
-    switch (code) {
-    case 1: base = static_cast<float>(hi); break;
-    case 2: base = static_cast<float>(static_cast<std::int64_t>(hi) - lo) / 2.0f + static_cast<float>(lo); break;
-    default: base = static_cast<float>(lo); break;
-    }
-}
-
-}  // namespace
-
 bool Gfx_MaskRun_Begin(Gfx_MaskRun& run, C_Surface* dst, const C_Frame* clip, const C_Frame* clip2,
                        const C_DrawParams& p, std::uint8_t align) {
     if (Gfx_GetBlitOverride() || C_Blit_Kernel::useDerived || !dst) return false;
@@ -975,9 +938,8 @@ bool Gfx_MaskRun_Begin(Gfx_MaskRun& run, C_Surface* dst, const C_Frame* clip, co
     run.anchor[2] = ToInt32(anchor.x1), run.anchor[3] = ToInt32(anchor.y1);
     run.codeX = Gfx_AlignCodeX(align);
     run.codeY = Gfx_AlignCodeY(align);
-    MaskRunAnchor(run.anchor[0], run.anchor[2], run.codeX, run.baseX, run.fromFarX);
-    MaskRunAnchor(run.anchor[1], run.anchor[3], run.codeY, run.baseY, run.fromFarY);
-    run.maxCoord = kMaxCoord;
+    run.baseX = Gfx_AlignBaseIn(run.anchor[0], run.anchor[2], run.codeX, run.fromFarX);
+    run.baseY = Gfx_AlignBaseIn(run.anchor[1], run.anchor[3], run.codeY, run.fromFarY);
     run.region[0] = region.x0, run.region[1] = region.y0, run.region[2] = region.x1, run.region[3] = region.y1;
     const PlaneView view = ViewOf(pl.dstColor);
     run.dstRow0 = view.row0;
@@ -1080,8 +1042,8 @@ void PlaceUnscaled(const Gfx_CopyRun& run, const Call& c, Gfx_CopyPlace& place) 
     std::int64_t sx0 = c.args.x0, sy0 = c.args.y0, sx1 = c.args.x1, sy1 = c.args.y1;
     std::int64_t X = c.X, Y = c.Y;
     std::int64_t w = sx1 - sx0, h = sy1 - sy0;
-    ClipUnscaledAxis(X, w, sx0, sx1, false, run.region[0], run.region[2]);
-    ClipUnscaledAxis(Y, h, sy0, sy1, false, run.region[1], run.region[3]);
+    Gfx_ClipUnscaledAxis(X, w, sx0, sx1, false, run.region[0], run.region[2]);
+    Gfx_ClipUnscaledAxis(Y, h, sy0, sy1, false, run.region[1], run.region[3]);
     if (w <= 0 || h <= 0) return;
     place = {X, Y, w, h, sx0 - X, sx0, sx0 + w - 1, (sy0 - Y) * 65536, 65536, sy0, sy0 + h - 1};
 }
@@ -1094,7 +1056,7 @@ void PlaceStretched(const Gfx_CopyRun& run, Call& c, Gfx_CopyPlace& place) {
     c.scaleX = 1.0f;
     c.scaleY = run.scaleY;
     const float right = c.x + c.srcW * c.scaleX, bottom = c.y + c.srcH * c.scaleY + 0.3f;
-    if (!SaneCoord(right) || !SaneCoord(bottom)) return;
+    if (!Gfx_SaneCoord(right) || !Gfx_SaneCoord(bottom)) return;
     const Region region{run.region[0], run.region[1], run.region[2], run.region[3]};
     if (c.X + Trunc(c.srcW * c.scaleX) < region.x0 || c.Y + Trunc(c.srcH * c.scaleY) < region.y0 || c.X > region.x1 ||
         c.Y > region.y1)

@@ -18,15 +18,19 @@ float Gfx_AlignCoord(float v, float w, std::uint32_t code) {
     }
 }
 
-float Gfx_AlignCoordIn(float v, std::int32_t lo, std::int32_t hi, std::uint32_t code) {
+float Gfx_AlignBaseIn(std::int32_t lo, std::int32_t hi, std::uint32_t code, bool& fromFar) {
+    fromFar = code == 1;
     switch (code) {
-    case 1: return static_cast<float>(hi) - v;
-    case 2: {
-        const auto extent = static_cast<std::int64_t>(hi) - lo;
-        return static_cast<float>(extent) / 2.0f + static_cast<float>(lo) + v;
+    case 1: return static_cast<float>(hi);
+    case 2: return static_cast<float>(static_cast<std::int64_t>(hi) - lo) / 2.0f + static_cast<float>(lo);
+    default: return static_cast<float>(lo);
     }
-    default: return static_cast<float>(lo) + v;
-    }
+}
+
+float Gfx_AlignCoordIn(float v, std::int32_t lo, std::int32_t hi, std::uint32_t code) {
+    bool fromFar = false;
+    const float base = Gfx_AlignBaseIn(lo, hi, code, fromFar);
+    return fromFar ? base - v : base + v;
 }
 
 C_Vector2D Gfx_ResolveAnchor(const C_Vector2D& point, float w, float h) {

@@ -65,6 +65,9 @@ float Gfx_AlignCoord(float v, float w, std::uint32_t code);
 /// (hi - lo) / 2 + lo + v. The difference is taken in integers, then halved as
 /// a float, so an odd extent has a half-pixel centre.
 float Gfx_AlignCoordIn(float v, std::int32_t lo, std::int32_t hi, std::uint32_t code);
+/// The part of Gfx_AlignCoordIn that every position shares: v lands at
+/// base + v, or at base - v when `fromFar` is set (the anchor is hi).
+float Gfx_AlignBaseIn(std::int32_t lo, std::int32_t hi, std::uint32_t code, bool& fromFar);
 
 /// The horizontal and vertical anchor codes (0, 1 or 2) of an align byte;
 /// unknown nibble values give 0.

@@ -8,6 +8,7 @@
 // gives exactly the pixels the transformed blit gives for the same draw.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -36,7 +37,6 @@ struct Gfx_MaskRun {
     // when the anchor is the far edge.
     float baseX = 0.0f, baseY = 0.0f;
     bool fromFarX = false, fromFarY = false;
-    float maxCoord = 0.0f;        // the largest position the blit places
     std::int64_t region[4] = {};  // the pixels that may be written
 };
 
@@ -77,22 +77,30 @@ struct Gfx_MaskSource {
 };
 bool Gfx_MaskRun_Source(const C_Image& coverage, const C_Rect& srcRect, Gfx_MaskSource& source);
 
-// The blit's clipping of an unmirrored, unscaled draw along one axis: `pos`
-// and `extent` limited to [lo, hi), the source start `s0` moved along.
-inline void Gfx_MaskRun_ClipAxis(std::int64_t& pos, std::int64_t& extent, std::int64_t& s0, std::int64_t lo,
-                                 std::int64_t hi) {
+// The blit's clipping of an unscaled draw along one axis: `pos` and
+// `extent` limited to [lo, hi), the source span [s0, s1) moved along (from
+// its far end when mirrored). Shared by the blit and its mask runs.
+inline void Gfx_ClipUnscaledAxis(std::int64_t& pos, std::int64_t& extent, std::int64_t& s0, std::int64_t& s1, bool flip,
+                                 std::int64_t lo, std::int64_t hi) {
     if (pos + extent > hi) extent = hi - pos;
     if (pos < lo) {
         const std::int64_t d = lo - pos;
         extent -= d;
         pos = lo;
-        s0 += d;
+        if (flip)
+            s1 = std::max<std::int64_t>(s1 - d, 1);
+        else
+            s0 += d;
     }
 }
 
+// Anchored positions and rotated corners beyond 2^30 pixels from the origin
+// draw nothing; no image is that large. False for NaN too.
+inline bool Gfx_SaneCoord(float v) { return std::fabs(v) < 1073741824.0f; }
+
 // The blit's whole pixel of a position: rounded toward zero from above 0,
 // else from one lower.
-inline std::int64_t Gfx_MaskRun_Pixel(float v) {
+inline std::int64_t Gfx_PixelOf(float v) {
     return v >= 0.0f ? static_cast<std::int64_t>(v) : static_cast<std::int64_t>(v - 1.0f);
 }
 
@@ -105,13 +113,12 @@ inline bool Gfx_MaskRun_Place(const Gfx_MaskRun& run, const Gfx_MaskSource& sour
     if (source.empty) return true;  // the blit stops before placing
     const float x = run.fromFarX ? run.baseX - atX : run.baseX + atX;
     const float y = run.fromFarY ? run.baseY - atY : run.baseY + atY;
-    // Written so that NaN fails too.
-    if (!(std::fabs(x) < run.maxCoord) || !(std::fabs(y) < run.maxCoord)) return false;
-    std::int64_t X = Gfx_MaskRun_Pixel(x), Y = Gfx_MaskRun_Pixel(y);
-    std::int64_t sx0 = source.x0, sy0 = source.y0;
-    std::int64_t w = std::int64_t{source.x1} - sx0, h = std::int64_t{source.y1} - sy0;
-    Gfx_MaskRun_ClipAxis(X, w, sx0, run.region[0], run.region[2]);
-    Gfx_MaskRun_ClipAxis(Y, h, sy0, run.region[1], run.region[3]);
+    if (!Gfx_SaneCoord(x) || !Gfx_SaneCoord(y)) return false;
+    std::int64_t X = Gfx_PixelOf(x), Y = Gfx_PixelOf(y);
+    std::int64_t sx0 = source.x0, sy0 = source.y0, sx1 = source.x1, sy1 = source.y1;
+    std::int64_t w = sx1 - sx0, h = sy1 - sy0;
+    Gfx_ClipUnscaledAxis(X, w, sx0, sx1, false, run.region[0], run.region[2]);
+    Gfx_ClipUnscaledAxis(Y, h, sy0, sy1, false, run.region[1], run.region[3]);
     if (w <= 0 || h <= 0) return true;
     place = {source.row0, source.pitch, sx0, sy0, X, Y, w, h};
     return true;
