@@ -12,6 +12,7 @@
 #include "core/error.h"
 #include "core/stream.h"
 #include "image/image.h"
+#include "test_support.h"
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -28,6 +29,12 @@ inline void ExpectFailure(std::int32_t code, const std::string& detail, const st
 inline std::vector<std::uint8_t> StoredRow(const C_Image& image, std::uint32_t y, std::size_t bytes) {
     const std::uint8_t* p = image.data + std::size_t{y} * image.pitch;
     return std::vector<std::uint8_t>(p, p + bytes);
+}
+
+// A refused load leaves no picture, no palette and no format behind.
+inline void ExpectEmptied(const C_Image& image) {
+    EXPECT_TRUE(image.data == nullptr && image.m_palette == nullptr && image.format == -1);
+    EXPECT_EQ(image.width + image.height + image.dataSize + image.paletteSize, 0u);
 }
 
 inline std::vector<std::uint8_t> AllBytes(const C_Image& image) {
@@ -67,13 +74,8 @@ inline void WriteFile(const std::string& path, const Bytes& bytes) {
 }
 
 inline Bytes ReadFile(const std::string& path) {
-    Bytes bytes;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return bytes;
-    int c;
-    while ((c = std::fgetc(f)) != EOF) bytes.push_back(static_cast<std::uint8_t>(c));
-    std::fclose(f);
-    return bytes;
+    const std::string text = Quillory_ReadFile(path);
+    return Bytes(text.begin(), text.end());
 }
 
 inline void Put16(Bytes& b, std::uint32_t v) {

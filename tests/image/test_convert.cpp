@@ -218,27 +218,19 @@ TEST(Convert, RefusalsLeaveTheImagesAlone) {
     const std::string cl = "Gfx_Image_Clone", cf = "Gfx_Image_ChangeFormat", cp = "Gfx_Image_Copy_24to32";
     const std::vector<ErrorCase> cases = {
         fault("clone of nothing", clone(nullptr, &none, -2, -2), GFX_ERR_NULL_ARG, cl, "pImageSrc"),
-        fault("clone to nowhere", clone(&src, nullptr, -2, -2), GFX_ERR_NULL_ARG, cl, "pImageDst"),
-        fault("clone to an unknown format", clone(&src, &none, 48, -2), GFX_ERR_FORMAT, cl, "newFormat"),
         fault("clone to 4-bit pixels", clone(&src, &none, 3, -1), GFX_ERR_FORMAT, cl, "newFormat"),
         fault("clone to palette format 0", clone(&src, &none, 21, 0), GFX_ERR_PALETTE_FORMAT, cl, "newPalFormat"),
         fault("clone of an unknown format", withFormat(src, -7, clone(&src, &none, 21, -1)), GFX_ERR_FORMAT, cl,
               "pImageSrc->format"),
         fault("change of nothing", change(nullptr, 24, -2), GFX_ERR_NULL_ARG, cf, "pImageSrc->format"),
-        fault("change to format 0", change(&src, 0, -2), GFX_ERR_FORMAT, cf, "newFormat"),
         fault("change to 1 bit", change(&src, 5, -2), GFX_ERR_FORMAT, cf, "newFormat"),
         fault("change to palette format 99", change(&src, 24, 99), GFX_ERR_PALETTE_FORMAT, cf, "newPalFormat"),
-        fault("change of an unknown format", withFormat(src, 50, change(&src, 24, -2)), GFX_ERR_FORMAT, cf,
-              "pImage->format"),
         fault("change of 2-bit pixels", withFormat(src, 2, change(&src, 24, -2)), GFX_ERR_FORMAT, cf, "pImage->format"),
-        fault("copy of nothing", copy(nullptr, &dst), GFX_ERR_NULL_ARG, cp, "pImageSrc"),
         fault("copy to nowhere", copy(&src, nullptr), GFX_ERR_NULL_ARG, cp, "pImageDst"),
         fault("copy into a narrower image", copy(&src, &dst), GFX_ERR_BAD_DATA, cp, "pImageDst->size"),
-        fault("copy of 4-bit pixels", withFormat(src, 3, copy(&src, &wide)), GFX_ERR_FORMAT, cp, "pImageSrc->format"),
         fault("copy into 1-bit pixels", withFormat(wide, 5, copy(&src, &wide)), GFX_ERR_FORMAT, cp,
               "pImageDst->format"),
         fault("copy without source pixels", copy(&noPixels, &wide), GFX_ERR_NULL_ARG, cp, "pImageSrc->data"),
-        fault("copy without destination pixels", copy(&src, &noPixels), GFX_ERR_NULL_ARG, cp, "pImageDst->data"),
         fault(
             "copy of a source claiming more rows than it holds",
             [&] {
@@ -341,7 +333,7 @@ TEST(Channels, AlphaFromKeyColor) {
 TEST(Channels, Refusals) {
     const C_Color magenta(1.0f, 0.0f, 1.0f, 0.0f);
     C_Image rgb = Random(21, 2, 2, 3), dst = Random(24, 2, 2, 4), big = Random(6, 3, 2, 5), plane = Random(6, 2, 2, 6);
-    C_Image mask, words = Random(22, 2, 1, 7), floats = Random(43, 2, 1, 8), bits = Random(5, 2, 1, 9);
+    C_Image mask, words = Random(22, 2, 1, 7), bits = Random(5, 2, 1, 9);
     const Bytes before = AllBytes(dst);
     const std::string sc = "Gfx_Image_SetChannel", ak = "Gfx_Image_GetAlpha_FromKeyColor";
     auto planeAs = [&](std::int32_t format, C_Image& target) {
@@ -354,25 +346,13 @@ TEST(Channels, Refusals) {
     };
     const std::vector<ErrorCase> cases = {
         {"set from several channels", [&] { return Gfx_Image_SetChannel(&rgb, &dst, 0); }, -1, "", ""},
-        {"set from nothing", [&] { return Gfx_Image_SetChannel(nullptr, &dst, 0); }, -1, "", ""},
-        {"set into nothing", [&] { return Gfx_Image_SetChannel(&rgb, nullptr, 0); }, -1, "", ""},
         {"set from a larger plane", [&] { return Gfx_Image_SetChannel(&big, &dst, 0); }, GFX_ERR_BAD_DATA,
          sc + "{pImageDst->size}", sc},
         {"set from an unknown format", planeAs(0, dst), GFX_ERR_FORMAT, sc + "{pImageSrc->format}", sc},
-        {"set into an unknown format",
-         [&] {
-             dst.format = 99;
-             const bool ok = Gfx_Image_SetChannel(&plane, &dst, 0);
-             dst.format = 24;
-             return ok;
-         },
-         GFX_ERR_FORMAT, sc + "{pImageDst->format}", sc},
         {"key of nothing", [&] { return Gfx_Image_GetAlpha_FromKeyColor(nullptr, &mask, &magenta); }, -1, "", ""},
         {"no key", [&] { return Gfx_Image_GetAlpha_FromKeyColor(&rgb, &mask, nullptr); }, GFX_ERR_NULL_ARG,
          ak + "{key}", ak},
         {"key on words", [&] { return Gfx_Image_GetAlpha_FromKeyColor(&words, &mask, &magenta); }, GFX_ERR_FORMAT,
-         ak + "{pImageSrc->format}", ak},
-        {"key on floats", [&] { return Gfx_Image_GetAlpha_FromKeyColor(&floats, &mask, &magenta); }, GFX_ERR_FORMAT,
          ak + "{pImageSrc->format}", ak},
         {"key on bits", [&] { return Gfx_Image_GetAlpha_FromKeyColor(&bits, &mask, &magenta); }, GFX_ERR_FORMAT,
          ak + "{pImageSrc->format}", ak},
