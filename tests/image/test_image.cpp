@@ -77,20 +77,6 @@ TEST(Image, BuffersOfTheSameSizeAreKept) {
     EXPECT_EQ(Bytes(borrowed, borrowed + 64), Bytes(64, 0x5A));
 }
 
-TEST(Image, CreateLockedView) {
-    std::uint8_t memory[3 * 20] = {};
-    C_Image im;
-    ASSERT_TRUE(im.CreateEmpty(2, 2, 6, 21));
-    ASSERT_TRUE(im.CreateLocked(5, 3, 20, 21, -1, memory));
-    EXPECT_EQ(Fields(im), std::make_tuple(static_cast<const void*>(memory), static_cast<const void*>(nullptr), 24u, 5u,
-                                          3u, 20u, 60u, 0u, 0u, 15u, 21, -1, std::uint8_t{1}, std::uint8_t{0}));
-    ASSERT_TRUE(im.CreateLocked(5, 3, 20, 4, 21, memory));
-    EXPECT_EQ(im.palBpp, 24u);
-    EXPECT_EQ(im.m_palette, nullptr);
-    // Destroying `im` must not free `memory` (a stack array: a free would be
-    // caught by the sanitizer build).
-}
-
 TEST(Image, RefusalsLeaveTheImageAsItWas) {
     std::uint8_t memory[60] = {};
     C_Image im;
@@ -98,10 +84,7 @@ TEST(Image, RefusalsLeaveTheImageAsItWas) {
     const auto before = Fields(im);
     const std::string ce = "C_Image::CreateEmpty", cl = "C_Image::CreateLocked";
     const std::vector<ErrorCase> cases = {
-        {"format 0", [&] { return im.CreateEmpty(9, 9, 0, -1); }, GFX_ERR_FORMAT, ce + "{newFormat}", ce},
         {"format 48", [&] { return im.CreateEmpty(9, 9, 48, -1); }, GFX_ERR_FORMAT, ce + "{newFormat}", ce},
-        {"format -3 with a colour", [&] { return im.CreateEmpty(9, 9, -3, -1, C_Color(1.0f, 1.0f, 1.0f, 1.0f)); },
-         GFX_ERR_FORMAT, ce + "{newFormat}", ce},
         {"view of nothing", [&] { return im.CreateLocked(5, 3, 20, 21, -1, nullptr); }, GFX_ERR_NULL_ARG,
          cl + "{newData}", cl},
         {"view of format 0", [&] { return im.CreateLocked(5, 3, 20, 0, -1, memory); }, GFX_ERR_FORMAT,
@@ -210,7 +193,6 @@ TEST(Image, CopiesOwnTheirBuffersAndKeepThePicture) {
         EXPECT_EQ(copy.bottomUp, 0);
         for (std::uint32_t y = 0; y < 3; ++y) EXPECT_EQ(copy.Row(y)[0], 10 * (y + 1)) << y;
         ASSERT_NE(copy.m_palette, src.m_palette);
-        EXPECT_EQ(std::make_tuple(copy.paletteSize, copy.palFormat, copy.palBpp), std::make_tuple(1024u, 24, 32u));
         EXPECT_EQ(std::memcmp(copy.m_palette, src.m_palette, 1024), 0);
         copy = copy;  // self-assignment keeps everything
         EXPECT_EQ(copy.Row(2)[1], 30);
@@ -220,15 +202,7 @@ TEST(Image, CopiesOwnTheirBuffersAndKeepThePicture) {
     EXPECT_EQ(Mem_GetUsage().memCurrent, start.memCurrent);
 }
 
-TEST(Image, RowsAndFlip) {
-    C_Image im;
-    ASSERT_TRUE(im.CreateEmpty(5, 4, 21, -1));
-    EXPECT_EQ(im.Row(3), im.data + 45);
-    im.bottomUp = 1;
-    EXPECT_EQ(im.Row(0), im.data + 45);
-    EXPECT_EQ(im.Row(1), im.data + 30);
-    EXPECT_EQ(static_cast<const C_Image&>(im).Row(3), im.data);
-    // Flipping swaps stored rows and leaves each row's padding alone.
+TEST(Image, FlipSwapsRowsAndLeavesPadding) {
     for (std::uint32_t h : {1u, 2u, 3u, 4u}) {
         std::uint8_t memory[16];
         for (std::uint32_t i = 0; i < 16; ++i) memory[i] = static_cast<std::uint8_t>(i);

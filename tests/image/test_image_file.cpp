@@ -45,30 +45,14 @@ void Pattern(C_Image& image) {
     for (std::uint32_t i = 0; i < image.dataSize; ++i) image.data[i] = static_cast<std::uint8_t>(i * 7 + 3);
 }
 
-void ExpectEmpty(const C_Image& image) {
-    EXPECT_TRUE(image.data == nullptr && image.m_palette == nullptr && image.format == -1 && image.palFormat == -1);
-    EXPECT_EQ(std::make_tuple(image.width, image.height, image.dataSize, image.paletteSize),
-              std::make_tuple(0u, 0u, 0u, 0u));
-}
-
-// The header: tag, then dataSize, width, height, pitch, bpp, format and the
-// palette's size, all little-endian; the pixels follow as stored.
-TEST(ImageFile, HeaderIsByteExact) {
-    C_Image image;
-    ASSERT_TRUE(image.CreateEmpty(800, 600, GFX_FMT_ARGB8888, -1, C_Color(0.0f, 0.0f, 1.0f, 0.0f)));
-    const Bytes bytes = Quillory_Saved(image);
-    ASSERT_EQ(bytes.size(), 30u + 1920000u);
-    Bytes header = LeBytes({6}, 2);
-    Append(header, LeBytes({1920000, 800, 600, 3200, 32, GFX_FMT_ARGB8888, 0}, 4));
-    Append(header, {0xFF, 0x00, 0x00, 0x00});  // the first pixel
-    EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 34), header);
-}
-
 // Every format's record loads back as it was saved: rows of the stored
 // formats travel (a view's gaps become zeros, never old memory), the
 // header-only formats come back zeroed, palettes travel with the pixels, and
-// the row order is memory order either way.
+// the row order is memory order either way. The records themselves (tag,
+// then dataSize, width, height, pitch, bpp, format and the palette's size,
+// format and bits, all little-endian, then the rows) match a golden hash.
 TEST(ImageFile, EveryFormatRoundTrips) {
+    Bytes all;
     for (std::int32_t format = 1; format <= 47; ++format) {
         SCOPED_TRACE(format);
         const bool headerOnly = format == 1 || format == 5 || format == 22 || format == 25 || format == 26 ||
@@ -84,10 +68,7 @@ TEST(ImageFile, EveryFormatRoundTrips) {
         Pattern(image);
         image.bottomUp = format % 2 == 0;
         const Bytes bytes = Quillory_Saved(image);
-        if (image.m_palette) {  // size, format and bits of the palette after the pixel header
-            EXPECT_EQ(Bytes(bytes.begin() + 26, bytes.begin() + 38), (Bytes{0, 3, 0, 0, 21, 0, 0, 0, 24, 0, 0, 0}));
-        }
-        EXPECT_EQ(bytes.size(), 30u + (image.m_palette ? 8u + 768u : 0u) + (headerOnly ? 0u : 4u * image.rowBytes));
+        Append(all, bytes);
         C_Image back;
         ASSERT_TRUE(Load(back, bytes));
         EXPECT_EQ(back.format, format);
@@ -106,6 +87,7 @@ TEST(ImageFile, EveryFormatRoundTrips) {
             ASSERT_EQ(back.data[i], headerOnly || !inRow ? 0 : image.data[i]) << i;
         }
     }
+    EXPECT_EQ(Fnv1a(all), 0x5d68a3975b70aa8dull) << std::hex << Fnv1a(all);
 }
 
 TEST(ImageFile, PalettesWithoutFormatAreReadInStep) {
@@ -176,7 +158,7 @@ TEST(ImageFile, MalformedRecordsAreRefusedAndLeaveTheImageEmpty) {
         const std::uint32_t before = Mem_GetUsage().memCurrent - image.dataSize - image.paletteSize;
         EXPECT_FALSE(Load(image, bad.bytes));
         ExpectFailure(bad.code, bad.detail, "C_Image::LoadFromStream");
-        ExpectEmpty(image);
+        ExpectEmptied(image);
         EXPECT_EQ(Mem_GetUsage().memCurrent, before);
     }
 }
@@ -197,7 +179,7 @@ TEST(ImageFile, UnbackedBytesWithinTheLoadBudget) {
         } else {
             EXPECT_EQ(Gfx_GetErrorDetailCode(), GFX_ERR_BAD_DATA);
             EXPECT_NE(std::string(Gfx_GetErrorReason()).find("MiB"), std::string::npos);
-            ExpectEmpty(image);
+            ExpectEmptied(image);
         }
     }
 }

@@ -538,106 +538,79 @@ Bytes TgaFile(std::uint8_t type, std::uint32_t w, std::uint32_t h, std::uint8_t 
     return b;
 }
 
-// A failure the public interface reports: provoked with allocations of
-// `failSize` bytes refused (0: none), then the record checked, and `image`
-// (when given) left empty with the memory counter back where it was.
-struct Failure {
-    ErrorCase error;
-    std::size_t failSize;
-    const C_Image* image;
+// An operation starved of one allocation: it fails, names the buffer it
+// could not have, and leaves `image` empty with no memory kept.
+struct Starved {
+    const char* what;
+    std::function<bool()> provoke;
+    std::size_t failSize;  // the refused allocation's size
+    std::string detail;
 };
-
-void ExpectFailureCase(const Failure& f) {
-    SCOPED_TRACE(f.error.what);
-    const std::uint32_t before = Mem_GetUsage().memCurrent;
-    Gfx_ClearError();
-    bool result = true;
-    {
-        FailingAllocations failing(f.failSize);
-        result = f.error.provoke();
-        if (f.failSize != 0) {
-            EXPECT_GE(failing.Refused(), 1u);
-        }
-    }
-    EXPECT_FALSE(result);
-    ExpectRecorded(f.error);
-    if (f.image) {
-        EXPECT_EQ(f.image->data, nullptr);
-        EXPECT_EQ(f.image->m_palette, nullptr);
-        EXPECT_EQ(Mem_GetUsage().memCurrent, before);
-    }
-}
 
 TEST(ReaderErrors, BuffersThatCannotBeHad) {
     if (!kCanFailAllocations) GTEST_SKIP() << "allocation failures cannot be injected in this build";
     C_Image image;
-    // Each reader's buffers, named as the detail names them, and the size of
-    // the allocation refused.
     const Bytes bmp24 = BmpFile(7, 5, 24), bmp8 = BmpFile(9, 3, 8);
     const Bytes pcx8 = PcxFile(1, 5, 3, 6), pcx24 = PcxFile(3, 4, 2, 5);  // lines of 6; planes of 5
     const Bytes tga32 = TgaFile(2, 3, 5, 32), tga8 = TgaFile(1, 11, 2, 8);
-    const Reader bmp = &C_Image::LoadBMP, pcx = &C_Image::LoadPCX, tga = &C_Image::LoadTGA;
-    const struct {
-        Reader reader;
-        const char* name;
-        const Bytes* file;
-        const char* buffer;
-        std::size_t failSize;
-    } readers[] = {
-        {bmp, "BMP", &bmp24, "data", 7 * 3 * 5}, {bmp, "BMP", &bmp8, "data", 27},
-        {bmp, "BMP", &bmp8, "m_palette", 768},   {pcx, "PCX", &pcx8, "data", 15},
-        {pcx, "PCX", &pcx8, "pixelRow", 6},      {pcx, "PCX", &pcx8, "m_palette", 768},
-        {pcx, "PCX", &pcx24, "pixelRow", 15},    {pcx, "PCX", &pcx24, "data", 24},
-        {tga, "TGA", &tga32, "data", 60},        {tga, "TGA", &tga8, "data", 22},
-        {tga, "TGA", &tga8, "m_palette", 768},
+    auto load = [&image](Reader reader, const Bytes& file) {
+        return [&image, reader, &file] { return LoadWith(image, reader, file); };
     };
-    std::vector<Failure> cases;
-    for (const auto& r : readers) {
-        const std::string name = r.name;
-        auto load = [&image, reader = r.reader, file = r.file] { return LoadWith(image, reader, *file); };
-        cases.push_back({{"reader buffer", load, GFX_ERR_NO_MEMORY,
-                          "C_Image::Load" + name + "{" + r.buffer + "}(stream)", "C_Image::Load_" + name},
-                         r.failSize,
-                         &image});
-    }
+    const Reader bmp = &C_Image::LoadBMP, pcx = &C_Image::LoadPCX, tga = &C_Image::LoadTGA;
     C_Image pixels, paletteOnly, record;
     ASSERT_TRUE(pixels.CreateEmpty(64, 64, GFX_FMT_CH8, GFX_FMT_NONE));          // 4096 bytes
     ASSERT_TRUE(paletteOnly.CreateEmpty(0, 0, GFX_FMT_INDEX8, GFX_FMT_RGB888));  // 768 bytes, no pixels
     ASSERT_TRUE(record.CreateEmpty(13, 3, GFX_FMT_INDEX8, GFX_FMT_RGB888));
     const Bytes saved = Quillory_Saved(record);
-    const std::string rec = "C_Image::LoadFromStream", ce = "C_Image::CreateEmpty";
-    auto LoadRecord = [](C_Image& into, const Bytes& bytes) {
+    auto loadRecord = [&] {
         C_Stream stream;
-        stream.OpenMemoryRead(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
-        return into.LoadFromStream(&stream, 0);
+        stream.OpenMemoryRead(saved.data(), static_cast<std::uint32_t>(saved.size()));
+        return image.LoadFromStream(&stream, 0);
     };
     auto copyOf = [&image](const C_Image& from) {
         return [&image, &from] {
-            image = from;  // the assignments record no summary line
+            image = from;
             return image.data != nullptr || image.m_palette != nullptr;
         };
     };
-    const std::vector<Failure> others = {
-        {{"record palette", [&] { return LoadRecord(image, saved); }, GFX_ERR_NO_MEMORY, rec + "{m_palette}", rec},
-         768,
-         &image},
-        {{"record pixels", [&] { return LoadRecord(image, saved); }, GFX_ERR_NO_MEMORY, rec + "{data}", rec},
-         39,
-         &image},
-        {{"palette of a new image", [&] { return image.CreateEmpty(0, 0, GFX_FMT_INDEX8, GFX_FMT_RGB888); }, 3,
-          ce + "{m_palette}", ce},
-         768,
-         &image},
-        {{"pixels of a copy", copyOf(pixels), GFX_ERR_NO_MEMORY, "C_Image::operator={data}", ""}, 4096, &image},
-        {{"palette of a copy", copyOf(paletteOnly), GFX_ERR_NO_MEMORY, "C_Image::operator={m_palette}", ""},
-         768,
-         &image},
+    const Starved cases[] = {
+        {"BMP pixels", load(bmp, bmp24), 7 * 3 * 5, "C_Image::LoadBMP{data}(stream)"},
+        {"BMP indices", load(bmp, bmp8), 27, "C_Image::LoadBMP{data}(stream)"},
+        {"BMP palette", load(bmp, bmp8), 768, "C_Image::LoadBMP{m_palette}(stream)"},
+        {"PCX indices", load(pcx, pcx8), 15, "C_Image::LoadPCX{data}(stream)"},
+        {"PCX scanline", load(pcx, pcx8), 6, "C_Image::LoadPCX{pixelRow}(stream)"},
+        {"PCX palette", load(pcx, pcx8), 768, "C_Image::LoadPCX{m_palette}(stream)"},
+        {"PCX planes", load(pcx, pcx24), 15, "C_Image::LoadPCX{pixelRow}(stream)"},
+        {"PCX pixels", load(pcx, pcx24), 24, "C_Image::LoadPCX{data}(stream)"},
+        {"TGA pixels", load(tga, tga32), 60, "C_Image::LoadTGA{data}(stream)"},
+        {"TGA indices", load(tga, tga8), 22, "C_Image::LoadTGA{data}(stream)"},
+        {"TGA palette", load(tga, tga8), 768, "C_Image::LoadTGA{m_palette}(stream)"},
+        {"record palette", loadRecord, 768, "C_Image::LoadFromStream{m_palette}"},
+        {"record pixels", loadRecord, 39, "C_Image::LoadFromStream{data}"},
+        {"palette of a new image", [&] { return image.CreateEmpty(0, 0, GFX_FMT_INDEX8, GFX_FMT_RGB888); }, 768,
+         "C_Image::CreateEmpty{m_palette}"},
+        {"pixels of a copy", copyOf(pixels), 4096, "C_Image::operator={data}"},
+        {"palette of a copy", copyOf(paletteOnly), 768, "C_Image::operator={m_palette}"},
     };
-    cases.insert(cases.end(), others.begin(), others.end());
-    for (const Failure& f : cases) ExpectFailureCase(f);
+    for (const Starved& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::uint32_t before = Mem_GetUsage().memCurrent;
+        Gfx_ClearError();
+        {
+            FailingAllocations failing(c.failSize);
+            EXPECT_FALSE(c.provoke());
+            EXPECT_GE(failing.Refused(), 1u);
+        }
+        EXPECT_EQ(Gfx_GetErrorDetailCode(), GFX_ERR_NO_MEMORY);
+        EXPECT_EQ(std::string(Gfx_GetErrorDetail()), c.detail);
+        EXPECT_TRUE(image.data == nullptr && image.m_palette == nullptr);
+        EXPECT_EQ(Mem_GetUsage().memCurrent, before);
+    }
 }
 
-TEST(ReaderErrors, UnknownFormatsMissingFilesAndImpossibleSizes) {
+// Failures no bad data reaches, each reported under its operation; failed
+// calls leave their images and files as they were.
+TEST(ReaderErrors, UnknownFormatsAndImpossibleSizes) {
     C_Image image, grey;
     ASSERT_TRUE(grey.CreateEmpty(3, 2, GFX_FMT_CH8, GFX_FMT_NONE));
     // A grey view whose 32-bit form would need rows longer than any 32-bit
@@ -658,32 +631,23 @@ TEST(ReaderErrors, UnknownFormatsMissingFilesAndImpossibleSizes) {
     sink.OpenMemoryWrite();
     const std::string raw = Quillory_TempPath("pixels.raw");
     std::remove(raw.c_str());
-    const std::vector<Failure> cases = {
-        {{"channel of an unknown format", withFormat([&] { return Gfx_Image_GetChannel(&grey, &image, 0); }),
-          GFX_ERR_FORMAT, "Gfx_Image_GetChannel{pImageSrc->format}", "Gfx_Image_GetChannel"},
-         0,
-         &image},
-        {{"raw dump of an unknown format", withFormat([&] { return grey.Save_RAW_ToFile(raw.c_str()); }),
-          GFX_ERR_FORMAT, "C_Image::Save_RAW_ToFile{format}", "C_Image::Save_RAW_ToFile"},
-         0,
-         nullptr},
-        {{"record of an unknown format", withFormat([&] { return grey.SaveToStream(&sink, 0); }), GFX_ERR_FORMAT,
-          "C_Image::SaveToStream{format}", "C_Image::SaveToStream"},
-         0,
-         nullptr},
-        {{"format change whose new buffer cannot exist",
-          [&] { return Gfx_Image_ChangeFormat(&view, GFX_FMT_ARGB8888, GFX_FMT_SAME, 0); }, GFX_ERR_NO_MEMORY,
-          "C_Image::CreateEmpty{data}", "Gfx_Image_ChangeFormat"},
-         0,
-         nullptr},
-        {{"clone whose new buffer cannot exist",
-          [&] { return Gfx_Image_Clone(&view, &image, GFX_FMT_ARGB8888, GFX_FMT_SAME, 0); }, GFX_ERR_NO_MEMORY,
-          "C_Image::CreateEmpty{data}", "Gfx_Image_Clone"},
-         0,
-         &image},
+    const std::string gc = "Gfx_Image_GetChannel", rd = "C_Image::Save_RAW_ToFile", st = "C_Image::SaveToStream";
+    const std::vector<ErrorCase> cases = {
+        {"channel of an unknown format", withFormat([&] { return Gfx_Image_GetChannel(&grey, &image, 0); }),
+         GFX_ERR_FORMAT, gc + "{pImageSrc->format}", gc},
+        {"raw dump of an unknown format", withFormat([&] { return grey.Save_RAW_ToFile(raw.c_str()); }), GFX_ERR_FORMAT,
+         rd + "{format}", rd},
+        {"record of an unknown format", withFormat([&] { return grey.SaveToStream(&sink, 0); }), GFX_ERR_FORMAT,
+         st + "{format}", st},
+        {"format change whose new buffer cannot exist",
+         [&] { return Gfx_Image_ChangeFormat(&view, GFX_FMT_ARGB8888, GFX_FMT_SAME, 0); }, GFX_ERR_NO_MEMORY,
+         "C_Image::CreateEmpty{data}", "Gfx_Image_ChangeFormat"},
+        {"clone whose new buffer cannot exist",
+         [&] { return Gfx_Image_Clone(&view, &image, GFX_FMT_ARGB8888, GFX_FMT_SAME, 0); }, GFX_ERR_NO_MEMORY,
+         "C_Image::CreateEmpty{data}", "Gfx_Image_Clone"},
     };
-    for (const Failure& f : cases) ExpectFailureCase(f);
-    // Failed calls leave their images and files as they were.
+    for (const ErrorCase& c : cases) ExpectReported(c);
+    ExpectEmptied(image);
     EXPECT_EQ(view.format, GFX_FMT_CH8);
     EXPECT_EQ(view.data, lent);
     EXPECT_EQ(sink.Size(), 0u);
