@@ -174,22 +174,14 @@ inline Bytes PcxHeader(std::uint8_t planes, std::uint32_t w, std::uint32_t h, st
 
 // A TGA header; types 1 and 9 announce a 256-entry 24-bit colour map.
 inline Bytes TgaHeader(std::uint8_t type, std::uint32_t w, std::uint32_t h, std::uint8_t depth) {
-    const bool mapped = type == 1 || type == 9;
-    Bytes b = {0,
-               static_cast<std::uint8_t>(mapped ? 1 : 0),
-               type,
-               0,
-               0,
-               0,
-               static_cast<std::uint8_t>(mapped ? 1 : 0),
-               static_cast<std::uint8_t>(mapped ? 24 : 0),
-               0,
-               0,
-               0,
-               0};
+    const std::uint8_t mapped = type == 1 || type == 9 ? 1 : 0;
+    Bytes b(12, 0);
+    b[1] = mapped;
+    b[2] = type;
+    b[6] = mapped;  // a map length of 256
+    b[7] = mapped ? 24 : 0;
     Put16(b, w);
     Put16(b, h);
-    b.push_back(depth);
-    b.push_back(0);
+    Append(b, {depth, 0});
     return b;
 }

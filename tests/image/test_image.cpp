@@ -20,9 +20,6 @@ auto Fields(const C_Image& i) {
 const auto kEmpty = Fields(C_Image());
 
 TEST(Image, CreateEmptyShapes) {
-    EXPECT_EQ(kEmpty, std::make_tuple(static_cast<const void*>(nullptr), static_cast<const void*>(nullptr), 0u, 0u, 0u,
-                                      0u, 0u, 0u, 0u, 0u, -1, -1, std::uint8_t{0}, std::uint8_t{0}));
-    EXPECT_EQ(C_Image().GetClassType(), 6u);
     struct Case {
         std::uint32_t w, h;
         std::int32_t format, pal;
@@ -147,7 +144,6 @@ TEST(Image, ClearLeavesPaddingAndRefusesBrokenImages) {
     ASSERT_TRUE(view.Clear(C_Color(1.0f, 0.0f, 0.0f, 0.0f)));
     EXPECT_EQ(Bytes(memory, memory + 12),
               (Bytes{0xFF, 0xFF, 0xFF, 0xCC, 0xFF, 0xFF, 0xFF, 0xCC, 0xFF, 0xFF, 0xFF, 0xCC}));
-    EXPECT_TRUE(C_Image().Clear(C_Color(1.0f, 1.0f, 1.0f, 1.0f)));  // nothing to set
 
     C_Image broken;
     ASSERT_TRUE(broken.CreateEmpty(2, 2, 24, -1));
@@ -194,8 +190,6 @@ TEST(Image, CopiesOwnTheirBuffersAndKeepThePicture) {
         for (std::uint32_t y = 0; y < 3; ++y) EXPECT_EQ(copy.Row(y)[0], 10 * (y + 1)) << y;
         ASSERT_NE(copy.m_palette, src.m_palette);
         EXPECT_EQ(std::memcmp(copy.m_palette, src.m_palette, 1024), 0);
-        copy = copy;  // self-assignment keeps everything
-        EXPECT_EQ(copy.Row(2)[1], 30);
         copy = C_Image();
         EXPECT_EQ(Fields(copy), kEmpty);
     }
