@@ -15,10 +15,6 @@
 
 namespace {
 
-std::string TempPath(const std::string& name) { return Quillory_TempPath(name); }
-
-Bytes Row(const C_Image& image, std::uint32_t y) { return StoredRow(image, y, image.rowBytes); }
-
 // A damaged or forged file each reader must refuse.
 struct Refusal {
     const char* what;
@@ -359,7 +355,7 @@ Bytes SmallTga() {
 // The extension, in any case, chooses the reader; names without a known one
 // are refused (JPEG names are recognised and nothing is recorded).
 TEST(ImageFiles, ExtensionChoosesTheReader) {
-    const std::string dir = TempPath("");
+    const std::string dir = Quillory_TempPath("");
     const std::pair<const char*, Bytes> files[] = {{"photo.tga", SmallTga()},
                                                    {"a.b.TGA", SmallTga()},
                                                    {"photo.Bmp", MakeBmp(1, 1, 24, 0, {1, 2, 3, 0}).Build()},
@@ -372,7 +368,7 @@ TEST(ImageFiles, ExtensionChoosesTheReader) {
     }
     // A missing file is reported by the reader the name chose; string names
     // reach the same readers.
-    const std::string missing = TempPath("no-such-picture.tga");
+    const std::string missing = Quillory_TempPath("no-such-picture.tga");
     C_Image image;
     EXPECT_FALSE(image.Load_Format_FromFile(C_String(missing.c_str())));
     ExpectFailure(GFX_ERR_OPEN_READ, "C_Image::LoadTGA(" + missing + ")", "C_Image::Load_TGA");
@@ -400,7 +396,7 @@ TEST(ImageFiles, ReaderStartsWhereTheStreamStandsAndLeavesItAfterTheImage) {
     Bytes bytes = {0xAB, 0xCD, 0xEF};
     Append(bytes, bmp.Build());
     Append(bytes, SmallTga());
-    const std::string path = TempPath("two-pictures.bin");
+    const std::string path = Quillory_TempPath("two-pictures.bin");
     WriteFile(path, bytes);
     C_Stream file;
     ASSERT_TRUE(file.OpenFileRead(path.c_str()));
@@ -411,17 +407,17 @@ TEST(ImageFiles, ReaderStartsWhereTheStreamStandsAndLeavesItAfterTheImage) {
         ASSERT_EQ(C_Stream::ReadBytes(s, prefix, 3), 3u);
         C_Image first;
         ASSERT_TRUE(first.LoadBMP(s));
-        EXPECT_EQ(Row(first, 1), Bytes(bmp.pixels.begin(), bmp.pixels.begin() + 10000));
-        EXPECT_EQ(Row(first, 0), Bytes(bmp.pixels.begin() + 10000, bmp.pixels.end()));
+        EXPECT_EQ(StoredRow(first, 1, 10000), Bytes(bmp.pixels.begin(), bmp.pixels.begin() + 10000));
+        EXPECT_EQ(StoredRow(first, 0, 10000), Bytes(bmp.pixels.begin() + 10000, bmp.pixels.end()));
         C_Image second;
         ASSERT_TRUE(second.LoadTGA(s));
-        EXPECT_EQ(Row(second, 0), Bytes({1, 2, 3}));
+        EXPECT_EQ(StoredRow(second, 0, 3), Bytes({1, 2, 3}));
         EXPECT_EQ(C_Stream::Remaining(s), 0u);
     }
 }
 
 TEST(RawWriter, WritesBarePixels) {
-    const std::string path = TempPath("pixels.raw");
+    const std::string path = Quillory_TempPath("pixels.raw");
     C_Image rgb;
     ASSERT_TRUE(rgb.CreateEmpty(2, 1, GFX_FMT_RGB888, -1));
     std::memcpy(rgb.data, "\x01\x02\x03\x04\x05\x06", 6);
@@ -442,7 +438,7 @@ TEST(RawWriter, WritesBarePixels) {
         EXPECT_EQ(ReadFile(path), bare ? Bytes({0, 1, 2, 3, 6, 7, 8, 9}) : Bytes());
     }
     // Files that cannot be opened or written.
-    const std::string nowhere = TempPath("no-such-dir/pixels.raw");
+    const std::string nowhere = Quillory_TempPath("no-such-dir/pixels.raw");
     EXPECT_FALSE(rgb.Save_RAW_ToFile(nowhere.c_str()));
     ExpectFailure(GFX_ERR_OPEN_WRITE, "C_Image::Save_RAW_ToFile(" + nowhere + ")", "C_Image::Save_RAW_ToFile");
 }
@@ -510,34 +506,6 @@ public:
     std::uint32_t Refused() const { return g_failedCount; }
 };
 
-// Files of zero pixels (BMP rows padded to 4 bytes, PCX scanlines stored as
-// literal bytes 1), with a full palette wherever the format has one.
-Bytes BmpFile(std::uint32_t w, std::uint32_t h, std::uint16_t bits) {
-    Bmp bmp;
-    bmp.width = static_cast<std::int32_t>(w);
-    bmp.height = static_cast<std::int32_t>(h);
-    bmp.bits = bits;
-    bmp.paletteEntries = bits == 8 ? 256 : 0;
-    bmp.pixels.assign(std::size_t{(w * bits + 31) / 32 * 4} * h, 0);
-    return bmp.Build();
-}
-
-Bytes PcxFile(std::uint8_t planes, std::uint32_t w, std::uint32_t h, std::uint32_t bytesPerLine) {
-    Bytes b = PcxHeader(planes, w, h, bytesPerLine);
-    b.resize(b.size() + std::size_t{bytesPerLine} * planes * h, 1);
-    if (planes == 1) {
-        b.push_back(12);
-        b.resize(b.size() + 768, 0);
-    }
-    return b;
-}
-
-Bytes TgaFile(std::uint8_t type, std::uint32_t w, std::uint32_t h, std::uint8_t depth) {
-    Bytes b = TgaHeader(type, w, h, depth);
-    b.resize(b.size() + (type == 1 ? 768 : 0) + std::size_t{w} * h * depth / 8, 7);
-    return b;
-}
-
 // An operation starved of one allocation: it fails, names the buffer it
 // could not have, and leaves `image` empty with no memory kept.
 struct Starved {
@@ -550,9 +518,14 @@ struct Starved {
 TEST(ReaderErrors, BuffersThatCannotBeHad) {
     if (!kCanFailAllocations) GTEST_SKIP() << "allocation failures cannot be injected in this build";
     C_Image image;
-    const Bytes bmp24 = BmpFile(7, 5, 24), bmp8 = BmpFile(9, 3, 8);
-    const Bytes pcx8 = PcxFile(1, 5, 3, 6), pcx24 = PcxFile(3, 4, 2, 5);  // lines of 6; planes of 5
-    const Bytes tga32 = TgaFile(2, 3, 5, 32), tga8 = TgaFile(1, 11, 2, 8);
+    // Files of sizes no other allocation shares: BMP rows padded to 4 bytes,
+    // PCX lines of 6 and planes of 5, a full palette wherever there is one.
+    const Bytes bmp24 = MakeBmp(7, 5, 24, 0, Bytes(24 * 5, 0)).Build();
+    const Bytes bmp8 = MakeBmp(9, 3, 8, 0, Bytes(12 * 3, 0), 256).Build();
+    const Bytes pcx8 = Joined(PcxHeader(1, 5, 3, 6), Bytes(6 * 3, 1), PcxPalette());
+    const Bytes pcx24 = Joined(PcxHeader(3, 4, 2, 5), Bytes(5 * 3 * 2, 1));
+    const Bytes tga32 = Joined(TgaHeader(2, 3, 5, 32), Bytes(60, 7)),
+                tga8 = Joined(TgaHeader(1, 11, 2, 8), Bytes(790, 7));
     auto load = [&image](Reader reader, const Bytes& file) {
         return [&image, reader, &file] { return LoadWith(image, reader, file); };
     };
