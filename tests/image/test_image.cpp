@@ -50,21 +50,10 @@ TEST(Image, CreateEmptyShapes) {
     EXPECT_EQ(Mem_GetUsage().memCurrent, start + sizeof(C_Image));
 }
 
-TEST(Image, BuffersOfTheSameSizeAreKept) {
+// Over a locked view even a buffer of the same size is a new one: the
+// borrowed memory is never written.
+TEST(Image, CreateOverAViewLeavesTheBorrowedMemory) {
     C_Image im;
-    ASSERT_TRUE(im.CreateEmpty(4, 2, 24, 21));
-    for (std::size_t i = 0; i < im.dataSize; ++i) im.data[i] = static_cast<std::uint8_t>(i * 7 + 1);
-    for (std::uint32_t i = 0; i < im.paletteSize; ++i) im.m_palette[i] = static_cast<std::uint8_t>(i);
-    const Bytes before = AllBytes(im);
-    const std::uint8_t *buffer = im.data, *palette = im.m_palette;
-    ASSERT_TRUE(im.CreateEmpty(16, 2, 6, 36));  // 32 bytes again, another 3-byte palette format
-    EXPECT_EQ(im.data, buffer);
-    EXPECT_EQ(AllBytes(im), before);
-    EXPECT_EQ(im.m_palette, palette);
-    EXPECT_EQ(im.m_palette[767], 767 & 0xFF);
-    EXPECT_EQ(std::make_tuple(im.pitch, im.format, im.palFormat), std::make_tuple(16u, 6, 36));
-
-    // Over a locked view even the same size gets a buffer of its own.
     std::uint8_t borrowed[64];
     std::memset(borrowed, 0x5A, sizeof borrowed);
     ASSERT_TRUE(im.CreateLocked(4, 4, 16, 24, -1, borrowed));

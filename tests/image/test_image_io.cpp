@@ -176,42 +176,22 @@ C_Image Picture(std::int32_t format, const Bytes& bytes, const Bytes& palette = 
 TEST(ImageIO, RequestedFormatWidensAsViewersShow) {
     Bytes palette(768, 0);
     palette[3 * 9] = 1, palette[3 * 9 + 1] = 2, palette[3 * 9 + 2] = 3;
-    const struct {
-        const char* name;
-        C_Image picture;
-        std::int32_t natural;
-        Bytes argb;
-    } cases[] = {
-        {"5-5-5: red 16, white",
-         Picture(GFX_FMT_RGB555, LeBytes({0x4000, 0x7FFF}, 2)),
-         GFX_FMT_RGB555,
-         {0, 0, 132, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}},
-        {"4-4-4-4 with alpha",
-         Picture(GFX_FMT_ARGB4444, LeBytes({0xA5C3, 0x0F00}, 2)),
-         GFX_FMT_ARGB4444,
-         {0x33, 0xCC, 0x55, 0xAA, 0, 0, 0xFF, 0}},
-        {"16-bit grey keeps its top bits",
-         Picture(GFX_FMT_CH16, LeBytes({0x1234, 0xFF00}, 2)),
-         GFX_FMT_CH16,
-         {0x12, 0x12, 0x12, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}},
-        {"indices without a palette read as a grey ramp",
-         Picture(GFX_FMT_INDEX8, {9, 250}),
-         GFX_FMT_INDEX8,
-         {9, 9, 9, 0xFF, 250, 250, 250, 0xFF}},
-        {"indices into a palette",
-         Picture(GFX_FMT_INDEX8, {9, 0}, palette),
-         GFX_FMT_INDEX8,
-         {1, 2, 3, 0xFF, 0, 0, 0, 0xFF}},
+    const std::pair<C_Image, Bytes> cases[] = {
+        {Picture(GFX_FMT_RGB555, LeBytes({0x4000, 0x7FFF}, 2)), {0, 0, 132, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}},
+        {Picture(GFX_FMT_ARGB4444, LeBytes({0xA5C3, 0x0F00}, 2)), {0x33, 0xCC, 0x55, 0xAA, 0, 0, 0xFF, 0}},
+        {Picture(GFX_FMT_CH16, LeBytes({0x1234, 0xFF00}, 2)), {0x12, 0x12, 0x12, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}},
+        {Picture(GFX_FMT_INDEX8, {9, 250}), {9, 9, 9, 0xFF, 250, 250, 250, 0xFF}},  // no palette: a grey ramp
+        {Picture(GFX_FMT_INDEX8, {9, 0}, palette), {1, 2, 3, 0xFF, 0, 0, 0, 0xFF}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        C_Image record = c.picture;
+    for (const auto& [picture, argb] : cases) {
+        SCOPED_TRACE(picture.format);
+        C_Image record = picture;
         const Bytes bytes = Quillory_Saved(record);
         C_Image image;
         ASSERT_TRUE(Gfx_Image_LoadMemory(&image, bytes.data(), bytes.size(), GFX_FMT_ARGB8888)) << Reason();
-        EXPECT_EQ(StoredRow(image, 0, 8), c.argb);
+        EXPECT_EQ(StoredRow(image, 0, 8), argb);
         ASSERT_TRUE(Gfx_Image_LoadMemory(&image, bytes.data(), bytes.size(), GFX_FMT_NONE)) << Reason();
-        EXPECT_EQ(image.format, c.natural);
+        EXPECT_EQ(image.format, picture.format);
     }
 #if defined(QUILLORY_HAVE_WEBP)
     // WebP has no grey pictures: a grey one goes out as colour.
