@@ -25,54 +25,22 @@ bool Exists(const std::string& path) {
 
 // ------------------------------------------------ PNG files made by libpng
 
-// A PNG to write: samples row-major, `channels` per pixel, at `bitDepth`.
+// A 9 × 9 PNG to write. Sample c of pixel (x, y) is 7x + 13y + 29c cut to
+// the depth (16-bit ones are multiples of 257, so their 8-bit value is
+// exact); a palette has an entry for every index.
 struct PngShape {
-    std::uint32_t width = 9, height = 9;
-    int bitDepth = 8;
-    int colorType = PNG_COLOR_TYPE_RGB;
+    int colorType;
+    int bitDepth;
     bool interlace = false;
-    std::vector<std::uint16_t> samples;
-    std::vector<png_color> palette;
-    std::vector<png_byte> paletteAlpha;
     bool colorKey = false;  // tRNS for grey / RGB: the first pixel's value
+    std::vector<png_byte> paletteAlpha = {};
 };
+constexpr std::uint32_t kSide = 9;
 
-int Channels(int colorType) {
-    switch (colorType) {
-    case PNG_COLOR_TYPE_GRAY_ALPHA: return 2;
-    case PNG_COLOR_TYPE_RGB: return 3;
-    case PNG_COLOR_TYPE_RGB_ALPHA: return 4;
-    default: return 1;
-    }
+std::uint16_t Sample(const PngShape& s, std::uint32_t x, std::uint32_t y, int c) {
+    const std::uint32_t v = x * 7 + y * 13 + static_cast<std::uint32_t>(c) * 29;
+    return static_cast<std::uint16_t>(s.bitDepth == 16 ? (v % 256) * 257 : v % (1u << s.bitDepth));
 }
-
-// Deterministic samples; 16-bit ones are multiples of 257 so their 8-bit
-// value is exact.
-PngShape MakeShape(int colorType, int bitDepth, bool interlace = false) {
-    PngShape s;
-    s.colorType = colorType;
-    s.bitDepth = bitDepth;
-    s.interlace = interlace;
-    const int ch = Channels(colorType);
-    for (std::uint32_t y = 0; y < s.height; ++y)
-        for (std::uint32_t x = 0; x < s.width; ++x)
-            for (int c = 0; c < ch; ++c) {
-                const std::uint32_t v = x * 7 + y * 13 + static_cast<std::uint32_t>(c) * 29;
-                s.samples.push_back(
-                    static_cast<std::uint16_t>(bitDepth == 16 ? (v % 256) * 257 : v % (1u << bitDepth)));
-            }
-    if (colorType == PNG_COLOR_TYPE_PALETTE)
-        for (int i = 0; i < (1 << bitDepth); ++i)
-            s.palette.push_back(
-                {static_cast<png_byte>(i * 3), static_cast<png_byte>(255 - i), static_cast<png_byte>(i ^ 0x5A)});
-    return s;
-}
-
-struct Encode {
-    const PngShape* shape;
-    png_bytep* rows;
-    Bytes* out;
-};
 
 void AppendData(png_structp png, png_bytep data, png_size_t n) {
     auto* out = static_cast<Bytes*>(png_get_io_ptr(png));
@@ -81,53 +49,54 @@ void AppendData(png_structp png, png_bytep data, png_size_t n) {
 void NoFlush(png_structp) {}
 
 // Only plain data in this frame: libpng may longjmp into it.
-bool RunEncode(png_structp png, png_infop info, const Encode* e) {
+bool RunEncode(png_structp png, png_infop info, const PngShape& s, const png_color* palette, png_bytep* rows,
+               Bytes* out) {
     if (setjmp(png_jmpbuf(png))) return false;
-    const PngShape& s = *e->shape;
-    png_set_write_fn(png, e->out, AppendData, NoFlush);
-    png_set_IHDR(png, info, s.width, s.height, s.bitDepth, s.colorType,
-                 s.interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    if (!s.palette.empty()) png_set_PLTE(png, info, s.palette.data(), static_cast<int>(s.palette.size()));
+    png_set_write_fn(png, out, AppendData, NoFlush);
+    png_set_IHDR(png, info, kSide, kSide, s.bitDepth, s.colorType, s.interlace ? PNG_INTERLACE_ADAM7 : 0, 0, 0);
+    if (s.colorType == PNG_COLOR_TYPE_PALETTE) png_set_PLTE(png, info, palette, 1 << s.bitDepth);
     if (!s.paletteAlpha.empty())
         png_set_tRNS(png, info, s.paletteAlpha.data(), static_cast<int>(s.paletteAlpha.size()), nullptr);
     if (s.colorKey) {
         png_color_16 key{};
-        key.gray = s.samples[0];
-        key.red = s.samples[0];
-        key.green = s.samples[1];
-        key.blue = s.samples[2];
+        key.gray = key.red = Sample(s, 0, 0, 0);
+        key.green = Sample(s, 0, 0, 1);
+        key.blue = Sample(s, 0, 0, 2);
         png_set_tRNS(png, info, nullptr, 0, &key);
     }
     png_write_info(png, info);
-    png_write_image(png, e->rows);
+    png_write_image(png, rows);
     png_write_end(png, info);
     return true;
 }
 
 Bytes EncodePng(const PngShape& s) {
-    const int ch = Channels(s.colorType);
-    const std::size_t rowBytes = (std::size_t{s.width} * ch * s.bitDepth + 7) / 8;
-    std::vector<Bytes> packed(s.height, Bytes(rowBytes, 0));
+    const int ch = s.colorType == PNG_COLOR_TYPE_RGB_ALPHA ? 4
+                   : s.colorType == PNG_COLOR_TYPE_RGB     ? 3
+                                                           : 1 + (s.colorType == PNG_COLOR_TYPE_GRAY_ALPHA);
+    std::vector<Bytes> packed(kSide, Bytes((kSide * ch * s.bitDepth + 7) / 8, 0));
     std::vector<png_bytep> rows;
-    for (std::uint32_t y = 0; y < s.height; ++y) {
-        for (std::size_t i = 0; i < std::size_t{s.width} * ch; ++i) {
-            const std::uint16_t v = s.samples[y * s.width * ch + i];
+    for (std::uint32_t y = 0; y < kSide; ++y) {
+        for (std::uint32_t i = 0; i < kSide * ch; ++i) {
+            const std::uint16_t v = Sample(s, i / ch, y, static_cast<int>(i % ch));
             if (s.bitDepth == 16) {
                 packed[y][2 * i] = static_cast<std::uint8_t>(v >> 8);
                 packed[y][2 * i + 1] = static_cast<std::uint8_t>(v);
             } else {  // most significant bits first
-                const std::size_t bit = i * s.bitDepth;
+                const std::uint32_t bit = i * s.bitDepth;
                 packed[y][bit / 8] |= static_cast<std::uint8_t>(v << (8 - s.bitDepth - bit % 8));
             }
         }
         rows.push_back(packed[y].data());
     }
+    std::vector<png_color> palette;
+    for (int i = 0; i < 256; ++i)
+        palette.push_back(
+            {static_cast<png_byte>(i * 3), static_cast<png_byte>(255 - i), static_cast<png_byte>(i ^ 0x5A)});
     Bytes out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
-    const Encode e{&s, rows.data(), &out};
-    const bool ok = RunEncode(png, info, &e);
+    const bool ok = RunEncode(png, info, s, palette.data(), rows.data(), &out);
     png_destroy_write_struct(&png, &info);
     EXPECT_TRUE(ok);
     return out;
@@ -180,15 +149,11 @@ TEST(Png, LoadsEveryColourTypeAndDepth) {
         {PNG_COLOR_TYPE_PALETTE, 2},     {PNG_COLOR_TYPE_PALETTE, 4},    {PNG_COLOR_TYPE_PALETTE, 8},
     };
     for (const auto& [colorType, depth] : kinds)
-        for (bool interlace : {false, true}) shapes.push_back(MakeShape(colorType, depth, interlace));
+        for (bool interlace : {false, true}) shapes.push_back({colorType, depth, interlace});
     // Transparency chunks become alpha (grey with a colour key needs it too);
     // palette entries beyond the chunk stay opaque.
-    shapes.push_back(MakeShape(PNG_COLOR_TYPE_PALETTE, 4));
-    shapes.back().paletteAlpha = {0, 128, 255, 7};
-    for (const auto& [colorType, depth] : {kinds[3], kinds[8]}) {
-        shapes.push_back(MakeShape(colorType, depth));
-        shapes.back().colorKey = true;
-    }
+    shapes.push_back({PNG_COLOR_TYPE_PALETTE, 4, false, false, {0, 128, 255, 7}});
+    for (const auto& [colorType, depth] : {kinds[3], kinds[8]}) shapes.push_back({colorType, depth, false, true});
     // The decoded pixels of every shape against one golden hash: the samples
     // are 8-bit values widened by bit repetition (16-bit ones cut to their
     // top byte), palettes looked up, keys and tRNS entries made alpha.
@@ -203,14 +168,14 @@ TEST(Png, LoadsEveryColourTypeAndDepth) {
         const bool grey = shape.colorType == PNG_COLOR_TYPE_GRAY && !shape.colorKey;
         EXPECT_EQ(image.format, grey ? GFX_FMT_CH8 : GFX_FMT_ARGB8888);
         EXPECT_EQ(std::make_tuple(image.width, image.height, image.pitch, image.bottomUp),
-                  std::make_tuple(shape.width, shape.height, image.rowBytes, std::uint8_t{0}));
+                  std::make_tuple(kSide, kSide, image.rowBytes, std::uint8_t{0}));
         Append(all, AllBytes(image));
         WriteFile(path, file);
         Gfx_PngInfo info{};
         ASSERT_TRUE(Gfx_Image_ReadPNGInfo(path.c_str(), &info));
         EXPECT_EQ(
             std::make_tuple(info.width, info.bitDepth, info.colorType, info.interlaced, info.loadFormat),
-            std::make_tuple(shape.width, static_cast<std::uint8_t>(shape.bitDepth),
+            std::make_tuple(kSide, static_cast<std::uint8_t>(shape.bitDepth),
                             static_cast<std::uint8_t>(shape.colorType), std::uint8_t{shape.interlace}, image.format));
     }
     EXPECT_EQ(Fnv1a(all), 0xfe5ae2a8a9b024e2ull) << std::hex << Fnv1a(all);
@@ -265,7 +230,7 @@ TEST(Png, SavedPicturesRoundTrip) {
 // A refused load: false, the codes and message, an emptied image, no memory
 // kept; forged sizes are refused before the buffer is made.
 TEST(Png, RefusesDamagedAndForgedFiles) {
-    const Bytes good = EncodePng(MakeShape(PNG_COLOR_TYPE_RGB, 8));
+    const Bytes good = EncodePng({PNG_COLOR_TYPE_RGB, 8});
     Bytes badHeaderCrc = good, badDataCrc = good;
     badHeaderCrc[29] ^= 0x01;
     badDataCrc[good.size() - 20] ^= 0x40;  // inside the compressed data
