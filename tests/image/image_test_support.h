@@ -78,15 +78,9 @@ inline Bytes ReadFile(const std::string& path) {
     return Bytes(text.begin(), text.end());
 }
 
-inline void Put16(Bytes& b, std::uint32_t v) {
-    b.push_back(static_cast<std::uint8_t>(v));
-    b.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-inline void Put32(Bytes& b, std::uint32_t v) {
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
-}
 inline void Append(Bytes& b, const Bytes& more) { b.insert(b.end(), more.begin(), more.end()); }
+inline void Put16(Bytes& b, std::uint32_t v) { Append(b, LeBytes({v}, 2)); }
+inline void Put32(Bytes& b, std::uint32_t v) { Append(b, LeBytes({v}, 4)); }
 
 using Reader = bool (C_Image::*)(C_Stream*);
 

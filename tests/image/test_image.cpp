@@ -284,6 +284,18 @@ TEST(ImageFile, EveryFormatRoundTrips) {
     EXPECT_EQ(Fnv1a(all), 0x5d68a3975b70aa8dull) << std::hex << Fnv1a(all);
 }
 
+TEST(ImageFile, UnknownFormatsAreNotSaved) {
+    C_Image grey;
+    ASSERT_TRUE(grey.CreateEmpty(3, 2, GFX_FMT_CH8, GFX_FMT_NONE));
+    grey.format = 99;
+    C_Stream sink;
+    sink.OpenMemoryWrite();
+    EXPECT_FALSE(grey.SaveToStream(&sink, 0));
+    grey.format = GFX_FMT_CH8;
+    ExpectFailure(GFX_ERR_FORMAT, "C_Image::SaveToStream{format}", "C_Image::SaveToStream");
+    EXPECT_EQ(sink.Size(), 0u);
+}
+
 TEST(ImageFile, PalettesWithoutFormatAreReadInStep) {
     for (const std::int32_t palFormat : {-1, -2, 99}) {
         SCOPED_TRACE(palFormat);
