@@ -148,21 +148,13 @@ struct Bmp {
 
 // A PCX header; the sizes are stored as differences from a non-zero origin.
 inline Bytes PcxHeader(std::uint8_t planes, std::uint32_t w, std::uint32_t h, std::uint32_t bytesPerLine) {
-    Bytes b(128, 0);
-    b[0] = 0x0A;
-    b[1] = 0x05;
-    b[2] = 1;
-    b[3] = 8;
+    Bytes b = {0x0A, 0x05, 1, 8};
     const std::uint32_t xmin = 10, ymin = 20;
-    b[4] = xmin;
-    b[6] = ymin;
-    b[8] = static_cast<std::uint8_t>(xmin + w - 1);
-    b[9] = static_cast<std::uint8_t>((xmin + w - 1) >> 8);
-    b[10] = static_cast<std::uint8_t>(ymin + h - 1);
-    b[11] = static_cast<std::uint8_t>((ymin + h - 1) >> 8);
-    b[65] = planes;
-    b[66] = static_cast<std::uint8_t>(bytesPerLine);
-    b[67] = static_cast<std::uint8_t>(bytesPerLine >> 8);
+    for (const std::uint32_t v : {xmin, ymin, xmin + w - 1, ymin + h - 1}) Put16(b, v);
+    b.resize(65, 0);
+    b.push_back(planes);
+    Put16(b, bytesPerLine);
+    b.resize(128, 0);
     return b;
 }
 

@@ -51,12 +51,8 @@ TEST(Image, CreateEmptyShapes) {
     im.Free();
     im.Free();  // a second release frees nothing twice
     EXPECT_EQ(Mem_GetUsage().memCurrent, start + sizeof(C_Image));
-}
-
-// Over a locked view even a buffer of the same size is a new one: the
-// borrowed memory is never written.
-TEST(Image, CreateOverAViewLeavesTheBorrowedMemory) {
-    C_Image im;
+    // Over a locked view even a buffer of the same size is a new one: the
+    // borrowed memory is never written.
     std::uint8_t borrowed[64];
     std::memset(borrowed, 0x5A, sizeof borrowed);
     ASSERT_TRUE(im.CreateLocked(4, 4, 16, 24, -1, borrowed));
@@ -125,9 +121,6 @@ TEST(Image, ClearWritesTheColourInEveryFormat) {
     for (std::int32_t format = 1; format <= 47; ++format)
         for (const C_Color& c : colors) Append(all, cleared(format, c));
     EXPECT_EQ(Fnv1a(all), 0xaa393a70b8bc1d25ull) << std::hex << Fnv1a(all);
-}
-
-TEST(Image, ClearLeavesPaddingAndRefusesBrokenImages) {
     // A view whose rows are 4 bytes apart but 3 long: the gap is not ours.
     std::uint8_t memory[12];
     std::memset(memory, 0xCC, sizeof memory);
@@ -282,9 +275,7 @@ TEST(ImageFile, EveryFormatRoundTrips) {
         }
     }
     EXPECT_EQ(Fnv1a(all), 0x5d68a3975b70aa8dull) << std::hex << Fnv1a(all);
-}
-
-TEST(ImageFile, UnknownFormatsAreNotSaved) {
+    // A record of an unknown format is refused and nothing is written.
     C_Image grey;
     ASSERT_TRUE(grey.CreateEmpty(3, 2, GFX_FMT_CH8, GFX_FMT_NONE));
     grey.format = 99;

@@ -233,7 +233,7 @@ Bytes MakeGif(int w, int h, int left, int top, const std::vector<std::vector<Gif
 
 Bytes MakeGif() { return MakeGif(5, 4, 1, 1, {{0, 1, 2}, {1, 0, 3}}); }
 
-TEST(ImageIO, GifFirstFrameOnItsScreen) {
+TEST(ImageIO, GifFirstFrameOnItsScreenInterlacedRowsInOrder) {
     const Bytes gif = MakeGif();
     C_Image image;
     ASSERT_TRUE(Gfx_Image_LoadMemory(&image, gif.data(), gif.size(), GFX_FMT_NONE)) << Reason();
@@ -247,15 +247,11 @@ TEST(ImageIO, GifFirstFrameOnItsScreen) {
     EXPECT_EQ(px(2, 1), (Bytes{50, 100, 200, 0xFF}));
     EXPECT_EQ(px(3, 1), (Bytes{0, 0, 0, 0}));
     EXPECT_EQ(px(3, 2), (Bytes{3, 2, 1, 0xFF}));
-}
-
-// An interlaced frame taller than the first pass's step: row y holds index y.
-TEST(ImageIO, GifInterlacedRowsLandInOrder) {
+    // An interlaced frame taller than the first pass's step: row y holds index y.
     std::vector<std::vector<GifPixelType>> rows;
     for (int y = 0; y < 21; ++y) rows.push_back({static_cast<GifPixelType>(y), static_cast<GifPixelType>(y)});
-    const Bytes gif = MakeGif(2, 21, 0, 0, rows);
-    C_Image image;
-    ASSERT_TRUE(Gfx_Image_LoadMemory(&image, gif.data(), gif.size(), GFX_FMT_NONE)) << Reason();
+    const Bytes tall = MakeGif(2, 21, 0, 0, rows);
+    ASSERT_TRUE(Gfx_Image_LoadMemory(&image, tall.data(), tall.size(), GFX_FMT_NONE)) << Reason();
     ASSERT_EQ(image.height, 21u);
     for (std::uint32_t y = 0; y < 21; ++y) EXPECT_EQ(image.Row(y)[1], y);
 }

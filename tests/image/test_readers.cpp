@@ -551,12 +551,10 @@ TEST(ReaderErrors, BuffersThatCannotBeHad) {
     const Starved cases[] = {
         {"BMP pixels", load(bmp, bmp24), 7 * 3 * 5, "C_Image::LoadBMP{data}(stream)"},
         {"BMP palette", load(bmp, bmp8), 768, "C_Image::LoadBMP{m_palette}(stream)"},
-        {"PCX indices", load(pcx, pcx8), 15, "C_Image::LoadPCX{data}(stream)"},
         {"PCX scanline", load(pcx, pcx8), 6, "C_Image::LoadPCX{pixelRow}(stream)"},
         {"PCX palette", load(pcx, pcx8), 768, "C_Image::LoadPCX{m_palette}(stream)"},
         {"PCX pixels", load(pcx, pcx24), 24, "C_Image::LoadPCX{data}(stream)"},
         {"TGA pixels", load(tga, tga32), 60, "C_Image::LoadTGA{data}(stream)"},
-        {"TGA indices", load(tga, tga8), 22, "C_Image::LoadTGA{data}(stream)"},
         {"TGA palette", load(tga, tga8), 768, "C_Image::LoadTGA{m_palette}(stream)"},
         {"record palette", loadRecord, 768, "C_Image::LoadFromStream{m_palette}"},
         {"record pixels", loadRecord, 39, "C_Image::LoadFromStream{data}"},
