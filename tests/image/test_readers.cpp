@@ -42,29 +42,12 @@ void ExpectRefused(Reader reader, const std::string& name, const std::vector<Ref
 
 // ---------------------------------------------------------------- BMP
 
-// Two 3-pixel 24-bit rows, each padded with 0xEE to 12 bytes: file row 0
-// holds pixels 1..3, file row 1 pixels 4..6 (pixel n is n, n+10, n+20).
-Bytes Bmp24Rows() {
-    Bytes b;
-    for (std::uint8_t row = 0; row < 2; ++row) {
-        for (std::uint8_t x = 0; x < 3; ++x) {
-            const std::uint8_t n = static_cast<std::uint8_t>(row * 3 + x + 1);
-            Append(b, {n, static_cast<std::uint8_t>(n + 10), static_cast<std::uint8_t>(n + 20)});
-        }
-        Append(b, {0xEE, 0xEE, 0xEE});
-    }
-    return b;
-}
-
-// 8-bit rows of 5 pixels padded to 8 bytes: file row r holds r*10 + x.
-Bytes Bmp8Rows() {
-    Bytes b;
-    for (std::uint8_t row = 0; row < 2; ++row) {
-        for (std::uint8_t x = 0; x < 5; ++x) b.push_back(static_cast<std::uint8_t>(row * 10 + x));
-        Append(b, {0xEE, 0xEE, 0xEE});
-    }
-    return b;
-}
+// Two 3-pixel 24-bit rows padded with 0xEE to 12 bytes (file row 0 holds
+// pixels 1..3, row 1 pixels 4..6; pixel n is n, n+10, n+20), and two 5-pixel
+// 8-bit rows padded to 8 bytes (file row r holds 10r + x).
+const Bytes kBmp24Rows = {1, 11, 21, 2, 12, 22, 3, 13, 23, 0xEE, 0xEE, 0xEE,
+                          4, 14, 24, 5, 15, 25, 6, 16, 26, 0xEE, 0xEE, 0xEE};
+const Bytes kBmp8Rows = {0, 1, 2, 3, 4, 0xEE, 0xEE, 0xEE, 10, 11, 12, 13, 14, 0xEE, 0xEE, 0xEE};
 
 Bmp MakeBmp(std::int32_t w, std::int32_t h, std::uint16_t bits, std::uint32_t compression, const Bytes& pixels,
             std::uint32_t entries = 0, std::uint32_t infoSize = 40, std::vector<std::uint32_t> masks = {}) {
@@ -108,19 +91,19 @@ std::vector<Variant> BmpVariants() {
     // The stated image size never matters; a negative height is top-down;
     // the last row may lack its padding; the palette holds biClrUsed entries
     // (256 when 0) after an information header of any size.
-    Bmp bottomUp24 = MakeBmp(3, 2, 24, 0, Bmp24Rows());
+    Bmp bottomUp24 = MakeBmp(3, 2, 24, 0, kBmp24Rows);
     bottomUp24.sizeImage = 1000;
-    Bytes unpadded = Bmp24Rows();
+    Bytes unpadded = kBmp24Rows;
     unpadded.resize(unpadded.size() - 3);
-    Bmp topDown8 = MakeBmp(5, -2, 8, 0, Bmp8Rows(), 3);
+    Bmp topDown8 = MakeBmp(5, -2, 8, 0, kBmp8Rows, 3);
     topDown8.clrUsed = 3;
-    Bmp long8 = MakeBmp(5, 2, 8, 0, Bmp8Rows(), 16, 124);
+    Bmp long8 = MakeBmp(5, 2, 8, 0, kBmp8Rows, 16, 124);
     long8.clrUsed = 16;
     const std::int32_t rgb = GFX_FMT_RGB888, argb = GFX_FMT_ARGB8888, index = GFX_FMT_INDEX8;
     return {
         {"24 bits bottom-up", bottomUp24.Build(), rgb},
         {"24 bits top-down, last row unpadded", MakeBmp(3, -2, 24, 0, unpadded).Build(), rgb},
-        {"8 bits of 256 colours", MakeBmp(5, 2, 8, 0, Bmp8Rows(), 256).Build(), index},
+        {"8 bits of 256 colours", MakeBmp(5, 2, 8, 0, kBmp8Rows, 256).Build(), index},
         {"8 bits of 3 colours, top-down", topDown8.Build(), index},
         {"8 bits after a long header", long8.Build(), index},
         {"1 bit", MakeBmp(10, 2, 1, 0, {0xAA, 0x80, 0, 0, 0xFF, 0xC0, 0, 0}, 2).Build(), index},
@@ -151,7 +134,7 @@ TEST(ReadBmp, Variants) { EXPECT_EQ(LoadedHash(&C_Image::LoadBMP, BmpVariants())
 // The good 3 × 2 24-bit file with one change.
 Bytes SpoiltBmp(const std::function<void(Bmp&)>& spoil) {
     Bmp bmp;
-    bmp.pixels = Bmp24Rows();
+    bmp.pixels = kBmp24Rows;
     spoil(bmp);
     return bmp.Build();
 }
