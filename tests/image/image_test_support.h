@@ -11,6 +11,7 @@
 
 #include "core/error.h"
 #include "core/stream.h"
+#include "error_case.h"
 #include "image/image.h"
 #include "test_support.h"
 
@@ -19,10 +20,7 @@ using Bytes = std::vector<std::uint8_t>;
 // Checks that the last failure recorded `code` with `detail` and then the
 // summary line of `site`.
 inline void ExpectFailure(std::int32_t code, const std::string& detail, const std::string& site) {
-    EXPECT_EQ(Gfx_GetErrorCode(), -1);
-    EXPECT_EQ(Gfx_GetErrorDetailCode(), code);
-    EXPECT_EQ(std::string(Gfx_GetErrorDetail()), detail);
-    EXPECT_EQ(std::string(Gfx_GetErrorMessage()), site + GFX_FATAL_SUFFIX);
+    ExpectRecorded({"", nullptr, code, detail, site});
 }
 
 // The bytes of stored row y (memory order, not display order).
@@ -48,12 +46,6 @@ std::uint64_t Fnv1a(const Sequence& bytes) {
     std::uint64_t h = 14695981039346656037ull;
     for (const auto b : bytes) h = (h ^ static_cast<std::uint8_t>(b)) * 1099511628211ull;
     return h;
-}
-
-inline std::uint32_t FloatBits(float f) {
-    std::uint32_t u;
-    std::memcpy(&u, &f, 4);
-    return u;
 }
 
 // `count` little-endian values of `bytes` bytes each, as raw bytes.

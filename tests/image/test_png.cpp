@@ -137,8 +137,6 @@ void Fill(C_Image& image) {
             image.Row(y)[i] = static_cast<std::uint8_t>(y * 31 + i * 7 + 1);
 }
 
-// ------------------------------------------------------------------ tests
-
 TEST(Png, LoadsEveryColourTypeAndDepth) {
     std::vector<PngShape> shapes;
     const std::pair<int, int> kinds[] = {

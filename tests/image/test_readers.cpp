@@ -172,9 +172,7 @@ TEST(ReadBmp, DamagedAndForgedFilesAreRefused) {
 // The trailing palette: marker 12 and entry i = R, G, B of i, 100+i, 200+i.
 Bytes PcxPalette() {
     Bytes b = {12};
-    for (std::uint32_t i = 0; i < 256; ++i)
-        Append(b,
-               {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(100 + i), static_cast<std::uint8_t>(200 + i)});
+    for (std::uint32_t i = 0; i < 256; ++i) Append(b, {std::uint8_t(i), std::uint8_t(100 + i), std::uint8_t(200 + i)});
     return b;
 }
 
@@ -325,18 +323,12 @@ TEST(ReadTga, DamagedAndForgedFilesAreRefused) {
 
 // ---------------------------------------------------------------- files
 
-Bytes SmallTga() {
-    Bytes file = TgaHeader(2, 1, 1, 24);
-    Append(file, {1, 2, 3});
-    return file;
-}
-
 // The extension, in any case, chooses the reader; names without a known one
 // are refused (JPEG names are recognised and nothing is recorded).
 TEST(ImageFiles, ExtensionChoosesTheReader) {
     const std::string dir = Quillory_TempPath("");
-    const std::pair<const char*, Bytes> files[] = {{"photo.tga", SmallTga()},
-                                                   {"a.b.TGA", SmallTga()},
+    const std::pair<const char*, Bytes> files[] = {{"photo.tga", Joined(TgaHeader(2, 1, 1, 24), {1, 2, 3})},
+                                                   {"a.b.TGA", Joined(TgaHeader(2, 1, 1, 24), {1, 2, 3})},
                                                    {"photo.Bmp", MakeBmp(1, 1, 24, 0, {1, 2, 3, 0}).Build()},
                                                    {"photo.pcx", Joined(PcxHeader(3, 1, 1, 1), {3, 2, 1})}};
     for (const auto& [name, bytes] : files) {
@@ -374,7 +366,7 @@ TEST(ImageFiles, ReaderStartsWhereTheStreamStandsAndLeavesItAfterTheImage) {
         bmp.pixels.push_back(static_cast<std::uint8_t>(i % 10000 + i / 10000));
     Bytes bytes = {0xAB, 0xCD, 0xEF};
     Append(bytes, bmp.Build());
-    Append(bytes, SmallTga());
+    Append(bytes, Joined(TgaHeader(2, 1, 1, 24), {1, 2, 3}));
     const std::string path = Quillory_TempPath("two-pictures.bin");
     WriteFile(path, bytes);
     C_Stream file;
