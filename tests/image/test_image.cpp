@@ -337,7 +337,7 @@ std::vector<BadRecord> BadRecords() {
     return cases;
 }
 
-TEST(ImageFile, MalformedRecordsAreRefusedAndLeaveTheImageEmpty) {
+TEST(ImageFile, MalformedRecordsAreRefusedUnbackedBytesWithinTheBudget) {
     for (const BadRecord& bad : BadRecords()) {
         SCOPED_TRACE(bad.what);
         C_Image image;
@@ -350,9 +350,6 @@ TEST(ImageFile, MalformedRecordsAreRefusedAndLeaveTheImageEmpty) {
         ExpectEmptied(image);
         EXPECT_EQ(Mem_GetUsage().memCurrent, before);
     }
-}
-
-TEST(ImageFile, UnbackedBytesWithinTheLoadBudget) {
     // A header-only format describes its whole buffer without carrying it; up
     // to the budget of it is made (zeroed) from the header alone, a row more
     // is refused with a reason.
