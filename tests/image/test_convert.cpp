@@ -295,7 +295,6 @@ TEST(Channels, AlphaFromKeyColorAndRefusals) {
         };
     };
     const std::vector<ErrorCase> cases = {
-        {"set from several channels", [&] { return Gfx_Image_SetChannel(&rgb, &dst, 0); }, -1, "", ""},
         {"set from a larger plane", [&] { return Gfx_Image_SetChannel(&big, &dst, 0); }, GFX_ERR_BAD_DATA,
          sc + "{pImageDst->size}", sc},
         {"set from an unknown format", planeAs(0, dst), GFX_ERR_FORMAT, sc + "{pImageSrc->format}", sc},

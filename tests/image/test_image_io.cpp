@@ -137,7 +137,8 @@ TEST(ImageIO, DetectsTypesAndReadsHeadersByTheirBytes) {
     topDown.height = -2;
     topDown.pixels = Bytes(24, 0);
     const std::tuple<Bytes, std::int32_t, std::uint32_t, std::uint32_t, const char*> headers[] = {
-        {topDown.Build(), GFX_FILE_BMP, 3, 2, "top-down"}, {TgaHeader(10, 300, 7, 32), GFX_FILE_TGA, 300, 7, "32-bit"}};
+        {topDown.Build(), GFX_FILE_BMP, 3, 2, "24-bit, uncompressed, BITMAPINFOHEADER, top-down"},
+        {TgaHeader(10, 300, 7, 32), GFX_FILE_TGA, 300, 7, "32-bit"}};
     for (const auto& [bytes, type, width, height, variant] : headers) {
         Gfx_ImageFileInfo info{};
         ASSERT_TRUE(Gfx_Image_ReadMemoryInfo(bytes.data(), bytes.size(), &info)) << Reason();
@@ -310,26 +311,33 @@ TEST(ImageIO, RefusalsNameTheFileAndTheProblem) {
     bomb[6] = bomb[7] = bomb[8] = bomb[9] = 0xFF;
     const std::string huge = Quillory_TempPath("bomb.gif");
     WriteFile(huge, bomb);
-    struct Case {
-        std::string path;
-        std::string reason;
-    } cases[] = {
+    Bytes flat = MakeGif();
+    flat[6 + 7 + 768 + 8 + 5] = 0;  // the frame's width, after the screen, its colours and the control block
+    const std::string flatGif = Quillory_TempPath("flat.gif");
+    WriteFile(flatGif, flat);
+    const std::pair<std::string, std::string> cases[] = {
         {notes, notes + ": not an image file Quillory reads (it starts with text)"},
         {empty, empty + ": the file is empty"},
         {dir, dir + ": is a directory, not an image file"},
         {cut, cut + ": damaged or unsupported JPEG"},
         {huge, huge + ": the GIF claims 65535 x 65535 pixels"},
+        {flatGif, flatGif + ": the GIF's first frame has no size"},
         {Quillory_TempPath("missing.bmp"), Quillory_TempPath("missing.bmp") + ": cannot be opened"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [path, reason] : cases) {
         C_Image image = Pattern(false);
-        EXPECT_FALSE(Gfx_Image_LoadFile(&image, c.path.c_str(), GFX_FMT_ARGB8888));
-        EXPECT_EQ(Reason().substr(0, c.reason.size()), c.reason);
-        EXPECT_TRUE(image.data == nullptr && image.m_palette == nullptr && image.format == GFX_FMT_NONE);
+        EXPECT_FALSE(Gfx_Image_LoadFile(&image, path.c_str(), GFX_FMT_ARGB8888));
+        EXPECT_EQ(Reason().substr(0, reason.size()), reason);
+        ExpectEmptied(image);
     }
     const C_Image picture = Pattern(false);
     EXPECT_FALSE(Gfx_Image_SaveFile(&picture, Quillory_TempPath("x.xyz").c_str(), 0));
     EXPECT_NE(Reason().find("x.xyz: cannot tell which file type"), std::string::npos);
+    C_Image unknown = Pattern(false);
+    unknown.format = 99;  // a picture whose pixels cannot be read
+    EXPECT_FALSE(Gfx_Image_SaveFile(&unknown, Quillory_TempPath("x.jpg").c_str(), 90));
+    unknown.format = GFX_FMT_ARGB8888;
+    EXPECT_NE(Reason().find("no pixels in a readable format"), std::string::npos) << Reason();
 }
 
 #endif
