@@ -30,12 +30,15 @@ std::size_t CountNonZero(const C_Image& image) {
 }
 
 // A surface laid out like a canvas target, for the expected pictures.
-std::unique_ptr<C_Surface> TargetLike(std::uint32_t w, std::uint32_t h) {
-    auto* image = new C_Image;
-    image->CreateEmpty(w, h, GFX_FMT_ARGB8888, GFX_FMT_NONE, C_Color(0.0f, 0.0f, 0.0f, 0.0f));
-    image->bottomUp = 1;
+std::unique_ptr<C_Surface> TargetLike(std::uint32_t w, std::uint32_t h, bool withAlpha = false) {
     auto surface = std::make_unique<C_Surface>();
-    surface->AddPlane(image, GFX_PLANE_COLOR);
+    for (std::int32_t format : {GFX_FMT_ARGB8888, withAlpha ? GFX_FMT_CH8 : GFX_FMT_NONE}) {
+        if (format == GFX_FMT_NONE) continue;
+        auto* image = new C_Image;
+        image->CreateEmpty(w, h, format, GFX_FMT_NONE, C_Color(0.0f, 0.0f, 0.0f, 0.0f));
+        image->bottomUp = 1;
+        surface->AddPlane(image, format == GFX_FMT_CH8 ? GFX_PLANE_ALPHA : GFX_PLANE_COLOR);
+    }
     return surface;
 }
 
@@ -123,46 +126,6 @@ TEST_F(CanvasTest, StatesRunFromInitThroughSetupToCreatedAndBack) {
     EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_BITSPIXEL), 16);
 }
 
-TEST_F(CanvasTest, PrimitivesDrawAsTheDirectCallsWithCopiesOfTheClips) {
-    C_Canvas canvas;
-    Create(canvas, 40, 30);
-    C_Frame clip(3, 2, 36, 27, 0x12, 0x33);
-    const C_Frame clip2(0, 5, 30, 30);
-    ASSERT_TRUE(canvas.SetClip(&clip));
-    ASSERT_TRUE(canvas.SetClip2(&clip2));
-    EXPECT_NE(canvas.clip, &clip);
-    EXPECT_EQ(canvas.clip->sizeAlign, 0x33);
-    const C_Frame used = clip;
-    clip.x0 = 0;  // the canvas keeps its own copy
-
-    const C_Color a(1.0f, 0.5f, 0.25f, 1.0f), b(0.0f, 1.0f, 0.0f, 1.0f);
-    const C_Vector2Di point(4, 6);
-    const C_Vector2D from(-5.0f, 1.0f), to(39.0f, 29.0f);
-    const C_Rect box(1.0f, 3.0f, 33.0f, 20.0f), all(0.0f, 0.0f, 39.0f, 29.0f);
-    const C_Circle ring(C_Vector2D(20.0f, 15.0f), 11.0f), disc(C_Vector2D(8.0f, 24.0f), 6.0f);
-    auto expected = TargetLike(40, 30);
-    for (C_Surface* s : {expected.get(), static_cast<C_Surface*>(nullptr)}) {
-        const bool direct = s != nullptr;
-        EXPECT_TRUE(direct ? Gfx_Surface_Blit(s, &all, &b, &used, &clip2, 0) : canvas.Blit(&all, &b, 0));
-        EXPECT_TRUE(direct ? Gfx_Surface_Blit(s, &point, &a, &used, &clip2) : canvas.Blit(&point, &a));
-        EXPECT_TRUE(direct ? Gfx_Surface_Blit(s, &from, &to, &b, &used, &clip2) : canvas.Blit(&from, &to, &b));
-        EXPECT_TRUE(direct ? Gfx_Surface_Blit(s, &box, &a, &used, &clip2, 1) : canvas.Blit(&box, &a, 1));
-        EXPECT_TRUE(direct ? Gfx_Surface_Blit(s, &ring, &b, &used, &clip2, 0) : canvas.Blit(&ring, &b, 0));
-        EXPECT_TRUE(direct ? Gfx_Surface_Blit(s, &disc, &a, &used, &clip2, 1) : canvas.Blit(&disc, &a, 1));
-    }
-    EXPECT_EQ(UseDerived(), 0);
-    EXPECT_TRUE(SamePixels(Colour(canvas.GetSurface()), Colour(expected.get())));
-    EXPECT_EQ(PixelAt(Colour(canvas.GetSurface()), 2, 10), 0u);  // left of the first clip
-    EXPECT_EQ(PixelAt(Colour(canvas.GetSurface()), 10, 4), 0u);  // above the second
-
-    canvas.DeleteClip();
-    ASSERT_TRUE(canvas.SetClip2(nullptr));
-    EXPECT_EQ(canvas.clip, nullptr);
-    EXPECT_EQ(canvas.clip2, nullptr);
-}
-
-// The picture goes where the surface's and the area's alignments say, by
-// default centred.
 // A 40 x 20 picture in the area (100, 50)-(500, 350), by default centred.
 TEST_F(CanvasTest, PresentPutsThePictureWhereBothAlignmentsSay) {
     const struct {
@@ -253,16 +216,19 @@ TEST_F(CanvasTest, LayerCopiesAreBuiltOnNoticeRefreshedAndFreedOnRelease) {
     EXPECT_EQ(Mem_GetUsage().memCurrent, before);  // every copy freed
 }
 
-// A layer with a 5-6-5 colour plane and a graded alpha plane is drawn from
-// its copies: its planes are cleared after the notice, and the canvas shows
-// what a plain surface holding the copies gives. The switch is off after
-// every call, failed ones too.
-TEST_F(CanvasTest, BlitsAndFillsReadTheDerivedPlanesOnly) {
+// Every call draws as the direct call with the canvas's own copies of the
+// clips. A layer with a 5-6-5 colour plane and a graded alpha plane is drawn
+// from its copies: its colour plane is cleared after the notice, and the
+// canvas shows what a plain surface holding the copies gives. The switch is
+// off after every call, failed ones too.
+TEST_F(CanvasTest, DrawingForwardsTheClipsAndReadsTheDerivedPlanesOnly) {
     C_Canvas canvas;
     Create(canvas, 64, 48, 1);
-    const C_Frame clip(2, 1, 60, 44), clip2(4, 3, 64, 48);
-    canvas.SetClip(&clip);
-    canvas.SetClip2(&clip2);
+    C_Frame clip(2, 1, 60, 44, 0x12, 0x33);
+    const C_Frame clip2(4, 3, 64, 48), used = clip;
+    ASSERT_TRUE(canvas.SetClip(&clip));
+    ASSERT_TRUE(canvas.SetClip2(&clip2));
+    clip.x0 = 0;
     std::unique_ptr<C_Surface> layer(canvas.CreateLayerSurface());
     C_Surface plain;
     layer->AddPlane(Pattern(10, 7, GFX_FMT_RGB565, 7), 1);
@@ -280,34 +246,45 @@ TEST_F(CanvasTest, BlitsAndFillsReadTheDerivedPlanesOnly) {
     tiles.fillModeH = tiles.fillModeV = 1;
     tiles.tileOffset = C_Vector2D(3.0f, -2.0f);
     tiles.flipH = 1;
-    const C_Vector2D centre(0.0f, 0.0f, 0x22), corner(0.0f, 0.0f);
-    const C_Rect dest(1.0f, 2.0f, 57.0f, 41.0f), empty(5.0f, 5.0f, 5.0f, 9.0f);
+    const C_Vector2D centre(0.0f, 0.0f, 0x22), corner(0.0f, 0.0f), from(-5.0f, 1.0f), to(39.0f, 47.0f);
+    const C_Rect dest(1.0f, 2.0f, 57.0f, 41.0f), empty(5.0f, 5.0f, 5.0f, 9.0f), box(1.0f, 3.0f, 33.0f, 20.0f);
+    const C_Circle ring(C_Vector2D(20.0f, 15.0f), 11.0f), disc(C_Vector2D(8.0f, 24.0f), 6.0f);
+    const C_Vector2Di point(4, 6);
+    const C_Color a(1.0f, 0.5f, 0.25f, 1.0f), b(0.0f, 1.0f, 0.0f, 1.0f);
 
     // Without copies the source has no planes: nothing drawn.
     EXPECT_FALSE(canvas.BlitTransformed(layer.get(), nullptr, &centre, 0, &turn));
     EXPECT_EQ(CountNonZero(Colour(canvas.GetSurface())), 0u);
-
     ASSERT_TRUE(layer->Notify1(GFX_NOTIFY_ALL_PLANES));
     std::memset(layer->GetPlane(1)->data, 0, layer->GetPlane(1)->dataSize);
-    EXPECT_TRUE(canvas.DrawInRect(layer.get(), nullptr, &dest, &corner, 0, &tiles));
-    EXPECT_EQ(UseDerived(), 0);
-    EXPECT_TRUE(canvas.BlitTransformed(layer.get(), nullptr, &centre, 0, &turn));
-    EXPECT_EQ(UseDerived(), 0);
+
+    auto expected = TargetLike(64, 48, true);
+    for (C_Surface* s : {expected.get(), static_cast<C_Surface*>(nullptr)}) {
+        const bool direct = s != nullptr;
+        EXPECT_TRUE(direct ? Gfx_Surface_DrawInRect(&plain, s, nullptr, &used, &clip2, &dest, &corner, 0, &tiles)
+                           : canvas.DrawInRect(layer.get(), nullptr, &dest, &corner, 0, &tiles));
+        EXPECT_EQ(UseDerived(), 0);
+        EXPECT_TRUE(direct ? Gfx_Surface_BlitTransformed(&plain, s, nullptr, &used, &clip2, &centre, 0, &turn)
+                           : canvas.BlitTransformed(layer.get(), nullptr, &centre, 0, &turn));
+        EXPECT_EQ(UseDerived(), 0);
+        EXPECT_TRUE(direct ? Gfx_Surface_Blit(s, &point, &a, &used, &clip2) : canvas.Blit(&point, &a));
+        EXPECT_TRUE(direct ? Gfx_Surface_Blit(s, &from, &to, &b, &used, &clip2) : canvas.Blit(&from, &to, &b));
+        EXPECT_TRUE(direct ? Gfx_Surface_Blit(s, &box, &a, &used, &clip2, 0) : canvas.Blit(&box, &a, 0));
+        EXPECT_TRUE(direct ? Gfx_Surface_Blit(s, &ring, &b, &used, &clip2, 0) : canvas.Blit(&ring, &b, 0));
+        EXPECT_TRUE(direct ? Gfx_Surface_Blit(s, &disc, &a, &used, &clip2, 1) : canvas.Blit(&disc, &a, 1));
+    }
     EXPECT_FALSE(canvas.DrawInRect(layer.get(), nullptr, &empty, &corner, 0, nullptr));
     EXPECT_FALSE(canvas.BlitTransformed(nullptr, nullptr, &centre, 0, &turn));
     EXPECT_EQ(UseDerived(), 0);
-
-    auto expected = TargetLike(64, 48);
-    auto* expectedAlpha = new C_Image;
-    expectedAlpha->CreateEmpty(64, 48, GFX_FMT_CH8, GFX_FMT_NONE, C_Color(0.0f, 0.0f, 0.0f, 0.0f));
-    expectedAlpha->bottomUp = 1;
-    expected->AddPlane(expectedAlpha, 2);
-    Gfx_Surface_DrawInRect(&plain, expected.get(), nullptr, &clip, &clip2, &dest, &corner, 0, &tiles);
-    Gfx_Surface_BlitTransformed(&plain, expected.get(), nullptr, &clip, &clip2, &centre, 0, &turn);
     EXPECT_GT(CountNonZero(Colour(expected.get())), 1000u);
     EXPECT_TRUE(SamePixels(Colour(canvas.GetSurface()), Colour(expected.get())));
-    EXPECT_TRUE(SamePixels(*canvas.GetSurface()->GetPlane(2), *expectedAlpha));
+    EXPECT_TRUE(SamePixels(*canvas.GetSurface()->GetPlane(2), *expected->GetPlane(2)));
+    EXPECT_EQ(PixelAt(Colour(canvas.GetSurface()), 1, 20), 0u);  // left of the first clip
+    EXPECT_EQ(PixelAt(Colour(canvas.GetSurface()), 20, 2), 0u);  // above the second
 
+    canvas.DeleteClip();
+    ASSERT_TRUE(canvas.SetClip2(nullptr));
+    EXPECT_TRUE(canvas.clip == nullptr && canvas.clip2 == nullptr);
     // Without a surface (the tile fill alone would report success).
     C_Canvas idle;
     ASSERT_TRUE(idle.Setup(Target(), 4, 4, 0));

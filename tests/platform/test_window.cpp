@@ -3,20 +3,14 @@
 // and the window's own settings.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <iterator>
+
 #include "recorder.h"
 
 namespace {
 
 class WindowTest : public HeadlessTest {};
-
-TEST_F(WindowTest, DefaultsAndUserValues) {
-    C_Window w;
-    EXPECT_STREQ(w.title.CStr(), "Form window");
-    EXPECT_TRUE(w.GetX() == 0 && w.GetWidth() == 640 && w.GetHeight() == 480);
-    EXPECT_FALSE(w.SetUserValue(2, 5));  // the region mask has its own setter
-    EXPECT_TRUE(w.SetUserValue(1, 76) && w.SetUserValue(6, 77));
-    EXPECT_EQ(w.GetUserValue(1) + w.GetUserValue(6), 153);
-}
 
 // Screen 1920 x 1080. Popups show the rectangle itself; framed windows the
 // outer corner and the client size.
@@ -73,6 +67,8 @@ TEST_F(WindowTest, CreateDestroyAndCreateAgain) {
     C_Window w;
     Recorder rec;
     rec.Attach(w);
+    EXPECT_FALSE(w.SetUserValue(2, 5));  // the region mask has its own setter
+    EXPECT_TRUE(w.SetUserValue(6, 77) && w.GetUserValue(6) == 77);
     w.SetVisible(0);  // before Create: the new window starts hidden
     const std::uintptr_t handle = w.Create();
     ASSERT_NE(handle, 0u);
@@ -143,41 +139,6 @@ TEST_F(WindowTest, SettersApplyToTheLiveWindowAndKeepTheClientSize) {
     EXPECT_EQ(info.windowRect.y0, w.windowRect.y0);
 }
 
-// Without a close callback a close request leaves the window; the demo's
-// callback destroys it and quits. The quit comes after the queued input, and
-// the pump reports it once.
-TEST_F(WindowTest, OneMessagePerCallAndFalseOnceAfterQuit) {
-    C_Window w;
-    Recorder rec;
-    MakeDemoWindow(w);
-    ASSERT_TRUE(Win_Headless_RequestClose(&w));
-    Pump(5);
-    EXPECT_EQ(w.created, 1);
-    rec.Attach(w);
-    PostMouse(&w, "move 1 1, move 2 2");
-    Win_Quit();
-    for (std::size_t i = 1; i <= 2; ++i) {
-        EXPECT_TRUE(Win_ProcessMessages());
-        EXPECT_EQ(rec.calls.size(), i);
-    }
-    EXPECT_FALSE(Win_ProcessMessages());
-    EXPECT_TRUE(Win_ProcessMessages());
-    EXPECT_EQ(rec.Text(), "mouseMove(0,0,0,1,1) mouseMove(0,0,0,2,2)");
-
-    static C_Window* closed;
-    closed = nullptr;
-    w.m_onClose = [](C_Window* win) {
-        closed = win;
-        win->Destroy();
-        Win_Quit();
-    };
-    ASSERT_TRUE(Win_Headless_RequestClose(&w));
-    EXPECT_TRUE(Win_ProcessMessages());
-    EXPECT_EQ(closed, &w);
-    EXPECT_EQ(w.created, 0);
-    EXPECT_FALSE(Win_ProcessMessages());
-}
-
 // Each script runs on a fresh demo window: the mouse callbacks with the
 // buttons held (left, middle, right) and the pointer, and the capture that
 // keeps a drag ours.
@@ -226,43 +187,30 @@ TEST_F(WindowTest, MouseScriptsCallTheirCallbacks) {
 }
 
 // Shift capitalises letters (over Caps Lock too) and picks the shifted
-// symbols; pad keys keep their character; keys without one carry 0. A key
-// is pressed, or released when negative, and gives the character beside it.
-TEST_F(WindowTest, KeysTranslateWithTheKeyboardState) {
-    const std::pair<std::int32_t, std::int32_t> keys[] = {{'A', 'a'},
-                                                          {-'A', 'a'},
-                                                          {WIN_VK_SHIFT, 0},
-                                                          {'A', 'A'},
-                                                          {'1', '!'},
-                                                          {WIN_VK_OEM_2, '?'},
-                                                          {-WIN_VK_SHIFT, 0},
-                                                          {WIN_VK_F1, 0},
-                                                          {WIN_VK_RETURN, 13},
-                                                          {-WIN_VK_LEFT, 0},
-                                                          {WIN_VK_MULTIPLY, '*'},
-                                                          {WIN_VK_CAPITAL, 0},
-                                                          {-WIN_VK_CAPITAL, 0},
-                                                          {'B', 'B'},
-                                                          {WIN_VK_SHIFT, 0},
-                                                          {'B', 'B'},
-                                                          {WIN_VK_SUBTRACT, '-'},
-                                                          {WIN_VK_BACK, 8}};
-    C_Window w;
-    Recorder rec;
-    MakeDemoWindow(w);
-    rec.Attach(w);
-    std::string expected;
-    for (const auto& [key, character] : keys) {
-        const std::int32_t vk = key < 0 ? -key : key;
-        ASSERT_TRUE(key > 0 ? Win_Headless_KeyDown(vk) : Win_Headless_KeyUp(vk));
-        expected += std::string(expected.empty() ? "" : " ") + (key > 0 ? "keyDown(" : "keyUp(") +
-                    std::to_string(character) + "," + std::to_string(vk) + ")";
-    }
-    Pump();
-    EXPECT_EQ(rec.Text(), expected);
-}
-
-TEST_F(WindowTest, KeysGoToTheFocusWindowAndMovesShowItsCursor) {
+// symbols; pad keys keep their character; keys without one carry 0. Each key
+// goes down, or up when negative, and its call carries the character at the
+// same place in `characters`. Keys go to the focus window; a move shows the
+// window's cursor.
+TEST_F(WindowTest, KeysTranslateWithTheKeyboardStateAndGoToTheFocusWindow) {
+    const std::int32_t keys[] = {'A',
+                                 -'A',
+                                 WIN_VK_SHIFT,
+                                 'A',
+                                 '1',
+                                 WIN_VK_OEM_2,
+                                 -WIN_VK_SHIFT,
+                                 WIN_VK_F1,
+                                 WIN_VK_RETURN,
+                                 -WIN_VK_LEFT,
+                                 WIN_VK_MULTIPLY,
+                                 WIN_VK_CAPITAL,
+                                 -WIN_VK_CAPITAL,
+                                 'B',
+                                 WIN_VK_SHIFT,
+                                 'B',
+                                 WIN_VK_SUBTRACT,
+                                 WIN_VK_BACK};
+    const std::int32_t characters[] = {'a', 'a', 0, 'A', '!', '?', 0, 0, 13, 0, '*', 0, 0, 'B', 0, 'B', '-', 8};
     C_Window first;
     C_Window second;
     Recorder a;
@@ -274,19 +222,32 @@ TEST_F(WindowTest, KeysGoToTheFocusWindowAndMovesShowItsCursor) {
     Pump();
     EXPECT_EQ(Win_Headless_GetCursorShape(), WIN_CURSOR_CROSS);
     a.Attach(first);
+    std::string expected;
+    for (std::size_t i = 0; i < std::size(keys); ++i) {
+        const std::int32_t vk = std::abs(keys[i]);
+        ASSERT_TRUE(keys[i] > 0 ? Win_Headless_KeyDown(vk) : Win_Headless_KeyUp(vk));
+        expected += std::string(expected.empty() ? "" : " ") + (keys[i] > 0 ? "keyDown(" : "keyUp(") +
+                    std::to_string(characters[i]) + "," + std::to_string(vk) + ")";
+    }
+    Pump();
+    EXPECT_EQ(a.Text(), expected);
+
+    a.calls.clear();
     b.Attach(second);
     second.SetX(900, 0);
     ASSERT_NE(second.Create(), 0u);  // takes the focus; the first hears of it
     Win_Headless_KeyDown('K');
     Pump();
     EXPECT_EQ(a.Text(), "deactivate() killFocus()");
-    const std::string heard = b.Text();  // its own sizing, then the key
-    EXPECT_EQ(heard.substr(heard.rfind(' ') + 1), "keyDown(107,75)");
+    const std::string heard = b.Text();  // its own sizing, then the key (Shift still held)
+    EXPECT_EQ(heard.substr(heard.rfind(' ') + 1), "keyDown(75,75)");
 }
 
-// Every message with its callbacks; a tick carries the buttons held and the
-// pointer.
-TEST_F(WindowTest, EachMessageCallsItsCallbacks) {
+// Every message with its callbacks, one message per call; a tick carries the
+// buttons held and the pointer. Without a close callback a close request
+// leaves the window. The quit comes after the queued input, and the pump
+// reports it once.
+TEST_F(WindowTest, EachMessageCallsItsCallbacksAndQuitEndsThePump) {
     const struct {
         Win_MessageType type;
         std::int32_t param;
@@ -308,7 +269,9 @@ TEST_F(WindowTest, EachMessageCallsItsCallbacks) {
     Recorder rec;
     MakeDemoWindow(w);
     ASSERT_TRUE(Win_Headless_SetFixedStep(0.01));
+    ASSERT_TRUE(Win_Headless_RequestClose(&w));
     Pump();
+    EXPECT_EQ(w.created, 1);
     rec.Attach(w);
     for (const auto& c : cases) {
         rec.calls.clear();
@@ -320,11 +283,13 @@ TEST_F(WindowTest, EachMessageCallsItsCallbacks) {
     EXPECT_FALSE(Win_Headless_PostMessage(&never, WIN_MSG_PAINT, 0));
     EXPECT_FALSE(Win_Headless_PostMessage(&w, WIN_MSG_NONE, 0));
 
-    Win_Headless_MouseDown(&w, 1, 7, 8);
     rec.calls.clear();
-    ASSERT_TRUE(Win_ProcessMessages());  // the press
-    ASSERT_TRUE(Win_ProcessMessages());  // queue empty: a tick
-    EXPECT_EQ(rec.Text(true), "mouseDown(1,0,0,7,8) timer(1,0,0,7,8)");
+    PostMouse(&w, "down 1 7 8, move 2 2");
+    Win_Quit();
+    for (int i = 0; i < 2; ++i) EXPECT_TRUE(Win_ProcessMessages());
+    EXPECT_FALSE(Win_ProcessMessages());
+    EXPECT_TRUE(Win_ProcessMessages());  // queue empty: a tick
+    EXPECT_EQ(rec.Text(true), "mouseDown(1,0,0,7,8) mouseMove(1,0,0,2,2) timer(1,0,0,2,2)");
 }
 
 TEST_F(WindowTest, ACallbackMayDeleteItsWindow) {
