@@ -93,6 +93,20 @@ protected:
     }
 };
 
+// What the headless platform knows of the window.
+inline Win_HeadlessWindowInfo InfoOf(const C_Window& w) {
+    Win_HeadlessWindowInfo info;
+    EXPECT_TRUE(Win_Headless_GetWindowInfo(&w, &info));
+    return info;
+}
+
+// The display as its capabilities report it: "WIDTHxHEIGHTxBITS".
+inline std::string DisplayText() {
+    return std::to_string(Win_GetDisplayCaps(WIN_CAPS_HORZRES)) + "x" +
+           std::to_string(Win_GetDisplayCaps(WIN_CAPS_VERTRES)) + "x" +
+           std::to_string(Win_GetDisplayCaps(WIN_CAPS_BITSPIXEL));
+}
+
 // Posts a script of mouse events for `w`: "move X Y", "down BUTTON X Y" and
 // "up BUTTON X Y", separated by commas.
 inline void PostMouse(C_Window* w, std::string script) {

@@ -119,11 +119,9 @@ TEST_F(CanvasTest, StatesRunFromInitThroughSetupToCreatedAndBack) {
 
     C_Canvas full;
     EXPECT_TRUE(full.SetupFullscreen(Target(), 1024, 768, 16, 0));
-    EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_HORZRES), 1920);
+    EXPECT_EQ(DisplayText(), "1920x1080x32");
     ASSERT_TRUE(full.CreateTarget());
-    EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_HORZRES), 1024);
-    EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_VERTRES), 768);
-    EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_BITSPIXEL), 16);
+    EXPECT_EQ(DisplayText(), "1024x768x16");
 }
 
 // A 40 x 20 picture in the area (100, 50)-(500, 350), by default centred.

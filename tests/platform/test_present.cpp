@@ -93,8 +93,7 @@ TEST_F(HeadlessTest, MaskRunsBecomeTheWindowShape) {
     C_Image mask;
     ASSERT_TRUE(mask.CreateLocked(5, 2, 5, GFX_FMT_CH8, GFX_FMT_NONE, bytes));
     w.SetRegionMask(&mask);
-    Win_HeadlessWindowInfo info;
-    ASSERT_TRUE(Win_Headless_GetWindowInfo(&w, &info));
+    const Win_HeadlessWindowInfo info = InfoOf(w);
     const std::int32_t dx = info.clientRect.x0 - info.windowRect.x0;
     const std::int32_t dy = info.clientRect.y0 - info.windowRect.y0;
     EXPECT_GT(dy, 0);

@@ -30,19 +30,15 @@ TEST_F(WindowTest, GeometryCodesPlaceTheWindowOnTheScreen) {
         {0, 0, 800, 600, 0x00, 0x33, 0, {0, 0, 800, 600}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.x << "," << c.y << " codes " << int{c.posCodes} << "/" << int{c.sizeCodes}
-                                        << " border " << c.borderStyle);
         C_Window w;
         w.SetBorderStyle(c.borderStyle);
         w.SetGeometry(C_Frame(c.x, c.y, c.width, c.height, c.posCodes, c.sizeCodes));
         ASSERT_NE(w.Create(), 0u);
-        Win_HeadlessWindowInfo info;
-        ASSERT_TRUE(Win_Headless_GetWindowInfo(&w, &info));
-        const Win_Rect& got = c.borderStyle ? info.windowRect : info.clientRect;
-        EXPECT_EQ(got.Width(), c.expected.Width());
-        EXPECT_EQ(got.Height(), c.expected.Height());
-        EXPECT_EQ(info.windowRect.x0, c.expected.x0);
-        EXPECT_EQ(info.windowRect.y0, c.expected.y0);
+        const Win_HeadlessWindowInfo info = InfoOf(w);
+        const Win_Rect& size = c.borderStyle ? info.windowRect : info.clientRect;
+        const Win_Rect got{info.windowRect.x0, info.windowRect.y0, info.windowRect.x0 + size.Width(),
+                           info.windowRect.y0 + size.Height()};
+        EXPECT_TRUE(got == c.expected) << c.x << "," << c.y << " codes " << int{c.posCodes} << "/" << int{c.sizeCodes};
     }
 }
 
@@ -74,12 +70,11 @@ TEST_F(WindowTest, CreateDestroyAndCreateAgain) {
     ASSERT_NE(handle, 0u);
     EXPECT_EQ(w.Create(), 1u);  // already there
     EXPECT_EQ(w.GetNativeHandle(), handle);
-    Win_HeadlessWindowInfo info;
-    ASSERT_TRUE(Win_Headless_GetWindowInfo(&w, &info));
-    EXPECT_FALSE(info.visible);
+    EXPECT_FALSE(InfoOf(w).visible);
     EXPECT_FALSE(Win_SelectPlatform("headless"));  // refused while a window lives
     w.Destroy();
     EXPECT_EQ(w.created, 0);
+    Win_HeadlessWindowInfo info;
     EXPECT_FALSE(Win_Headless_GetWindowInfo(&w, &info));
     // Creation and destruction messages arrive while the object is not
     // attached: no callback sees them.
@@ -88,8 +83,7 @@ TEST_F(WindowTest, CreateDestroyAndCreateAgain) {
     ASSERT_NE(w.Create(), 0u);
     EXPECT_NE(w.GetNativeHandle(), handle);
     w.Destroy();
-    w.SetTitle("gone");  // setters after Destroy change nothing native
-    w.SetVisible(1);
+    w.SetVisible(1);                              // after Destroy: nothing native changes
     EXPECT_TRUE(Win_SelectPlatform("headless"));  // no native window is left
 }
 
@@ -102,8 +96,7 @@ TEST_F(WindowTest, SettersApplyToTheLiveWindowAndKeepTheClientSize) {
     MakeDemoWindow(w);
     w.SetTitle("Hello");
     w.SetEnabled(0);
-    Win_HeadlessWindowInfo info;
-    ASSERT_TRUE(Win_Headless_GetWindowInfo(&w, &info));
+    Win_HeadlessWindowInfo info = InfoOf(w);
     EXPECT_STREQ(info.title, "Hello");
     EXPECT_TRUE(!info.enabled && info.visible && info.focused);
     w.SetVisible(0);
@@ -119,24 +112,18 @@ TEST_F(WindowTest, SettersApplyToTheLiveWindowAndKeepTheClientSize) {
     };
     for (const auto& step : steps) {
         step.change(w);
-        ASSERT_TRUE(Win_Headless_GetWindowInfo(&w, &info));
+        info = InfoOf(w);
         EXPECT_EQ(info.style & step.set, step.set);
         EXPECT_EQ(info.style & step.clear, 0u);
-        EXPECT_EQ(info.clientRect.Width(), 800);
-        EXPECT_EQ(info.clientRect.Height(), 600);
-        EXPECT_FALSE(info.visible);
+        EXPECT_TRUE(info.clientRect.Width() == 800 && info.clientRect.Height() == 600 && !info.visible);
     }
     w.SetVisible(1);  // moving a shown window keeps it shown
     w.SetX(20, 0);
     ASSERT_TRUE(Win_Headless_DragWindow(&w, 100, 50));
-    ASSERT_TRUE(Win_Headless_GetWindowInfo(&w, &info));
-    EXPECT_TRUE(info.visible);
-    EXPECT_EQ(info.windowRect.x0, 100);
+    EXPECT_TRUE(InfoOf(w).visible && InfoOf(w).windowRect.x0 == 100);
     w.SetMovable(0);
     ASSERT_TRUE(Win_Headless_DragWindow(&w, 300, 300));
-    ASSERT_TRUE(Win_Headless_GetWindowInfo(&w, &info));
-    EXPECT_EQ(info.windowRect.x0, w.windowRect.x0);
-    EXPECT_EQ(info.windowRect.y0, w.windowRect.y0);
+    EXPECT_TRUE(InfoOf(w).windowRect.x0 == w.windowRect.x0 && InfoOf(w).windowRect.y0 == w.windowRect.y0);
 }
 
 // Each script runs on a fresh demo window: the mouse callbacks with the
@@ -180,9 +167,7 @@ TEST_F(WindowTest, MouseScriptsCallTheirCallbacks) {
         Pump();
         EXPECT_EQ(rec.Text(), c.expected);
         EXPECT_EQ(w.captured, c.capturedAfter);
-        Win_HeadlessWindowInfo info;
-        ASSERT_TRUE(Win_Headless_GetWindowInfo(&w, &info));
-        EXPECT_EQ(info.captured, c.capturedAfter != 0.0f);
+        EXPECT_EQ(InfoOf(w).captured, c.capturedAfter != 0.0f);
     }
 }
 
@@ -314,13 +299,9 @@ TEST_F(WindowTest, ChildWindowsFollowTheirParent) {
     child->SetBorderStyle(1);
     child->SetGeometry(C_Frame(10, 20, 100, 50, 0x00, 0x33));
     ASSERT_NE(child->Create(), 0u);
-    Win_HeadlessWindowInfo pi;
-    Win_HeadlessWindowInfo ci;
-    ASSERT_TRUE(Win_Headless_GetWindowInfo(&parent, &pi));
-    ASSERT_TRUE(Win_Headless_GetWindowInfo(child, &ci));
-    EXPECT_EQ(ci.windowRect.x0, pi.clientRect.x0 + 10);  // laid out in the parent's client area
-    EXPECT_EQ(ci.windowRect.y0, pi.clientRect.y0 + 20);
-    EXPECT_EQ(ci.windowRect.Width(), 100);
+    const Win_Rect client = InfoOf(parent).clientRect;  // laid out in the parent's client area
+    EXPECT_TRUE(InfoOf(*child).windowRect ==
+                (Win_Rect{client.x0 + 10, client.y0 + 20, client.x0 + 110, client.y0 + 70}));
     parent.Destroy();
     EXPECT_EQ(child->created, 0);
     delete child;
