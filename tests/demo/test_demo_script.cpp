@@ -43,8 +43,7 @@ TEST(DemoScript, LinesParseToTheirEventsOrAreRefusedWhole) {
         {"1 key 256", "not a key"},
         {"1 close now", "TIME close"},
         {std::string("1 move 1 2\n1 move") + '\0' + " 3 4", "line 2"},
-        {"1 move 1 2 #" + std::string(DEMO_SCRIPT_MAX_LINE, ' '), "longer"},
-    };
+        {"1 move 1 2 #" + std::string(DEMO_SCRIPT_MAX_LINE, ' '), "longer"}};
     for (const auto& [text, expected] : cases) {
         Events events = {Win_HeadlessEvent{}};
         std::string problem;

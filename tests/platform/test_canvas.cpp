@@ -29,19 +29,6 @@ std::size_t CountNonZero(const C_Image& image) {
     return n;
 }
 
-// A surface laid out like a canvas target, for the expected pictures.
-std::unique_ptr<C_Surface> TargetLike(std::uint32_t w, std::uint32_t h, bool withAlpha = false) {
-    auto surface = std::make_unique<C_Surface>();
-    for (std::int32_t format : {GFX_FMT_ARGB8888, withAlpha ? GFX_FMT_CH8 : GFX_FMT_NONE}) {
-        if (format == GFX_FMT_NONE) continue;
-        auto* image = new C_Image;
-        image->CreateEmpty(w, h, format, GFX_FMT_NONE, C_Color(0.0f, 0.0f, 0.0f, 0.0f));
-        image->bottomUp = 1;
-        surface->AddPlane(image, format == GFX_FMT_CH8 ? GFX_PLANE_ALPHA : GFX_PLANE_COLOR);
-    }
-    return surface;
-}
-
 C_Image& Colour(C_Surface* surface) { return *surface->GetPlane(GFX_PLANE_COLOR); }
 int UseDerived() { return Gfx_GetBlitKernel().useDerived; }
 
@@ -56,9 +43,11 @@ protected:
     }
 
     C_CanvasTarget Target() { return C_CanvasTarget{&window, &area}; }
-    void Create(C_Canvas& canvas, std::uint32_t w, std::uint32_t h, std::uint8_t alpha = 0) {
-        ASSERT_TRUE(canvas.Setup(Target(), w, h, alpha));
-        ASSERT_TRUE(canvas.CreateTarget());
+    // Sets the canvas up and makes its surface, which is returned. Other
+    // canvases' surfaces serve as targets laid out like a canvas's.
+    C_Surface* Create(C_Canvas& canvas, std::uint32_t w, std::uint32_t h, std::uint8_t alpha = 0) {
+        EXPECT_TRUE(canvas.Setup(Target(), w, h, alpha) && canvas.CreateTarget());
+        return canvas.GetSurface();
     }
 };
 
@@ -67,8 +56,9 @@ protected:
 // borrowed one deleted would be a double free under ASan). A full-screen
 // canvas switches the display when its target is made.
 TEST_F(CanvasTest, StatesRunFromInitThroughSetupToCreatedAndBack) {
-    C_Canvas canvas;
-    auto elsewhere = TargetLike(8, 4), third = TargetLike(8, 4);
+    C_Canvas first, second, canvas;
+    C_Surface* elsewhere = Create(first, 8, 4);
+    C_Surface* third = Create(second, 8, 4);
     const C_Vector2Di point(1, 1);
     const C_Vector2D from(0.0f, 0.0f), to(3.0f, 3.0f);
     const C_Rect box(0.0f, 0.0f, 3.0f, 3.0f);
@@ -83,9 +73,9 @@ TEST_F(CanvasTest, StatesRunFromInitThroughSetupToCreatedAndBack) {
     EXPECT_EQ(canvas.GetFormat(), -1);
 
     ASSERT_TRUE(canvas.Setup(Target(), 8, 4, 0));
-    canvas.RedirectSurface(elsewhere.get());
+    canvas.RedirectSurface(elsewhere);
     EXPECT_EQ(drawn(), 0);
-    EXPECT_EQ(CountNonZero(Colour(elsewhere.get())), 0u);
+    EXPECT_EQ(CountNonZero(Colour(elsewhere)), 0u);
     ASSERT_TRUE(canvas.CreateTarget());  // made while redirected: waits in the saved slot
     EXPECT_EQ(canvas.GetState(), GFX_CANVAS_CREATED);
     EXPECT_FALSE(canvas.CreateTarget());  // already made
@@ -93,29 +83,29 @@ TEST_F(CanvasTest, StatesRunFromInitThroughSetupToCreatedAndBack) {
     ASSERT_NE(own, nullptr);
     EXPECT_TRUE(Colour(own).bottomUp == 1 && own->GetPlane(GFX_PLANE_ALPHA) == nullptr);
     EXPECT_EQ(drawn(), 4);
-    EXPECT_GT(CountNonZero(Colour(elsewhere.get())), 0u);
+    EXPECT_GT(CountNonZero(Colour(elsewhere)), 0u);
     EXPECT_EQ(CountNonZero(Colour(own)), 0u);
-    canvas.RedirectSurface(third.get());  // twice, then back: the canvas's own surface
+    canvas.RedirectSurface(third);  // twice, then back: the canvas's own surface
     canvas.RedirectSurface(nullptr);
     EXPECT_EQ(canvas.GetSurface(), own);
     EXPECT_EQ(canvas.GetFormat(), 24);
 
     canvas.SetExtra(new C_Rect());  // owned: a leak would show under LSan
-    canvas.RedirectSurface(third.get());
+    canvas.RedirectSurface(third);
     canvas.DestroyTarget();
     EXPECT_EQ(canvas.GetState(), GFX_CANVAS_SETUP);
     EXPECT_TRUE(canvas.GetSurface() == nullptr && canvas.GetExtra() == nullptr);
     EXPECT_EQ(drawn(), 0);
 
     ASSERT_TRUE(canvas.CreateTarget());
-    canvas.RedirectSurface(elsewhere.get());
+    canvas.RedirectSurface(elsewhere);
     ASSERT_TRUE(canvas.Setup(Target(), 8, 4, 1));  // releases, then an alpha plane on request
     ASSERT_TRUE(canvas.CreateTarget());
     const C_Image* alpha = canvas.GetSurface()->GetPlane(GFX_PLANE_ALPHA);
     ASSERT_NE(alpha, nullptr);
     EXPECT_TRUE(alpha->format == GFX_FMT_CH8 && alpha->bottomUp == 1);
     canvas.SetExtra(new C_Frame());
-    canvas.RedirectSurface(third.get());  // the destructor keeps it too
+    canvas.RedirectSurface(third);  // the destructor keeps it too
 
     C_Canvas full;
     EXPECT_TRUE(full.SetupFullscreen(Target(), 1024, 768, 16, 0));
@@ -235,15 +225,10 @@ TEST_F(CanvasTest, DrawingForwardsTheClipsAndReadsTheDerivedPlanesOnly) {
     plain.AddPlane(CloneAs(layer->GetPlane(2), GFX_FMT_CH8), 2);
 
     C_DrawParams turn;
-    turn.scale = C_Vector2D(1.5f, 1.25f);
     turn.angle = 30.0f;
-    turn.pivot = C_Vector2D(0.0f, 0.0f, 0x22);
-    turn.filter = 1;
     turn.opacity = 0.75f;
     C_DrawParams tiles;
     tiles.fillModeH = tiles.fillModeV = 1;
-    tiles.tileOffset = C_Vector2D(3.0f, -2.0f);
-    tiles.flipH = 1;
     const C_Vector2D centre(0.0f, 0.0f, 0x22), corner(0.0f, 0.0f), from(-5.0f, 1.0f), to(39.0f, 47.0f);
     const C_Rect dest(1.0f, 2.0f, 57.0f, 41.0f), empty(5.0f, 5.0f, 5.0f, 9.0f), box(1.0f, 3.0f, 33.0f, 20.0f);
     const C_Circle ring(C_Vector2D(20.0f, 15.0f), 11.0f), disc(C_Vector2D(8.0f, 24.0f), 6.0f);
@@ -256,8 +241,9 @@ TEST_F(CanvasTest, DrawingForwardsTheClipsAndReadsTheDerivedPlanesOnly) {
     ASSERT_TRUE(layer->Notify1(GFX_NOTIFY_ALL_PLANES));
     std::memset(layer->GetPlane(1)->data, 0, layer->GetPlane(1)->dataSize);
 
-    auto expected = TargetLike(64, 48, true);
-    for (C_Surface* s : {expected.get(), static_cast<C_Surface*>(nullptr)}) {
+    C_Canvas reference;
+    C_Surface* expected = Create(reference, 64, 48, 1);
+    for (C_Surface* s : {expected, static_cast<C_Surface*>(nullptr)}) {
         const bool direct = s != nullptr;
         EXPECT_TRUE(direct ? Gfx_Surface_DrawInRect(&plain, s, nullptr, &used, &clip2, &dest, &corner, 0, &tiles)
                            : canvas.DrawInRect(layer.get(), nullptr, &dest, &corner, 0, &tiles));
@@ -274,8 +260,8 @@ TEST_F(CanvasTest, DrawingForwardsTheClipsAndReadsTheDerivedPlanesOnly) {
     EXPECT_FALSE(canvas.DrawInRect(layer.get(), nullptr, &empty, &corner, 0, nullptr));
     EXPECT_FALSE(canvas.BlitTransformed(nullptr, nullptr, &centre, 0, &turn));
     EXPECT_EQ(UseDerived(), 0);
-    EXPECT_GT(CountNonZero(Colour(expected.get())), 1000u);
-    EXPECT_TRUE(SamePixels(Colour(canvas.GetSurface()), Colour(expected.get())));
+    EXPECT_GT(CountNonZero(Colour(expected)), 1000u);
+    EXPECT_TRUE(SamePixels(Colour(canvas.GetSurface()), Colour(expected)));
     EXPECT_TRUE(SamePixels(*canvas.GetSurface()->GetPlane(2), *expected->GetPlane(2)));
     EXPECT_EQ(PixelAt(Colour(canvas.GetSurface()), 1, 20), 0u);  // left of the first clip
     EXPECT_EQ(PixelAt(Colour(canvas.GetSurface()), 20, 2), 0u);  // above the second
@@ -322,10 +308,11 @@ TEST_F(CanvasTest, TextDrawsWithGlyphSurfacesMadeByTheCanvas) {
     std::memset(glyphs->data, 0, glyphs->dataSize);
     EXPECT_TRUE(canvas.DrawText(text, &font, type, ink, at, 0, 0, 0, 0));
     EXPECT_EQ(UseDerived(), 0);
-    auto expected = TargetLike(80, 40);
-    Gfx_Surface_DrawText(text, &source, type, expected.get(), ink, at, 0, 0, 0, nullptr, nullptr, 0);
-    EXPECT_GT(CountNonZero(Colour(expected.get())), 100u);
-    EXPECT_TRUE(SamePixels(Colour(canvas.GetSurface()), Colour(expected.get())));
+    C_Canvas reference;
+    C_Surface* expected = Create(reference, 80, 40);
+    Gfx_Surface_DrawText(text, &source, type, expected, ink, at, 0, 0, 0, nullptr, nullptr, 0);
+    EXPECT_GT(CountNonZero(Colour(expected)), 100u);
+    EXPECT_TRUE(SamePixels(Colour(canvas.GetSurface()), Colour(expected)));
 
     std::unique_ptr<C_Surface> plain(Win_Canvas_NewLayerSurface(0));  // no such canvas
     EXPECT_EQ(plain->owner, nullptr);
