@@ -68,8 +68,7 @@ private:
     }
 };
 
-// A fresh headless platform for every test: default screen, real-time clock,
-// empty queue.
+// A fresh headless platform for every test: default screen, real time.
 class HeadlessTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -1,9 +1,8 @@
-// The SDL platform with a real X server: ctest runs this program under
-// xvfb-run (QUILLORY_TEST_XVFB set), the test opens the demo's window through
-// the framework and checks what only a real server can tell (window size,
-// place and title, the presented pixels, input as the server delivers it),
-// then sends the window manager's close request. How pictures and margins
-// are composed is shared with the headless platform and checked there.
+// The SDL platform with a real X server (ctest runs this under xvfb-run with
+// QUILLORY_TEST_XVFB set): what only a real server can tell, the window's
+// size, place and title, the presented pixels, input as the server delivers
+// it, and the window manager's close request. Composing is shared with the
+// headless platform and checked there.
 #if defined(QUILLORY_TEST_SDL_X11)
 
 #include <gtest/gtest.h>
@@ -87,7 +86,7 @@ TEST_F(SdlWindowTest, RealWindowShowsPicturesAndHearsTheWindowManager) {
     EXPECT_FALSE(Win_Headless_ClearSchedule());  // the headless platform's calls refuse
     EXPECT_FALSE(Win_Headless_Tick(1));
 
-    window.SetTitle("Quillory window test");
+    window.SetTitle("Quillory window test");  // renamed once made
     window.SetX(0, 0);
     window.SetY(0, 0);
     window.SetWidth(800, 3);
@@ -97,14 +96,13 @@ TEST_F(SdlWindowTest, RealWindowShowsPicturesAndHearsTheWindowManager) {
     rec.Attach(window);
     window.SetTitle("Renamed");
 
-    // The client area at the top-left corner, exactly 800 x 600, renamed.
+    // The client area at the top-left corner, exactly 800 x 600.
     Window xw = 0;
     ASSERT_TRUE(PumpUntil([&] { return (xw = FindByTitle(x, DefaultRootWindow(x), "Renamed")) != 0; }));
     XWindowAttributes attributes;
     ASSERT_TRUE(XGetWindowAttributes(x, xw, &attributes));
     EXPECT_TRUE(attributes.width == 800 && attributes.height == 600 && attributes.map_state == IsViewable);
-    int rootX = -1;
-    int rootY = -1;
+    int rootX = -1, rootY = -1;
     Window child = 0;
     XTranslateCoordinates(x, xw, DefaultRootWindow(x), 0, 0, &rootX, &rootY, &child);
     EXPECT_TRUE(rootX == 0 && rootY == 0);
@@ -128,10 +126,9 @@ TEST_F(SdlWindowTest, RealWindowShowsPicturesAndHearsTheWindowManager) {
     EXPECT_EQ(static_cast<std::uint32_t>(XGetPixel(shot, 99, 49)) & 0xFFFFFFu, 0xF0F0F0u);  // a margin
     XDestroyImage(shot);
 
-    // The pointer, moved by the server, arrives in client coordinates. Button
-    // and key events share their layout: `detail` is the button or the key
-    // code. X's button 3 is the right one; Shift, then 'a', become the
-    // framework's codes and characters.
+    // The server's pointer arrives in client coordinates; X's button 3 is the
+    // right one; Shift, then 'a', become the framework's codes and characters.
+    // Button and key events share their layout: `detail` is the button or key.
     XWarpPointer(x, None, xw, 0, 0, 0, 0, 10, 20);
     auto send = [&](int type, long mask, unsigned detail) {
         XEvent e;

@@ -1,7 +1,6 @@
-// The window's rules on the headless platform: geometry, creation, the
-// message pump, input scripts with the callbacks they call, the window's own
-// settings; presenting pictures, the window shape, and the failure reports of
-// the window and the canvas.
+// The window on the headless platform: geometry, creation, settings, the pump,
+// input with the callbacks it calls, presenting pictures, the window shape,
+// and the failure reports of the window and the canvas.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -131,33 +130,26 @@ TEST_F(WindowTest, SettersApplyToTheLiveWindowAndKeepTheClientSize) {
 
 // Each script runs on a fresh demo window: the mouse callbacks with the
 // buttons held (left, middle, right) and the pointer, and the capture that
-// keeps a drag ours.
+// keeps a drag ours while any button is held.
 TEST_F(WindowTest, MouseScriptsCallTheirCallbacks) {
     const struct {
         const char* what;
         void (*prepare)(C_Window&);
         const char* script;
         const char* expected;
-        float capturedAfter;
     } cases[] = {
-        {"press, drag out of the window and release: the capture keeps it ours", nullptr,
+        {"dragged out of the window", nullptr,
          "move 10 20, down 1 10 20, move 30 40, move -15 700, up 1 -15 700, move 5 5",
          "mouseMove(0,0,0,10,20) mouseDown(1,0,0,10,20) mouseMove(1,0,0,30,40) mouseMove(1,0,0,-15,700) "
-         "mouseUp(1,0,0,-15,700) buttonUp(1) mouseMove(0,0,0,5,5)",
-         0.0f},
-        {"the capture lasts while any button is held", nullptr, "down 3 50 50, down 2 50 50, up 3 50 50",
-         "mouseDown(0,0,1,50,50) mouseDown(0,1,1,50,50) mouseUp(0,0,1,50,50) buttonUp(3)", 1.0f},
-        {"the last button's release ends it", nullptr, "down 3 50 50, down 2 50 50, up 3 50 50, up 2 60 61",
-         "mouseDown(0,0,1,50,50) mouseDown(0,1,1,50,50) mouseUp(0,0,1,50,50) buttonUp(3) mouseUp(0,1,0,60,61) "
-         "buttonUp(2)",
-         0.0f},
-        {"pressed beyond the window, dragged in and released: nothing until a plain move", nullptr,
-         "down 1 1500 900, move 100 100, move 101 100, up 1 101 100, move 102 100", "mouseMove(0,0,0,102,100)", 0.0f},
-        {"a disabled window gets no mouse input", [](C_Window& w) { w.SetEnabled(0); },
-         "move 10 10, down 1 10 10, up 1 10 10", "", 0.0f},
-        {"hiding takes activation and focus away, then no mouse input", [](C_Window& w) { w.SetVisible(0); },
-         "move 10 10, down 1 10 10", "deactivate() killFocus()", 0.0f},
-    };
+         "mouseUp(1,0,0,-15,700) buttonUp(1) mouseMove(0,0,0,5,5)"},
+        {"two buttons", nullptr, "down 3 50 50, down 2 50 50, up 3 50 50, move -5 -5, up 2 60 61, move -6 -6",
+         "mouseDown(0,0,1,50,50) mouseDown(0,1,1,50,50) mouseUp(0,0,1,50,50) buttonUp(3) mouseMove(0,1,0,-5,-5) "
+         "mouseUp(0,1,0,60,61) buttonUp(2)"},
+        {"pressed outside, released inside: nothing until a plain move", nullptr,
+         "down 1 1500 900, move 100 100, move 101 100, up 1 101 100, move 102 100", "mouseMove(0,0,0,102,100)"},
+        {"disabled", [](C_Window& w) { w.SetEnabled(0); }, "move 10 10, down 1 10 10, up 1 10 10", ""},
+        {"hidden: no activation, no focus", [](C_Window& w) { w.SetVisible(0); }, "move 10 10, down 1 10 10",
+         "deactivate() killFocus()"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(Win_SelectPlatform("headless"));  // no button held from the case before
@@ -169,8 +161,7 @@ TEST_F(WindowTest, MouseScriptsCallTheirCallbacks) {
         PostMouse(&w, c.script);
         Pump();
         EXPECT_EQ(rec.Text(), c.expected);
-        EXPECT_EQ(w.captured, c.capturedAfter);
-        EXPECT_EQ(InfoOf(w).captured, c.capturedAfter != 0.0f);
+        EXPECT_TRUE(w.captured == 0.0f && !InfoOf(w).captured);
     }
 }
 
@@ -179,24 +170,10 @@ TEST_F(WindowTest, MouseScriptsCallTheirCallbacks) {
 // goes down, or up when negative, and its call carries the character at the
 // same place in `characters`.
 TEST_F(WindowTest, KeysTranslateWithTheKeyboardState) {
-    const std::int32_t keys[] = {'A',
-                                 -'A',
-                                 WIN_VK_SHIFT,
-                                 'A',
-                                 '1',
-                                 WIN_VK_OEM_2,
-                                 -WIN_VK_SHIFT,
-                                 WIN_VK_F1,
-                                 WIN_VK_RETURN,
-                                 -WIN_VK_LEFT,
-                                 WIN_VK_MULTIPLY,
-                                 WIN_VK_CAPITAL,
-                                 -WIN_VK_CAPITAL,
-                                 'B',
-                                 WIN_VK_SHIFT,
-                                 'B',
-                                 WIN_VK_SUBTRACT,
-                                 WIN_VK_BACK};
+    const std::int32_t keys[] = {WIN_VK_A,        -WIN_VK_A,       WIN_VK_SHIFT,    WIN_VK_A,      WIN_VK_0 + 1,
+                                 WIN_VK_OEM_2,    -WIN_VK_SHIFT,   WIN_VK_F1,       WIN_VK_RETURN, -WIN_VK_LEFT,
+                                 WIN_VK_MULTIPLY, WIN_VK_CAPITAL,  -WIN_VK_CAPITAL, WIN_VK_A + 1,  WIN_VK_SHIFT,
+                                 WIN_VK_A + 1,    WIN_VK_SUBTRACT, WIN_VK_BACK};
     const std::int32_t characters[] = {'a', 'a', 0, 'A', '!', '?', 0, 0, 13, 0, '*', 0, 0, 'B', 0, 'B', '-', 8};
     C_Window w;
     Recorder rec;
@@ -292,12 +269,10 @@ TEST_F(WindowTest, ChildWindowsFollowTheirParent) {
 }
 
 // Every presentable format, a view with its parent's pitch, an 8-bit picture
-// (not drawn, its margins are) and an empty one (all margin), in both
-// orientations at offsets that clip each edge or miss the window, over the
-// default, the desktop and the window background: the frames hash to the
-// value taken when a pixel-by-pixel model of the rule (the first stored row
-// at the bottom, channels widened to 8 bits rounding to nearest, margins in
-// the background colour) agreed with every one.
+// (not drawn, its margins are) and an empty one, both orientations, offsets
+// clipping each edge or missing, three backgrounds: the frames hash to the
+// value taken when a pixel model of the rule (first stored row at the bottom,
+// channels widened rounding to nearest, background margins) agreed with all.
 TEST_F(HeadlessTest, PresentedFramesAcrossFormatsOffsetsAndBackgroundsMatchTheirHash) {
     C_Window window;  // frameless: the client area is the whole window
     window.SetBorderStyle(1);
