@@ -84,7 +84,6 @@ protected:
 TEST_F(SdlWindowTest, RealWindowShowsPicturesAndHearsTheWindowManager) {
     EXPECT_EQ(DisplayText().rfind("1280x1024x", 0), 0u) << DisplayText();
     EXPECT_FALSE(Win_Headless_ClearSchedule());  // the headless platform's calls refuse
-    EXPECT_FALSE(Win_Headless_Tick(1));
 
     window.SetTitle("Quillory window test");  // renamed once made
     window.SetX(0, 0);
@@ -154,17 +153,12 @@ TEST_F(SdlWindowTest, RealWindowShowsPicturesAndHearsTheWindowManager) {
     key(XK_Shift_L, false);
     XFlush(x);
     EXPECT_TRUE(PumpUntil([&] { return rec.Text().find("keyUp(0,16)") != std::string::npos; })) << rec.Text();
-    EXPECT_NE(rec.Text().find("mouseMove(0,0,0,10,20)"), std::string::npos) << rec.Text();
-    EXPECT_NE(rec.Text().find("mouseDown(0,0,1,10,20)"), std::string::npos) << rec.Text();
-    EXPECT_NE(rec.Text().find("buttonUp(3)"), std::string::npos) << rec.Text();
-    EXPECT_NE(rec.Text().find("keyDown(0,16) keyDown(65,65) keyUp(65,65) keyUp(0,16)"), std::string::npos)
-        << rec.Text();
+    for (const char* part : {"mouseMove(0,0,0,10,20)", "mouseDown(0,0,1,10,20)", "buttonUp(3)",
+                             "keyDown(0,16) keyDown(65,65) keyUp(65,65) keyUp(0,16)"})
+        EXPECT_NE(rec.Text().find(part), std::string::npos) << part << " in " << rec.Text();
 
     // The window manager's close request reaches m_onClose; the application
-    // decides, and this one keeps its window.
-    static C_Window* closed;
-    closed = nullptr;
-    window.m_onClose = [](C_Window* w) { closed = w; };
+    // decides, and the recorder keeps the window.
     XEvent request;
     std::memset(&request, 0, sizeof request);
     request.xclient.type = ClientMessage;
@@ -175,8 +169,7 @@ TEST_F(SdlWindowTest, RealWindowShowsPicturesAndHearsTheWindowManager) {
     request.xclient.data.l[1] = CurrentTime;
     ASSERT_NE(XSendEvent(x, xw, False, NoEventMask, &request), 0);
     XFlush(x);
-    EXPECT_TRUE(PumpUntil([] { return closed != nullptr; }));
-    EXPECT_EQ(closed, &window);
+    EXPECT_TRUE(PumpUntil([&] { return rec.Text().find("close()") != std::string::npos; }));
     EXPECT_EQ(window.created, 1);
 }
 
