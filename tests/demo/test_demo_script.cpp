@@ -24,10 +24,10 @@ std::string Describe(const Events& events) {
 }
 
 // Each text parses to its events, or is refused whole with the number of
-// its bad line and the reason. "key" presses and releases at the same time;
+// its bad line and the reason; files as well. "key" presses and releases at the same time;
 // letters are upper case; outside the window is allowed; comments, blank
 // lines and CR LF are skipped.
-TEST(DemoScript, LinesParseToTheirEventsOrAreRefusedWhole) {
+TEST(DemoScript, TextsAndFilesParseToTheirEventsOrAreRefusedWhole) {
     const std::pair<std::string, const char*> cases[] = {
         {"# a stroke and a wipe\n\n0.5 move 10 20\r\n  1   down left 10 20\n1.25 move -40 900\n"
          "2 up LEFT 15 25\n3 down 3 0 0\n3.5 key q\n4 keydown escape\n4 keyup 0x1B\n5 close\n",
@@ -54,19 +54,16 @@ TEST(DemoScript, LinesParseToTheirEventsOrAreRefusedWhole) {
         EXPECT_TRUE(events.empty());
         EXPECT_NE(problem.find(expected), std::string::npos) << problem;
     }
-}
 
-// Files are read within their limit (a larger one is refused unparsed); the
-// closing event and the end of a script are found.
-TEST(DemoScript, FilesAreReadWithinTheirLimit) {
+    // Files are read within their limit (a larger one is refused unparsed);
+    // the closing event and the end of a script are found.
     const std::string path = Quillory_TempPath("script.txt");
     WriteFile(path, "0.5 move 10 20\n5 close\n");
     Events e;
     std::string problem;
     ASSERT_TRUE(Demo_LoadScript(path, e, problem)) << problem;
     EXPECT_EQ(Describe(e), "0.5 0 0 10 20; 5 5 0 0 0");
-    EXPECT_TRUE(Demo_ScriptCloses(e));
-    EXPECT_DOUBLE_EQ(Demo_ScriptEnd(e), 5.0);
+    EXPECT_TRUE(Demo_ScriptCloses(e) && Demo_ScriptEnd(e) == 5.0);
     e.pop_back();
     EXPECT_FALSE(Demo_ScriptCloses(e));
     EXPECT_FALSE(Demo_LoadScript(Quillory_TempPath("missing.txt"), e, problem));
