@@ -23,12 +23,10 @@ protected:
     static constexpr double kStep = 1.0 / 60.0;
 
     void SetUp() override {
-        ASSERT_TRUE(Win_SelectPlatform("headless"));
-        Win_Headless_ClearSchedule();
+        ASSERT_TRUE(Win_SelectPlatform("headless"));  // a fresh start: nothing scheduled
         ASSERT_TRUE(Win_Headless_SetFixedStep(kStep));
         Math_SRand(1);
     }
-    void TearDown() override { Win_Headless_ClearSchedule(); }
 };
 
 // The colour of an ARGB8888 pixel as 0xRRGGBB, row y counted from the top.
@@ -43,8 +41,6 @@ inline std::uint64_t Checksum(const C_Image& image, std::uint64_t h = 1469598103
         for (std::uint32_t i = 0; i < image.rowBytes; ++i) h = (h ^ image.Row(y)[i]) * 1099511628211ull;
     return h;
 }
-
-inline std::string DemoDataDir() { return QUILLORY_DEMO_DATA_DIR; }
 
 inline void WriteFile(const std::string& path, const std::string& text) {
     std::FILE* f = std::fopen(path.c_str(), "wb");

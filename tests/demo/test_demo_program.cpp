@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -39,34 +38,31 @@ const char* const kCredits =
 // receives what it printed on both streams.
 int RunProgram(const std::string& env, std::string& output) {
     const std::string path = Quillory_TempPath("program.out");
-    const std::string command = "cd '" + DemoDataDir() + "' && env QUILLORY_PLATFORM=headless " + env + " '" +
+    const std::string command = "cd '" QUILLORY_DEMO_DATA_DIR "' && env QUILLORY_PLATFORM=headless " + env + " '" +
                                 QUILLORY_DEMO_PATH + "' >'" + path + "' 2>&1";
     const int status = std::system(command.c_str());
     output = Quillory_ReadFile(path);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// Random input (strokes, wipes, keys, the middle button and moves far
-// outside the window), with the data files and without them. A script that
-// does not close the window gets a close request one second after its last
-// event; everything made is released again; only the credits are printed.
-// Without its files the demo draws no background, stamps or caption: the
-// last frame is the back buffer's own blue.
+// Random input, with the data files and without them: a script that does not
+// close the window gets a close request one second after its last event;
+// everything made is released; only the credits are printed. Without its
+// files the demo draws no background, stamps or caption, only its blue.
 TEST_F(DemoTest, RandomRunsEndByThemselvesAndReleaseEverything) {
     const int frames = QUILLORY_DEMO_LONG_RUN_FRAMES;
     Math_SRand(2024);
     std::string script;
+    const char* const kinds[] = {"down left", "down middle", "down right", "up left", "up middle",
+                                 "up right",  "key",         "move",       "move",    "move"};
     for (int i = 0; i < frames * 3 / 4; ++i) {
         const double t = frames * kStep * Math_Rand() / (MATH_RAND_MAX + 1.0);
-        const int x = Math_Rand() % 1200 - 200;  // up to 200 pixels outside on either side
-        const int y = Math_Rand() % 1000 - 200;
-        const std::string button[] = {"left ", "middle ", "right "};
-        const std::string at = std::to_string(x) + " " + std::to_string(y) + "\n";
-        const std::string events[] = {"down " + button[Math_Rand() % 3] + at, "up " + button[Math_Rand() % 3] + at,
-                                      "key " + std::string(1, static_cast<char>('a' + Math_Rand() % 26)) + "\n",
-                                      "move " + std::to_string(x * 50) + " " + std::to_string(y * 50) + "\n",
-                                      "move " + at};
-        script += std::to_string(t) + " " + events[std::min(Math_Rand() % 8, 4)];
+        const std::string kind = kinds[Math_Rand() % 10];
+        const int far = Math_Rand() % 8 == 0 ? 50 : 1;  // up to 200 pixels outside, now and then much further
+        const std::string where = kind == "key" ? std::string(1, static_cast<char>('a' + Math_Rand() % 26))
+                                                : std::to_string((Math_Rand() % 1200 - 200) * far) + " " +
+                                                      std::to_string((Math_Rand() % 1000 - 200) * far);
+        script += std::to_string(t) + " " + kind + " " + where + "\n";
     }
     Demo_Options options;
     options.scripted = true;
@@ -75,10 +71,9 @@ TEST_F(DemoTest, RandomRunsEndByThemselvesAndReleaseEverything) {
     ASSERT_TRUE(Demo_ParseScript(script, options.script, problem)) << problem;
     const std::string empty = Quillory_TempPath("empty");
     mkdir(empty.c_str(), 0755);
-    for (const std::string& dir : {DemoDataDir(), empty}) {
+    for (const std::string& dir : {std::string(QUILLORY_DEMO_DATA_DIR), empty}) {
         SCOPED_TRACE(dir);
         options.dataDir = dir;
-        Math_SRand(1);
         ASSERT_TRUE(Win_Headless_SetFixedStep(kStep));  // the clock from 0
         const std::uint32_t memory = Mem_GetUsage().memCurrent;
         std::string output;
@@ -95,10 +90,9 @@ TEST_F(DemoTest, RandomRunsEndByThemselvesAndReleaseEverything) {
         for (std::uint32_t x = 0; x < shot.width; x += 7) ASSERT_EQ(RgbAt(shot, x, y), 0x0000FFu);
 }
 
-// The program reads its settings from the environment: a script under a
-// fixed clock closes the window by itself (and prints only the credits), a
-// frame limit closes the built-in session too, and malformed settings stop
-// it with a message. The measured frame rate is left out of the output.
+// The program's settings come from the environment: a script on a fixed clock
+// closes the window itself, a frame limit the built-in session, malformed
+// settings stop it with a message. The measured frame rate is left out.
 TEST(DemoProgram, TheEnvironmentScriptsTheRun) {
     const std::string script = Quillory_TempPath("strokes.txt");
     WriteFile(script, "0.05 down left 120 200\n0.10 move 200 220\n0.35 up left 520 300\n0.40 key space\n0.60 close\n");
