@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "../test_support.h"
 #include "demo/demo_app.h"
@@ -24,40 +23,24 @@ protected:
     static constexpr double kStep = 1.0 / 60.0;
 
     void SetUp() override {
-        ASSERT_TRUE(Win_SelectPlatform("headless"));
-        Win_Headless_ClearSchedule();
+        ASSERT_TRUE(Win_SelectPlatform("headless"));  // a fresh start: nothing scheduled
         ASSERT_TRUE(Win_Headless_SetFixedStep(kStep));
         Math_SRand(1);
     }
-    void TearDown() override { Win_Headless_ClearSchedule(); }
 };
 
-// One iteration of the program's loop: pump one message, draw one frame.
-inline bool DemoStep(Demo_State& state) {
-    if (!Win_ProcessMessages()) return false;
-    Demo_Frame(state);
-    return true;
-}
-
-// An ARGB8888 pixel as 0xAARRGGBB, row y counted from the top.
-inline std::uint32_t PixelAt(const C_Image& image, std::uint32_t x, std::uint32_t y) {
+// The colour of an ARGB8888 pixel as 0xRRGGBB, row y counted from the top.
+inline std::uint32_t RgbAt(const C_Image& image, std::uint32_t x, std::uint32_t y) {
     const std::uint8_t* p = image.Row(y) + std::size_t{x} * 4;
-    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
+    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16;
 }
-
-inline std::uint32_t Rgb(std::uint32_t pixel) { return pixel & 0xFFFFFFu; }
 
 // A checksum of the visible pixels, row by row from the top.
-inline std::uint64_t Checksum(const C_Image& image) {
-    std::uint64_t h = 1469598103934665603ull;
-    for (std::uint32_t y = 0; y < image.height; ++y) {
-        const std::uint8_t* row = image.Row(y);
-        for (std::uint32_t i = 0; i < image.rowBytes; ++i) h = (h ^ row[i]) * 1099511628211ull;
-    }
+inline std::uint64_t Checksum(const C_Image& image, std::uint64_t h = 1469598103934665603ull) {
+    for (std::uint32_t y = 0; y < image.height; ++y)
+        for (std::uint32_t i = 0; i < image.rowBytes; ++i) h = (h ^ image.Row(y)[i]) * 1099511628211ull;
     return h;
 }
-
-inline std::string DemoDataDir() { return QUILLORY_DEMO_DATA_DIR; }
 
 inline void WriteFile(const std::string& path, const std::string& text) {
     std::FILE* f = std::fopen(path.c_str(), "wb");

@@ -10,30 +10,17 @@
 #include <string>
 #include <vector>
 
+#include "image/image.h"
 #include "platform/backend.h"
 #include "platform/headless.h"
 #include "platform/timing.h"
-#include "image/image.h"
 #include "platform/window.h"
 
-struct CallRecord {
-    std::string name;
-    std::vector<std::int32_t> args;
-
-    bool operator==(const CallRecord& o) const { return name == o.name && args == o.args; }
-};
-
-inline std::ostream& operator<<(std::ostream& os, const CallRecord& r) {
-    os << r.name << "(";
-    for (std::size_t i = 0; i < r.args.size(); ++i) os << (i ? "," : "") << r.args[i];
-    return os << ")";
-}
-
-// Installs every callback of a window; each appends to `calls`. The window
-// finds its recorder through userValue1.
+// Installs every callback of a window; each logs "name(arg,arg)" to `calls`.
+// The window finds its recorder through userValue1.
 class Recorder {
 public:
-    std::vector<CallRecord> calls;
+    std::vector<std::string> calls;
 
     void Attach(C_Window& w) {
         using I = std::int32_t;
@@ -57,34 +44,31 @@ public:
         w.m_onClose = Log<16>;
     }
 
-    // The calls without the timer ticks and paints, which the pump makes
-    // whenever the queue is empty.
-    std::vector<CallRecord> Input() const {
-        std::vector<CallRecord> out;
-        for (const CallRecord& c : calls)
-            if (c.name != "timer" && c.name != "paint") out.push_back(c);
+    // The calls as one line, without the timer ticks and paints the pump
+    // makes whenever the queue is empty (unless `all`).
+    std::string Text(bool all = false) const {
+        std::string out;
+        for (const std::string& c : calls) {
+            if (!all && (c.rfind("timer(", 0) == 0 || c == "paint()")) continue;
+            out += (out.empty() ? "" : " ") + c;
+        }
         return out;
-    }
-    // The same as one line: "name(arg,arg) name()".
-    std::string Text() const {
-        std::ostringstream out;
-        for (const CallRecord& c : Input()) out << (out.tellp() > 0 ? " " : "") << c;
-        return out.str();
     }
 
 private:
-    // One callback per name; the arguments are logged as they came.
     template <int Name, typename... Args>
     static void Log(C_Window* w, Args... args) {
         static const char* const names[] = {
             "activate", "deactivate", "buttonUp",  "doubleClick", "setFocus", "killFocus", "keyDown", "keyUp", "create",
             "destroy",  "mouseDown",  "mouseMove", "mouseUp",     "timer",    "paint",     "size",    "close"};
-        reinterpret_cast<Recorder*>(w->userValue1)->calls.push_back(CallRecord{names[Name], {args...}});
+        std::string line = std::string(names[Name]) + "(";
+        std::string separator;
+        ((line += separator + std::to_string(args), separator = ","), ...);
+        reinterpret_cast<Recorder*>(w->userValue1)->calls.push_back(line + ")");
     }
 };
 
-// A fresh headless platform for every test: default screen, real-time clock,
-// empty queue.
+// A fresh headless platform for every test: default screen, real time.
 class HeadlessTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -93,15 +77,9 @@ protected:
         Win_InitTimer();
     }
 
-    // Pumps until the queue has nothing left but paints and timer ticks, or
-    // `limit` calls; returns the number of calls that returned true.
-    static int Pump(int limit = 50) {
-        int n = 0;
-        for (int i = 0; i < limit; ++i) {
-            if (!Win_ProcessMessages()) break;
-            ++n;
-        }
-        return n;
+    // Pumps until the pump reports the end or `limit` calls were made.
+    static void Pump(int limit = 50) {
+        for (int i = 0; i < limit && Win_ProcessMessages(); ++i) {}
     }
 
     // The demo's window: client area 800 x 600 from the screen's top-left.
@@ -114,7 +92,19 @@ protected:
     }
 };
 
-using Calls = std::vector<CallRecord>;
+// What the headless platform knows of the window.
+inline Win_HeadlessWindowInfo InfoOf(const C_Window& w) {
+    Win_HeadlessWindowInfo info;
+    EXPECT_TRUE(Win_Headless_GetWindowInfo(&w, &info));
+    return info;
+}
+
+// The display as its capabilities report it: "WIDTHxHEIGHTxBITS".
+inline std::string DisplayText() {
+    return std::to_string(Win_GetDisplayCaps(WIN_CAPS_HORZRES)) + "x" +
+           std::to_string(Win_GetDisplayCaps(WIN_CAPS_VERTRES)) + "x" +
+           std::to_string(Win_GetDisplayCaps(WIN_CAPS_BITSPIXEL));
+}
 
 // Posts a script of mouse events for `w`: "move X Y", "down BUTTON X Y" and
 // "up BUTTON X Y", separated by commas.
@@ -150,4 +140,11 @@ inline C_Image* Pattern(std::uint32_t w, std::uint32_t h, std::int32_t format, s
     for (std::uint32_t y = 0; y < h; ++y)
         for (std::uint32_t x = 0; x < w; ++x) SetPixel(*image, x, y, (x * 2654435761u) ^ (y * 40503u) ^ seed);
     return image;
+}
+
+// A checksum of the visible bytes, row by row from the top.
+inline std::uint64_t Checksum(const C_Image& image, std::uint64_t h = 1469598103934665603ull) {
+    for (std::uint32_t y = 0; y < image.height; ++y)
+        for (std::uint32_t i = 0; i < image.rowBytes; ++i) h = (h ^ image.Row(y)[i]) * 1099511628211ull;
+    return h;
 }

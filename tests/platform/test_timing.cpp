@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -14,29 +13,20 @@
 
 namespace {
 
-class TimingTest : public HeadlessTest {};
-
-TEST_F(TimingTest, FixedStepClockMeasuresOneStepPerFrame) {
+// The demo's pattern: read once at start-up, then per frame a reading after
+// the pump and one after drawing; frames that never read the clock still
+// advance it. Real time is monotonic with a fine resolution.
+TEST_F(HeadlessTest, TheClockMeasuresOneStepPerFrameOrRealTime) {
     ASSERT_TRUE(Win_Headless_SetFixedStep(0.02));
     ASSERT_TRUE(Win_InitTimer());
-    EXPECT_EQ(Win_GetClockState().useCounter, 1);
     EXPECT_DOUBLE_EQ(Win_GetClockState().secondsPerTick, 0.02);
-    // The demo's pattern: read once at start-up, then per frame a reading
-    // after the pump and one after drawing.
     const double start = Win_GetTime();
-    double previousEnd = start;
     for (int frame = 1; frame <= 4; ++frame) {
         ASSERT_TRUE(Win_ProcessMessages());
         const double frameStart = Win_GetTime();
-        const double frameEnd = Win_GetTime();
-        EXPECT_DOUBLE_EQ(frameStart, previousEnd);
         EXPECT_NEAR(frameStart - start, 0.02 * (frame - 1), 1e-12);
-        char fps[32];
-        std::snprintf(fps, sizeof fps, "%f", 1.0 / (frameEnd - frameStart));
-        EXPECT_STREQ(fps, "50.000000");
-        previousEnd = frameEnd;
+        EXPECT_DOUBLE_EQ(Win_GetTime() - frameStart, 0.02);
     }
-    // Frames that never read the clock still advance it.
     ASSERT_TRUE(Win_Headless_SetFixedStep(0.5));
     EXPECT_EQ(Win_Headless_GetClock(), 0.0);
     for (int i = 0; i < 3; ++i) Win_ProcessMessages();
@@ -44,13 +34,10 @@ TEST_F(TimingTest, FixedStepClockMeasuresOneStepPerFrame) {
     ASSERT_TRUE(Win_Headless_Tick(2));
     EXPECT_DOUBLE_EQ(Win_Headless_GetClock(), 2.0);
     EXPECT_FALSE(Win_Headless_SetFixedStep(-1.0));
+
     ASSERT_TRUE(Win_Headless_SetFixedStep(0.0));
     EXPECT_FALSE(Win_Headless_Tick(1));  // real time cannot be ticked
-}
-
-TEST_F(TimingTest, RealClockIsMonotonicWithFineResolution) {
     ASSERT_TRUE(Win_InitTimer());
-    EXPECT_EQ(Win_GetClockState().useCounter, 1);
     EXPECT_LE(Win_GetClockState().secondsPerTick, 0.001);
     const double a = Win_GetTime();
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -59,71 +46,62 @@ TEST_F(TimingTest, RealClockIsMonotonicWithFineResolution) {
     EXPECT_LT(b - a, 5.0);
 }
 
-// One frame of a scripted run: pump, read the clock, log what happened.
-std::vector<std::string> RunScript() {
+// A scripted run on a 0.1 s step, frame by frame what the callbacks heard:
+// "frame:calls". The window closes the way the demo's does.
+std::string RunScript() {
     EXPECT_TRUE(Win_SelectPlatform("headless"));
     EXPECT_TRUE(Win_Headless_SetFixedStep(0.1));
     Win_InitTimer();
     C_Window w;
+    Recorder rec;
     w.SetBorderStyle(1);
     w.SetGeometry(C_Frame(0, 0, 100, 100, 0x00, 0x33));
     EXPECT_NE(w.Create(), 0u);
-    static std::vector<std::string>* log;
-    static int frame;
-    std::vector<std::string> lines;
-    log = &lines;
-    w.m_onMouseMove = [](C_Window*, std::int32_t l, std::int32_t, std::int32_t, std::int32_t x, std::int32_t y) {
-        log->push_back(std::to_string(frame) + " move " + std::to_string(l) + " " + std::to_string(x) + "," +
-                       std::to_string(y));
-    };
-    w.m_onKeyDown = [](C_Window*, std::int32_t c, std::int32_t) {
-        log->push_back(std::to_string(frame) + " key " + std::string(1, static_cast<char>(c)));
-    };
-    w.m_onClose = [](C_Window* win) {
-        log->push_back(std::to_string(frame) + " close");
-        win->Destroy();
-        Win_Quit();
-    };
-    Win_HeadlessEvent events[4];
-    events[0].time = 0.45;
-    events[0].kind = WIN_HEADLESS_CLOSE;
-    events[1].time = 0.25;
-    events[1].x = 3;
-    events[1].y = 4;
-    events[2].time = 0.25;
-    events[2].kind = WIN_HEADLESS_KEYDOWN;
-    events[2].code = 'X';
-    events[3] = events[1];
-    events[3].time = 10.0;  // never reached
+    rec.Attach(w);
+    const Win_HeadlessEvent events[] = {{0.45, WIN_HEADLESS_CLOSE, 0, 0, 0, nullptr},
+                                        {0.25, WIN_HEADLESS_MOUSEMOVE, 0, 3, 4, nullptr},
+                                        {0.25, WIN_HEADLESS_KEYDOWN, 'X', 0, 0, nullptr},
+                                        {10.0, WIN_HEADLESS_MOUSEMOVE, 0, 3, 4, nullptr}};  // never reached
     EXPECT_TRUE(Win_Headless_Schedule(events, 4));
-    for (frame = 1; frame < 50 && Win_ProcessMessages(); ++frame) Win_GetTime();
-    lines.push_back("ended at " + std::to_string(frame));
+    std::string log;
+    int frame = 1;
+    for (; frame < 50 && Win_ProcessMessages(); ++frame) {
+        Win_GetTime();
+        if (!rec.Text().empty()) log += std::to_string(frame) + ":" + rec.Text() + " ";
+        if (rec.Text() == "close()") {
+            w.Destroy();
+            Win_Quit();
+        }
+        rec.calls.clear();
+    }
     EXPECT_TRUE(Win_Headless_ClearSchedule());
-    return lines;
+    return log + "ended at " + std::to_string(frame);
 }
 
-TEST_F(TimingTest, ScheduledEventsEnterTheQueueOnTimeAndReplayIdentically) {
-    const std::vector<std::string> first = RunScript();
+TEST_F(HeadlessTest, ScheduledEventsEnterTheQueueOnTimeAndReplayIdentically) {
     // Frame k pumps at clock (k - 1) x 0.1: events at 0.25 enter at frame 4,
     // one message per frame; the close at 0.45 enters at frame 6.
-    EXPECT_EQ(first, (std::vector<std::string>{"4 move 0 3,4", "5 key x", "6 close", "ended at 7"}));
+    const std::string first = RunScript();
+    EXPECT_EQ(first, "4:mouseMove(0,0,0,3,4) 5:keyDown(120,88) 6:close() ended at 7");
     EXPECT_EQ(RunScript(), first);
 
-    // A bad event refuses the whole schedule.
-    Win_HeadlessEvent events[2];
-    events[1].kind = WIN_HEADLESS_MOUSEDOWN;
-    events[1].code = 4;  // no such button
-    EXPECT_FALSE(Win_Headless_Schedule(events, 2));
-    events[1].code = 1;
-    events[1].time = -1.0;
-    EXPECT_FALSE(Win_Headless_Schedule(events, 2));
+    // A bad event refuses the whole schedule: no such button or key, a
+    // negative time, an unknown kind.
+    const Win_HeadlessEvent bad[] = {{0.0, WIN_HEADLESS_MOUSEDOWN, 4, 0, 0, nullptr},
+                                     {0.0, WIN_HEADLESS_KEYUP, 0, 0, 0, nullptr},
+                                     {-1.0, WIN_HEADLESS_MOUSEUP, 1, 0, 0, nullptr},
+                                     {0.0, static_cast<Win_HeadlessEventKind>(9), 0, 0, 0, nullptr}};
+    for (const Win_HeadlessEvent& b : bad) {
+        const Win_HeadlessEvent events[] = {Win_HeadlessEvent{}, b};
+        EXPECT_FALSE(Win_Headless_Schedule(events, 2)) << b.kind;
+    }
     EXPECT_FALSE(Win_Headless_Schedule(nullptr, 1));
     EXPECT_TRUE(Win_Headless_Schedule(nullptr, 0));
 }
 
-TEST_F(TimingTest, SystemColoursKeepAlphaAndCursorsOutsideTheTableChangeNothing) {
-    const std::pair<std::int32_t, float> colours[] = {{28, 0.0f}, {2, 240.0f / 255.0f}, {30, 1.0f},  {-1, 0.0f},
-                                                      {29, 0.0f}, {33, 0.0f},           {1000, 0.0f}};
+TEST_F(HeadlessTest, SystemColoursKeepAlphaAndCursorsOutsideTheTableChangeNothing) {
+    const std::pair<std::int32_t, float> colours[] = {
+        {27, 200.0f / 255.0f}, {2, 240.0f / 255.0f}, {30, 1.0f}, {-1, 0.0f}, {29, 0.0f}, {33, 0.0f}, {1000, 0.0f}};
     for (const auto& [index, grey] : colours) {
         C_Color c(0.1f, 0.2f, 0.3f, 0.7f);
         EXPECT_TRUE(Win_GetSysColor(c, index));
@@ -140,27 +118,19 @@ TEST_F(TimingTest, SystemColoursKeepAlphaAndCursorsOutsideTheTableChangeNothing)
     }
 }
 
-TEST_F(TimingTest, DisplayModesSwitchAndRestore) {
-    const auto expectScreen = [](std::int32_t w, std::int32_t h, std::int32_t bits) {
-        EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_HORZRES), w);
-        EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_VERTRES), h);
-        EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_BITSPIXEL), bits);
-    };
-    expectScreen(1920, 1080, 32);
+// Other capabilities read as their own number. A refused mode: a message
+// box, true, and the loop ends.
+TEST_F(HeadlessTest, DisplayModesSwitchAndRestore) {
     EXPECT_EQ(Win_GetDisplayCaps(5), 5);
     EXPECT_TRUE(Win_SetDisplayMode(800, 600, 16));
-    expectScreen(800, 600, 16);
-    EXPECT_TRUE(Win_ProcessMessages());
+    EXPECT_EQ(DisplayText(), "800x600x16");
     EXPECT_TRUE(Win_RestoreDisplayMode());
-    expectScreen(1920, 1080, 32);
-    EXPECT_STREQ(Win_Headless_GetLastMessageBox(), "");
+    EXPECT_EQ(DisplayText(), "1920x1080x32");
     ASSERT_TRUE(Win_Headless_SetScreenSize(1280, 1024));
-    expectScreen(1280, 1024, 32);
     EXPECT_FALSE(Win_Headless_SetScreenSize(0, 10));
-    // A refused mode: a message box, true, and the loop ends.
     EXPECT_TRUE(Win_SetDisplayMode(123, 45, 32));
     EXPECT_STREQ(Win_Headless_GetLastMessageBox(), "Display Mode Not Compatible");
-    expectScreen(1280, 1024, 32);
+    EXPECT_EQ(DisplayText(), "1280x1024x32");
     EXPECT_FALSE(Win_ProcessMessages());
 }
 
@@ -175,31 +145,30 @@ protected:
     }
 };
 
-TEST_F(EnvironmentTest, FixedStepScreenAndPlatformComeFromTheEnvironment) {
+TEST_F(EnvironmentTest, StepScreenPlatformAndTheEndOfARunComeFromTheEnvironment) {
     // Malformed values (a step of zero too) fall back to the defaults.
     const struct {
         const char *step, *screen;
         double secondsPerTick;
-        std::int32_t width, height;
-    } cases[] = {
-        {"0.25", "1024x768", 0.25, 1024, 768}, {"fast", "99999x5", 1e-9, 1920, 1080}, {"0", "", 1e-9, 1920, 1080}};
+        const char* shown;
+    } cases[] = {{"0.25", "1024x768", 0.25, "1024x768x32"},
+                 {"fast", "99999x5", 1e-9, "1920x1080x32"},
+                 {"0", "", 1e-9, "1920x1080x32"}};
     for (const auto& c : cases) {
         setenv("QUILLORY_FIXED_DT", c.step, 1);
         setenv("QUILLORY_HEADLESS_SCREEN", c.screen, 1);
         ASSERT_TRUE(Win_SelectPlatform("headless"));
         Win_InitTimer();
         EXPECT_DOUBLE_EQ(Win_GetClockState().secondsPerTick, c.secondsPerTick) << c.step;
-        EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_HORZRES), c.width) << c.screen;
-        EXPECT_EQ(Win_GetDisplayCaps(WIN_CAPS_VERTRES), c.height) << c.screen;
+        EXPECT_EQ(DisplayText(), c.shown);
     }
     setenv("QUILLORY_PLATFORM", "headless", 1);
     ASSERT_TRUE(Win_SelectPlatform(nullptr));
     EXPECT_STREQ(Win_GetPlatformName(), "headless");
     EXPECT_FALSE(Win_SelectPlatform("no-such-platform"));
     EXPECT_STREQ(Win_GetPlatformName(), "headless");
-}
 
-TEST_F(EnvironmentTest, AHeadlessRunCanEndByItselfWithASnapshot) {
+    // A run can end by itself with a snapshot of the window.
     const std::string path = Quillory_TempPath("last.img");
     std::remove(path.c_str());
     setenv("QUILLORY_FIXED_DT", "0.1", 1);
@@ -226,10 +195,8 @@ TEST_F(EnvironmentTest, AHeadlessRunCanEndByItselfWithASnapshot) {
     EXPECT_EQ(w.created, 0);
     C_Image saved;
     ASSERT_TRUE(saved.LoadFromFile(path.c_str(), 0));
-    ASSERT_EQ(saved.width, 3u);
-    ASSERT_EQ(saved.height, 2u);
-    EXPECT_EQ(saved.data[0], 0xFF);  // blue
-    EXPECT_EQ(saved.data[2], 0x00);
+    ASSERT_TRUE(saved.width == 3u && saved.height == 2u);
+    EXPECT_EQ(PixelAt(saved, 2, 1), 0xFF0000FFu);  // blue
 }
 
 }  // namespace
