@@ -223,27 +223,19 @@ TEST(ErrorPaths, SurfaceDrawingReportsWhatIsWrong) {
     const C_Vector2Di pixel(1, 1);
     const C_Color white(1.0f, 1.0f, 1.0f, 1.0f);
     const std::string site = "C_Blit_Kernel::Blit_Fixed";
+    const auto unknown = [](C_Image* plane, std::function<bool()> call) -> std::function<bool()> {
+        return [plane, call] { return (plane->format = 99) && call(); };
+    };
+    const auto blit = [&] { return Blit(picture, target, at); };
+    const auto point = [&] { return Gfx_Surface_Blit(&target, &pixel, &white, nullptr, nullptr); };
     const std::vector<ErrorCase> cases = {
         {"format change of no surface", [] { return Gfx_Surface_ChangeFormat(nullptr, GFX_FMT_ARGB8888, -2, 0); },
          GFX_ERR_NULL_ARG, "Gfx_Surface_ChangeFormat{pSurface->format}", "Gfx_Surface_ChangeFormat"},
-        {"point on an unknown destination format",
-         [&] {
-             onto->format = 99;
-             return Gfx_Surface_Blit(&target, &pixel, &white, nullptr, nullptr);
-         },
-         GFX_ERR_FORMAT, "Gfx_Surface_Blit{ImageDst->format}", "Gfx_Surface_Blit"},
-        {"blit from an unknown source format",
-         [&] {
-             from->format = 99;
-             return Blit(picture, target, at);
-         },
-         GFX_ERR_FORMAT, site + "{ImageSrc->format}", site},
-        {"blit onto an unknown destination format",
-         [&] {
-             onto->format = 99;
-             return Blit(picture, target, at);
-         },
-         GFX_ERR_FORMAT, site + "{ImageDst->format}", site},
+        {"point on an unknown destination format", unknown(onto, point), GFX_ERR_FORMAT,
+         "Gfx_Surface_Blit{ImageDst->format}", "Gfx_Surface_Blit"},
+        {"blit from an unknown source format", unknown(from, blit), GFX_ERR_FORMAT, site + "{ImageSrc->format}", site},
+        {"blit onto an unknown destination format", unknown(onto, blit), GFX_ERR_FORMAT, site + "{ImageDst->format}",
+         site},
         {"blit onto 16-bit colour", [&] { return Blit(picture, narrow, at); }, GFX_ERR_FORMAT, site + "{ImageDst->bpp}",
          site},
     };

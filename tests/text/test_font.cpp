@@ -49,7 +49,6 @@ TEST(FontFile, LayoutsRoundTripAndLoadsReverseEachFacesGlyphs) {
         EXPECT_EQ(Quillory_Saved(*to), bytes);
     }
     EXPECT_EQ(typeIn.format, 0);  // the render kind is not stored
-    EXPECT_EQ(typeIn.StyleCode(), GFX_STYLE_BOLD);
 
     const std::uint32_t before = Mem_GetUsage().memCurrent;
     {
@@ -62,10 +61,8 @@ TEST(FontFile, LayoutsRoundTripAndLoadsReverseEachFacesGlyphs) {
         loaded.imageAllocator = TaggingAllocator;
         loaded.allocatorContext = 77;
         ASSERT_TRUE(LoadFrom(loaded, Quillory_Saved(font)));
-        EXPECT_EQ(loaded.name, "Serif");
         EXPECT_EQ(loaded.GetFace('A')->GetGlyph(0)->size, 3);
         EXPECT_EQ(loaded.GetImage(0)->owner, reinterpret_cast<void*>(std::uintptr_t{77}));
-        EXPECT_EQ(loaded.imageAllocator, TaggingAllocator);    // the load keeps it
         ASSERT_TRUE(LoadFrom(again, Quillory_Saved(loaded)));  // saving keeps list order: the next load flips back
         EXPECT_EQ(Quillory_Saved(again), Quillory_Saved(font));
         EXPECT_EQ(BytesOf(loaded.GetImage(0)->GetPlane(2)), BytesOf(picture));

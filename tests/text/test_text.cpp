@@ -20,30 +20,13 @@ bool Record(C_Surface* src, C_Surface*, const C_Rect* srcRect, const C_Frame* cl
             const C_Vector2D* at, std::uint32_t, const C_DrawParams* p) {
     const C_Image* picture = src->GetPlane(GFX_PLANE_ALPHA);
     const C_Rect r = srcRect ? *srcRect : C_Rect(-1.0f, -1.0f, -1.0f, -1.0f);
-    const float values[] = {float(picture->width),
-                            float(picture->height),
-                            r.x0,
-                            r.y0,
-                            r.x1,
-                            r.y1,
-                            at->x,
-                            at->y,
-                            float(at->align),
-                            p->scale.x,
-                            p->scale.y,
-                            p->pivot.x,
-                            p->pivot.y,
-                            p->opacity,
-                            float(p->filter),
-                            float(p->useFillColor),
-                            p->fillColor.b,
-                            float(clip == &kClip),
-                            float(clip2 != nullptr)};
-    g_hash = Fnv1a(g_hash, values, sizeof values);
+    const float cut[] = {float(picture->width), float(picture->height), r.x0, r.y0, r.x1, r.y1};
+    const float place[] = {at->x, at->y, float(at->align), p->scale.x, p->scale.y, p->pivot.x, p->pivot.y};
+    const float look[] = {p->opacity,     float(p->filter),      float(p->useFillColor),
+                          p->fillColor.b, float(clip == &kClip), float(clip2 != nullptr)};
+    g_hash = Fnv1a(Fnv1a(Fnv1a(g_hash, cut, sizeof cut), place, sizeof place), look, sizeof look);
     return true;
 }
-
-constexpr std::int32_t kBad = GFX_TEXT_REPLACEMENT;
 
 // The pixels a text changes (every glyph picture is solid coverage, on white),
 // as a frame; empty when none.
@@ -73,7 +56,7 @@ struct TextLayout : ::testing::Test {
                     {'_', 5, 0, -1, 5, 1},
                     {'|', 3, 1, 9, 1, 12},
                     {0x416, 12, 0, 9, 11, 13},
-                    {kBad, 10, 1, 8, 6, 12}},
+                    {GFX_TEXT_REPLACEMENT, 10, 1, 8, 6, 12}},
                    10);
         // Characters of every UTF-8 length, told apart by their pictures.
         AddVariant(font, {{0xE9, 9, 0, 8, 2, 3}, {0x20AC, 9, 0, 8, 3, 2}, {0x1F600, 9, 0, 8, 4, 2}}, 10);
@@ -94,18 +77,33 @@ struct TextLayout : ::testing::Test {
         Gfx_SetBlitOverride(Record);
     }
     void TearDown() override { Gfx_SetBlitOverride(nullptr); }
+};
 
-    bool Draw(const char* text, C_Vector2D at, std::uint8_t align, const C_Frame* within = nullptr,
-              C_Font* from = nullptr) {
-        return Gfx_Surface_DrawText(C_String(text), from ? from : &font, type, &dst, colour, at, align, 0, 0, within,
-                                    nullptr, 0);
-    }
-    bool Boxed(const char* text, const C_Rect& box, const C_Vector2D& at, std::uint32_t caret, C_Font* from = nullptr,
-               std::uint8_t align = 0) {
-        return Gfx_Surface_DrawTextEx(C_String(text), from ? from : &font, type, &dst, colour, box, align, at, caret,
-                                      nullptr, nullptr);
+// One layout case: drawn at `at` (in `box` when there is one), in the
+// style's type.
+enum Style : std::uint8_t { kUnderline = 1, kStrikeout = 2, kBold = 4, kMono = 8, kSheet = 16 };
+struct Layout {
+    const char* text;
+    C_Vector2D at;
+    std::uint8_t align;
+    std::uint8_t style = 0;
+    float size = 10.0f;
+    C_Font TextLayout::*from = &TextLayout::font;  // null: no font
+    const C_Rect* box = nullptr;
+    std::uint32_t caret = GFX_TEXT_NO_CARET;
+    const C_Frame* clip = nullptr;
+
+    // Puts the case's type into the fixture; the font to draw with.
+    C_Font* Prepare(TextLayout& t) const {
+        const std::uint8_t kind = style & kSheet ? GFX_GLYPH_SHEET : style & kMono ? GFX_GLYPH_MONO : GFX_GLYPH_GRAY;
+        t.type = C_FontType(C_String(""), size, kind, style & kBold ? 1 : 0, 0, style & kUnderline ? 1 : 0,
+                            style & kStrikeout ? 1 : 0, 0);
+        return from ? &(t.*from) : nullptr;
     }
 };
+
+const C_Rect kWide(0, 0, 100, 50), kNoHeight(0, 0, 100, 0), kOneRow(0, 0, 100, 1), kLeft(0, 0, 30, 50),
+    kRight(20, 0, 50, 50), kSheetBox(0, 0, 100, 40);
 
 // Every layout rule through the calls it issues, against one golden hash:
 // anchors and text alignment, lines aligned one by one, bytes and UTF-8
@@ -113,87 +111,55 @@ struct TextLayout : ::testing::Test {
 // strike-out (spaces draw lines only), boxes with a caret and culling, clips,
 // the variant choice by style, kind and nearest size, and sheet glyphs.
 TEST_F(TextLayout, CallsOfEveryLayoutMatchTheGoldenHash) {
-    using Layout = bool (*)(TextLayout&);
+    constexpr std::uint8_t kUtf8 = GFX_TEXT_UTF8;
     const Layout layouts[] = {
-        [](TextLayout& t) { return t.Draw("AA", C_Vector2D(0, 0, 2), 2); },
-        [](TextLayout& t) { return t.Draw("AA\nA", C_Vector2D(0, 0, 2), 2); },
-        [](TextLayout& t) { return t.Draw("A\320\226A", C_Vector2D(), 0); },
-        [](TextLayout& t) {
-            return t.Draw("A\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\320\226", C_Vector2D(), GFX_TEXT_UTF8);
-        },
-        [](TextLayout& t) { return t.Draw("\xC3(A\xE2\x82\x41", C_Vector2D(), GFX_TEXT_UTF8); },  // cut sequences
-        [](TextLayout& t) { return t.Draw("A\xC0\x80", C_Vector2D(), GFX_TEXT_UTF8); },      // overlong: no lead C0
-        [](TextLayout& t) { return t.Draw("A\xE0\x80\x80", C_Vector2D(), GFX_TEXT_UTF8); },  // overlong, three bytes
-        // The first and last lead whose range is narrowed; a surrogate.
-        [](TextLayout& t) { return t.Draw("A\xE0\xA0\x80\xED\x9F\xBF", C_Vector2D(), GFX_TEXT_UTF8); },
-        [](TextLayout& t) { return t.Draw("A\xED\xA0\x80", C_Vector2D(), GFX_TEXT_UTF8); },
-        [](TextLayout& t) { return t.Draw("A\xF4\x90\x80\x80", C_Vector2D(), GFX_TEXT_UTF8); },  // beyond U+10FFFF
-        [](TextLayout& t) { return t.Draw("A\x80\xFFzA\xF0\x9F\x98", C_Vector2D(), GFX_TEXT_UTF8); },
-        [](TextLayout& t) { return t.Draw("\303A", C_Vector2D(), 0); },  // bytes above 127 pass over
-        [](TextLayout& t) { return t.Draw("AA\nA", C_Vector2D(50, 0), 2 | GFX_TEXT_ALIGN_LINES); },
-        [](TextLayout& t) { return t.Draw("A\nAA", C_Vector2D(50, 0), 1 | GFX_TEXT_ALIGN_LINES); },
-        [](TextLayout& t) { return t.Draw("A\tA", C_Vector2D(10, 0), 0); },
-        [](TextLayout& t) {
-            t.type.underline = 1;
-            return t.Draw("\tA", C_Vector2D(10, 0), 0);
-        },
-        [](TextLayout& t) {
-            t.type.underline = t.type.strikeout = 1;
-            return t.Draw(" A", C_Vector2D(10, 0), 0);
-        },
-        [](TextLayout& t) { return t.Draw("A\nA", C_Vector2D(0, 3, 0x00), 0x00); },
-        [](TextLayout& t) { return t.Draw("A\nA", C_Vector2D(0, 3, 0x10), 0x10); },
-        [](TextLayout& t) { return t.Draw("A\nA", C_Vector2D(0, 3, 0x20), 0x20); },
-        [](TextLayout& t) { return t.Draw("A", C_Vector2D(5, 5, 0x11), 0x11, &kClip); },
-        [](TextLayout& t) { return t.Boxed("AA", C_Rect(0, 0, 100, 50), C_Vector2D(10, 0), 1); },
-        [](TextLayout& t) { return t.Boxed("AA", C_Rect(0, 0, 100, 50), C_Vector2D(10, 0), 2); },
-        [](TextLayout& t) { return t.Boxed("A\nA", C_Rect(0, 0, 100, 0), C_Vector2D(), GFX_TEXT_NO_CARET); },
-        [](TextLayout& t) { return t.Boxed("A\nA", C_Rect(0, 0, 100, 1), C_Vector2D(), GFX_TEXT_NO_CARET); },
-        [](TextLayout& t) { return t.Boxed("AAAAA", C_Rect(0, 0, 30, 50), C_Vector2D(), GFX_TEXT_NO_CARET); },
-        [](TextLayout& t) { return t.Boxed("AAAAA", C_Rect(20, 0, 50, 50), C_Vector2D(), GFX_TEXT_NO_CARET); },
-        [](TextLayout& t) { return t.Draw("", C_Vector2D(), 0); },
-        [](TextLayout& t) { return t.Draw(" Z", C_Vector2D(), 0); },  // the first printable character decides
-        [](TextLayout& t) {
-            t.type.bold = 1;
-            return t.Draw("A", C_Vector2D(), 0);
-        },
-        [](TextLayout& t) {
-            t.type.format = GFX_GLYPH_MONO;
-            return t.Draw("A", C_Vector2D(), 0);
-        },
-        [](TextLayout& t) {
-            return Gfx_Surface_DrawText(C_String("A"), nullptr, t.type, &t.dst, t.colour, C_Vector2D(), 0, 0, 0,
-                                        nullptr, nullptr, 0);
-        },
-        [](TextLayout& t) {
-            t.type.size = 13;
-            return t.Draw("A", C_Vector2D(), 0, nullptr, &t.tie12);
-        },
-        [](TextLayout& t) {
-            t.type.size = 13;
-            return t.Draw("A", C_Vector2D(), 0, nullptr, &t.tie14);
-        },
-        [](TextLayout& t) {
-            t.type.underline = 1;
-            return t.Draw("A", C_Vector2D(), 0, nullptr, &t.flat);
-        },
-        [](TextLayout& t) {
-            t.type.format = GFX_GLYPH_SHEET;
-            t.type.underline = 1;  // the line is the '_' cell, not the whole sheet
-            return t.Draw("A", C_Vector2D(), 0, nullptr, &t.sheet);
-        },
+        {"AA", C_Vector2D(0, 0, 2), 2},
+        {"AA\nA", C_Vector2D(0, 0, 2), 2},
+        {"A\320\226A", C_Vector2D(), 0},
+        {"A\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\320\226", C_Vector2D(), kUtf8},
+        {"\xC3(A\xE2\x82\x41", C_Vector2D(), kUtf8},         // cut sequences
+        {"A\xC0\x80", C_Vector2D(), kUtf8},                  // overlong: no lead C0
+        {"A\xE0\x80\x80", C_Vector2D(), kUtf8},              // overlong, three bytes
+        {"A\xE0\xA0\x80\xED\x9F\xBF", C_Vector2D(), kUtf8},  // the first and last lead whose range is narrowed
+        {"A\xED\xA0\x80", C_Vector2D(), kUtf8},              // a surrogate
+        {"A\xF4\x90\x80\x80", C_Vector2D(), kUtf8},          // beyond U+10FFFF
+        {"A\x80\xFFzA\xF0\x9F\x98", C_Vector2D(), kUtf8},
+        {"\303A", C_Vector2D(), 0},  // bytes above 127 pass over
+        {"AA\nA", C_Vector2D(50, 0), 2 | GFX_TEXT_ALIGN_LINES},
+        {"A\nAA", C_Vector2D(50, 0), 1 | GFX_TEXT_ALIGN_LINES},
+        {"A\tA", C_Vector2D(10, 0), 0},
+        {"\tA", C_Vector2D(10, 0), 0, kUnderline},
+        {" A", C_Vector2D(10, 0), 0, kUnderline | kStrikeout},
+        {"A\nA", C_Vector2D(0, 3, 0x00), 0x00},
+        {"A\nA", C_Vector2D(0, 3, 0x10), 0x10},
+        {"A\nA", C_Vector2D(0, 3, 0x20), 0x20},
+        {"A", C_Vector2D(5, 5, 0x11), 0x11, 0, 10.0f, &TextLayout::font, nullptr, 0, &kClip},
+        {"AA", C_Vector2D(10, 0), 0, 0, 10.0f, &TextLayout::font, &kWide, 1},
+        {"AA", C_Vector2D(10, 0), 0, 0, 10.0f, &TextLayout::font, &kWide, 2},
+        {"A\nA", C_Vector2D(), 0, 0, 10.0f, &TextLayout::font, &kNoHeight},
+        {"A\nA", C_Vector2D(), 0, 0, 10.0f, &TextLayout::font, &kOneRow},
+        {"AAAAA", C_Vector2D(), 0, 0, 10.0f, &TextLayout::font, &kLeft},
+        {"AAAAA", C_Vector2D(), 0, 0, 10.0f, &TextLayout::font, &kRight},
+        {"", C_Vector2D(), 0},
+        {" Z", C_Vector2D(), 0},  // the first printable character decides
+        {"A", C_Vector2D(), 0, kBold},
+        {"A", C_Vector2D(), 0, kMono},
+        {"A", C_Vector2D(), 0, 0, 10.0f, nullptr},
+        {"A", C_Vector2D(), 0, 0, 13.0f, &TextLayout::tie12},
+        {"A", C_Vector2D(), 0, 0, 13.0f, &TextLayout::tie14},
+        {"A", C_Vector2D(), 0, kUnderline, 10.0f, &TextLayout::flat},
+        {"A", C_Vector2D(), 0, kSheet | kUnderline, 10.0f, &TextLayout::sheet},  // the line is the '_' cell
         // The pen wraps through a width that rounds to the box; a result
         // equal to the period is in range and must not fold to 0.
-        [](TextLayout& t) {
-            t.type.format = GFX_GLYPH_SHEET;
-            t.type.size = 8.5f;
-            return t.Boxed("AAA", C_Rect(0, 0, 100, 40), C_Vector2D(-1, 0, 0x01), ~0u, &t.narrow, 1);
-        },
+        {"AAA", C_Vector2D(-1, 0, 0x01), 1, kSheet, 8.5f, &TextLayout::narrow, &kSheetBox, ~0u},
     };
     g_hash = kFnvStart;
-    for (const Layout layout : layouts) {
-        type = C_FontType(C_String(""), 10.0f, GFX_GLYPH_GRAY, 0, 0, 0, 0, 0);
-        const bool ok = layout(*this);
+    for (const Layout& c : layouts) {
+        C_Font* from = c.Prepare(*this);
+        const bool ok = c.box ? Gfx_Surface_DrawTextEx(C_String(c.text), from, type, &dst, colour, *c.box, c.align,
+                                                       c.at, c.caret, nullptr, nullptr)
+                              : Gfx_Surface_DrawText(C_String(c.text), from, type, &dst, colour, c.at, c.align, 0, 0,
+                                                     c.clip, nullptr, 0);
         g_hash = Fnv1a(g_hash, &ok, 1);
     }
     EXPECT_EQ(g_hash, 0xFFEBDC9AD452EE1Eull);
@@ -203,30 +169,22 @@ TEST_F(TextLayout, CallsOfEveryLayoutMatchTheGoldenHash) {
 TEST_F(TextLayout, TheMeasuredRectangleIsWhatDrawingChanges) {
     Gfx_SetBlitOverride(nullptr);
     const C_Frame left(0, 0, 60, 60);
-    const struct {
-        const char* text;
-        float size;
-        std::uint8_t align;  // of the position and of the text
-        bool underline;
-        const C_Frame* clip;
-        C_Font* from;
-    } cases[] = {
-        {"AA", 10.0f, 2, false, nullptr, &font},
-        {"A\nAAA", 10.0f, 2 | GFX_TEXT_ALIGN_LINES, false, nullptr, &font},
-        {"AA", 13.0f, 0, true, nullptr, &font},  // scaled, and underlined
-        {"AAAAAAAAAA", 10.0f, 2, false, &left, &font},
-        {"A\xD0\x96", 15.0f, 0x22 | GFX_TEXT_UTF8, false, nullptr, &font},
-        {"BAB", 13.0f, 0, false, nullptr, &sheet},  // cells that do not start at the sheet's edge
+    const Layout cases[] = {
+        {"AA", C_Vector2D(3, 4, 2), 2},
+        {"A\nAAA", C_Vector2D(3, 4, 2), 2 | GFX_TEXT_ALIGN_LINES},
+        {"AA", C_Vector2D(3, 4), 0, kUnderline, 13.0f},  // scaled, and underlined
+        {"AAAAAAAAAA", C_Vector2D(3, 4, 2), 2, 0, 10.0f, &TextLayout::font, nullptr, GFX_TEXT_NO_CARET, &left},
+        {"A\xD0\x96", C_Vector2D(3, 4, 0x22), 0x22 | GFX_TEXT_UTF8, 0, 15.0f},
+        {"BAB", C_Vector2D(3, 4), 0, kSheet, 13.0f, &TextLayout::sheet},  // cells that do not start at the sheet's edge
     };
-    for (const auto& c : cases) {
+    for (const Layout& c : cases) {
         std::memset(canvas.data, 0xFF, canvas.dataSize);
-        type = C_FontType(C_String(""), c.size, c.from == &sheet ? GFX_GLYPH_SHEET : GFX_GLYPH_GRAY, 0, 0,
-                          c.underline ? 1 : 0, 0, 0);
-        const C_Vector2D at(3.0f, 4.0f, static_cast<std::uint8_t>(c.align & 0x33));
+        C_Font* from = c.Prepare(*this);
         C_Frame measured(-1, -1, -1, -1);
-        ASSERT_TRUE(Gfx_Font_MeasureText(C_String(c.text), c.from, type, &dst, C_Color(), at, c.align, 0, 0, c.clip,
+        ASSERT_TRUE(Gfx_Font_MeasureText(C_String(c.text), from, type, &dst, C_Color(), c.at, c.align, 0, 0, c.clip,
                                          nullptr, 0, &measured));
-        ASSERT_TRUE(Draw(c.text, at, c.align, c.clip, c.from));
+        ASSERT_TRUE(
+            Gfx_Surface_DrawText(C_String(c.text), from, type, &dst, colour, c.at, c.align, 0, 0, c.clip, nullptr, 0));
         const C_Frame drawn = Ink(canvas);
         EXPECT_EQ(std::vector<int>({measured.x0, measured.y0, measured.x1, measured.y1}),
                   std::vector<int>({drawn.x0, drawn.y0, drawn.x1, drawn.y1}))
