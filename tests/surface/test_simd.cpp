@@ -18,9 +18,11 @@ constexpr std::int32_t kW = 40, kH = 30;
 
 Gfx_SpanArgs RandomArgs(Lcg& rng, const std::vector<std::uint32_t>& src, const Bytes& srcAlpha, bool byteLayout) {
     Gfx_SpanArgs a{};
-    const std::uint32_t shifts[2][3] = {{16, 8, 0}, {20, 10, 0}};
+    // Bytes in any order, the top one a channel or not; or wider channels.
+    const std::uint32_t shifts[4][3] = {{16, 8, 0}, {24, 16, 8}, {8, 16, 24}, {20, 10, 0}};
+    const std::uint32_t* shift = shifts[byteLayout ? rng.Below(3) : 3];
     for (int ch = 0; ch < 3; ++ch) {
-        a.srcShift[ch] = a.dstShift[ch] = shifts[byteLayout ? 0 : 1][ch];
+        a.srcShift[ch] = a.dstShift[ch] = shift[ch];
         a.srcMask[ch] = a.dstMask[ch] = byteLayout ? 0xFF : 0x3F;
     }
     a.keyPixel = src[rng.Below(kW * kH)];
@@ -53,9 +55,12 @@ struct KernelInput {
     Bytes srcAlpha, dstAlpha;
     KernelInput(Lcg& rng, std::size_t dstPixels)
         : src(kW * kH), dst(dstPixels), srcAlpha(kW * kH), dstAlpha(dstPixels) {
+        // Alpha in runs: whole groups of vectors transparent, opaque or neither.
+        std::uint8_t run = 0;
         for (std::size_t i = 0; i < src.size(); ++i) {
             src[i] = rng.Word();
-            srcAlpha[i] = static_cast<std::uint8_t>(rng.Chance(33) ? 255 * rng.Below(2) : rng.Below(256));
+            if (rng.Chance(10)) run = static_cast<std::uint8_t>(rng.Chance(33) ? 255 * rng.Below(2) : rng.Below(256));
+            srcAlpha[i] = rng.Chance(10) ? static_cast<std::uint8_t>(rng.Below(256)) : run;
         }
         for (std::size_t i = 0; i < dst.size(); ++i) {
             dst[i] = rng.Word();
@@ -75,11 +80,11 @@ struct KernelInput {
 // from either side.
 Bytes RawKernelCall(std::uint32_t round, std::int32_t level) {
     Lcg rng(round + 777u);
-    KernelInput in(rng, 64);
+    KernelInput in(rng, 128);
     Gfx_SpanArgs a = RandomArgs(rng, in.src, in.srcAlpha, !rng.Chance(25));
-    a.count = rng.Range(0, 19);
-    a.src = in.src.data() + 40;  // room for 20 pixels either way
-    a.srcAlpha = in.srcAlpha.data() + 40;
+    a.count = rng.Chance(50) ? rng.Range(20, 120) : rng.Range(0, 19);  // now and then groups of whole vectors
+    a.src = in.src.data() + 600;                                       // room for 120 pixels either way
+    a.srcAlpha = in.srcAlpha.data() + 600;
     a.u = rng.Chance(12) ? (std::int64_t{1} << 40) + rng.Word() : rng.Range(-(8 << 16), 32 << 16);
     a.v = rng.Range(-(4 << 16), 16 << 16);
     a.du = rng.Range(-(3 << 16), 3 << 16);
