@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -55,8 +56,7 @@ inline C_Image* NewPlane(std::uint32_t w, std::uint32_t h, std::int32_t format, 
 
 inline C_Image* NewArgb(std::uint32_t w, std::uint32_t h, std::uint32_t value) {
     C_Image* image = NewPlane(w, h, GFX_FMT_ARGB8888);
-    for (std::uint32_t y = 0; y < h; ++y)
-        for (std::uint32_t x = 0; x < w; ++x) Px(image, x, y) = value;
+    std::fill_n(reinterpret_cast<std::uint32_t*>(image->data), image->dataSize / 4, value);
     return image;
 }
 
@@ -76,6 +76,13 @@ inline std::unique_ptr<C_Image> CopyOf(const C_Image* from) {
     image->bottomUp = from->bottomUp;
     std::memcpy(image->data, from->data, from->dataSize);
     return image;
+}
+
+// FNV-1a over `n` bytes, going on from `h`: golden hashes of many pictures.
+constexpr std::uint64_t kFnvStart = 0xCBF29CE484222325ull;
+inline std::uint64_t Fnv1a(std::uint64_t h, const void* data, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) h = (h ^ static_cast<const std::uint8_t*>(data)[i]) * 0x100000001B3ull;
+    return h;
 }
 
 inline std::vector<std::uint8_t> BytesOf(const C_Image* image) {

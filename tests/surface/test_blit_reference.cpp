@@ -56,8 +56,7 @@ C_Frame RandomFrame(Lcg& rng, std::int32_t w, std::int32_t h) {
     switch (rng.Range(0, 11)) {
     case 0:  // empty or inverted
     {
-        const std::int32_t x = rng.Range(-2, w + 2);
-        const std::int32_t y = rng.Range(-2, h + 2);
+        const std::int32_t x = rng.Range(-2, w + 2), y = rng.Range(-2, h + 2);
         return C_Frame(x, y, x - rng.Range(0, 3), y + rng.Range(-2, 5));
     }
     case 1:  // partly outside
@@ -65,8 +64,7 @@ C_Frame RandomFrame(Lcg& rng, std::int32_t w, std::int32_t h) {
     case 2:  // entirely outside
         return C_Frame(w + 1, 0, w + 20, h);
     default: {  // inside
-        const std::int32_t x0 = rng.Range(0, w - 1);
-        const std::int32_t y0 = rng.Range(0, h - 1);
+        const std::int32_t x0 = rng.Range(0, w - 1), y0 = rng.Range(0, h - 1);
         return C_Frame(x0, y0, rng.Range(x0 + 1, w), rng.Range(y0 + 1, h));
     }
     }

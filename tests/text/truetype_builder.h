@@ -15,41 +15,28 @@ using Bytes = std::vector<std::uint8_t>;
 inline void Put8(Bytes& b, std::uint32_t v) { b.push_back(static_cast<std::uint8_t>(v)); }
 inline void Append(Bytes& b, const Bytes& more) { b.insert(b.end(), more.begin(), more.end()); }
 // The font's tables are big-endian.
-inline void Be16(Bytes& b, std::uint32_t v) {
-    Put8(b, v >> 8);
-    Put8(b, v);
-}
+inline void Be16(Bytes& b, std::uint32_t v) { Append(b, {std::uint8_t(v >> 8), std::uint8_t(v)}); }
 inline void Be32(Bytes& b, std::uint32_t v) {
-    Be16(b, v >> 16);
-    Be16(b, v & 0xFFFF);
+    Append(b, {std::uint8_t(v >> 24), std::uint8_t(v >> 16), std::uint8_t(v >> 8), std::uint8_t(v)});
 }
 
 // One simple glyph: a single closed contour of on-curve points, coordinates
 // stored as 16-bit deltas.
 inline Bytes SimpleGlyph(const std::vector<std::pair<std::int32_t, std::int32_t>>& points) {
-    std::int32_t xMin = points[0].first, xMax = xMin, yMin = points[0].second, yMax = yMin;
-    for (const auto& [x, y] : points) {
-        xMin = std::min(xMin, x);
-        xMax = std::max(xMax, x);
-        yMin = std::min(yMin, y);
-        yMax = std::max(yMax, y);
-    }
+    const auto [left, right] = std::minmax_element(points.begin(), points.end());
+    const auto [bottom, top] = std::minmax_element(points.begin(), points.end(),
+                                                   [](const auto& a, const auto& b) { return a.second < b.second; });
     Bytes g;
     Be16(g, 1);  // one contour
-    for (std::int32_t v : {xMin, yMin, xMax, yMax}) Be16(g, static_cast<std::uint32_t>(v));
+    for (std::int32_t v : {left->first, bottom->second, right->first, top->second})
+        Be16(g, static_cast<std::uint32_t>(v));
     Be16(g, static_cast<std::uint32_t>(points.size() - 1));         // its last point
     Be16(g, 0);                                                     // no instructions
     for (std::size_t i = 0; i < points.size(); ++i) Put8(g, 0x01);  // on curve, 16-bit coordinates
-    std::int32_t last = 0;
-    for (const auto& p : points) {
-        Be16(g, static_cast<std::uint32_t>(p.first - last));
-        last = p.first;
-    }
-    last = 0;
-    for (const auto& p : points) {
-        Be16(g, static_cast<std::uint32_t>(p.second - last));
-        last = p.second;
-    }
+    for (std::size_t i = 0; i < points.size(); ++i)
+        Be16(g, static_cast<std::uint32_t>(points[i].first - (i ? points[i - 1].first : 0)));
+    for (std::size_t i = 0; i < points.size(); ++i)
+        Be16(g, static_cast<std::uint32_t>(points[i].second - (i ? points[i - 1].second : 0)));
     while (g.size() % 4) Put8(g, 0);
     return g;
 }

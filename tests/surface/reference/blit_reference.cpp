@@ -417,8 +417,7 @@ struct Spans {
 
 // Records a plotted point (16.16) when its row lies in the region.
 void Plot(Spans& sp, const IRect& region, std::int32_t x, std::int32_t y) {
-    const std::int32_t row = IntegerPart(y);
-    const std::int32_t col = IntegerPart(x);
+    const std::int32_t row = IntegerPart(y), col = IntegerPart(x);
     if (row < region.y0 || row >= region.y1) return;
     const std::size_t k = static_cast<std::size_t>(row - sp.rowBase);
     sp.minCol[k] = std::min(sp.minCol[k], col);
@@ -428,10 +427,8 @@ void Plot(Spans& sp, const IRect& region, std::int32_t x, std::int32_t y) {
 // Scan conversion of the edge from p to q: one point per whole step along
 // the major axis, starting half a pixel in.
 void ScanEdge(Spans& sp, const IRect& region, const C_Vector2D& p, const C_Vector2D& q) {
-    const std::int32_t X0 = Trunc(p.x * 65536.0f);
-    const std::int32_t Y0 = Trunc(p.y * 65536.0f);
-    const std::int32_t X1 = Trunc(q.x * 65536.0f);
-    const std::int32_t Y1 = Trunc(q.y * 65536.0f);
+    const std::int32_t X0 = Trunc(p.x * 65536.0f), Y0 = Trunc(p.y * 65536.0f);
+    const std::int32_t X1 = Trunc(q.x * 65536.0f), Y1 = Trunc(q.y * 65536.0f);
 
     sp.firstRow = std::min({sp.firstRow, IntegerPart(Y0), IntegerPart(Y1)});
     sp.lastRow = std::max({sp.lastRow, IntegerPart(Y0), IntegerPart(Y1)});
@@ -464,8 +461,7 @@ struct Corners {
 };
 
 Corners RotatedCorners(const Setup& s) {
-    const float w = s.srcW * s.p.scale.x;
-    const float h = s.srcH * s.p.scale.y;
+    const float w = s.srcW * s.p.scale.x, h = s.srcH * s.p.scale.y;
     Corners k{C_Vector2D(0.0f, 0.0f), C_Vector2D(w, 0.0f), C_Vector2D(0.0f, h), C_Vector2D(w, h)};
     for (C_Vector2D* p : {&k.a, &k.b, &k.c, &k.d}) {
         p->Rotate(s.p.angle);
