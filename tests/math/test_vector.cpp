@@ -65,9 +65,9 @@ TEST(Vector, GoldenResultsOverAGrid) {
     std::vector<C_Color> colours;
     for (std::size_t i = 0; i < n; ++i) {
         v2.emplace_back(grid[i], grid[i + 1], static_cast<std::uint8_t>(i + 1));
-        v3.emplace_back(grid[i], grid[i + 1], grid[i + 2]);
-        v4.emplace_back(grid[i], grid[i + 1], grid[i + 2], grid[i + 3]);
-        colours.emplace_back(grid[i + 3], grid[i + 2], grid[i + 1], grid[i]);
+        v3.emplace_back(&grid[i]);  // the array constructors
+        v4.emplace_back(&grid[i]);
+        colours.emplace_back(&grid[i]);
     }
     GoldenHash h;
     AddSharedOps(h, v2);
@@ -83,6 +83,7 @@ TEST(Vector, GoldenResultsOverAGrid) {
             h.Add(a.Dot(b), a.Length(), a.Distance(b), a.Near(b, 0.5f), v2[i].Near(v2[j], 0.5f));
             h.Add(v2[i].Dot(v2[j]), v2[i].Length(), v2[i].Distance(v2[j]), v4[i].Dot(v4[j]), v4[i].Length());
             AddParts(h, v2[i].Normalized());
+            AddParts(h, C_Vector2D(&grid[j]));
             h.Add((v2[i] - v2[j]).align, (C_Vector2D(v2[i]) *= 2.0f).align);  // 0, and the left one's
             AddParts(h, v4[i].Normalized());
             const C_Color c = colours[i], d = colours[j];
@@ -99,8 +100,9 @@ TEST(Vector, GoldenResultsOverAGrid) {
             h.Add(box.Intersect(other, &depth), box.Intersect(other, nullptr));
             AddParts(h, depth);
         }
-    EXPECT_EQ(h.value, 0xf31078630432cfd0ull);
-    const C_Vector2Di m(INT_MAX, INT_MIN, 7);  // the integer forms wrap
+    EXPECT_EQ(h.value, 0x954f47375587117full);
+    const std::int32_t extremes[2] = {INT_MAX, INT_MIN};
+    const C_Vector2Di m(extremes);  // the integer forms wrap
     EXPECT_TRUE(m + C_Vector2Di(1, 1) == C_Vector2Di(INT_MIN, INT_MIN + 1));
     EXPECT_TRUE(m - C_Vector2Di(-1, 1) == C_Vector2Di(INT_MIN, INT_MAX));
 }
@@ -166,7 +168,6 @@ static_assert(!std::is_invocable_v<decltype(kFromBytes), int, int, int, float>);
 // floating-point argument means unit components.
 TEST(Color, ConstructorsByArgumentTypes) {
     const float byte128 = 128.0f / 255.0f;
-    const float parts[4] = {0.1f, 0.2f, 0.3f, 0.4f};
     const struct {
         const char* call;
         C_Color got;
@@ -178,7 +179,6 @@ TEST(Color, ConstructorsByArgumentTypes) {
          C_Color(-128.0f / 255.0f, 512.0f / 255.0f, 0.0f, 1.0f)},
         {"FromUnit(0.5, 2.0, -1.0, 0.1)", C_Color::FromUnit(0.5, 2.0, -1.0, 0.1), C_Color(0.5f, 2.0f, -1.0f, 0.1f)},
         {"C_Color(0x00FF8040u)", C_Color(0x00FF8040u), C_Color(64.0f / 255.0f, byte128, 1.0f, 0.0f)},
-        {"C_Color(parts)", C_Color(parts), C_Color(0.1f, 0.2f, 0.3f, 0.4f)},
         {"C_Color(nullptr)", C_Color(static_cast<const float*>(nullptr)), C_Color()},
     };
     for (const auto& c : cases) EXPECT_TRUE(SameBits(c.got, c.want)) << c.call;
@@ -229,14 +229,16 @@ TEST(Records, EveryMathRecordRoundTripsAndRefusesBadRecords) {
     ExpectRecord(all, C_Vector2D(0.1f, -0.0f, 0x21), C_Vector2D(7.0f, 8.0f, 9), "C_Vector2D");
     ExpectRecord(all, C_Vector3D(1.0f, NAN, INFINITY), C_Vector3D(7.0f, 8.0f, 9.0f), "C_Vector3D");
     ExpectRecord(all, C_Vector4D(1.0f, 2.0f, 3.0f, 4.0f), C_Vector4D(7.0f, 8.0f, 9.0f, 1.0f), "C_Vector4D");
-    ExpectRecord(all, C_Frame(0, -2, 800, 600, 0x12, 0x33), C_Frame(9, 9, 9, 9, 9, 9), "C_Frame");
-    ExpectRecord(all, C_Rect(-0.5f, 1.25f, 3.0f, 4.0f, 7, 8), C_Rect(9.0f, 9.0f, 9.0f, 9.0f, 9, 9), "C_Rect");
+    const std::int32_t corners[4] = {0, -2, 800, 600};
+    const float edges[4] = {-0.5f, 1.25f, 3.0f, 4.0f};
+    ExpectRecord(all, C_Frame(corners), C_Frame(9, 9, 9, 9, 9, 9), "C_Frame");
+    ExpectRecord(all, C_Rect(edges), C_Rect(9.0f, 9.0f, 9.0f, 9.0f, 9, 9), "C_Rect");
     ExpectRecord(all, C_Circle(C_Vector2D(1.0f, 2.0f, 3), 4.0f), C_Circle(C_Vector2D(9.0f, 9.0f, 9), 9.0f), "C_Circle");
     ExpectRecord(all, C_Box(C_Vector3D(1.0f, 2.0f, 3.0f), C_Vector3D(4.0f, 5.0f, 6.0f)),
                  C_Box(C_Vector3D(9.0f, 9.0f, 9.0f), C_Vector3D(9.0f, 9.0f, 9.0f)), "C_Box");
     GoldenHash h;
     for (const std::uint8_t b : all) h.Add(b);
-    EXPECT_EQ(h.value, 0xca19a71332c34d95ull);
+    EXPECT_EQ(h.value, 0xad2b0dc3d3ce2d39ull);
     C_Frame frame(0, -2, 800, 600, 0x12, 0x33);
     EXPECT_EQ(Quillory_Saved(frame),
               (Bytes{0x07, 0, 0, 0, 0, 0, 0xFE, 0xFF, 0xFF, 0xFF, 0x20, 3, 0, 0, 0x58, 2, 0, 0, 0x12, 0x33}));
