@@ -56,8 +56,8 @@ TEST(String, BuildingSlicingAndEditing) {
     EXPECT_EQ(e.InsertChar(0, '\0'), 4u);  // would break the length
     ExpectText(e, "abcd");
     EXPECT_EQ(e.RemoveChar(0), 3u);
-    EXPECT_EQ(e.RemoveChar(2), 2u);
-    ExpectText(e, "bc");
+    EXPECT_EQ(e.RemoveChar(1), 2u);
+    ExpectText(e, "bd");
 
     e.Free();
     ExpectText(e, "");
