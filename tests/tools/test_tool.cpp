@@ -145,6 +145,7 @@ TEST(Tool, RefusalsNameTheirReasonAndLeaveNoOutput) {
         {{"convert", img, Quillory_TempPath("refused.gif")}, 2, usage},
         {{"convert", img, Quillory_TempPath("refused.jpg"), "--quality", "0"}, 2, usage},
         {{"convert", img, out, "--format", "RGB999"}, 2, usage},
+        {{"convert", img, out, "--format", "0"}, 2, usage},
         {{"convert", img, out, "--format"}, 2, usage},
         {{"convert", img, out, "--sideways"}, 2, usage},
         {{"font", ttf, Quillory_TempPath("refused.uft"), "--sizes", "0"}, 2, usage},
