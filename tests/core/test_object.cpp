@@ -1,9 +1,8 @@
-// The object core: a class's record and its round trip through a file, and
-// the error record that failures leave.
+// The object core: streams, a class's record and its round trip through a
+// file, and the error record that failures leave.
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -13,91 +12,104 @@
 
 namespace {
 
-// A small serialisable class with fields of three widths, written the way
-// every framework class writes itself.
-class Probe : public C_Object {
-public:
-    std::int32_t x = 0;
-    std::uint16_t y = 0;
-    std::uint8_t flag = 0;
+// An object file round trip; a file that cannot be opened or created, or
+// that holds another class, is reported with its code and the operation's
+// summary line, and the object keeps its contents.
+TEST(Object, FilesRoundTripAndFailuresNameTheirSite) {
+    const std::string path = Quillory_TempPath("text.obj"), other = Quillory_TempPath("rect.obj");
+    const std::string missing = Quillory_TempPath("missing.bin"), unwritable = Quillory_TempPath("no-dir/out.bin");
+    std::remove(missing.c_str());
+    ASSERT_TRUE(C_String("ab").SaveToFile(path.c_str(), 0));
+    C_String text;
+    ASSERT_TRUE(text.LoadFromFile(path.c_str(), 0));
+    C_Stream rect;  // a rectangle's tag where the string's belongs
+    ASSERT_TRUE(rect.OpenFileWrite(other.c_str()) && C_Stream::WriteValue(&rect, std::uint16_t{GFX_CLASS_RECT}));
+    ASSERT_TRUE(rect.CloseFile());
+    const std::vector<ErrorCase> cases = {
+        {"file that cannot be opened", [&] { return text.LoadFromFile(missing.c_str(), 0); }, GFX_ERR_OPEN_READ,
+         "C_Object::LoadFromFile(" + missing + ")", "C_Object::LoadFromFile"},
+        {"file that cannot be created", [&] { return text.SaveToFile(unwritable.c_str(), 0); }, GFX_ERR_OPEN_WRITE,
+         "C_Object::SaveToFile(" + unwritable + ")", "C_Object::SaveToFile"},
+        {"file of another class", [&] { return text.LoadFromFile(other.c_str(), 0); }, GFX_ERR_BAD_DATA,
+         "C_String::LoadFromStream{class_type}", "C_String::LoadFromStream"},
+    };
+    for (const ErrorCase& c : cases) ExpectReported(c);
+    EXPECT_STREQ(text.CStr(), "ab");
 
-    bool LoadFromStream(C_Stream* s, std::uint32_t) override {
-        if (!Gfx_ReadClassTag(s, GFX_CLASS_FRAME, "C_Probe")) return false;
-        return C_Stream::ReadValue(s, x) && C_Stream::ReadValue(s, y) && C_Stream::ReadValue(s, flag);
-    }
-    bool SaveToStream(C_Stream* s, std::uint32_t) override {
-        return Gfx_WriteClassTag(s, GFX_CLASS_FRAME) && C_Stream::WriteValue(s, x) && C_Stream::WriteValue(s, y) &&
-               C_Stream::WriteValue(s, flag);
-    }
-};
-
-TEST(Object, RecordIsTagThenLittleEndianFieldsAndRoundTripsThroughAFile) {
-    Probe p;
-    p.x = -2;
-    p.y = 0x0102;
-    p.flag = 7;
-    C_Stream s;
-    s.OpenMemoryWrite();
-    ASSERT_TRUE(p.SaveToStream(&s, 0));
-    const std::uint8_t expected[9] = {7, 0, 0xFE, 0xFF, 0xFF, 0xFF, 0x02, 0x01, 7};
-    ASSERT_EQ(s.Size(), sizeof expected);
-    EXPECT_EQ(std::memcmp(s.Data(), expected, sizeof expected), 0);
-
-    const std::string path = Quillory_TempPath("probe.obj");
-    ASSERT_TRUE(p.SaveToFile(path.c_str(), 0));
-    Probe q;
-    ASSERT_TRUE(q.LoadFromFile(path.c_str(), 0));
-    EXPECT_EQ(q.x, -2);
-    EXPECT_EQ(q.y, 0x0102);
-    EXPECT_EQ(q.flag, 7);
-    EXPECT_FALSE(q.LoadFromFile(nullptr, 0));
-    // A file holding another class: the load fails and the object keeps its fields.
-    ASSERT_TRUE(C_String("x").SaveToFile(path.c_str(), 0));
-    EXPECT_FALSE(q.LoadFromFile(path.c_str(), 0));
-    EXPECT_EQ(q.x, -2);
-    EXPECT_STREQ(Gfx_GetErrorDetail(), "C_Probe::LoadFromStream{class_type}");
-}
-
-TEST(Error, RecordKeepsCodesAndFormattedText) {
+    // The record itself: formatted text, safe to quote itself.
     Gfx_ClearError();
-    EXPECT_EQ(Gfx_GetErrorRecord().code, -1);
-    EXPECT_EQ(Gfx_GetErrorRecord().aux1, -1);
-    EXPECT_STREQ(Gfx_GetErrorDetail(), "");
-    EXPECT_EQ(Gfx_SetError(11, 0, 0, "C_Image::LoadBMP(%s)", "a.bmp"), 11);
-    EXPECT_EQ(Gfx_GetErrorRecord().aux1, 0);
-    EXPECT_STREQ(Gfx_GetErrorMessage(), "C_Image::LoadBMP(a.bmp)");
-    // Quoting the record's own text is safe.
+    const Gfx_ErrorRecord& record = Gfx_GetErrorRecord();
+    EXPECT_TRUE(record.code == -1 && record.aux1 == -1 && record.aux2 == -1);
+    EXPECT_EQ(Gfx_SetError(11, 7, 8, "C_Image::LoadBMP(%s)", "a.bmp"), 11);
+    EXPECT_TRUE(record.code == 11 && record.aux1 == 7 && record.aux2 == 8);
     Gfx_SetError(5, 0, 0, "again: %s", Gfx_GetErrorMessage());
     EXPECT_STREQ(Gfx_GetErrorMessage(), "again: C_Image::LoadBMP(a.bmp)");
     EXPECT_FALSE(Gfx_Fail(3, "Site{member}", "Site"));
-    EXPECT_EQ(Gfx_GetErrorCode(), -1);
-    EXPECT_STREQ(Gfx_GetErrorMessage(), "Site>>>A fatal error occurred, the entire process has been aborted");
-    EXPECT_STREQ(Gfx_GetErrorDetail(), "Site{member}");
-    EXPECT_EQ(Gfx_GetErrorDetailCode(), 3);
+    ExpectRecorded({"Gfx_Fail", nullptr, 3, "Site{member}", "Site"});
 }
 
-// The specific code and message, then the summary line of the operation.
-TEST(ErrorPaths, ObjectCoreFailuresNameTheirSite) {
-    const std::string missing = Quillory_TempPath("missing.bin");
-    std::remove(missing.c_str());
-    const std::string unwritable = Quillory_TempPath("no-such-dir/out.bin");
-    C_String text("keep");
-    const std::vector<std::uint8_t> rectangleTag = {0x09, 0x00, 0x03, 0x00, 0x00, 0x00, 'a', 'b', 0x00};
-    C_Stream stream;
-    const std::vector<ErrorCase> cases = {
-        {"string record with a rectangle's tag",
-         [&] {
-             stream.OpenMemoryRead(rectangleTag.data(), static_cast<std::uint32_t>(rectangleTag.size()));
-             return text.LoadFromStream(&stream, 0);
-         },
-         GFX_ERR_BAD_DATA, "C_String::LoadFromStream{class_type}", "C_String::LoadFromStream"},
-        {"object file that cannot be opened", [&] { return text.LoadFromFile(missing.c_str(), 0); }, GFX_ERR_OPEN_READ,
-         "C_Object::LoadFromFile(" + missing + ")", "C_Object::LoadFromFile"},
-        {"object file that cannot be created", [&] { return text.SaveToFile(unwritable.c_str(), 0); },
-         GFX_ERR_OPEN_WRITE, "C_Object::SaveToFile(" + unwritable + ")", "C_Object::SaveToFile"},
-    };
-    for (const ErrorCase& c : cases) ExpectReported(c);
-    EXPECT_STREQ(text.CStr(), "keep");  // no failed load touched the string
+// The same script on a memory stream and on a file: what is written reads
+// back little-endian; a short read copies what remains, zeroes the rest and
+// sets the end flag, which asking what is left does not forget. Files count
+// whole elements, memory counts bytes; only files seek.
+TEST(Stream, MemoryAndFilesReadBackWhatWasWritten) {
+    const std::string path = Quillory_TempPath("stream.bin");
+    for (const bool file : {false, true}) {
+        SCOPED_TRACE(file ? "file" : "memory");
+        const std::uint32_t unit = file ? 1 : 4;
+        C_Stream s;
+        ASSERT_TRUE(file ? s.OpenFileWrite(path.c_str()) : s.OpenMemoryWrite());
+        const std::uint32_t words[2] = {0x01020304, 5};
+        const std::uint8_t tail[2] = {6, 7};
+        EXPECT_EQ(C_Stream::Write(words, 4, 2, &s), 2 * unit);
+        ASSERT_TRUE(C_Stream::WriteValue(&s, std::uint32_t{0xA1B2C3D4}));
+        EXPECT_EQ(C_Stream::Write(tail, 1, 2, &s), 2u);
+        ASSERT_TRUE(file ? s.CloseFile() && s.OpenFileRead(path.c_str()) : s.OpenMemoryRead());
+
+        EXPECT_EQ(C_Stream::Remaining(&s), 14u);
+        EXPECT_EQ(C_Stream::ReadByte(&s), 4);  // the low byte first
+        std::uint8_t three[3];
+        EXPECT_EQ(C_Stream::Read(three, 3, 1, &s), unit == 1 ? 1u : 3u);
+        std::uint32_t value = 0;
+        ASSERT_TRUE(C_Stream::ReadValue(&s, value) && value == 5);
+        ASSERT_TRUE(C_Stream::ReadValue(&s, value) && value == 0xA1B2C3D4);
+        EXPECT_EQ(C_Stream::IsEof(&s), 0);
+        std::uint8_t rest[4] = {0xAA, 0xAA, 0xAA, 0xAA};
+        EXPECT_EQ(C_Stream::Read(rest, 1, 4, &s), 2u);
+        EXPECT_TRUE(rest[1] == 7 && rest[2] == 0 && rest[3] == 0);
+        EXPECT_EQ(C_Stream::Remaining(&s), 0u);
+        EXPECT_NE(C_Stream::IsEof(&s), 0);
+
+        EXPECT_EQ(C_Stream::Seek(&s, 0, SEEK_SET), 0);
+        EXPECT_EQ(C_Stream::IsEof(&s), file ? 0 : 1);
+        EXPECT_EQ(C_Stream::ReadByte(&s), file ? 4 : 0);
+    }
+
+    // Memory grows to twice what a write needs; reopening closes a file rather
+    // than leaking it; null and unopened streams transfer nothing.
+    C_Stream s;
+    ASSERT_TRUE(s.OpenMemoryWrite());
+    const std::uint8_t one = 7;
+    EXPECT_EQ(C_Stream::Write(&one, 1, 1, &s), 1u);
+    EXPECT_EQ(C_Stream::Write(&one, 1, 1, &s), 1u);
+    EXPECT_EQ(s.capacity, 4u);
+    ASSERT_TRUE(s.OpenFileWrite(Quillory_TempPath("reopened.bin").c_str()));
+    ASSERT_TRUE(s.OpenMemoryRead("xy", 2));
+    EXPECT_EQ(s.file, nullptr);
+    EXPECT_EQ(C_Stream::ReadByte(&s), 'x');
+    EXPECT_FALSE(s.CloseFile());
+    EXPECT_FALSE(s.OpenMemoryRead(nullptr, 5));
+
+    C_Stream unopened;
+    EXPECT_FALSE(unopened.OpenFileRead(Quillory_TempPath("does/not/exist").c_str()));
+    for (C_Stream* none : {static_cast<C_Stream*>(nullptr), &unopened}) {
+        std::uint8_t byte = 1;
+        EXPECT_EQ(C_Stream::Read(&byte, 1, 1, none), 0u);
+        EXPECT_EQ(C_Stream::Write(&byte, 1, 1, none), 0u);
+        EXPECT_EQ(C_Stream::Seek(none, 0, SEEK_SET), 0);
+        EXPECT_EQ(C_Stream::IsEof(none), 0);
+    }
+    EXPECT_FALSE(unopened.CloseFile());
 }
 
 }  // namespace

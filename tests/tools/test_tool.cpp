@@ -26,14 +26,6 @@ std::string SavedPicture(const std::string& name, std::int32_t format, std::uint
     return path;
 }
 
-std::string GreyPng(const std::string& name) {
-    C_Image grey;
-    EXPECT_TRUE(grey.CreateEmpty(5, 3, GFX_FMT_CH8, GFX_FMT_NONE));
-    const std::string path = Quillory_TempPath(name);
-    EXPECT_TRUE(Gfx_Image_SavePNG(&grey, path.c_str()));
-    return path;
-}
-
 // Three glyphs cut from one two-plane sheet.
 std::string SheetFont() {
     C_Font font;
@@ -57,6 +49,8 @@ TEST(Tool, InfoDescribesPicturesAndFonts) {
     ASSERT_TRUE(indexed.SaveToFile(bare.c_str(), 0));
     const std::string tga = Quillory_TempPath("a.tga");  // 2 x 1, 24-bit pixels
     WriteText(tga, std::string("\0\0\2\0\0\0\0\0\0\0\0\0\2\0\1\0\x18\0abcdef", 24));
+    const std::string png = Quillory_TempPath("really-a-png.bmp");  // named for another format
+    ASSERT_TRUE(indexed.CreateEmpty(5, 3, GFX_FMT_CH8, GFX_FMT_NONE) && Gfx_Image_SavePNG(&indexed, png.c_str()));
     const struct {
         std::string path;
         std::vector<const char*> lines;
@@ -65,8 +59,7 @@ TEST(Tool, InfoDescribesPicturesAndFonts) {
          {"image object file", "size:     5 x 3 pixels", "format:   24 ARGB8888, 32 bits per pixel", "palette:  none"}},
         {bare, {"format:   4 INDEX8", "palette:  256 entries of 21 RGB888 (768 bytes)"}},
         {tga, {"TGA image", "size:     2 x 1 pixels", "format:   21 RGB888"}},
-        {GreyPng("a.png"), {"PNG image", "format:   6 CH8", "stored:   8-bit grey"}},
-        {GreyPng("really-a-png.bmp"), {"PNG image", "type:     PNG, 8-bit grey"}},
+        {png, {"PNG image", "format:   6 CH8", "stored:   8-bit grey"}},
         {SheetFont(),
          {"bitmap font file", "name:     Sheet Serif", "faces:    3 (codes 65 to 67)", "glyphs:   3, 1 per face",
           "variants: size 12 sheet regular", "surfaces: 1 with planes 1 (24 ARGB8888), 2 (6 CH8)"}},
@@ -93,11 +86,6 @@ TEST(Tool, ConvertRoundTripsAndChangesFormatsAndAlpha) {
     EXPECT_EQ(Bytes(loaded.data, loaded.data + loaded.dataSize),
               Bytes(original.data, original.data + original.dataSize));
     EXPECT_EQ(FilesNamed("mid.png").size(), 1u);  // no temporary file left over
-
-    // A misnamed picture is read by its content.
-    ASSERT_EQ(RunTool({"convert", GreyPng("really-a-png.bmp"), Quillory_TempPath("out.bmp")}).code, 0);
-    ASSERT_TRUE(Gfx_Image_LoadFile(&loaded, Quillory_TempPath("out.bmp").c_str(), GFX_FMT_NONE));
-    EXPECT_EQ(loaded.width, 5u);
 
     // Alpha 0 everywhere: a note, and --opaque writes plain RGB; so does a
     // format PNG cannot hold.
@@ -141,7 +129,6 @@ TEST(Tool, RefusalsNameTheirReasonAndLeaveNoOutput) {
     WriteText(notFont, "not a font");
     const std::string ttf = "/usr/share/fonts/truetype/liberation2/LiberationSerif-Regular.ttf";
     const std::string missing = Quillory_TempPath("missing.img");
-    const std::string dir = QUILLORY_TEST_TMP_DIR;
     const std::string out = Quillory_TempPath("refused.png");
     std::remove(out.c_str());  // from an earlier run
     const std::string noFolder = Quillory_TempPath("no-folder") + "/refused.png";
@@ -153,46 +140,33 @@ TEST(Tool, RefusalsNameTheirReasonAndLeaveNoOutput) {
     } cases[] = {
         {{}, 2, usage},
         {{"frobnicate"}, 2, usage},
-        {{"info"}, 2, usage},
         {{"info", img, img}, 2, usage},
         {{"convert", img}, 2, usage},
         {{"convert", img, Quillory_TempPath("refused.gif")}, 2, usage},
         {{"convert", img, Quillory_TempPath("refused.jpg"), "--quality", "0"}, 2, usage},
         {{"convert", img, out, "--format", "RGB999"}, 2, usage},
+        {{"convert", img, out, "--format", "0"}, 2, usage},
         {{"convert", img, out, "--format"}, 2, usage},
         {{"convert", img, out, "--sideways"}, 2, usage},
-        {{"convert", img, Quillory_TempPath("refused.img"), "--opaque"}, 2, usage},
         {{"font", ttf, Quillory_TempPath("refused.uft"), "--sizes", "0"}, 2, usage},
         {{"font", ttf, Quillory_TempPath("refused.uft"), "--kinds", "6"}, 2, usage},
         {{"font", ttf, Quillory_TempPath("refused.uft"), "--styles", "regular,bold"}, 2, usage},
         {{"font", ttf, Quillory_TempPath("refused.uft"), "--chars", "100-50"}, 2, usage},
-        {{"font", ttf, Quillory_TempPath("refused.uft"), "--chars", "0-70000"}, 2, usage},
-        {{"font", ttf, Quillory_TempPath("refused.img")}, 2, usage},
-        {{"render-text"}, 2, "usage: quillory render-text"},
         {{"render-text", font, "AB"}, 2, "usage: quillory render-text"},
         {{"render-text", font, "AB", Quillory_TempPath("refused.bmp")}, 2, "usage: quillory render-text"},
         {{"render-text", font, "", out}, 2, "usage: quillory render-text"},
         {{"render-text", font, "AB", out, "--color", "12345"}, 2, "usage: quillory render-text"},
-        {{"render-text", font, "AB", out, "--size", "0"}, 2, "usage: quillory render-text"},
         {{"render-text", font, "AB", out, "--align", "middle"}, 2, "usage: quillory render-text"},
-        {{"render-text", font, "AB", out, "--width", "-3"}, 2, "usage: quillory render-text"},
-        {{"render-text", font, "AB", out, "--shadow"}, 2, "usage: quillory render-text"},
         {{"info", missing}, 1, missing},
-        {{"convert", missing, out}, 1, missing},
-        {{"info", damaged}, 1, damaged},
         {{"convert", damaged, out}, 1, damaged},
         {{"info", truncated}, 1, truncated},
-        {{"convert", truncated, out}, 1, truncated},
-        {{"info", dir}, 1, "is a directory"},
-        {{"convert", dir, out}, 1, "is a directory"},
+        {{"convert", QUILLORY_TEST_TMP_DIR, out}, 1, "is a directory"},
         {{"convert", font, out}, 1, font},  // not a picture
         {{"convert", SavedPicture("floats.img", GFX_FMT_RGB96F), Quillory_TempPath("refused.raw")}, 1, "refused.raw"},
         {{"convert", img, noFolder}, 1, "No such file or directory"},  // the OS's reason
         {{"font", Quillory_TempPath("none.ttf"), Quillory_TempPath("refused.uft")}, 1, "none.ttf"},
         {{"font", notFont, Quillory_TempPath("refused.uft")}, 1, "is not a TrueType or OpenType font"},
-        {{"font", dir, Quillory_TempPath("refused.uft")}, 1, "is a directory"},
         {{"render-text", cutFont, "AB", out}, 1, cutFont},
-        {{"render-text", Quillory_TempPath("none.uft"), "AB", out}, 1, "none.uft"},
         {{"render-text", font, "AB", noFolder}, 1, noFolder},
         {{"render-text", font, "AB", out, "--italic"}, 1, font + "': has no italic glyphs"},  // italic is never made up
     };
@@ -214,7 +188,6 @@ TEST(Tool, RefusalsNameTheirReasonAndLeaveNoOutput) {
     for (const char* command : {"info", "convert", "font", "render-text", "demo-assets"})
         EXPECT_EQ(RunTool({command, "--help"}).code, 0) << command;
     EXPECT_TRUE(Contains(RunTool({"--help"}).out, "render-text"));
-    EXPECT_TRUE(Contains(RunTool({"convert", "--help"}).out, "usage: quillory convert IN OUT"));
     EXPECT_EQ(RunTool({"demo-assets", Quillory_TempPath("no/such/dir")}).code, 1);
 }
 
