@@ -915,12 +915,14 @@ struct SpanSimd {
             }
             V w[4];
             I::template GroupWeights<Full>(alpha + i, g, s.alpha256, w);
-            const bool between = (zero | full) == 0;
+            // Weights 0 and 256 (w & 0xFF == 0) keep the fourth byte. Whether
+            // the group has any is a select, not a branch: with random alpha
+            // it would be a coin toss.
+            const V ends = (zero | full) == 0 ? I::Zero() : allOnes;
 #pragma GCC unroll 4
             for (std::int32_t j = 0; j < 4; ++j) {
                 std::uint32_t* d = dst + i + j * N;
-                // Weights 0 and 256 (w & 0xFF == 0) keep the fourth byte.
-                const V whole = between ? chan : I::Or(chan, I::Eq32(I::And(w[j], lowByte), I::Zero()));
+                const V whole = I::Or(chan, I::And(ends, I::Eq32(I::And(w[j], lowByte), I::Zero())));
                 I::Store(d, I::And(MixPaired(I::Load(d), pixels(i + j * N), w[j]), whole));
             }
         }
