@@ -107,44 +107,37 @@ struct IsaAvx2 {
                                  SpanByteQuad(r0 + i[4], r1 + i[4]), SpanByteQuad(r0 + i[5], r1 + i[5]),
                                  SpanByteQuad(r0 + i[6], r1 + i[6]), SpanByteQuad(r0 + i[7], r1 + i[7]));
     }
-    // Eight pixels, or eight bytes widened to lanes, from p; lanes picked
-    // from them by index.
-    // 4N alpha bytes (a group of four vectors' pixels) in one vector, and
-    // the four vectors' alpha lanes, widened from memory (the bytes are
-    // there, and a widening load crosses the 128-bit halves for free).
+    // 4N alpha bytes (a group of four vectors' pixels) in one vector.
     [[gnu::always_inline]] static V LoadGroup(const std::uint8_t* p) {
         return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
     }
-    [[gnu::always_inline]] static void Widen4(const std::uint8_t* p, V, V out[4]) {
-        out[0] = LoadBytes(p);
-        out[1] = LoadBytes(p + 8);
-        out[2] = LoadBytes(p + 16);
-        out[3] = LoadBytes(p + 24);
-    }
-    // Twice the weights of a group's pixels (its alpha bytes, times
-    // alpha256 / 256 unless Full), spread over each pixel's four 16-bit
-    // channel lanes: lo[j] for the pixels of vector j that Lo8 unpacks,
-    // hi[j] for those of Hi8.
+    // The weights of a group's four vectors of pixels: its alpha bytes
+    // (times alpha256 / 256 unless Full), 255 raised to 256, each in both
+    // 16-bit halves of its pixel's lane. A vector's eight bytes are
+    // broadcast from memory (a load, no shuffle), and one in-half byte
+    // shuffle puts bytes 0-3 into the low half's lanes and 4-7 into the
+    // high half's.
     template <bool Full>
-    [[gnu::always_inline]] static void GroupWeights(const std::uint8_t* p, V, std::int32_t alpha256, V lo[4], V hi[4]) {
-        const V a256 = _mm256_set1_epi32(alpha256);
-        const V toLo = _mm256_setr_epi8(0, 1, 0, 1, 0, 1, 0, 1, 4, 5, 4, 5, 4, 5, 4, 5, 0, 1, 0, 1, 0, 1, 0, 1, 4, 5, 4,
-                                        5, 4, 5, 4, 5);
-        const V toHi = _mm256_setr_epi8(8, 9, 8, 9, 8, 9, 8, 9, 12, 13, 12, 13, 12, 13, 12, 13, 8, 9, 8, 9, 8, 9, 8, 9,
-                                        12, 13, 12, 13, 12, 13, 12, 13);
+    [[gnu::always_inline]] static void GroupWeights(const std::uint8_t* p, V, std::int32_t alpha256, V w[4]) {
+        const V spread = _mm256_setr_epi8(0, -1, 0, -1, 1, -1, 1, -1, 2, -1, 2, -1, 3, -1, 3, -1, 4, -1, 4, -1, 5, -1,
+                                          5, -1, 6, -1, 6, -1, 7, -1, 7, -1);
+        const V a256 = _mm256_set1_epi16(static_cast<std::int16_t>(alpha256));
+        const V c255 = _mm256_set1_epi16(255);
 #pragma GCC unroll 4
         for (int j = 0; j < 4; ++j) {
-            V w = LoadBytes(p + 8 * j);
-            if (!Full) w = _mm256_srli_epi32(_mm256_mullo_epi16(w, a256), 8);
-            w = _mm256_slli_epi32(w, 1);
-            lo[j] = _mm256_shuffle_epi8(w, toLo);
-            hi[j] = _mm256_shuffle_epi8(w, toHi);
+            long long q;
+            std::memcpy(&q, p + 8 * j, 8);
+            V x = _mm256_shuffle_epi8(_mm256_set1_epi64x(q), spread);
+            if (!Full) x = _mm256_srli_epi16(_mm256_mullo_epi16(x, a256), 8);
+            w[j] = _mm256_sub_epi16(x, _mm256_cmpeq_epi16(x, c255));
         }
     }
     // Stores the lanes of v not set in `mask`; the others are not written.
     [[gnu::always_inline]] static void StoreUnless(std::uint32_t* p, V mask, V v) {
         _mm256_maskstore_epi32(reinterpret_cast<int*>(p), _mm256_xor_si256(mask, _mm256_set1_epi32(-1)), v);
     }
+    // Eight pixels, or eight bytes widened to lanes, from p; lanes picked
+    // from them by index.
     [[gnu::always_inline]] static V Load8(const std::uint32_t* p) { return Load(p); }
     [[gnu::always_inline]] static V LoadBytes8(const std::uint8_t* p) { return LoadBytes(p); }
     [[gnu::always_inline]] static V Permute(V v, V idx) { return _mm256_permutevar8x32_epi32(v, idx); }
@@ -171,6 +164,7 @@ struct IsaAvx2 {
     [[gnu::always_inline]] static V Sub32(V a, V b) { return _mm256_sub_epi32(a, b); }
     [[gnu::always_inline]] static V Add16(V a, V b) { return _mm256_add_epi16(a, b); }
     [[gnu::always_inline]] static V Sub16(V a, V b) { return _mm256_sub_epi16(a, b); }
+    [[gnu::always_inline]] static V Add8(V a, V b) { return _mm256_add_epi8(a, b); }
     [[gnu::always_inline]] static V Mulhi16(V a, V b) { return _mm256_mulhi_epi16(a, b); }
     [[gnu::always_inline]] static V Mullo16(V a, V b) { return _mm256_mullo_epi16(a, b); }
     [[gnu::always_inline]] static V Mullo32(V a, V b) { return _mm256_mullo_epi32(a, b); }
@@ -178,6 +172,7 @@ struct IsaAvx2 {
     [[gnu::always_inline]] static V Srli32(V a, int n) { return _mm256_srli_epi32(a, n); }
     [[gnu::always_inline]] static V Srai32(V a, int n) { return _mm256_srai_epi32(a, n); }
     [[gnu::always_inline]] static V Slli16(V a, int n) { return _mm256_slli_epi16(a, n); }
+    [[gnu::always_inline]] static V Srli16(V a, int n) { return _mm256_srli_epi16(a, n); }
     [[gnu::always_inline]] static V Srai16(V a, int n) { return _mm256_srai_epi16(a, n); }
     [[gnu::always_inline]] static V Eq32(V a, V b) { return _mm256_cmpeq_epi32(a, b); }
     [[gnu::always_inline]] static V Eq8(V a, V b) { return _mm256_cmpeq_epi8(a, b); }

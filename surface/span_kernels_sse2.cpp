@@ -101,37 +101,26 @@ struct IsaSse2 {
         return _mm_setr_epi32(SpanByteQuad(r0 + i[0], r1 + i[0]), SpanByteQuad(r0 + i[1], r1 + i[1]),
                               SpanByteQuad(r0 + i[2], r1 + i[2]), SpanByteQuad(r0 + i[3], r1 + i[3]));
     }
-    // 4N alpha bytes (a group of four vectors' pixels) in one vector, and
-    // the four vectors' alpha lanes from it.
+    // 4N alpha bytes (a group of four vectors' pixels) in one vector.
     [[gnu::always_inline]] static V LoadGroup(const std::uint8_t* p) {
         return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     }
-    [[gnu::always_inline]] static void Widen4(const std::uint8_t*, V g, V out[4]) {
-        const V z = _mm_setzero_si128();
-        const V lo = _mm_unpacklo_epi8(g, z), hi = _mm_unpackhi_epi8(g, z);
-        out[0] = _mm_unpacklo_epi16(lo, z);
-        out[1] = _mm_unpackhi_epi16(lo, z);
-        out[2] = _mm_unpacklo_epi16(hi, z);
-        out[3] = _mm_unpackhi_epi16(hi, z);
-    }
-    // Twice the weights of a group's pixels (its alpha bytes, times
-    // alpha256 / 256 unless Full), spread over each pixel's four 16-bit
-    // channel lanes: lo[j] for the low two pixels of vector j, hi[j] for
-    // the high two, as Lo8 and Hi8 unpack them.
+    // The weights of a group's four vectors of pixels: its alpha bytes
+    // (times alpha256 / 256 unless Full), 255 raised to 256, each in both
+    // 16-bit halves of its pixel's lane. Worked out on eight 16-bit lanes
+    // at a time, then each lane doubled.
     template <bool Full>
-    [[gnu::always_inline]] static void GroupWeights(const std::uint8_t*, V g, std::int32_t alpha256, V lo[4], V hi[4]) {
+    [[gnu::always_inline]] static void GroupWeights(const std::uint8_t*, V g, std::int32_t alpha256, V w[4]) {
         const V z = _mm_setzero_si128();
         const V a256 = _mm_set1_epi16(static_cast<std::int16_t>(alpha256));
-        V w[2] = {_mm_unpacklo_epi8(g, z), _mm_unpackhi_epi8(g, z)};
-#pragma GCC unroll 4
+        const V c255 = _mm_set1_epi16(255);
+        V h[2] = {_mm_unpacklo_epi8(g, z), _mm_unpackhi_epi8(g, z)};
+#pragma GCC unroll 2
         for (int k = 0; k < 2; ++k) {
-            if (!Full) w[k] = _mm_srli_epi16(_mm_mullo_epi16(w[k], a256), 8);
-            w[k] = _mm_slli_epi16(w[k], 1);
-            const V q0 = _mm_unpacklo_epi16(w[k], w[k]), q1 = _mm_unpackhi_epi16(w[k], w[k]);
-            lo[2 * k] = _mm_unpacklo_epi32(q0, q0);
-            hi[2 * k] = _mm_unpackhi_epi32(q0, q0);
-            lo[2 * k + 1] = _mm_unpacklo_epi32(q1, q1);
-            hi[2 * k + 1] = _mm_unpackhi_epi32(q1, q1);
+            if (!Full) h[k] = _mm_srli_epi16(_mm_mullo_epi16(h[k], a256), 8);
+            h[k] = _mm_sub_epi16(h[k], _mm_cmpeq_epi16(h[k], c255));
+            w[2 * k] = _mm_unpacklo_epi16(h[k], h[k]);
+            w[2 * k + 1] = _mm_unpackhi_epi16(h[k], h[k]);
         }
     }
     // Stores the lanes of v not set in `mask`.
@@ -166,6 +155,7 @@ struct IsaSse2 {
     [[gnu::always_inline]] static V Sub32(V a, V b) { return _mm_sub_epi32(a, b); }
     [[gnu::always_inline]] static V Add16(V a, V b) { return _mm_add_epi16(a, b); }
     [[gnu::always_inline]] static V Sub16(V a, V b) { return _mm_sub_epi16(a, b); }
+    [[gnu::always_inline]] static V Add8(V a, V b) { return _mm_add_epi8(a, b); }
     [[gnu::always_inline]] static V Mulhi16(V a, V b) { return _mm_mulhi_epi16(a, b); }
     [[gnu::always_inline]] static V Mullo16(V a, V b) { return _mm_mullo_epi16(a, b); }
     // Low 32 bits of each product, from the two 64-bit multiplies SSE2 has.
@@ -178,6 +168,7 @@ struct IsaSse2 {
     [[gnu::always_inline]] static V Srli32(V a, int n) { return _mm_srli_epi32(a, n); }
     [[gnu::always_inline]] static V Srai32(V a, int n) { return _mm_srai_epi32(a, n); }
     [[gnu::always_inline]] static V Slli16(V a, int n) { return _mm_slli_epi16(a, n); }
+    [[gnu::always_inline]] static V Srli16(V a, int n) { return _mm_srli_epi16(a, n); }
     [[gnu::always_inline]] static V Srai16(V a, int n) { return _mm_srai_epi16(a, n); }
     [[gnu::always_inline]] static V Eq32(V a, V b) { return _mm_cmpeq_epi32(a, b); }
     [[gnu::always_inline]] static V Eq8(V a, V b) { return _mm_cmpeq_epi8(a, b); }

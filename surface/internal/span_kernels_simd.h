@@ -7,13 +7,15 @@
 //
 // Exactness. Every kernel here produces exactly the pixels of the scalar
 // kernels, which define the results:
-//  - Channels are bytes of a pixel; a pixel is widened to four 16-bit lanes.
-//  - Blend step d + (((s - d) * w) >> 8), 0 <= d, s <= 255, 0 <= w <= 256:
-//    (s - d) << 7 lies in [-32640, 32640] and 2w in [0, 512], both fit a
-//    signed 16-bit lane, and the high half of their 32-bit product is
-//    exactly floor((s - d) * w * 256 / 65536) = ((s - d) * w) >> 8 with the
-//    arithmetic shift: the instruction keeps the full product, nothing is
-//    rounded. The sum with d lies in [0, 255].
+//  - Channels are bytes of a pixel; where a step needs them apart, a pixel
+//    is widened to four 16-bit lanes.
+//  - Blend step d + (((s - d) * w) >> 8), 0 <= d, s <= 255, 0 <= w <= 256,
+//    on the bytes in place: the even bytes of a pixel masked, the odd ones
+//    shifted down, so each sits alone in a 16-bit lane beside the weight.
+//    The low 16 bits of (s - d) * w are exact in that lane whatever the
+//    signs, and their bits 8..15 are ((s - d) * w) >> 8 (the arithmetic
+//    shift) modulo 256. The result lies in [0, 255], so adding those bits
+//    to d modulo 256, a byte add, gives it exactly.
 //  - Bilinear step p0 + (((p1 - p0) * f) >> 16), f in [0, 65535]: the lane
 //    holds f as f - 65536 when f >= 32768, so the high half of the signed
 //    product is floor((p1 - p0) * f / 65536) - (p1 - p0) in that case;
@@ -138,21 +140,17 @@ struct SpanSimd {
         hi = I::DupHi32(vv);
     }
 
-    [[gnu::always_inline]] static inline V MixHalf(V d, V s, V w2) {
-        return I::Add16(d, I::Mulhi16(I::Slli16(I::Sub16(s, d), 7), w2));
+    // Every byte: d + (((s - d) * w) >> 8), with each pixel's weight w in
+    // both 16-bit halves of its lane (w | w << 16).
+    [[gnu::always_inline]] static inline V MixPaired(V d, V s, V w2) {
+        const V even = I::Set1_16(0x00FF);
+        const V lo = I::Mullo16(I::Sub16(I::And(s, even), I::And(d, even)), w2);
+        const V hi = I::Mullo16(I::Sub16(I::Srli16(s, 8), I::Srli16(d, 8)), w2);
+        return I::Add8(d, I::Or(I::Srli16(lo, 8), I::AndNot(even, hi)));
     }
 
-    // The same with 2w already spread over the channel lanes.
-    [[gnu::always_inline]] static inline V MixSpread(V d, V s, V wlo, V whi) {
-        return I::Pack16(MixHalf(I::Lo8(d), I::Lo8(s), wlo), MixHalf(I::Hi8(d), I::Hi8(s), whi));
-    }
-
-    // Every byte: d + (((s - d) * w) >> 8), w per pixel in [0, 256].
-    [[gnu::always_inline]] static inline V Mix(V d, V s, V w) {
-        V wlo, whi;
-        Spread(I::Slli32(w, 1), wlo, whi);
-        return MixSpread(d, s, wlo, whi);
-    }
+    // The same with w per pixel in [0, 256].
+    [[gnu::always_inline]] static inline V Mix(V d, V s, V w) { return MixPaired(d, s, I::Or(w, I::Slli32(w, 16))); }
 
     // p0 + (((p1 - p0) * f) >> 16) in 16-bit lanes; fm is f >> 15 (all ones
     // where f >= 32768).
@@ -879,12 +877,13 @@ struct SpanSimd {
     // The row blend through a source alpha plane onto a destination without
     // one (a paint layer, a glyph): groups of 4N pixels, so that one look
     // at their alpha bytes settles a group wholly transparent or wholly
-    // opaque, and a group with neither mixes without per-pixel choices.
+    // opaque. Any other group is mixed whole, without per-pixel branches:
+    // the mix at weight 0 is the destination and at 256 the source, every
+    // byte of them, so only the fourth byte tells those pixels apart.
     // Returns where the groups end; the caller draws the rest.
     template <bool Fill, bool Full>
     [[gnu::always_inline]] static inline std::int32_t RowBlendGroups(const Gfx_SpanArgs& s, V chan) {
         constexpr std::int32_t G = 4 * N;
-        constexpr unsigned kLanes = (1u << N) - 1u;
         const std::uint8_t* alpha = s.srcAlpha;
         const std::uint32_t* src = s.src;
         std::uint32_t* dst = s.dst;
@@ -893,13 +892,11 @@ struct SpanSimd {
         const std::int32_t low = Full ? 0 : (s.alpha256 > 0 ? 255 / s.alpha256 : 255);
         const V lowBytes = I::Set1(static_cast<std::int32_t>(static_cast<std::uint32_t>(low) * 0x01010101u));
         const V allOnes = I::Set1(-1);
-        const V alpha256 = I::Set1(s.alpha256);
         const V fill = I::Set1(static_cast<std::int32_t>(s.fillPixel));
-        const V c255 = I::Set1(255);
+        const V lowByte = I::Set1(0xFF);
         // Whether a byte of 255 is a weight of 255, which copies the pixel.
         const bool opaqueBytes = Full || s.alpha256 >= 256;
         const auto pixels = [&](std::int32_t at) { return Fill ? fill : I::Load(src + at); };
-        const auto weight = [&](V al) { return Full ? al : I::Srli32(I::Mullo16(al, alpha256), 8); };
         std::int32_t i = 0;
         for (; i + G <= n; i += G) {
 #pragma GCC unroll 2
@@ -916,36 +913,17 @@ struct SpanSimd {
                 for (std::int32_t j = 0; j < 4; ++j) I::Store(dst + i + j * N, pixels(i + j * N));
                 continue;
             }
-            if ((zero | full) == 0) {
-                // Every weight strictly between 0 and 255: the mix alone.
-                V wlo[4], whi[4];
-                I::template GroupWeights<Full>(alpha + i, g, s.alpha256, wlo, whi);
-#pragma GCC unroll 4
-                for (std::int32_t j = 0; j < 4; ++j) {
-                    std::uint32_t* d = dst + i + j * N;
-                    I::Store(d, I::And(MixSpread(I::Load(d), pixels(i + j * N), wlo[j], whi[j]), chan));
-                }
-                continue;
-            }
-            V al[4];
-            I::Widen4(alpha + i, g, al);
+            V w[4];
+            I::template GroupWeights<Full>(alpha + i, g, s.alpha256, w);
+            // Weights 0 and 256 (w & 0xFF == 0) keep the fourth byte. Whether
+            // the group has any is a select, not a branch: with random alpha
+            // it would be a coin toss.
+            const V ends = (zero | full) == 0 ? I::Zero() : allOnes;
 #pragma GCC unroll 4
             for (std::int32_t j = 0; j < 4; ++j) {
-                const unsigned zv = (zero >> (j * N)) & kLanes, fv = (full >> (j * N)) & kLanes;
-                if (zv == kLanes) continue;
                 std::uint32_t* d = dst + i + j * N;
-                const V p = pixels(i + j * N);
-                if (fv == kLanes) {
-                    I::Store(d, p);
-                    continue;
-                }
-                // A mix at weight 0 is the destination and at 256 the
-                // source, every byte of them: weight 255 becomes 256, and
-                // those pixels keep their fourth byte.
-                const V a = weight(al[j]);
-                const V opaque = I::Eq32(a, c255);
-                const V whole = I::Or(chan, I::Or(I::Eq32(a, I::Zero()), opaque));
-                I::Store(d, I::And(Mix(I::Load(d), p, I::Sub32(a, opaque)), whole));
+                const V whole = I::Or(chan, I::And(ends, I::Eq32(I::And(w[j], lowByte), I::Zero())));
+                I::Store(d, I::And(MixPaired(I::Load(d), pixels(i + j * N), w[j]), whole));
             }
         }
         return i;
