@@ -53,7 +53,9 @@ bool RunEncode(png_structp png, png_infop info, const PngShape& s, const png_col
                Bytes* out) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_set_write_fn(png, out, AppendData, NoFlush);
-    png_set_IHDR(png, info, kSide, kSide, s.bitDepth, s.colorType, s.interlace ? PNG_INTERLACE_ADAM7 : 0, 0, 0);
+    const int interlace = s.interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE;
+    png_set_IHDR(png, info, kSide, kSide, s.bitDepth, s.colorType, interlace, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
     if (s.colorType == PNG_COLOR_TYPE_PALETTE) png_set_PLTE(png, info, palette, 1 << s.bitDepth);
     if (!s.paletteAlpha.empty())
         png_set_tRNS(png, info, s.paletteAlpha.data(), static_cast<int>(s.paletteAlpha.size()), nullptr);
