@@ -42,8 +42,7 @@ protected:
     }
 
     C_CanvasTarget Target() { return C_CanvasTarget{&window, &area}; }
-    // Sets the canvas up and makes its surface, which is returned. Other
-    // canvases' surfaces serve as targets laid out like a canvas's.
+    // Sets up and makes the canvas's surface (a target for other canvases too).
     C_Surface* Create(C_Canvas& canvas, std::uint32_t w, std::uint32_t h, std::uint8_t alpha = 0) {
         EXPECT_TRUE(canvas.Setup(Target(), w, h, alpha) && canvas.CreateTarget());
         return canvas.GetSurface();
@@ -290,6 +289,9 @@ TEST_F(CanvasTest, TextDrawsWithGlyphSurfacesMadeByTheCanvas) {
 
     std::unique_ptr<C_Surface> plain(Win_Canvas_NewLayerSurface(0));  // no such canvas
     EXPECT_EQ(plain->owner, nullptr);
+    C_Canvas idle;  // without a surface nothing is drawn, and that is no success
+    ASSERT_TRUE(idle.Setup(Target(), 4, 4, 0));
+    EXPECT_FALSE(idle.DrawText(text, &font, type, ink, at, 0, 0, 0, 0));
 }
 
 }  // namespace
