@@ -1,6 +1,5 @@
-// What the differential test cannot see: planes off word boundaries, numbers
-// that are not numbers, the mask runs of text, the error reports, and that a
-// steady-state blit allocates nothing.
+// What the differential test cannot see: planes off word boundaries, numbers that
+// are not numbers, text's mask runs, error reports, and allocation-free blits.
 #include <cmath>
 #include <cstdlib>
 #include <limits>

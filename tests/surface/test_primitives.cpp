@@ -1,6 +1,5 @@
-// Points, lines, rectangles and circles, drawn into planes with guard bytes
-// around them: random shapes of each kind through clips against one golden
-// hash per kind, and the cases the rules single out written out.
+// Points, lines, rectangles and circles in guarded planes: random shapes of
+// each kind through clips against a golden hash per kind; the scan tables.
 #include <cmath>
 #include <limits>
 #include <set>
@@ -183,6 +182,13 @@ TEST(Primitives, FillSpansAndScanCircleStayInsideTheTables) {
     EXPECT_TRUE(Gfx_ScanCircle(&circle, &region));
     EXPECT_EQ(std::vector<int>({t.firstRow, t.lastRow, t.Min()[5], t.Max()[5], t.Min()[3], t.Max()[3]}),
               std::vector<int>({3, 7, 3, 7, 4, 6}));
+    // A rotated blit records spans for the rows of its region only (g has 6).
+    ASSERT_TRUE(t.Reset(0, 40));
+    C_Surface src(0, NewPattern(30, 30));
+    C_DrawParams turned;
+    turned.angle = 30.0f;
+    EXPECT_TRUE(Gfx_Surface_BlitTransformed(&src, &g.surface, nullptr, nullptr, nullptr, &circle.centre, 0, &turned));
+    EXPECT_GT(t.Min()[6], t.Max()[6]);
 }
 
 }  // namespace
