@@ -283,8 +283,13 @@ bool CutSegment(float& sx, float& sy, float& ex, float& ey, double bx0, double b
 
 template <typename W>
 void DrawLine(const W& w, const Region& r, float sx, float sy, float ex, float ey) {
-    const float farthest = std::max({std::fabs(sx), std::fabs(sy), std::fabs(ex), std::fabs(ey)});
-    if (!(farthest <= kFarCoord)) return;  // also NaN
+    // Each end on its own: std::max over a list would pass a NaN that is
+    // not first.
+    float farthest = 0.0f;
+    for (const float c : {sx, sy, ex, ey}) {
+        if (!(std::fabs(c) <= kFarCoord)) return;  // also NaN
+        farthest = std::max(farthest, std::fabs(c));
+    }
     if (farthest > kExactCoord) {
         // Far-off ends: walk only the part near the region. The pixels of
         // such a line cannot follow the exact grid of its ends anyway.

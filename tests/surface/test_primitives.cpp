@@ -140,6 +140,14 @@ TEST(Primitives, FailuresAndDepthsThatDrawNothing) {
     Gfx_ClearError();
     EXPECT_FALSE(Gfx_Surface_Blit(&g.surface, &p, nullptr, nullptr, nullptr));
     EXPECT_EQ(Gfx_GetErrorDetailCode(), GFX_ERR_NULL_ARG);
+    // A line with no number at any of its ends draws nothing, and that is no failure.
+    for (int at = 0; at < 4; ++at) {
+        float c[4] = {2.0f, 2.0f, 3.0f, 3.0f};
+        c[at] = kNan;
+        const C_Vector2D a(c[0], c[1]), b(c[2], c[3]);
+        EXPECT_TRUE(Gfx_Surface_Blit(&g.surface, &a, &b, &kWhite, nullptr, nullptr)) << at;
+    }
+    EXPECT_TRUE(g.Drawn().empty());
     // 1-bit and 48-bit planes, and a plane whose buffer is shorter than its
     // rows promise: nothing drawn, and a failure of the right kind.
     for (const std::int32_t format : {GFX_FMT_INDEX1, GFX_FMT_RGB48, GFX_FMT_ARGB8888}) {
