@@ -69,12 +69,16 @@ TEST(Convert, EveryFormatPairMatchesTheGoldenHash) {
             const bool ok = Gfx_Image_Clone(&src, &cloned, to, GFX_FMT_NONE, 0);
             ASSERT_EQ(Gfx_Image_ChangeFormat(&changed, to, GFX_FMT_SAME, 0), ok);
             all.push_back(ok ? 1 : 0);
-            if (!ok) continue;
+            if (!ok) {  // the refusal names the side without rules
+                const std::string detail = Gfx_GetErrorDetail();
+                all.insert(all.end(), detail.begin(), detail.end());
+                continue;
+            }
             EXPECT_EQ(AllBytes(changed), AllBytes(cloned));
             EXPECT_EQ(changed.palFormat, src.palFormat);
             Append(all, AllBytes(cloned));
         }
-    EXPECT_EQ(Fnv1a(all), 0x1bd87e009c7f4bd7ull) << std::hex << Fnv1a(all);
+    EXPECT_EQ(Fnv1a(all), 0x4409594ecb718817ull) << std::hex << Fnv1a(all);
     // Out of range and NaN do not trap.
     C_Image floats = Make(10, Le32({0xBF800000, 0x7FC00000}));  // -1.0f and a NaN
     ASSERT_TRUE(Gfx_Image_ChangeFormat(&floats, 7, GFX_FMT_SAME, 0));

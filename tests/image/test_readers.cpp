@@ -19,6 +19,7 @@ namespace {
 struct Refusal {
     const char* what;
     Bytes file;
+    const char* reason = nullptr;  // a word the reason must hold, where it names the variant
 };
 
 // Each refusal: false, bad data recorded under the reader's name with a
@@ -35,6 +36,9 @@ void ExpectRefused(Reader reader, const std::string& name, const std::vector<Ref
         EXPECT_EQ(std::string(Gfx_GetErrorDetail()).rfind("C_Image::Load" + name, 0), 0u) << Gfx_GetErrorDetail();
         EXPECT_EQ(std::string(Gfx_GetErrorMessage()), "C_Image::Load_" + name + GFX_FATAL_SUFFIX);
         EXPECT_STRNE(Gfx_GetErrorReason(), "");
+        if (r.reason) {
+            EXPECT_NE(std::string(Gfx_GetErrorReason()).find(r.reason), std::string::npos);
+        }
         ExpectEmptied(image);
         EXPECT_EQ(Mem_GetUsage().memCurrent, before);
     }
@@ -315,7 +319,7 @@ TEST(ReadTga, DamagedAndForgedFilesAreRefused) {
         {"forged huge packed size", Joined(TgaHeader(10, 65535, 65535, 32), {0xFF, 1, 2, 3, 4})},
         {"index past the map", Joined(indexPast, {1, 2, 3, 4, 5, 6, 7, 8, 9, 5})},
         {"index below the map", Joined(indexBelow, {1, 2, 3, 4, 5, 6, 7, 8, 9, 0})},
-        {"Huffman", Joined(TgaHeader(32, 1, 1, 8), Bytes(800, 0))},
+        {"Huffman", Joined(TgaHeader(32, 1, 1, 8), Bytes(800, 0)), "Huffman"},
         {"8-bit true colour", Joined(TgaHeader(2, 1, 1, 8), {1})},
     };
     ExpectRefused(&C_Image::LoadTGA, "TGA", cases);
@@ -354,35 +358,38 @@ TEST(ImageFiles, ExtensionChoosesTheReader) {
 }
 
 TEST(ImageFiles, ReaderStartsWhereTheStreamStandsAndLeavesItAfterTheImage) {
-    // A BMP (whose reader moves back and forth, and whose rows are longer
-    // than the read buffer) and a TGA one after the other behind a prefix, in
-    // a file and in memory.
-    Bmp bmp;
-    bmp.width = 10000;
-    bmp.bits = 8;
-    bmp.paletteEntries = 256;
-    for (std::uint32_t i = 0; i < 2 * 10000; ++i)
-        bmp.pixels.push_back(static_cast<std::uint8_t>(i % 10000 + i / 10000));
-    Bytes bytes = {0xAB, 0xCD, 0xEF};
-    Append(bytes, bmp.Build());
-    Append(bytes, Joined(TgaHeader(2, 1, 1, 24), {1, 2, 3}));
-    const std::string path = Quillory_TempPath("two-pictures.bin");
-    WriteFile(path, bytes);
-    C_Stream file;
-    ASSERT_TRUE(file.OpenFileRead(path.c_str()));
-    C_Stream memory;
-    ASSERT_TRUE(memory.OpenMemoryRead(bytes.data(), static_cast<std::uint32_t>(bytes.size())));
-    for (C_Stream* s : {&file, &memory}) {
-        std::uint8_t prefix[3];
-        ASSERT_EQ(C_Stream::ReadBytes(s, prefix, 3), 3u);
-        C_Image first;
-        ASSERT_TRUE(first.LoadBMP(s));
-        EXPECT_EQ(StoredRow(first, 1, 10000), Bytes(bmp.pixels.begin(), bmp.pixels.begin() + 10000));
-        EXPECT_EQ(StoredRow(first, 0, 10000), Bytes(bmp.pixels.begin() + 10000, bmp.pixels.end()));
-        C_Image second;
-        ASSERT_TRUE(second.LoadTGA(s));
-        EXPECT_EQ(StoredRow(second, 0, 3), Bytes({1, 2, 3}));
-        EXPECT_EQ(C_Stream::Remaining(s), 0u);
+    // A BMP (whose reader moves back and forth; its rows fit the read buffer
+    // or are longer) and a TGA one after the other behind a prefix, in a
+    // file and in memory.
+    for (const std::uint32_t width : {4u, 10000u}) {
+        SCOPED_TRACE(width);
+        Bmp bmp;
+        bmp.width = width;
+        bmp.bits = 8;
+        bmp.paletteEntries = 256;
+        for (std::uint32_t i = 0; i < 2 * width; ++i)
+            bmp.pixels.push_back(static_cast<std::uint8_t>(i % width + i / width));
+        Bytes bytes = {0xAB, 0xCD, 0xEF};
+        Append(bytes, bmp.Build());
+        Append(bytes, Joined(TgaHeader(2, 1, 1, 24), {1, 2, 3}));
+        const std::string path = Quillory_TempPath("two-pictures.bin");
+        WriteFile(path, bytes);
+        C_Stream file;
+        ASSERT_TRUE(file.OpenFileRead(path.c_str()));
+        C_Stream memory;
+        ASSERT_TRUE(memory.OpenMemoryRead(bytes.data(), static_cast<std::uint32_t>(bytes.size())));
+        for (C_Stream* s : {&file, &memory}) {
+            std::uint8_t prefix[3];
+            ASSERT_EQ(C_Stream::ReadBytes(s, prefix, 3), 3u);
+            C_Image first;
+            ASSERT_TRUE(first.LoadBMP(s));
+            EXPECT_EQ(StoredRow(first, 1, width), Bytes(bmp.pixels.begin(), bmp.pixels.begin() + width));
+            EXPECT_EQ(StoredRow(first, 0, width), Bytes(bmp.pixels.begin() + width, bmp.pixels.end()));
+            C_Image second;
+            ASSERT_TRUE(second.LoadTGA(s));
+            EXPECT_EQ(StoredRow(second, 0, 3), Bytes({1, 2, 3}));
+            EXPECT_EQ(C_Stream::Remaining(s), 0u);
+        }
     }
 }
 

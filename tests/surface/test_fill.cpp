@@ -96,6 +96,7 @@ TEST(Fill, RefusesWhatCannotBeDrawn) {
     } cases[] = {
         {"stretched across no width", false, &src, nullptr, &flat, 0, 0, 1, 0, false},
         {"tiled across no width, stretched down", false, &src, nullptr, &flat, 1, 0, 1, 0, true},
+        {"stretched across no width, tiled down", false, &src, nullptr, &flat, 0, 1, 1, 0, false},
         {"tiled across no width", true, &src, nullptr, &flat, 1, 1, 1, 0, false},
         {"no source", false, &none, nullptr, &box, 1, 1, 1, 0, false},
         {"no rectangle", false, &src, nullptr, nullptr, 1, 1, 1, 0, false},
