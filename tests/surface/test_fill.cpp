@@ -80,6 +80,20 @@ TEST(Fill, PixelsFollowTheModeOfEachAxis) {
     EXPECT_EQ(hash, 0x25D4485EB564BF6Dull);
 }
 
+// Fills of 4 MiB and more write around the caches through their own copy
+// loops (64- and 16-byte steps): the same pixels as the pattern repeated.
+TEST(Fill, LargeFillsRepeatThePatternExactly) {
+    for (const std::uint32_t tileW : {60u, 100u}) {  // few enough tiles to be copied, not blitted
+        C_Surface src(0, NewPattern(tileW, 100)), dst(0, NewArgb(1030, 1020, 0));
+        ASSERT_TRUE(Tiled(src, dst, C_Rect(0, 0, 1030, 1020), Modes(1, 1)));
+        std::size_t wrong = 0;
+        for (std::uint32_t y = 0; y < 1020; ++y)
+            for (std::uint32_t x = 0; x < 1030; ++x)
+                wrong += Px(dst.GetPlane(1), x, y) != Px(src.GetPlane(1), x % tileW, y % 100);
+        EXPECT_EQ(wrong, 0u) << tileW;
+    }
+}
+
 TEST(Fill, RefusesWhatCannotBeDrawn) {
     C_Surface src(0, NewPattern(8, 8)), dst(0, NewArgb(32, 32, 0)), none;
     const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
