@@ -53,18 +53,20 @@ Gfx_SpanArgs RandomArgs(Lcg& rng, const std::vector<std::uint32_t>& src, const B
 struct KernelInput {
     std::vector<std::uint32_t> src, dst;
     Bytes srcAlpha, dstAlpha;
+    // Noise from a cheap xorshift seeded by the round: the sanitizer tree
+    // runs this unoptimised, for every level of every round.
     KernelInput(Lcg& rng, std::size_t dstPixels)
-        : src(kW * kH), dst(dstPixels), srcAlpha(kW * kH), dstAlpha(dstPixels) {
+        : src(kW * kH), dst(dstPixels), srcAlpha(kW * kH), dstAlpha(dstPixels), x(rng.Word() | 1u) {
         // Alpha in runs: whole groups of vectors transparent, opaque or neither.
-        std::uint8_t run = 0;
+        std::uint32_t run = 0;
         for (std::size_t i = 0; i < src.size(); ++i) {
-            src[i] = rng.Word();
-            if (rng.Chance(10)) run = static_cast<std::uint8_t>(rng.Chance(33) ? 255 * rng.Below(2) : rng.Below(256));
-            srcAlpha[i] = rng.Chance(10) ? static_cast<std::uint8_t>(rng.Below(256)) : run;
+            src[i] = Next();
+            if (Next() % 10 == 0) run = Next() % 3 == 0 ? 255 * (Next() % 2) : Next() % 256;
+            srcAlpha[i] = static_cast<std::uint8_t>(Next() % 10 == 0 ? Next() % 256 : run);
         }
         for (std::size_t i = 0; i < dst.size(); ++i) {
-            dst[i] = rng.Word();
-            dstAlpha[i] = static_cast<std::uint8_t>(rng.Chance(33) ? 255 : rng.Below(256));
+            dst[i] = Next();
+            dstAlpha[i] = static_cast<std::uint8_t>(Next() % 3 == 0 ? 255 : Next() % 256);
         }
     }
     Bytes Result() const {
@@ -72,6 +74,15 @@ struct KernelInput {
                   reinterpret_cast<const std::uint8_t*>(dst.data() + dst.size()));
         out.insert(out.end(), dstAlpha.begin(), dstAlpha.end());
         return out;
+    }
+
+private:
+    std::uint32_t x;
+    std::uint32_t Next() {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        return x;
     }
 };
 
@@ -106,9 +117,11 @@ constexpr std::uint32_t kNearestFrom = 600;
 Bytes ScaledRowSequence(std::uint32_t round, std::int32_t level) {
     constexpr std::int32_t kRows = 24, kMaxCount = 1100;
     Lcg rng(round + 4242u);
-    KernelInput in(rng, kRows * kMaxCount);
+    const std::int32_t count = rng.Chance(5) ? kMaxCount : rng.Range(0, 69);
+    const std::int32_t pitch = count + 16;  // a row's slack shows a write past its end
+    KernelInput in(rng, std::size_t{kRows} * pitch);
     Gfx_SpanArgs a = RandomArgs(rng, in.src, in.srcAlpha, true);
-    a.count = rng.Chance(5) ? kMaxCount : rng.Range(0, 69);
+    a.count = count;
     a.du = rng.Range(-(1 << 16), 1 << 16);
     const std::int64_t u0 = rng.Range(-(4 << 16), 36 << 16), v0 = rng.Range(-(4 << 16), 30 << 16);
     const std::int64_t dv = rng.Range(-(1 << 16), 1 << 16);
@@ -125,8 +138,8 @@ Bytes ScaledRowSequence(std::uint32_t round, std::int32_t level) {
     for (std::int32_t r = 0; r < kRows; ++r) {
         a.u = r < moveAt ? u0 : u0 + (3 << 16);
         a.v = v0 + r * dv;
-        a.dst = in.dst.data() + r * kMaxCount;
-        a.dstAlpha = variant & GFX_SPAN_DST_ALPHA ? in.dstAlpha.data() + r * kMaxCount : nullptr;
+        a.dst = in.dst.data() + r * pitch;
+        a.dstAlpha = variant & GFX_SPAN_DST_ALPHA ? in.dstAlpha.data() + r * pitch : nullptr;
         Gfx_SpanKernelsForLevel(level)->fn[id][variant](a);
     }
     return in.Result();
