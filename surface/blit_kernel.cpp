@@ -934,12 +934,8 @@ bool Gfx_MaskRun_Begin(Gfx_MaskRun& run, C_Surface* dst, const C_Frame* clip, co
 
     const Region anchor = clip ? RegionOf(*clip) : ExtentOf(*pl.dstColor);
     const Region region = DrawRegion(anchor, clip2, pl);
-    run.anchor[0] = ToInt32(anchor.x0), run.anchor[1] = ToInt32(anchor.y0);
-    run.anchor[2] = ToInt32(anchor.x1), run.anchor[3] = ToInt32(anchor.y1);
-    run.codeX = Gfx_AlignCodeX(align);
-    run.codeY = Gfx_AlignCodeY(align);
-    run.baseX = Gfx_AlignBaseIn(run.anchor[0], run.anchor[2], run.codeX, run.fromFarX);
-    run.baseY = Gfx_AlignBaseIn(run.anchor[1], run.anchor[3], run.codeY, run.fromFarY);
+    run.baseX = Gfx_AlignBaseIn(ToInt32(anchor.x0), ToInt32(anchor.x1), Gfx_AlignCodeX(align), run.fromFarX);
+    run.baseY = Gfx_AlignBaseIn(ToInt32(anchor.y0), ToInt32(anchor.y1), Gfx_AlignCodeY(align), run.fromFarY);
     run.region[0] = region.x0, run.region[1] = region.y0, run.region[2] = region.x1, run.region[3] = region.y1;
     const PlaneView view = ViewOf(pl.dstColor);
     run.dstRow0 = view.row0;

@@ -31,10 +31,9 @@ struct Gfx_MaskRun {
     // The destination buffers, which no picture of the run may share.
     const std::uint8_t *dstLo = nullptr, *dstHi = nullptr;
     const std::uint8_t *dstAlphaLo = nullptr, *dstAlphaHi = nullptr;
-    std::int32_t anchor[4] = {};         // the rectangle positions are anchored in
-    std::uint32_t codeX = 0, codeY = 0;  // the anchor codes of every position
-    // The anchoring of a position, worked out once: base + v, or base - v
-    // when the anchor is the far edge.
+    // The anchoring of every position, worked out once from the anchor
+    // rectangle and codes: base + v, or base - v when the anchor is the far
+    // edge.
     float baseX = 0.0f, baseY = 0.0f;
     bool fromFarX = false, fromFarY = false;
     std::int64_t region[4] = {};  // the pixels that may be written
