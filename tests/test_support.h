@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <cstdint>
 #include <string>
@@ -26,6 +27,20 @@ inline std::string Quillory_ReadFile(const std::string& path) {
         std::fclose(f);
     }
     return text;
+}
+
+// FNV-1a over `n` bytes, going on from `h`: the hash the golden values of
+// the tests are taken with.
+constexpr std::uint64_t kFnvStart = 0xCBF29CE484222325ull;
+inline std::uint64_t Fnv1a(std::uint64_t h, const void* data, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) h = (h ^ static_cast<const std::uint8_t*>(data)[i]) * 0x100000001B3ull;
+    return h;
+}
+
+// The same over the stored rows of `image`, top first.
+inline std::uint64_t Fnv1aRows(std::uint64_t h, const C_Image& image) {
+    for (std::uint32_t y = 0; y < image.height; ++y) h = Fnv1a(h, image.Row(y), image.rowBytes);
+    return h;
 }
 
 // The record an object writes to a memory stream.

@@ -47,7 +47,7 @@ inline std::uint64_t Checksum(const C_Image& image, std::uint64_t h = 1469598103
             std::memcpy(&word, row + i, 8);
             h = (h ^ word) * 1099511628211ull;
         }
-        for (; i < image.rowBytes; ++i) h = (h ^ row[i]) * 1099511628211ull;
+        h = Fnv1a(h, row + i, image.rowBytes - i);
     }
     return h;
 }

@@ -43,9 +43,8 @@ inline std::vector<std::uint8_t> AllBytes(const C_Image& image) {
 // whose bytes all follow from one rule.
 template <typename Sequence>
 std::uint64_t Fnv1a(const Sequence& bytes) {
-    std::uint64_t h = 14695981039346656037ull;
-    for (const auto b : bytes) h = (h ^ static_cast<std::uint8_t>(b)) * 1099511628211ull;
-    return h;
+    static_assert(sizeof(bytes[0]) == 1, "a sequence of bytes");
+    return Fnv1a(kFnvStart, bytes.data(), bytes.size());
 }
 
 // `count` little-endian values of `bytes` bytes each, as raw bytes.

@@ -5,12 +5,13 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <type_traits>
 
+#include "test_support.h"
+
 struct GoldenHash {
-    std::uint64_t value = 14695981039346656037ull;
+    std::uint64_t value = kFnvStart;
 
     template <typename... T>
     void Add(T... values) {
@@ -21,8 +22,6 @@ struct GoldenHash {
         if constexpr (std::is_floating_point_v<T>) {
             if (std::isnan(v)) v = std::numeric_limits<T>::quiet_NaN();
         }
-        unsigned char bytes[sizeof v];
-        std::memcpy(bytes, &v, sizeof v);
-        for (const unsigned char b : bytes) value = (value ^ b) * 1099511628211ull;
+        value = Fnv1a(value, &v, sizeof v);
     }
 };

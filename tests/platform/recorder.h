@@ -15,6 +15,7 @@
 #include "platform/headless.h"
 #include "platform/timing.h"
 #include "platform/window.h"
+#include "test_support.h"
 
 // Installs every callback of a window; each logs "name(arg,arg)" to `calls`.
 // The window finds its recorder through userValue1.
@@ -142,7 +143,5 @@ inline C_Image* Pattern(std::uint32_t w, std::uint32_t h, std::int32_t format, s
 
 // A checksum of the visible bytes, row by row from the top.
 inline std::uint64_t Checksum(const C_Image& image, std::uint64_t h = 1469598103934665603ull) {
-    for (std::uint32_t y = 0; y < image.height; ++y)
-        for (std::uint32_t i = 0; i < image.rowBytes; ++i) h = (h ^ image.Row(y)[i]) * 1099511628211ull;
-    return h;
+    return Fnv1aRows(h, image);
 }

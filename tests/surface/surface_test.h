@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "quillory.h"
+#include "test_support.h"
 
 // The framework's LCG, kept local so that the tests do not disturb the
 // process-wide sequence.
@@ -76,13 +77,6 @@ inline std::unique_ptr<C_Image> CopyOf(const C_Image* from) {
     image->bottomUp = from->bottomUp;
     std::memcpy(image->data, from->data, from->dataSize);
     return image;
-}
-
-// FNV-1a over `n` bytes, going on from `h`: golden hashes of many pictures.
-constexpr std::uint64_t kFnvStart = 0xCBF29CE484222325ull;
-inline std::uint64_t Fnv1a(std::uint64_t h, const void* data, std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i) h = (h ^ static_cast<const std::uint8_t*>(data)[i]) * 0x100000001B3ull;
-    return h;
 }
 
 inline std::vector<std::uint8_t> BytesOf(const C_Image* image) {

@@ -47,13 +47,6 @@ inline std::vector<std::uint8_t> BytesOf(const C_Image* image) {
     return std::vector<std::uint8_t>(image->data, image->data + image->dataSize);
 }
 
-// FNV-1a over `n` bytes, going on from `h`: golden hashes of many results.
-constexpr std::uint64_t kFnvStart = 0xCBF29CE484222325ull;
-inline std::uint64_t Fnv1a(std::uint64_t h, const void* data, std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i) h = (h ^ static_cast<const std::uint8_t*>(data)[i]) * 0x100000001B3ull;
-    return h;
-}
-
 // Loads `object` from the first `count` bytes of `bytes` (all by default).
 inline bool LoadFrom(C_Object& object, const std::vector<std::uint8_t>& bytes, std::size_t count = ~std::size_t{0}) {
     C_Stream stream;

@@ -12,6 +12,7 @@
 
 #include "image/internal/pixel_convert.h"
 #include "quillory.h"
+#include "test_support.h"
 #include "text/truetype_builder.h"
 
 namespace {
@@ -20,8 +21,7 @@ using Digest = std::uint64_t;
 
 void Mix(Digest& d, const C_Image* image) {
     if (!image || !image->data) return;
-    for (std::uint32_t y = 0; y < image->height; ++y)
-        for (std::uint32_t x = 0; x < image->rowBytes; ++x) d = (d ^ image->Row(y)[x]) * 1099511628211ull;
+    d = Fnv1aRows(d, *image);
 }
 
 C_Image* Noise(std::uint32_t w, std::uint32_t h, std::int32_t format, std::uint32_t seed) {

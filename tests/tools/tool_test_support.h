@@ -43,13 +43,6 @@ inline ToolResult RunCommand(const std::string& command) {
 
 inline ToolResult RunTool(const std::vector<std::string>& args) { return RunCommand(ToolCommand(args)); }
 
-// FNV-1a of `size` bytes, continuing from `hash`.
-inline std::uint64_t Fnv1a(std::uint64_t hash, const void* data, std::size_t size) {
-    for (std::size_t i = 0; i < size; ++i)
-        hash = (hash ^ static_cast<const unsigned char*>(data)[i]) * 1099511628211ull;
-    return hash;
-}
-
 inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 inline void WriteText(const std::string& path, const std::string& text) {
